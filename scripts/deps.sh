@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Tavrin needs, only those that are missing, so a
+# second run costs a second. Usage: scripts/deps.sh GROUP...  (core, qt, all)
+set -euo pipefail
+
+declare -A groups=(
+    [core]="cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev googletest libbenchmark-dev clang libclang-rt-14-dev clang-format python3"
+    [qt]="qt6-base-dev qt6-base-dev-tools libgl-dev xvfb xauth"
+)
+
+wanted=()
+for group in "${@:-all}"; do
+    if [[ $group == all ]]; then
+        for g in "${!groups[@]}"; do wanted+=(${groups[$g]}); done
+    else
+        wanted+=(${groups[$group]})
+    fi
+done
+
+missing=()
+for package in "${wanted[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+    [[ $status == "install ok installed" ]] || missing+=("$package")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+sudo=""
+[[ $(id -u) -eq 0 ]] || sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -q
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

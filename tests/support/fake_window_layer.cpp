@@ -1,0 +1,199 @@
+// The recording fake of the window layer.
+#include "tests/support/fake_window_layer.h"
+
+#include "ui/ids.h"
+
+namespace tavrin::testing {
+
+namespace {
+std::string on_off(bool on) {
+    return on ? "on" : "off";
+}
+}  // namespace
+
+FakeWindowLayer::FakeWindowLayer() {
+    // The main dialog template's initial panel: fields "0" and "0000", the
+    // panel disabled, cells enabled but unpainted.
+    for (int field : ids::decimal_fields) {
+        texts[field] = "0";
+        enabled_flags[field] = false;
+    }
+    texts[ids::field_hex] = "0000";
+    enabled_flags[ids::field_hex] = false;
+    for (int slider : ids::sliders) {
+        enabled_flags[slider] = false;
+        slider_positions[slider] = 0;
+    }
+}
+
+void FakeWindowLayer::set_menu_item(int command_id, bool on) {
+    menu[command_id] = on;
+    calls.push_back("menu " + std::to_string(command_id) + " " + on_off(on));
+}
+
+void FakeWindowLayer::set_control_text(int id, std::string_view text) {
+    // A program's own write is not cut to the user-input limit, as on the
+    // original platform.
+    std::string value(text);
+    texts[id] = value;
+    calls.push_back("text " + std::to_string(id) + " " + value);
+}
+
+std::string FakeWindowLayer::control_text(int id) const {
+    auto found = texts.find(id);
+    return found == texts.end() ? std::string() : found->second;
+}
+
+void FakeWindowLayer::set_text_limit(int id, int characters) {
+    text_limits[id] = characters;
+    calls.push_back("limit " + std::to_string(id) + " " + std::to_string(characters));
+}
+
+void FakeWindowLayer::enable_control(int id, bool on) {
+    enabled_flags[id] = on;
+    calls.push_back("enable " + std::to_string(id) + " " + on_off(on));
+}
+
+void FakeWindowLayer::configure_slider(int id, int minimum, int maximum, int tick_every) {
+    slider_configs[id] = {minimum, maximum, tick_every};
+    calls.push_back("slider-range " + std::to_string(id));
+}
+
+void FakeWindowLayer::set_slider_position(int id, int position) {
+    slider_positions[id] = position;
+    calls.push_back("slider " + std::to_string(id) + " " + std::to_string(position));
+}
+
+int FakeWindowLayer::slider_position(int id) const {
+    auto found = slider_positions.find(id);
+    return found == slider_positions.end() ? 0 : found->second;
+}
+
+void FakeWindowLayer::set_focus(int id) {
+    focus = id;
+    calls.push_back("focus " + std::to_string(id));
+}
+
+void FakeWindowLayer::fill_cell(int index, Rgb color) {
+    fill_cell_pixels(cells.at(index), color);
+    cell_painted.at(index) = true;
+    calls.push_back("fill " + std::to_string(index));
+}
+
+void FakeWindowLayer::frame_cell(int index) {
+    frame_cell_pixels(cells.at(index));
+    calls.push_back("frame " + std::to_string(index));
+}
+
+void FakeWindowLayer::fill_box(int id, Rgb color) {
+    boxes[id] = color;
+    calls.push_back("box " + std::to_string(id));
+}
+
+Rgb FakeWindowLayer::system_color(SystemColor which) const {
+    return which == SystemColor::scrollbar ? fake_scrollbar_color : fake_button_face_color;
+}
+
+std::optional<std::string> FakeWindowLayer::open_file_dialog(const FileDialogRequest& request) {
+    open_requests.push_back(request);
+    calls.push_back("open-dialog");
+    if (open_answers.empty()) {
+        ++unanswered_dialogs;
+        return std::nullopt;
+    }
+    auto answer = open_answers.front();
+    open_answers.pop_front();
+    return answer;
+}
+
+std::optional<std::string> FakeWindowLayer::save_file_dialog(const FileDialogRequest& request) {
+    save_requests.push_back(request);
+    calls.push_back("save-dialog");
+    if (save_answers.empty()) {
+        ++unanswered_dialogs;
+        return std::nullopt;
+    }
+    auto answer = save_answers.front();
+    save_answers.pop_front();
+    return answer;
+}
+
+std::optional<int> FakeWindowLayer::select_clut_dialog(
+    const std::vector<std::string>& entries,
+    const std::function<std::optional<int>(std::string_view)>& accept) {
+    clut_dialog_entries.push_back(entries);
+    calls.push_back("clut-dialog");
+    // The real dialog cannot be cancelled; a test that runs out of typed texts
+    // gets "could not be shown" rather than a hang.
+    while (!clut_texts.empty()) {
+        std::string typed = clut_texts.front();
+        clut_texts.pop_front();
+        if (auto position = accept(typed)) {
+            return position;
+        }
+    }
+    ++unanswered_dialogs;
+    return std::nullopt;
+}
+
+std::optional<ClutParamsAnswer> FakeWindowLayer::clut_params_dialog(
+    std::string_view initial_count) {
+    params_initial_counts.emplace_back(initial_count);
+    calls.push_back("params-dialog");
+    if (params_answers.empty()) {
+        ++unanswered_dialogs;
+        return std::nullopt;
+    }
+    auto answer = params_answers.front();
+    params_answers.pop_front();
+    return answer;
+}
+
+OpenDocumentResult FakeWindowLayer::open_document(const std::string& path) {
+    opened_documents.push_back(path);
+    auto found = document_results.find(path);
+    return found == document_results.end() ? OpenDocumentResult::opened : found->second;
+}
+
+bool FakeWindowLayer::menu_enabled(int command_id) const {
+    auto found = menu.find(command_id);
+    return found != menu.end() && found->second;
+}
+
+bool FakeWindowLayer::enabled(int id) const {
+    auto found = enabled_flags.find(id);
+    // Controls start enabled unless the template disables them (set in the constructor).
+    return found == enabled_flags.end() ? true : found->second;
+}
+
+bool FakeWindowLayer::cell_is_plain(int index, Rgb color) const {
+    if (!cell_painted.at(index)) {
+        return false;
+    }
+    for (const Rgb& pixel : cells.at(index).pixels) {
+        if (!(pixel == color)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool FakeWindowLayer::cell_is_framed(int index, Rgb color) const {
+    if (!cell_painted.at(index)) {
+        return false;
+    }
+    CellPixels expected;
+    fill_cell_pixels(expected, color);
+    frame_cell_pixels(expected);
+    return expected.pixels == cells.at(index).pixels;
+}
+
+std::optional<Rgb> FakeWindowLayer::box(int id) const {
+    auto found = boxes.find(id);
+    if (found == boxes.end()) {
+        return std::nullopt;
+    }
+    return found->second;
+}
+
+}  // namespace tavrin::testing

@@ -1,0 +1,100 @@
+// A recording WindowLayer: keeps what a user would see (menu states, texts,
+// enabled flags, slider positions, focus, cell pixels, box colours) and answers
+// modal dialogs from scripts that a test sets up beforehand.
+#pragma once
+
+#include <array>
+#include <deque>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ui/cell_pixels.h"
+#include "ui/window_layer.h"
+
+namespace tavrin::testing {
+
+inline constexpr Rgb fake_scrollbar_color{200, 200, 200};
+inline constexpr Rgb fake_button_face_color{240, 240, 240};
+
+class FakeWindowLayer : public WindowLayer {
+  public:
+    FakeWindowLayer();
+
+    // --- WindowLayer
+    void set_menu_item(int command_id, bool enabled) override;
+    void set_control_text(int id, std::string_view text) override;
+    std::string control_text(int id) const override;
+    void set_text_limit(int id, int characters) override;
+    void enable_control(int id, bool enabled) override;
+    void configure_slider(int id, int minimum, int maximum, int tick_every) override;
+    void set_slider_position(int id, int position) override;
+    int slider_position(int id) const override;
+    void set_focus(int id) override;
+    int focused_control() const override { return focus; }
+    void fill_cell(int index, Rgb color) override;
+    void frame_cell(int index) override;
+    void fill_box(int id, Rgb color) override;
+    Rgb system_color(SystemColor which) const override;
+    void request_repaint() override { ++repaint_requests; }
+    std::optional<std::string> open_file_dialog(const FileDialogRequest& request) override;
+    std::optional<std::string> save_file_dialog(const FileDialogRequest& request) override;
+    std::optional<int> select_clut_dialog(
+        const std::vector<std::string>& entries,
+        const std::function<std::optional<int>(std::string_view)>& accept) override;
+    std::optional<ClutParamsAnswer> clut_params_dialog(std::string_view initial_count) override;
+    void show_about_box() override { ++about_boxes; }
+    void show_error(std::string_view message) override { errors.emplace_back(message); }
+    OpenDocumentResult open_document(const std::string& path) override;
+    std::string program_dir() const override { return program_folder; }
+    void quit() override { ++quit_requests; }
+
+    // --- What the screen shows
+    bool menu_enabled(int command_id) const;
+    bool enabled(int id) const;
+    const CellPixels& cell(int index) const { return cells.at(index); }
+    Rgb pixel(int index, int x, int y) const { return cells.at(index).at(x, y); }
+    // True when every pixel of the cell is color (no frame).
+    bool cell_is_plain(int index, Rgb color) const;
+    // True when the cell shows the selection frame over color.
+    bool cell_is_framed(int index, Rgb color) const;
+    std::optional<Rgb> box(int id) const;
+
+    // Every layer call in order, as short strings such as "menu 201 off",
+    // "fill 17", "frame 17", "box 303", "focus 9000"; for checks of order.
+    std::vector<std::string> calls;
+
+    // --- Scripts for modal dialogs (consumed front first)
+    std::deque<std::optional<std::string>> open_answers;
+    std::deque<std::optional<std::string>> save_answers;
+    std::deque<std::string> clut_texts;  // typed into "Select CLUT to modify", OK after each
+    std::deque<std::optional<ClutParamsAnswer>> params_answers;
+    std::map<std::string, OpenDocumentResult> document_results;  // default: opened
+
+    // --- Records of modal interaction
+    std::vector<FileDialogRequest> open_requests;
+    std::vector<FileDialogRequest> save_requests;
+    std::vector<std::vector<std::string>> clut_dialog_entries;
+    std::vector<std::string> params_initial_counts;
+    std::vector<std::string> errors;
+    std::vector<std::string> opened_documents;
+    int about_boxes = 0;
+    int repaint_requests = 0;
+    int quit_requests = 0;
+    int unanswered_dialogs = 0;  // a dialog was shown with no scripted answer left
+
+    std::string program_folder = "/opt/tavrin/";
+    int focus = 0;
+    std::map<int, std::string> texts;
+    std::map<int, bool> enabled_flags;
+    std::map<int, int> slider_positions;
+    std::map<int, int> text_limits;
+    std::map<int, std::array<int, 3>> slider_configs;  // minimum, maximum, tick_every
+    std::map<int, bool> menu;
+    std::array<CellPixels, 256> cells{};
+    std::array<bool, 256> cell_painted{};
+    std::map<int, Rgb> boxes;
+};
+
+}  // namespace tavrin::testing

@@ -1,0 +1,106 @@
+// Start-up, command dispatch, menu states and the window-level repaint rules.
+#include "ui/editor.h"
+
+#include <cstdio>
+
+#include "ui/painting.h"
+
+namespace tavrin {
+
+namespace {
+
+constexpr std::array<int, 6> initially_enabled = {
+    ids::extract_tex, ids::about, ids::exit, ids::load_clut, ids::tutorial, ids::extract_offset};
+
+bool& menu_slot(EditorState& state, int command_id) {
+    return state.menu_enabled[command_id - ids::first_command];
+}
+
+void init_trackbars(WindowLayer& layer) {
+    for (int slider : ids::sliders) {
+        layer.configure_slider(slider, 0, 255, 8);
+    }
+    for (int slider : ids::sliders) {
+        layer.enable_control(slider, false);
+    }
+}
+
+}  // namespace
+
+void set_menu_state(EditorState& state, WindowLayer& layer, int command_id, bool enabled) {
+    if (!ids::is_command(command_id)) {
+        return;
+    }
+    menu_slot(state, command_id) = enabled;
+    layer.set_menu_item(command_id, enabled);
+}
+
+bool command_enabled(const EditorState& state, int command_id) {
+    return ids::is_command(command_id) && state.menu_enabled[command_id - ids::first_command];
+}
+
+void start_editor(EditorState& state, WindowLayer& layer) {
+    state.program_dir = layer.program_dir();
+    selection_clear(state.selection);
+    // Push every item so the screen's menu and the gate cannot disagree.
+    for (int id = ids::first_command; id <= ids::last_command; ++id) {
+        bool enabled = false;
+        for (int on : initially_enabled) {
+            enabled = enabled || on == id;
+        }
+        set_menu_state(state, layer, id, enabled);
+    }
+    init_trackbars(layer);
+    layer.set_text_limit(ids::field_hex, 4);
+}
+
+void run_command(EditorState& state, WindowLayer& layer, int command_id) {
+    if (!command_enabled(state, command_id)) {
+        return;
+    }
+    switch (command_id) {
+        case ids::exit:
+            layer.quit();
+            break;
+        default:
+            break;
+    }
+}
+
+void close_editor(EditorState& state) {
+    state.color_clipboard.reset();
+    state.clipboard_count = 0;
+}
+
+void on_paint(EditorState& state, WindowLayer& layer) {
+    if (state.palette_loaded == 0) {
+        return;
+    }
+    paint_all_swatches(state, layer);
+    frame_selection(state, layer, state.selection);
+    paint_colour_boxes(state, layer);
+}
+
+void on_activate(EditorState& state, WindowLayer& layer, bool active) {
+    if (active) {
+        on_paint(state, layer);
+    }
+}
+
+void on_size(EditorState& state, WindowLayer& layer) {
+    // Unlike a paint, this fills the boxes even before anything is loaded.
+    paint_colour_boxes(state, layer);
+}
+
+std::optional<std::string> tooltip_text(const EditorState& state, int index) {
+    if (state.palette_loaded == 0 || index < 0 || index >= palette_size) {
+        return std::nullopt;
+    }
+    const PaletteEntry& entry = state.palette[index];
+    char text[80];
+    std::snprintf(text, sizeof text, "RGB: %d,%d,%d - Hex: 0x%.4X", entry.red, entry.green,
+                  entry.blue, static_cast<unsigned>(encode_bgr555(entry)));
+    return text;
+}
+
+}  // namespace tavrin

@@ -1,0 +1,72 @@
+// The editor: its one state struct and the events a front end feeds it. Every
+// function takes the state and the screen by reference; nothing is global.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "palette/palette.h"
+#include "palette/selection.h"
+#include "ui/ids.h"
+#include "ui/window_layer.h"
+
+namespace tavrin {
+
+struct EditorState : PaletteState {
+    EditorState() = default;
+    EditorState(const EditorState&) = delete;
+    EditorState& operator=(const EditorState&) = delete;
+    ~EditorState() { selection_clear(selection); }
+
+    SelectionNode* selection = nullptr;
+
+    // Copy buffer: clipboard_count whole records, record 0 from the head.
+    std::unique_ptr<PaletteEntry[]> color_clipboard;
+    std::int32_t clipboard_count = 0;
+
+    // Each file dialog reopens on the path last chosen with its buffer.
+    std::string clut_path;
+    std::string tex_path;
+    std::string other_path;
+    std::int32_t extract_mode = 0;
+
+    std::string program_dir;
+
+    // Enabled state of menu items 200..227: the single gate for commands.
+    std::array<bool, ids::last_command - ids::first_command + 1> menu_enabled{};
+};
+
+// Modifier keys held when an input event happened.
+struct Modifiers {
+    bool ctrl = false;
+    bool shift = false;
+};
+
+// The main window was created: initial menu, sliders, field limits.
+void start_editor(EditorState& state, WindowLayer& layer);
+
+// A menu command or accelerator. Does nothing while its menu item is grayed,
+// as a grayed item's accelerator gives no command.
+void run_command(EditorState& state, WindowLayer& layer, int command_id);
+
+bool command_enabled(const EditorState& state, int command_id);
+
+// The one way any command changes a menu item.
+void set_menu_state(EditorState& state, WindowLayer& layer, int command_id, bool enabled);
+
+// The window is being destroyed: releases the copy buffer.
+void close_editor(EditorState& state);
+
+// Repaint triggers: a paint request, the program becoming active, a size change.
+void on_paint(EditorState& state, WindowLayer& layer);
+void on_activate(EditorState& state, WindowLayer& layer, bool active);
+void on_size(EditorState& state, WindowLayer& layer);
+
+// The tooltip of a swatch, "RGB: r,g,b - Hex: 0xWORD"; nullopt before a CLUT
+// is loaded or for an index outside the grid.
+std::optional<std::string> tooltip_text(const EditorState& state, int index);
+
+}  // namespace tavrin

@@ -1,0 +1,61 @@
+// Cell, frame and colour-box painting.
+#include "ui/painting.h"
+
+namespace tavrin {
+
+namespace {
+bool in_grid(int index) {
+    // Indices are 16-bit: bit 15 set means negative and paints nothing.
+    return index >= 0 && index < palette_size;
+}
+}  // namespace
+
+void paint_swatch(const EditorState& state, WindowLayer& layer, int index) {
+    if (!in_grid(index)) {
+        return;
+    }
+    layer.fill_cell(index, color_of(state.palette[index]));
+}
+
+void frame_swatch(const EditorState&, WindowLayer& layer, int index) {
+    if (!in_grid(index)) {
+        return;
+    }
+    layer.frame_cell(index);
+}
+
+void paint_all_swatches(const EditorState& state, WindowLayer& layer) {
+    const int live = state.color_count;
+    for (int i = 0; i < live && i < palette_size; ++i) {
+        layer.fill_cell(i, color_of(state.palette[i]));
+        layer.enable_control(ids::first_swatch + i, true);
+    }
+    const Rgb grey = layer.system_color(SystemColor::button_face);
+    for (int i = live < 0 ? 0 : live; i < palette_size; ++i) {
+        layer.fill_cell(i, grey);
+        layer.enable_control(ids::first_swatch + i, false);
+    }
+}
+
+void frame_selection(const EditorState& state, WindowLayer& layer, const SelectionNode* list) {
+    for (; list != nullptr; list = list->next) {
+        frame_swatch(state, layer, list->index);
+    }
+}
+
+void paint_preview_box(WindowLayer& layer, int box_id, Rgb color) {
+    layer.fill_box(box_id, color);
+}
+
+void paint_colour_boxes(const EditorState& state, WindowLayer& layer) {
+    if (state.selection != nullptr && state.palette_loaded != 0) {
+        paint_preview_box(layer, ids::current_box, color_of(state.focused_entry));
+        paint_preview_box(layer, ids::starting_box, color_of(state.starting_entry));
+        return;
+    }
+    const Rgb empty = layer.system_color(SystemColor::scrollbar);
+    paint_preview_box(layer, ids::current_box, empty);
+    paint_preview_box(layer, ids::starting_box, empty);
+}
+
+}  // namespace tavrin

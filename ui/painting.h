@@ -1,0 +1,29 @@
+// Painting the swatch grid and the two colour boxes through the window layer.
+#pragma once
+
+#include "palette/selection.h"
+#include "ui/editor.h"
+
+namespace tavrin {
+
+// Fills one cell with its entry's colour, which also removes its frame.
+// A negative index (bit 15 set) does nothing.
+void paint_swatch(const EditorState& state, WindowLayer& layer, int index);
+
+// Draws the selection frame on one cell; a negative index does nothing.
+void frame_swatch(const EditorState& state, WindowLayer& layer, int index);
+
+// All 256 cells: live entries in their colour and enabled, the rest in
+// button-face grey and disabled. Draws no frames.
+void paint_all_swatches(const EditorState& state, WindowLayer& layer);
+
+// Frames every selected cell, from the head.
+void frame_selection(const EditorState& state, WindowLayer& layer, const SelectionNode* list);
+
+void paint_preview_box(WindowLayer& layer, int box_id, Rgb color);
+
+// Boxes 303 and 304: the head's current and starting colours, or the scrollbar
+// colour when nothing is selected.
+void paint_colour_boxes(const EditorState& state, WindowLayer& layer);
+
+}  // namespace tavrin

@@ -1,0 +1,92 @@
+// Everything the editor core asks of a screen. The Qt and Win32 front ends and
+// the tests' recording fake implement it; the core includes no GUI header.
+//
+// Nested notifications: when the core writes a field's text, moves a slider or
+// moves the focus, it runs the handlers that a classic edit control would have
+// triggered itself. An implementation therefore reports only what the user did
+// and must not echo the core's own writes back as events.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "palette/palette.h"
+
+namespace tavrin {
+
+enum class SystemColor {
+    scrollbar,    // the empty colour boxes
+    button_face,  // cells beyond the colour count
+};
+
+struct FileFilter {
+    std::string label;    // "CLUT files"
+    std::string pattern;  // "*.CLU;*.CLUT;*.PAL", matched without regard to case
+};
+
+struct FileDialogRequest {
+    std::vector<FileFilter> filters;  // the first one is selected
+    std::string path;                 // the path last chosen with this dialog's buffer
+    std::string initial_dir;          // the program's folder
+    bool must_exist = true;           // open dialogs and the in-place injection
+};
+
+// What the user typed into "CLUT parameters" before pressing OK.
+struct ClutParamsAnswer {
+    std::string offset_text;
+    std::string count_text;
+};
+
+enum class OpenDocumentResult { opened, not_found, failed };
+
+class WindowLayer {
+  public:
+    virtual ~WindowLayer() = default;
+
+    // Menu item by command id, enabled or grayed.
+    virtual void set_menu_item(int command_id, bool enabled) = 0;
+
+    // Controls by id (including swatches, first_swatch + index).
+    virtual void set_control_text(int id, std::string_view text) = 0;
+    virtual std::string control_text(int id) const = 0;
+    virtual void set_text_limit(int id, int characters) = 0;
+    virtual void enable_control(int id, bool enabled) = 0;
+    virtual void configure_slider(int id, int minimum, int maximum, int tick_every) = 0;
+    virtual void set_slider_position(int id, int position) = 0;
+    virtual int slider_position(int id) const = 0;
+    virtual void set_focus(int id) = 0;
+    virtual int focused_control() const = 0;  // 0 when no control of the main window has it
+
+    // Painting. A cell's 18 x 18 client pixels keep what was last painted.
+    virtual void fill_cell(int index, Rgb color) = 0;
+    virtual void frame_cell(int index) = 0;  // black rings at 1 and 3, white at 2, over the colour
+    virtual void fill_box(int id, Rgb color) = 0;  // current_box or starting_box
+    virtual Rgb system_color(SystemColor which) const = 0;
+    virtual void request_repaint() = 0;  // the whole window, background included
+
+    // Modal interaction. A returned nullopt means the user cancelled.
+    virtual std::optional<std::string> open_file_dialog(const FileDialogRequest& request) = 0;
+    virtual std::optional<std::string> save_file_dialog(const FileDialogRequest& request) = 0;
+    // "Select CLUT to modify": stays open until OK is pressed with a text for
+    // which accept returns a list position; returns that position. nullopt only
+    // when the dialog could not be shown at all.
+    virtual std::optional<int> select_clut_dialog(
+        const std::vector<std::string>& entries,
+        const std::function<std::optional<int>(std::string_view typed)>& accept) = 0;
+    // "CLUT parameters": the count field starts with initial_count.
+    virtual std::optional<ClutParamsAnswer> clut_params_dialog(std::string_view initial_count) = 0;
+    virtual void show_about_box() = 0;
+    virtual void show_error(std::string_view message) = 0;  // caption "Error", error icon
+    virtual OpenDocumentResult open_document(const std::string& path) = 0;
+
+    // The folder of the running program, with a trailing separator.
+    virtual std::string program_dir() const = 0;
+
+    // Ends the message loop with exit code 0.
+    virtual void quit() = 0;
+};
+
+}  // namespace tavrin
