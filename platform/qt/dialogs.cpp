@@ -1,0 +1,295 @@
+// Dialogs 1001 to 1003, file dialogs and the error box.
+#include "platform/qt/dialogs.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include "platform/qt/dialog_units.h"
+#include "platform/qt/panel_widgets.h"
+#include "ui/ids.h"
+
+namespace tavrin::qt {
+
+namespace {
+
+// The dialog templates' font, 8 points at 96 DPI.
+void use_template_font(QWidget* widget) {
+    QFont font = widget->font();
+    font.setPixelSize(11);
+    widget->setFont(font);
+}
+
+void fix_client_size(QDialog* dialog, int width_units, int height_units) {
+    dialog->setFixedSize(dlu_x(width_units), dlu_y(height_units));
+}
+
+QString from_std(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+SelectClutDialog::SelectClutDialog(const std::vector<std::string>& entries, Accept accept,
+                                   QWidget* parent)
+    : QDialog(parent), accept_(std::move(accept)) {
+    setWindowTitle(QStringLiteral("Select CLUT to modify"));
+    // A caption without a system menu, so there is no close button.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    use_template_font(this);
+    fix_client_size(this, 200, 154);
+
+    ok_ = new QPushButton(QStringLiteral("OK"), this);
+    ok_->setObjectName(QStringLiteral("ok"));
+    ok_->setGeometry(dlu_rect(72, 133, 50, 14));
+    ok_->setDefault(true);
+    auto* group = new QGroupBox(QStringLiteral("CLUTs"), this);
+    group->setGeometry(dlu_rect(18, 18, 160, 89));
+
+    // The simple combo box 310: the field on top, the list filling the rest.
+    const QRect combo = dlu_rect(29, 33, 136, 57);
+    const int edit_height = 21;
+    edit_ = new QLineEdit(this);
+    edit_->setObjectName(QStringLiteral("clut_edit"));
+    edit_->setGeometry(combo.x(), combo.y(), combo.width(), edit_height);
+    list_ = new QListWidget(this);
+    list_->setObjectName(QStringLiteral("clut_list"));
+    list_->setGeometry(combo.x(), combo.y() + edit_height, combo.width(),
+                       combo.height() - edit_height);
+    list_->setFocusPolicy(Qt::NoFocus);  // one tab stop for the whole combo box
+    list_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    for (const std::string& entry : entries) {
+        list_->addItem(from_std(entry));
+    }
+    show_row(0);
+
+    connect(list_, &QListWidget::itemPressed, this,
+            [this](QListWidgetItem* item) { show_row(list_->row(item)); });
+    connect(edit_, &QLineEdit::textEdited, this, [this](const QString& typed) {
+        // The list follows the typing, but the field keeps exactly what was typed.
+        QListWidgetItem* match = nullptr;
+        for (int row = 0; row < list_->count() && !typed.isEmpty(); ++row) {
+            if (list_->item(row)->text().startsWith(typed, Qt::CaseInsensitive)) {
+                match = list_->item(row);
+                break;
+            }
+        }
+        list_->setCurrentItem(match);
+        if (match != nullptr) {
+            list_->scrollToItem(match);
+        }
+    });
+    edit_->installEventFilter(this);
+    connect(ok_, &QPushButton::clicked, this, &SelectClutDialog::ok_pressed);
+
+    setTabOrder(ok_, edit_);
+    ok_->setFocus();
+}
+
+void SelectClutDialog::show_row(int row) {
+    if (row < 0 || row >= list_->count()) {
+        return;
+    }
+    list_->setCurrentRow(row);
+    edit_->setText(list_->item(row)->text());
+}
+
+bool SelectClutDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == edit_ && event->type() == QEvent::KeyPress) {
+        // Up and Down in the field step through the list, as in a combo box.
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Up || key == Qt::Key_Down) {
+            const int row = list_->currentRow();
+            show_row(row < 0 ? 0 : row + (key == Qt::Key_Down ? 1 : -1));
+            edit_->selectAll();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void SelectClutDialog::ok_pressed() {
+    const std::string typed = edit_->text().toStdString();
+    if (const auto position = accept_(typed)) {
+        chosen_ = position;
+        done(QDialog::Accepted);
+    }
+}
+
+ClutParamsDialog::ClutParamsDialog(std::string_view initial_count, QWidget* parent)
+    : QDialog(parent) {
+    setWindowTitle(QStringLiteral("CLUT parameters"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    use_template_font(this);
+    fix_client_size(this, 148, 86);
+
+    offset_ = new QLineEdit(this);
+    offset_->setObjectName(QStringLiteral("offset_field"));
+    offset_->setGeometry(dlu_rect(68, 7, 73, 14));
+    count_ = new QLineEdit(this);
+    count_->setObjectName(QStringLiteral("count_field"));
+    count_->setGeometry(dlu_rect(68, 43, 73, 14));
+    count_->setValidator(new DigitsValidator(count_));
+    count_->setText(from_std(initial_count));
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("ok"));
+    ok->setGeometry(dlu_rect(16, 64, 50, 15));
+    ok->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("cancel"));
+    cancel->setGeometry(dlu_rect(82, 64, 50, 15));
+    (new QLabel(QStringLiteral("Offset"), this))->setGeometry(dlu_rect(7, 10, 20, 8));
+    (new QLabel(QStringLiteral("Number of colors"), this))->setGeometry(dlu_rect(7, 46, 54, 8));
+    (new QLabel(QStringLiteral("To use hex address write 0x????"), this))
+        ->setGeometry(dlu_rect(7, 25, 105, 8));
+
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    setTabOrder(offset_, count_);
+    setTabOrder(count_, ok);
+    setTabOrder(ok, cancel);
+    offset_->setFocus();
+}
+
+ClutParamsAnswer ClutParamsDialog::answer() const {
+    return {offset_->text().toStdString(), count_->text().toStdString()};
+}
+
+QString about_text() {
+    QFile file(QStringLiteral(":/tavrin/about.txt"));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    QString text = QString::fromUtf8(file.readAll());
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return text;
+}
+
+AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("About..."));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    use_template_font(this);
+    fix_client_size(this, 168, 189);
+
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("ok"));
+    ok->setGeometry(dlu_rect(58, 168, 50, 14));
+    ok->setDefault(true);
+
+    // A bitmap static takes the size of its bitmap plus the sunken edge.
+    auto* logo = new QLabel(this);
+    logo->setObjectName(QStringLiteral("logo"));
+    const QPixmap pixmap(QStringLiteral(":/tavrin/logo.bmp"));
+    logo->setPixmap(pixmap);
+    logo->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    logo->setLineWidth(1);
+    logo->setGeometry(QRect(dlu_rect(24, 7, 0, 0).topLeft(), pixmap.size() + QSize(2, 2)));
+
+    auto* title = new QLabel(QStringLiteral("Tavrin\nKickvale 2000 CLUT Editor"), this);
+    title->setObjectName(QStringLiteral("title"));
+    title->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    title->setGeometry(dlu_rect(7, 40, 154, 48));
+
+    text_ = new QPlainTextEdit(this);
+    text_->setObjectName(QStringLiteral("about_text"));
+    text_->setGeometry(dlu_rect(7, 71, 154, 90));
+    text_->setReadOnly(true);
+    text_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    text_->setPlainText(about_text());
+    text_->installEventFilter(this);
+
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    setTabOrder(ok, text_);
+    ok->setFocus();
+}
+
+void AboutBox::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();  // the box has no Cancel
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void AboutBox::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    text_->moveCursor(QTextCursor::Start);
+    text_->verticalScrollBar()->setValue(0);
+}
+
+bool AboutBox::eventFilter(QObject* watched, QEvent* event) {
+    // The text field takes Enter for itself (it would start a new line), so
+    // Enter there does not close the box.
+    if (watched == text_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+QString qt_name_filter(const FileFilter& filter) {
+    QStringList patterns;
+    for (const QString& pattern : from_std(filter.pattern).split(QLatin1Char(';'))) {
+        const QString trimmed = pattern.trimmed();
+        if (!trimmed.isEmpty()) {
+            patterns << (trimmed == QLatin1String("*.*") ? QStringLiteral("*") : trimmed);
+        }
+    }
+    return QStringLiteral("%1 (%2)").arg(from_std(filter.label), patterns.join(QLatin1Char(' ')));
+}
+
+std::optional<std::string> run_file_dialog(QWidget* parent, const FileDialogRequest& request,
+                                           bool save) {
+    QFileDialog dialog(parent);
+    dialog.setObjectName(save ? QStringLiteral("save_dialog") : QStringLiteral("open_dialog"));
+    // Only the labels show, as on the original platform; the patterns live in
+    // the part that Qt hides.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.must_exist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    QStringList filters;
+    for (const FileFilter& filter : request.filters) {
+        filters << qt_name_filter(filter);
+    }
+    dialog.setNameFilters(filters);
+    if (!filters.isEmpty()) {
+        dialog.selectNameFilter(filters.front());
+    }
+    // The dialog reopens on the path last chosen with it, else in the
+    // program's folder.
+    if (!request.path.empty()) {
+        const QFileInfo last(QFile::decodeName(request.path.c_str()));
+        dialog.setDirectory(last.absolutePath());
+        dialog.selectFile(last.fileName());
+    } else {
+        dialog.setDirectory(QFile::decodeName(request.initial_dir.c_str()));
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return QFile::encodeName(dialog.selectedFiles().front()).toStdString();
+}
+
+void show_error_box(QWidget* parent, std::string_view message) {
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), from_std(message),
+                    QMessageBox::Ok, parent);
+    box.setObjectName(QStringLiteral("error_box"));
+    box.exec();
+}
+
+}  // namespace tavrin::qt

@@ -1,0 +1,90 @@
+// The modal windows: "Select CLUT to modify" (1002), "CLUT parameters"
+// (1003), the About box (1001), the file dialogs and the error box. They only
+// move text between widgets and the core; what OK means is the core's call.
+#pragma once
+
+#include <QDialog>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ui/window_layer.h"
+
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace tavrin::qt {
+
+// An edit field above an always-visible list. Picking an item fills the field;
+// typing never completes it. OK closes only when the core accepts the text;
+// Escape and closing do nothing.
+class SelectClutDialog : public QDialog {
+  public:
+    using Accept = std::function<std::optional<int>(std::string_view typed)>;
+
+    SelectClutDialog(const std::vector<std::string>& entries, Accept accept, QWidget* parent);
+
+    std::optional<int> chosen() const { return chosen_; }
+
+    void reject() override {}  // Escape and Alt+F4 are ignored
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void ok_pressed();
+    void show_row(int row);
+
+    Accept accept_;
+    std::optional<int> chosen_;
+    QLineEdit* edit_;
+    QListWidget* list_;
+    QPushButton* ok_;
+};
+
+// Offset and number of colours; Escape and the close button cancel.
+class ClutParamsDialog : public QDialog {
+  public:
+    ClutParamsDialog(std::string_view initial_count, QWidget* parent);
+
+    ClutParamsAnswer answer() const;
+
+  private:
+    QLineEdit* offset_;
+    QLineEdit* count_;
+};
+
+// Logo, name, subtitle and the About text; OK, Enter and the close button
+// close it, Escape does not.
+class AboutBox : public QDialog {
+  public:
+    explicit AboutBox(QWidget* parent);
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    QPlainTextEdit* text_;
+};
+
+// The About text shipped with the program, lines separated by "\n".
+QString about_text();
+
+// Qt's own file dialog (its filters ignore letter case, like the original
+// platform's); a save asks nothing before replacing a file. nullopt: cancelled.
+std::optional<std::string> run_file_dialog(QWidget* parent, const FileDialogRequest& request,
+                                           bool save);
+
+// "label (patterns)" as Qt wants it; "*.*" means every file, as on Windows.
+QString qt_name_filter(const FileFilter& filter);
+
+void show_error_box(QWidget* parent, std::string_view message);
+
+}  // namespace tavrin::qt

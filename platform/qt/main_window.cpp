@@ -1,0 +1,343 @@
+// Building the main window and routing its events into the core.
+#include "platform/qt/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFocusEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTimer>
+
+#include "platform/qt/accelerators.h"
+#include "platform/qt/dialog_units.h"
+#include "platform/qt/panel_widgets.h"
+#include "platform/qt/qt_window_layer.h"
+#include "platform/qt/swatch_widgets.h"
+#include "ui/colour_panel.h"
+#include "ui/selection_input.h"
+
+namespace tavrin::qt {
+
+namespace {
+
+// Client area of template 1000: 266 x 327 dialog units.
+const QSize client_size(dlu_x(266), dlu_y(327));
+
+// Cell of index i: 20 x 20 at (8 + 24 c, 5 + 24 r), in client pixels.
+constexpr int grid_left = 8;
+constexpr int grid_top = 5;
+constexpr int grid_pitch = 24;
+
+// A label at its template rectangle, widened when this desktop's font needs
+// more room; a right-aligned label grows to the left, into free space.
+QLabel* add_label(QWidget* parent, const char* text, QRect rect, Qt::Alignment align) {
+    auto* label = new QLabel(QString::fromLatin1(text), parent);
+    label->setAlignment(align | Qt::AlignTop);
+    const int needed = label->sizeHint().width();
+    if (needed > rect.width()) {
+        if (align & Qt::AlignRight) {
+            rect.setLeft(rect.right() + 1 - needed);
+        } else {
+            rect.setWidth(needed);
+        }
+    }
+    label->setGeometry(rect);
+    return label;
+}
+
+}  // namespace
+
+// Accelerator table 700: the nineteen keys act on the main window before the
+// focused control sees them, and only while their menu item is enabled; a
+// grayed item's key goes nowhere.
+class MainWindow::KeyRouter : public QObject {
+  public:
+    KeyRouter(MainWindow& window, EditorState& state, QtWindowLayer& layer)
+        : window_(window), state_(state), layer_(layer) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) {
+            return false;
+        }
+        auto* widget = static_cast<QWidget*>(watched);
+        // Not while a menu is being browsed, as the menu loop takes the keys.
+        if (widget->window() != &window_ || qobject_cast<QMenuBar*>(widget) != nullptr) {
+            return false;
+        }
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const auto command = accelerator_command(key->key(), key->modifiers());
+        if (!command) {
+            return false;
+        }
+        run_command(state_, layer_, *command);  // does nothing while grayed
+        return true;
+    }
+
+  private:
+    MainWindow& window_;
+    EditorState& state_;
+    QtWindowLayer& layer_;
+};
+
+MainWindow::MainWindow() : layer_(std::make_unique<QtWindowLayer>(*this)) {
+    setWindowTitle(QStringLiteral("Tavrin"));
+    setObjectName(QStringLiteral("main_window"));
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/tavrin/tavrin-16.png"), QSize(16, 16));
+    icon.addFile(QStringLiteral(":/tavrin/tavrin-32.png"), QSize(32, 32));
+    icon.addFile(QStringLiteral(":/tavrin/tavrin-48.png"), QSize(48, 48));
+    setWindowIcon(icon);
+    // Moved and minimized, never resized or maximized.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    // Tips show also while another program is active.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
+
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    QFont font = client->font();
+    font.setPixelSize(11);  // the template's 8 points at 96 DPI
+    client->setFont(font);
+    client->setFixedSize(client_size);
+    setCentralWidget(client);
+
+    build_menu();
+    build_panel(client);
+    build_grid(client);
+    set_tab_order();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    start_editor(state_, *layer_);
+
+    // The window starts with no control focused, so the first Tab reaches the
+    // first tab stop.
+    client->setFocus();
+
+    key_router_ = std::make_unique<KeyRouter>(*this, state_, *layer_);
+    qApp->installEventFilter(key_router_.get());
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState app_state) {
+                on_activate(state_, *layer_, app_state == Qt::ApplicationActive);
+            });
+
+    // Centred on the screen, as the template asks.
+    adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+MainWindow::~MainWindow() {
+    qApp->removeEventFilter(key_router_.get());
+}
+
+void MainWindow::build_menu() {
+    std::vector<QMenu*> open_popups;
+    for (const MenuItem& item : main_menu_items()) {
+        switch (item.kind) {
+            case MenuItem::Kind::popup_begin: {
+                QMenu* menu = open_popups.empty()
+                                  ? menuBar()->addMenu(QString::fromLatin1(item.text))
+                                  : open_popups.back()->addMenu(QString::fromLatin1(item.text));
+                open_popups.push_back(menu);
+                break;
+            }
+            case MenuItem::Kind::popup_end:
+                open_popups.pop_back();
+                break;
+            case MenuItem::Kind::separator:
+                open_popups.back()->addSeparator();
+                break;
+            case MenuItem::Kind::command: {
+                // The label after the tab shows in the shortcut column; the keys
+                // themselves are routed by KeyRouter, never by Qt's shortcuts.
+                QAction* action = open_popups.back()->addAction(QString::fromLatin1(item.text));
+                action->setObjectName(QStringLiteral("action_%1").arg(item.command_id));
+                const int id = item.command_id;
+                connect(action, &QAction::triggered, this,
+                        [this, id] { run_command(state_, *layer_, id); });
+                actions_[id] = action;
+                break;
+            }
+        }
+    }
+}
+
+void MainWindow::build_panel(QWidget* client) {
+    for (int id : ids::sliders) {
+        auto* slider = new TrackBar(client);
+        slider->setObjectName(QStringLiteral("slider_%1").arg(id));
+        const int row = id - ids::slider_red;
+        slider->setGeometry(dlu_rect(33, 242 + 14 * row, 100, 12));
+        // Every user action (drag, click, key, wheel) reports; the program's
+        // own setValue does not.
+        connect(slider, &QAbstractSlider::actionTriggered, this,
+                [this, id](int) { on_slider_moved(state_, *layer_, id); });
+        controls_[id] = slider;
+    }
+    add_label(client, "Red", dlu_rect(7, 244, 14, 8), Qt::AlignLeft);
+    add_label(client, "Green", dlu_rect(7, 258, 20, 8), Qt::AlignLeft);
+    add_label(client, "Blue", dlu_rect(7, 272, 15, 8), Qt::AlignLeft);
+
+    auto add_field = [&](int id, QRect rect, QValidator* validator) {
+        auto* field = new QLineEdit(client);
+        field->setObjectName(QStringLiteral("field_%1").arg(id));
+        field->setGeometry(rect);
+        field->setValidator(validator);
+        field->setEnabled(false);
+        // textEdited is the user's typing only; the program's setText is silent.
+        connect(field, &QLineEdit::textEdited, this,
+                [this, id] { on_field_edited(state_, *layer_, id); });
+        field->installEventFilter(this);
+        controls_[id] = field;
+        return field;
+    };
+    for (int id : ids::decimal_fields) {
+        const int row = id - ids::field_red;
+        add_field(id, dlu_rect(140, 244 + 14 * row, 22, 12), new DigitsValidator(client))
+            ->setText(QStringLiteral("0"));
+    }
+
+    auto* current = new ColourBox(client);
+    current->setObjectName(QStringLiteral("box_303"));
+    current->setGeometry(dlu_rect(170, 261, 44, 23));
+    controls_[ids::current_box] = current;
+    auto* starting = new ColourBox(client);
+    starting->setObjectName(QStringLiteral("box_304"));
+    starting->setGeometry(dlu_rect(214, 261, 44, 23));
+    starting->on_double_click = [this] { on_starting_box_double_clicked(state_, *layer_); };
+    controls_[ids::starting_box] = starting;
+
+    // A bitmap static takes its bitmap's size plus the sunken edge.
+    auto* banner = new QLabel(client);
+    banner->setObjectName(QStringLiteral("banner"));
+    const QPixmap bitmap(QStringLiteral(":/tavrin/banner.bmp"));
+    banner->setPixmap(bitmap);
+    banner->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    banner->setLineWidth(1);
+    banner->setGeometry(QRect(dlu_rect(7, 290, 0, 0).topLeft(), bitmap.size() + QSize(2, 2)));
+    controls_[ids::banner] = banner;
+
+    add_label(client, "Hex color value", dlu_rect(170, 244, 50, 8), Qt::AlignRight);
+    add_field(ids::field_hex, dlu_rect(226, 244, 32, 12), new UpperCaseValidator(client))
+        ->setText(QStringLiteral("0000"));
+}
+
+void MainWindow::build_grid(QWidget* client) {
+    for (int i = 0; i < palette_size; ++i) {
+        auto* cell = new SwatchCell(i, client);
+        cell->move(grid_left + grid_pitch * (i % 16), grid_top + grid_pitch * (i / 16));
+        cell->on_click = [this](int index, Modifiers modifiers) {
+            on_swatch_clicked(state_, *layer_, index, modifiers);
+        };
+        cell->on_arrow = [this](ArrowKey key, Modifiers modifiers) {
+            on_arrow_key(state_, *layer_, key, modifiers);
+        };
+        cell->tooltip = [this](int index) -> std::optional<QString> {
+            if (auto text = tooltip_text(state_, index)) {
+                return QString::fromStdString(*text);
+            }
+            return std::nullopt;
+        };
+        cells_[static_cast<std::size_t>(i)] = cell;
+        controls_[ids::first_swatch + i] = cell;
+    }
+}
+
+void MainWindow::set_tab_order() {
+    // Template order: the sliders, the decimal fields, the hex field, then the
+    // grid as one stop (cell 0).
+    const std::array<int, 8> order = {ids::slider_red, ids::slider_green, ids::slider_blue,
+                                      ids::field_red,  ids::field_green,  ids::field_blue,
+                                      ids::field_hex,  ids::first_swatch};
+    for (std::size_t i = 0; i + 1 < order.size(); ++i) {
+        setTabOrder(control(order[i]), control(order[i + 1]));
+    }
+}
+
+QWidget* MainWindow::control(int id) const {
+    const auto found = controls_.find(id);
+    return found == controls_.end() ? nullptr : found->second;
+}
+
+ColourBox* MainWindow::box(int id) const {
+    return id == ids::current_box || id == ids::starting_box ? static_cast<ColourBox*>(control(id))
+                                                             : nullptr;
+}
+
+QLineEdit* MainWindow::field(int id) const {
+    return qobject_cast<QLineEdit*>(control(id));
+}
+
+QSlider* MainWindow::slider(int id) const {
+    return qobject_cast<QSlider*>(control(id));
+}
+
+QAction* MainWindow::menu_action(int command_id) const {
+    const auto found = actions_.find(command_id);
+    return found == actions_.end() ? nullptr : found->second;
+}
+
+int MainWindow::id_of(const QWidget* widget) const {
+    for (const auto& [id, control] : controls_) {
+        if (control == widget) {
+            return id;
+        }
+    }
+    return 0;
+}
+
+void MainWindow::schedule_paint() {
+    if (paint_pending_) {
+        return;
+    }
+    paint_pending_ = true;
+    QTimer::singleShot(0, this, [this] { paint_now(); });
+}
+
+void MainWindow::paint_now() {
+    paint_pending_ = false;
+    on_paint(state_, *layer_);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut) {
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        // A menu opening does not take the focus on the original platform, and
+        // the program's own focus moves are handled by the core itself.
+        const bool menu = reason == Qt::PopupFocusReason || reason == Qt::MenuBarFocusReason;
+        const int id = id_of(static_cast<QWidget*>(watched));
+        if (!menu && !layer_->moving_focus() && id != 0) {
+            on_field_left(state_, *layer_, id);
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::WindowStateChange) {
+        // Minimizing and restoring are the only size changes this window has.
+        on_size(state_, *layer_);
+        if (!isMinimized()) {
+            schedule_paint();
+        }
+    }
+    QMainWindow::changeEvent(event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    close_editor(state_);
+    event->accept();
+}
+
+}  // namespace tavrin::qt

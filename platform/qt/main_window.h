@@ -1,0 +1,68 @@
+// The main window: template 1000's controls at their Windows pixel positions,
+// the swatch grid, menu 500 and accelerator table 700. It owns the editor's
+// state and turns what the user does into the core's events.
+#pragma once
+
+#include <QMainWindow>
+
+#include <array>
+#include <map>
+#include <memory>
+
+#include "ui/editor.h"
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QSlider;
+
+namespace tavrin::qt {
+
+class ColourBox;
+class QtWindowLayer;
+class SwatchCell;
+class TrackBar;
+
+class MainWindow : public QMainWindow {
+  public:
+    MainWindow();
+    ~MainWindow() override;
+
+    // Controls by their ids (sliders, fields, boxes, banner, cells 9000..9255).
+    QWidget* control(int id) const;
+    SwatchCell* cell(int index) const { return cells_.at(static_cast<std::size_t>(index)); }
+    ColourBox* box(int id) const;
+    QLineEdit* field(int id) const;
+    QSlider* slider(int id) const;
+    QAction* menu_action(int command_id) const;
+    int id_of(const QWidget* widget) const;  // 0 for none of ours
+
+    // Runs the core's paint soon, once however often it is asked for.
+    void schedule_paint();
+
+    const EditorState& state() const { return state_; }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    class KeyRouter;
+
+    void build_menu();
+    void build_panel(QWidget* client);
+    void build_grid(QWidget* client);
+    void set_tab_order();
+    void paint_now();
+
+    EditorState state_;
+    std::unique_ptr<QtWindowLayer> layer_;
+    std::unique_ptr<KeyRouter> key_router_;
+    std::array<SwatchCell*, palette_size> cells_{};
+    std::map<int, QWidget*> controls_;
+    std::map<int, QAction*> actions_;
+    bool paint_pending_ = false;
+};
+
+}  // namespace tavrin::qt

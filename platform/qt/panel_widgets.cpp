@@ -1,0 +1,63 @@
+// Trackbar keys and field validators.
+#include "platform/qt/panel_widgets.h"
+
+#include <QKeyEvent>
+
+namespace tavrin::qt {
+
+TrackBar::TrackBar(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
+    setTickPosition(QSlider::TicksBelow);
+    setSingleStep(1);
+    setPageStep(51);  // a trackbar pages by a fifth of its 0..255 range
+    setInvertedControls(true);
+}
+
+void TrackBar::keyPressEvent(QKeyEvent* event) {
+    SliderAction action = SliderNoAction;
+    switch (event->key()) {
+        case Qt::Key_Left:
+        case Qt::Key_Up:
+            action = SliderSingleStepSub;
+            break;
+        case Qt::Key_Right:
+        case Qt::Key_Down:
+            action = SliderSingleStepAdd;
+            break;
+        case Qt::Key_PageUp:
+            action = SliderPageStepSub;
+            break;
+        case Qt::Key_PageDown:
+            action = SliderPageStepAdd;
+            break;
+        case Qt::Key_Home:
+            action = SliderToMinimum;
+            break;
+        case Qt::Key_End:
+            action = SliderToMaximum;
+            break;
+        default:
+            event->ignore();
+            return;
+    }
+    triggerAction(action);
+    event->accept();
+}
+
+QValidator::State DigitsValidator::validate(QString& input, int&) const {
+    for (QChar c : input) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
+            return Invalid;
+        }
+    }
+    return Acceptable;
+}
+
+QValidator::State UpperCaseValidator::validate(QString& input, int&) const {
+    // Character by character, so the length and the cursor stay put.
+    for (QChar& c : input) {
+        c = c.toUpper();
+    }
+    return Acceptable;
+}
+
+}  // namespace tavrin::qt

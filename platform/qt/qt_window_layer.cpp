@@ -1,0 +1,202 @@
+// The window layer on Qt widgets.
+#include "platform/qt/qt_window_layer.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSlider>
+#include <QUrl>
+
+#include "platform/qt/dialogs.h"
+#include "platform/qt/main_window.h"
+#include "platform/qt/swatch_widgets.h"
+
+#ifndef TAVRIN_DATA_FROM_BIN
+#define TAVRIN_DATA_FROM_BIN "../share/tavrin"
+#endif
+
+namespace tavrin::qt {
+
+namespace {
+
+QString from_std(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+void QtWindowLayer::set_menu_item(int command_id, bool enabled) {
+    if (QAction* action = window_.menu_action(command_id)) {
+        action->setEnabled(enabled);
+    }
+}
+
+void QtWindowLayer::set_control_text(int id, std::string_view text) {
+    if (QLineEdit* field = window_.field(id)) {
+        field->setText(from_std(text));  // emits no textEdited: not the user's edit
+    } else if (auto* label = qobject_cast<QLabel*>(window_.control(id))) {
+        label->setText(from_std(text));
+    }
+}
+
+std::string QtWindowLayer::control_text(int id) const {
+    if (const QLineEdit* field = window_.field(id)) {
+        return field->text().toStdString();
+    }
+    if (const auto* label = qobject_cast<const QLabel*>(window_.control(id))) {
+        return label->text().toStdString();
+    }
+    return {};
+}
+
+void QtWindowLayer::set_text_limit(int id, int characters) {
+    if (QLineEdit* field = window_.field(id)) {
+        field->setMaxLength(characters);
+    }
+}
+
+void QtWindowLayer::enable_control(int id, bool enabled) {
+    QWidget* widget = window_.control(id);
+    if (widget == nullptr || widget->isEnabled() == enabled) {
+        return;
+    }
+    ++moving_focus_;
+    // A disabled control loses the focus to nobody, not to the next control.
+    if (!enabled && widget->window()->focusWidget() == widget) {
+        widget->clearFocus();
+    }
+    widget->setEnabled(enabled);
+    --moving_focus_;
+}
+
+void QtWindowLayer::configure_slider(int id, int minimum, int maximum, int tick_every) {
+    if (QSlider* slider = window_.slider(id)) {
+        slider->setRange(minimum, maximum);
+        slider->setTickInterval(tick_every);
+    }
+}
+
+void QtWindowLayer::set_slider_position(int id, int position) {
+    if (QSlider* slider = window_.slider(id)) {
+        slider->setValue(position);  // no action is triggered, so nothing is reported
+    }
+}
+
+int QtWindowLayer::slider_position(int id) const {
+    // During a user's move the new position is already there, the value not yet.
+    const QSlider* slider = window_.slider(id);
+    return slider == nullptr ? 0 : slider->sliderPosition();
+}
+
+void QtWindowLayer::set_focus(int id) {
+    if (QWidget* widget = window_.control(id)) {
+        ++moving_focus_;
+        widget->setFocus(Qt::OtherFocusReason);
+        --moving_focus_;
+    }
+}
+
+int QtWindowLayer::focused_control() const {
+    // While a modal dialog is up, no control of the main window has the focus.
+    const QWidget* modal = QApplication::activeModalWidget();
+    if (modal != nullptr && modal != &window_) {
+        return 0;
+    }
+    return window_.id_of(window_.focusWidget());
+}
+
+void QtWindowLayer::fill_cell(int index, Rgb color) {
+    if (index >= 0 && index < palette_size) {
+        window_.cell(index)->fill(color);
+    }
+}
+
+void QtWindowLayer::frame_cell(int index) {
+    if (index >= 0 && index < palette_size) {
+        window_.cell(index)->frame();
+    }
+}
+
+void QtWindowLayer::fill_box(int id, Rgb color) {
+    if (ColourBox* box = window_.box(id)) {
+        box->fill(color);
+    }
+}
+
+Rgb QtWindowLayer::system_color(SystemColor which) const {
+    const QColor color = window_.palette().color(
+        which == SystemColor::button_face ? QPalette::Button : QPalette::Midlight);
+    return {static_cast<std::uint8_t>(color.red()), static_cast<std::uint8_t>(color.green()),
+            static_cast<std::uint8_t>(color.blue())};
+}
+
+void QtWindowLayer::request_repaint() {
+    window_.schedule_paint();
+}
+
+std::optional<std::string> QtWindowLayer::open_file_dialog(const FileDialogRequest& request) {
+    return run_file_dialog(&window_, request, false);
+}
+
+std::optional<std::string> QtWindowLayer::save_file_dialog(const FileDialogRequest& request) {
+    return run_file_dialog(&window_, request, true);
+}
+
+std::optional<int> QtWindowLayer::select_clut_dialog(
+    const std::vector<std::string>& entries,
+    const std::function<std::optional<int>(std::string_view)>& accept) {
+    SelectClutDialog dialog(entries, accept, &window_);
+    dialog.exec();
+    return dialog.chosen();
+}
+
+std::optional<ClutParamsAnswer> QtWindowLayer::clut_params_dialog(std::string_view initial_count) {
+    ClutParamsDialog dialog(initial_count, &window_);
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return dialog.answer();
+}
+
+void QtWindowLayer::show_about_box() {
+    AboutBox box(&window_);
+    box.exec();
+}
+
+void QtWindowLayer::show_error(std::string_view message) {
+    show_error_box(&window_, message);
+}
+
+OpenDocumentResult QtWindowLayer::open_document(const std::string& path) {
+    const QString file = QFile::decodeName(path.c_str());
+    if (!QFileInfo(file).isFile()) {
+        return OpenDocumentResult::not_found;
+    }
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()))
+               ? OpenDocumentResult::opened
+               : OpenDocumentResult::failed;
+}
+
+std::string QtWindowLayer::program_dir() const {
+    return find_program_dir();
+}
+
+void QtWindowLayer::quit() {
+    QCoreApplication::exit(0);
+}
+
+std::string find_program_dir() {
+    const QDir binary(QCoreApplication::applicationDirPath());
+    const QString installed = binary.filePath(QStringLiteral(TAVRIN_DATA_FROM_BIN));
+    const QString folder =
+        QFileInfo(installed).isDir() ? QDir::cleanPath(installed) : binary.path();
+    return QFile::encodeName(folder + QLatin1Char('/')).toStdString();
+}
+
+}  // namespace tavrin::qt

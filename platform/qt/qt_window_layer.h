@@ -1,0 +1,55 @@
+// The core's WindowLayer carried out on the Qt main window's widgets.
+#pragma once
+
+#include "ui/window_layer.h"
+
+namespace tavrin::qt {
+
+class MainWindow;
+
+class QtWindowLayer : public WindowLayer {
+  public:
+    explicit QtWindowLayer(MainWindow& window) : window_(window) {}
+
+    // True while the program itself moves the focus or disables the focused
+    // control: the focus leaving a field then is not the user's doing, and the
+    // core runs what that means itself.
+    bool moving_focus() const { return moving_focus_ > 0; }
+
+    void set_menu_item(int command_id, bool enabled) override;
+    void set_control_text(int id, std::string_view text) override;
+    std::string control_text(int id) const override;
+    void set_text_limit(int id, int characters) override;
+    void enable_control(int id, bool enabled) override;
+    void configure_slider(int id, int minimum, int maximum, int tick_every) override;
+    void set_slider_position(int id, int position) override;
+    int slider_position(int id) const override;
+    void set_focus(int id) override;
+    int focused_control() const override;
+    void fill_cell(int index, Rgb color) override;
+    void frame_cell(int index) override;
+    void fill_box(int id, Rgb color) override;
+    Rgb system_color(SystemColor which) const override;
+    void request_repaint() override;
+    std::optional<std::string> open_file_dialog(const FileDialogRequest& request) override;
+    std::optional<std::string> save_file_dialog(const FileDialogRequest& request) override;
+    std::optional<int> select_clut_dialog(
+        const std::vector<std::string>& entries,
+        const std::function<std::optional<int>(std::string_view)>& accept) override;
+    std::optional<ClutParamsAnswer> clut_params_dialog(std::string_view initial_count) override;
+    void show_about_box() override;
+    void show_error(std::string_view message) override;
+    OpenDocumentResult open_document(const std::string& path) override;
+    std::string program_dir() const override;
+    void quit() override;
+
+  private:
+    MainWindow& window_;
+    int moving_focus_ = 0;
+};
+
+// The folder the core treats as the program's own: the executable's folder in
+// the build tree, the installed data folder (share/tavrin/) once installed.
+std::string find_program_dir();
+
+}  // namespace tavrin::qt

@@ -1,0 +1,51 @@
+// Driving the real main window as a user would, for the widget tests, the
+// screenshot command and the benchmark: answering modal dialogs as they open,
+// typing into them, and a sample CLUT file to load.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace tavrin::qt {
+class MainWindow;
+class SwatchCell;
+}  // namespace tavrin::qt
+
+namespace tavrin::qt::testing {
+
+// Runs act on the next modal dialog once it is open; gives up after a few
+// seconds (the test then fails on what it expected the dialog to do).
+void when_dialog_opens(std::function<void(QWidget* dialog)> act);
+
+// Types a path into an open file dialog's name field and presses Enter.
+void type_file_name(QWidget* file_dialog, const QString& path);
+
+// Opens a menu of the menu bar by its mnemonic and picks an item by its
+// mnemonic, with key presses (Alt+F, then L for Load CLUT...).
+void pick_menu(MainWindow& window, char menu_key, char item_key);
+
+// File > Load CLUT... through the file dialog.
+void load_clut_file(MainWindow& window, const QString& path);
+
+// 256 colour words: sixteen kit-like ramps from dark to light, row by row.
+std::vector<std::uint16_t> sample_clut_words();
+
+// Writes words little-endian to path; false when the file cannot be written.
+bool write_clut_file(const QString& path, const std::vector<std::uint16_t>& words);
+
+// Real mouse and key events through the window, as the platform delivers them.
+void click_cell(MainWindow& window, int index, Qt::KeyboardModifiers modifiers = {});
+void press_key(MainWindow& window, int key, Qt::KeyboardModifiers modifiers = {});
+
+// Makes the main window the active one again after a dialog closed, as a
+// window manager would (the offscreen platform has none).
+void activate(MainWindow& window);
+
+// Runs posted events and paints, so the screen catches up with the last action.
+void settle();
+
+}  // namespace tavrin::qt::testing

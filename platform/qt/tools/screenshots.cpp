@@ -1,0 +1,75 @@
+// Writes PNG pictures of the main window in a few states, for the README:
+//   tavrin_screenshots OUTPUT_FOLDER
+// Run with QT_QPA_PLATFORM=offscreen to need no display.
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+
+#include "platform/qt/main_window.h"
+#include "platform/qt/tests/qt_driver.h"
+#include "ui/ids.h"
+
+using namespace tavrin::qt;
+using namespace tavrin::qt::testing;
+
+namespace {
+
+bool save(QWidget& widget, const QDir& folder, const char* name) {
+    settle();
+    const QString path = folder.filePath(QString::fromLatin1(name));
+    const bool saved = widget.grab().save(path);
+    std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
+    return saved;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+        return 2;
+    }
+    int qt_argc = 1;
+    QApplication app(qt_argc, argv);
+    const QDir folder(QString::fromLocal8Bit(argv[1]));
+    if (!folder.exists() && !QDir().mkpath(folder.path())) {
+        std::fprintf(stderr, "cannot make %s\n", argv[1]);
+        return 1;
+    }
+    QTemporaryDir work;
+    const QString clut = work.filePath(QStringLiteral("sample.clu"));
+    if (!work.isValid() || !write_clut_file(clut, sample_clut_words())) {
+        std::fprintf(stderr, "cannot write the sample CLUT\n");
+        return 1;
+    }
+
+    MainWindow window;
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) {
+        return 1;
+    }
+    bool ok = save(window, folder, "screenshot-linux-start.png");
+
+    load_clut_file(window, clut);
+    ok = save(window, folder, "screenshot-linux-loaded.png") && ok;
+
+    // The shirt's primary zone, a step of the red slider, one more cell.
+    press_key(window, Qt::Key_F2);
+    QWidget* red = window.control(tavrin::ids::slider_red);
+    red->setFocus();
+    for (int i = 0; i < 24; ++i) {
+        press_key(window, Qt::Key_Right);
+    }
+    click_cell(window, 100, Qt::ControlModifier);
+    ok = save(window, folder, "screenshot-linux.png") && ok;
+
+    when_dialog_opens([&](QWidget* about) {
+        ok = save(*about, folder, "screenshot-linux-about.png") && ok;
+        QTest::keyClick(about, Qt::Key_Return);
+    });
+    pick_menu(window, 'h', 'a');
+    return ok ? 0 : 1;
+}
