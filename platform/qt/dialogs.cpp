@@ -42,6 +42,7 @@ QString from_std(std::string_view text) {
 SelectClutDialog::SelectClutDialog(const std::vector<std::string>& entries, Accept accept,
                                    QWidget* parent)
     : QDialog(parent), accept_(std::move(accept)) {
+    setObjectName(QStringLiteral("select_clut_dialog"));
     setWindowTitle(QStringLiteral("Select CLUT to modify"));
     // A caption without a system menu, so there is no close button.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -127,6 +128,7 @@ void SelectClutDialog::ok_pressed() {
 
 ClutParamsDialog::ClutParamsDialog(std::string_view initial_count, QWidget* parent)
     : QDialog(parent) {
+    setObjectName(QStringLiteral("clut_params_dialog"));
     setWindowTitle(QStringLiteral("CLUT parameters"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -176,6 +178,7 @@ QString about_text() {
 }
 
 AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("about_box"));
     setWindowTitle(QStringLiteral("About..."));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);

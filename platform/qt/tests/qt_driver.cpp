@@ -12,30 +12,50 @@
 #include <QTest>
 #include <QTimer>
 
+#include <memory>
+
 #include "platform/qt/main_window.h"
 #include "platform/qt/swatch_widgets.h"
 
 namespace tavrin::qt::testing {
 
-void when_dialog_opens(std::function<void(QWidget* dialog)> act) {
-    auto* timer = new QTimer(qApp);
-    auto* clock = new QElapsedTimer;
+namespace {
+
+// Parent of the timers that wait for dialogs.
+QObject& watchers() {
+    static auto* parent = new QObject(qApp);
+    return *parent;
+}
+
+}  // namespace
+
+void when_dialog_opens(const QString& name, std::function<void(QWidget* dialog)> act) {
+    auto* timer = new QTimer(&watchers());
+    auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
     timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, clock, act = std::move(act)] {
+    QObject::connect(timer, &QTimer::timeout, [timer, clock, name, act = std::move(act)] {
+        // Acted on once it is the active window, with its initial focus set.
         QWidget* dialog = QApplication::activeModalWidget();
-        const bool ready = dialog != nullptr && dialog->isVisible();
+        const bool ready = dialog != nullptr && dialog->isVisible() &&
+                           dialog->objectName() == name && QApplication::activeWindow() == dialog;
         if (!ready && clock->elapsed() < 5000) {
             return;
         }
         timer->stop();
         timer->deleteLater();
-        delete clock;
         if (ready) {
             act(dialog);
         }
     });
     timer->start();
+}
+
+void forget_awaited_dialogs() {
+    for (QTimer* timer : watchers().findChildren<QTimer*>()) {
+        timer->stop();
+        timer->deleteLater();
+    }
 }
 
 void type_file_name(QWidget* file_dialog, const QString& path) {
@@ -50,13 +70,13 @@ void type_file_name(QWidget* file_dialog, const QString& path) {
     }
     // Typed into a field that has the focus of an active dialog, as a user's
     // typing is; the dialog treats a field without focus differently.
-    QTest::qWaitForWindowActive(file_dialog);
+    (void)QTest::qWaitForWindowActive(file_dialog);
     name->setFocus();
     name->selectAll();
     QTest::keyClicks(name, path);
     // The dialog enables its button once it has listed the file's folder.
     if (accept != nullptr) {
-        QTest::qWaitFor([accept] { return accept->isEnabled(); }, 3000);
+        (void)QTest::qWaitFor([accept] { return accept->isEnabled(); }, 3000);
     }
     QTest::keyClick(name, Qt::Key_Return);
 }
@@ -64,7 +84,7 @@ void type_file_name(QWidget* file_dialog, const QString& path) {
 void activate(MainWindow& window) {
     if (QApplication::activeWindow() != &window && QApplication::activeModalWidget() == nullptr) {
         window.activateWindow();
-        QTest::qWaitForWindowActive(&window);
+        (void)QTest::qWaitForWindowActive(&window);
     }
 }
 
@@ -79,8 +99,10 @@ void pick_menu(MainWindow& window, char menu_key, char item_key) {
 }
 
 void load_clut_file(MainWindow& window, const QString& path) {
-    when_dialog_opens([path](QWidget* dialog) { type_file_name(dialog, path); });
+    when_dialog_opens(QStringLiteral("open_dialog"),
+                      [path](QWidget* dialog) { type_file_name(dialog, path); });
     pick_menu(window, 'f', 'l');
+    activate(window);
     settle();
 }
 

@@ -17,9 +17,14 @@ class SwatchCell;
 
 namespace tavrin::qt::testing {
 
-// Runs act on the next modal dialog once it is open; gives up after a few
-// seconds (the test then fails on what it expected the dialog to do).
-void when_dialog_opens(std::function<void(QWidget* dialog)> act);
+// Runs act on the modal dialog with that object name once it is open
+// ("open_dialog", "save_dialog", "select_clut_dialog", "clut_params_dialog",
+// "about_box", "error_box"); gives up after a few seconds, and the test then
+// fails on what it expected the dialog to do.
+void when_dialog_opens(const QString& name, std::function<void(QWidget* dialog)> act);
+
+// Forgets every dialog still awaited, so none outlives the test that set it up.
+void forget_awaited_dialogs();
 
 // Types a path into an open file dialog's name field and presses Enter.
 void type_file_name(QWidget* file_dialog, const QString& path);

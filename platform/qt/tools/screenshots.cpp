@@ -66,7 +66,7 @@ int main(int argc, char* argv[]) {
     click_cell(window, 100, Qt::ControlModifier);
     ok = save(window, folder, "screenshot-linux.png") && ok;
 
-    when_dialog_opens([&](QWidget* about) {
+    when_dialog_opens(QStringLiteral("about_box"), [&](QWidget* about) {
         ok = save(*about, folder, "screenshot-linux-about.png") && ok;
         QTest::keyClick(about, Qt::Key_Return);
     });

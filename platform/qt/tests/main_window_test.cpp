@@ -1,0 +1,564 @@
+// The real main window driven as a user drives it: key presses and mouse
+// clicks through the window, dialogs answered as they open, and what the user
+// sees read back from grabbed pixels and widget texts.
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolTip>
+
+#include <memory>
+
+#include "palette/palette.h"
+#include "platform/qt/dialogs.h"
+#include "platform/qt/main_window.h"
+#include "platform/qt/swatch_widgets.h"
+#include "platform/qt/tests/qt_driver.h"
+#include "ui/ids.h"
+
+using namespace tavrin;
+using namespace tavrin::qt;
+using namespace tavrin::qt::testing;
+
+namespace {
+
+Rgb colour_of_word(std::uint16_t word) {
+    return color_of(decode_bgr555(word));
+}
+
+Rgb grabbed(const QImage& cell, int x, int y) {
+    const QColor c = cell.pixelColor(1 + x, 1 + y);  // past the sunken edge
+    return {static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
+            static_cast<std::uint8_t>(c.blue())};
+}
+
+// True when the cell's 18 x 18 client pixels on screen show colour, with the
+// selection frame's rings (black, white, black at 1, 2, 3) when framed.
+bool cell_shows(MainWindow& window, int index, Rgb colour, bool framed) {
+    const QImage image = window.cell(index)->grab().toImage();
+    for (int y = 0; y < 18; ++y) {
+        for (int x = 0; x < 18; ++x) {
+            const int ring = std::min(std::min(x, y), std::min(17 - x, 17 - y));
+            Rgb expected = colour;
+            if (framed && (ring == 1 || ring == 3)) {
+                expected = Rgb{0, 0, 0};
+            } else if (framed && ring == 2) {
+                expected = Rgb{255, 255, 255};
+            }
+            if (grabbed(image, x, y) != expected) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+QString hex_of(Rgb colour) {
+    PaletteEntry entry;
+    entry.red = colour.red;
+    entry.green = colour.green;
+    entry.blue = colour.blue;
+    return QString::fromStdString(hex_text(encode_bgr555(entry)));
+}
+
+QByteArray read_file(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool write_bytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+  private:
+    std::unique_ptr<QTemporaryDir> folder_;
+    std::unique_ptr<MainWindow> window_;
+    std::vector<std::uint16_t> words_ = sample_clut_words();
+    QString clut_;
+
+    MainWindow& window() { return *window_; }
+    QWidget* focus() const { return QApplication::focusWidget(); }
+    QLineEdit* field(int id) { return window().field(id); }
+    bool menu_enabled(int id) { return window().menu_action(id)->isEnabled(); }
+    Rgb sample(int index) const { return colour_of_word(words_[static_cast<std::size_t>(index)]); }
+
+    void load_sample() {
+        load_clut_file(window(), clut_);
+        QVERIFY(window().state().palette_loaded != 0);
+    }
+
+  private Q_SLOTS:
+    void init() {
+        folder_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(folder_->isValid());
+        clut_ = folder_->filePath(QStringLiteral("sample.clu"));
+        QVERIFY(write_clut_file(clut_, words_));
+        window_ = std::make_unique<MainWindow>();
+        window().show();
+        QVERIFY(QTest::qWaitForWindowActive(&window()));
+    }
+
+    void cleanup() {
+        forget_awaited_dialogs();
+        window_.reset();
+        folder_.reset();
+    }
+
+    void layout_matches_the_windows_template() {
+        QWidget* client = window().centralWidget();
+        QCOMPARE(client->size(), QSize(399, 531));
+        QCOMPARE(window().minimumSize(), window().maximumSize());
+        QVERIFY(!window().windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+        QCOMPARE(window().windowTitle(), QStringLiteral("Tavrin"));
+        QCOMPARE(window().cell(0)->geometry(), QRect(8, 5, 20, 20));
+        QCOMPARE(window().cell(17)->geometry(), QRect(32, 29, 20, 20));
+        QCOMPARE(window().cell(255)->geometry(), QRect(368, 365, 20, 20));
+        // The grid sits above the sliders and the banner at the bottom.
+        const int grid_bottom = window().cell(255)->geometry().bottom();
+        QCOMPARE(window().control(ids::slider_red)->geometry(), QRect(50, 393, 150, 20));
+        QVERIFY(grid_bottom < window().control(ids::slider_red)->y());
+        QCOMPARE(window().control(ids::field_hex)->geometry(), QRect(339, 397, 48, 20));
+        const QRect banner = window().control(ids::banner)->geometry();
+        QCOMPARE(banner, QRect(11, 471, 376, 52));
+        QVERIFY(banner.bottom() < client->height());
+    }
+
+    void a_loaded_clut_shows_in_the_cells_pixels() {
+        for (int i : {0, 17, 100, 255}) {
+            QVERIFY(!window().cell(i)->painted());
+        }
+        load_sample();
+        for (int i : {0, 1, 17, 100, 200, 255}) {
+            QVERIFY2(cell_shows(window(), i, sample(i), false), qPrintable(QString::number(i)));
+        }
+        QCOMPARE(focus(), window().cell(0));
+        QVERIFY(menu_enabled(ids::save_clut));
+        QVERIFY(!menu_enabled(ids::inject_tex));
+    }
+
+    void f2_frames_the_shirt_zone_and_focuses_its_last_cell() {
+        load_sample();
+        press_key(window(), Qt::Key_F2);
+        settle();
+        for (int i = 16; i <= 31; ++i) {
+            QVERIFY2(cell_shows(window(), i, sample(i), true), qPrintable(QString::number(i)));
+        }
+        QVERIFY(cell_shows(window(), 15, sample(15), false));
+        QVERIFY(cell_shows(window(), 32, sample(32), false));
+        QCOMPARE(focus(), window().cell(31));
+        QCOMPARE(field(ids::field_hex)->text(), hex_of(sample(31)));
+    }
+
+    void clicks_select_with_the_modifiers_held() {
+        load_sample();
+        click_cell(window(), 5);
+        click_cell(window(), 7, Qt::ControlModifier);
+        click_cell(window(), 10, Qt::ShiftModifier);  // adds 8, 9, 10 after the head 7
+        settle();
+        for (int i : {5, 7, 8, 9, 10}) {
+            QVERIFY2(cell_shows(window(), i, sample(i), true), qPrintable(QString::number(i)));
+        }
+        QVERIFY(cell_shows(window(), 6, sample(6), false));
+        QCOMPARE(field(ids::field_hex)->text(), hex_of(sample(10)));
+        QCOMPARE(focus(), window().cell(10));
+
+        click_cell(window(), 5, Qt::ControlModifier);
+        QVERIFY(cell_shows(window(), 5, sample(5), false));
+        QVERIFY(cell_shows(window(), 7, sample(7), true));
+
+        // A plain click leaves the cell alone selected.
+        click_cell(window(), 9);
+        settle();
+        QVERIFY(cell_shows(window(), 9, sample(9), true));
+        QVERIFY(cell_shows(window(), 10, sample(10), false));
+
+        // Cells beyond the count take no clicks.
+        QVERIFY(write_clut_file(clut_, {words_.begin(), words_.begin() + 16}));
+        load_sample();
+        QVERIFY(!window().cell(20)->isEnabled());
+        click_cell(window(), 20);
+        settle();
+        QVERIFY(window().state().selection == nullptr);
+        QVERIFY(cell_shows(window(), 9, sample(9), false));
+    }
+
+    void ctrl_b_blends_the_middle_cells() {
+        load_sample();
+        click_cell(window(), 0);
+        click_cell(window(), 47, Qt::ShiftModifier);
+        press_key(window(), Qt::Key_B, Qt::ControlModifier);
+        settle();
+        QVERIFY(cell_shows(window(), 0, sample(0), true));
+        QVERIFY(cell_shows(window(), 47, sample(47), true));
+        int changed = 0;
+        for (int i = 1; i < 47; ++i) {
+            changed += cell_shows(window(), i, sample(i), true) ? 0 : 1;
+        }
+        QVERIFY2(changed > 30, qPrintable(QString::number(changed)));
+    }
+
+    void clipboard_keys_in_the_hex_field_run_the_palette_commands() {
+        load_sample();
+        click_cell(window(), 3);
+        QVERIFY(menu_enabled(ids::copy));
+        QVERIFY(!menu_enabled(ids::paste));
+        QApplication::clipboard()->setText(QStringLiteral("ABCD"));
+
+        QLineEdit* hex = field(ids::field_hex);
+        QTest::mouseClick(window().windowHandle(), Qt::LeftButton, {},
+                          hex->mapTo(&window(), hex->rect().center()));
+        QCOMPARE(focus(), hex);
+        const QString shown = hex->text();
+        press_key(window(), Qt::Key_A, Qt::ControlModifier);  // the field's own select-all
+        QCOMPARE(hex->selectedText(), shown);
+
+        // Paste is grayed: the key goes nowhere, not to the field either.
+        press_key(window(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(hex->text(), shown);
+
+        // Copy runs and enables Paste; the field's own copy never happens.
+        press_key(window(), Qt::Key_C, Qt::ControlModifier);
+        QVERIFY(menu_enabled(ids::paste));
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("ABCD"));
+
+        click_cell(window(), 4);
+        QLineEdit* red = field(ids::field_red);
+        red->setFocus();
+        press_key(window(), Qt::Key_V, Qt::ControlModifier);
+        settle();
+        QVERIFY(red->text() != QStringLiteral("ABCD"));
+        QVERIFY(cell_shows(window(), 4, sample(3), true));  // cell 3's colour pasted onto 4
+    }
+
+    void before_any_load_the_shortcuts_do_nothing() {
+        QApplication::clipboard()->setText(QStringLiteral("kept"));
+        press_key(window(), Qt::Key_Tab);
+        QCOMPARE(focus(), window().cell(0));
+        const std::vector<int> keys = {Qt::Key_F1, Qt::Key_F2,  Qt::Key_F3,  Qt::Key_F4,
+                                       Qt::Key_F5, Qt::Key_F6,  Qt::Key_F7,  Qt::Key_F8,
+                                       Qt::Key_F9, Qt::Key_F10, Qt::Key_F11, Qt::Key_F12};
+        for (int key : keys) {
+            press_key(window(), key);
+        }
+        for (int key : {Qt::Key_F1, Qt::Key_F2, Qt::Key_F3, Qt::Key_F4}) {
+            press_key(window(), key, Qt::ControlModifier);
+        }
+        for (int key : {Qt::Key_B, Qt::Key_C, Qt::Key_V}) {
+            press_key(window(), key, Qt::ControlModifier);
+        }
+        press_key(window(), Qt::Key_Right);
+        settle();
+        for (int i = 0; i < palette_size; ++i) {
+            QVERIFY(!window().cell(i)->painted());
+        }
+        QVERIFY(window().state().selection == nullptr);
+        QVERIFY(!menu_enabled(ids::paste));
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("kept"));
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    }
+
+    void enter_and_escape_in_the_main_window_do_nothing() {
+        load_sample();
+        click_cell(window(), 2);
+        field(ids::field_hex)->setFocus();
+        const QString shown = field(ids::field_hex)->text();
+        for (int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+            press_key(window(), key);
+        }
+        QVERIFY(window().isVisible());
+        QCOMPARE(focus(), field(ids::field_hex));
+        QCOMPARE(field(ids::field_hex)->text(), shown);
+    }
+
+    void tab_cycles_sliders_fields_and_cell_zero() {
+        load_sample();
+        click_cell(window(), 40);
+        const std::vector<int> order = {ids::slider_red, ids::slider_green, ids::slider_blue,
+                                        ids::field_red,  ids::field_green,  ids::field_blue,
+                                        ids::field_hex,  ids::first_swatch, ids::slider_red};
+        for (int id : order) {
+            press_key(window(), Qt::Key_Tab);
+            QCOMPARE(window().id_of(focus()), id);
+        }
+        press_key(window(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(window().id_of(focus()), ids::first_swatch);
+        press_key(window(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(window().id_of(focus()), ids::field_hex);
+    }
+
+    void panel_controls_change_the_selected_cells() {
+        load_sample();
+        click_cell(window(), 40);
+        const Rgb start = sample(40);
+
+        // A user's slider step moves the entry; the core snaps and rewrites the panel.
+        window().control(ids::slider_red)->setFocus();
+        press_key(window(), Qt::Key_End);
+        settle();
+        QCOMPARE(field(ids::field_red)->text(), QStringLiteral("255"));
+        QCOMPARE(window().slider(ids::slider_red)->value(), 255);
+        QVERIFY(cell_shows(window(), 40, Rgb{255, start.green, start.blue}, true));
+
+        // Digits only in a decimal field; leaving it applies the corrected value.
+        QLineEdit* green = field(ids::field_green);
+        green->setFocus();
+        green->selectAll();
+        QTest::keyClicks(green, QStringLiteral("3x0a0"));
+        QCOMPARE(green->text(), QStringLiteral("300"));
+        press_key(window(), Qt::Key_Tab);
+        QCOMPARE(green->text(), QStringLiteral("255"));
+        settle();
+        QVERIFY(cell_shows(window(), 40, Rgb{255, 255, start.blue}, true));
+
+        // The hex field takes four characters and shows them in capitals.
+        QLineEdit* hex = field(ids::field_hex);
+        hex->setFocus();
+        hex->selectAll();
+        QTest::keyClicks(hex, QStringLiteral("7c1f9"));
+        QCOMPARE(hex->text(), QStringLiteral("7C1F"));
+        settle();
+        QVERIFY(cell_shows(window(), 40, Rgb{255, 0, 255}, true));
+
+        // A single click on the starting-colour box does nothing, a double-click
+        // gives the head its starting colour back.
+        QWidget* starting = window().control(ids::starting_box);
+        const QPoint box = starting->mapTo(&window(), starting->rect().center());
+        QTest::mouseClick(window().windowHandle(), Qt::LeftButton, {}, box);
+        settle();
+        QVERIFY(cell_shows(window(), 40, Rgb{255, 0, 255}, true));
+        QTest::mouseDClick(window().windowHandle(), Qt::LeftButton, {}, box);
+        settle();
+        QVERIFY(cell_shows(window(), 40, start, true));
+        QCOMPARE(hex->text(), hex_of(start));
+    }
+
+    void tooltips_show_the_colour_once_loaded() {
+        auto tip_over = [this](int index) {
+            QToolTip::hideText();
+            SwatchCell* cell = window().cell(index);
+            QHelpEvent event(QEvent::ToolTip, cell->rect().center(),
+                             cell->mapToGlobal(cell->rect().center()));
+            QApplication::sendEvent(cell, &event);
+            return QToolTip::isVisible() ? QToolTip::text() : QString();
+        };
+        QCOMPARE(tip_over(17), QString());
+        load_sample();
+        const Rgb c = sample(17);
+        QCOMPARE(tip_over(17), QStringLiteral("RGB: %1,%2,%3 - Hex: 0x%4")
+                                   .arg(c.red)
+                                   .arg(c.green)
+                                   .arg(c.blue)
+                                   .arg(hex_of(c)));
+        QVERIFY(write_clut_file(clut_, {words_.begin(), words_.begin() + 16}));
+        load_sample();
+        QCOMPARE(tip_over(20), QString());  // a disabled cell shows no tip
+        QToolTip::hideText();
+    }
+
+    void file_dialogs_match_filters_without_regard_to_case() {
+        for (const char* name : {"a.clu", "B.Pal", "c.CLUT", "d.txt", "e.bin"}) {
+            QVERIFY(write_bytes(folder_->filePath(QString::fromLatin1(name)), "\x01\x02"));
+        }
+        QStringList labels;
+        QStringList listed;
+        when_dialog_opens(QStringLiteral("open_dialog"), [&](QWidget* dialog) {
+            auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+            for (int i = 0; types != nullptr && i < types->count(); ++i) {
+                labels << types->itemText(i);
+            }
+            auto* files = qobject_cast<QFileDialog*>(dialog);
+            files->setDirectory(folder_->path());
+            auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
+            (void)QTest::qWaitFor(
+                [view] { return view->model()->rowCount(view->rootIndex()) >= 4; }, 3000);
+            for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row) {
+                listed << view->model()->index(row, 0, view->rootIndex()).data().toString();
+            }
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        });
+        pick_menu(window(), 'f', 'l');
+        QCOMPARE(labels,
+                 (QStringList{QStringLiteral("CLUT files"), QStringLiteral("All Files (*.*)")}));
+        listed.sort();
+        QCOMPARE(listed, (QStringList{QStringLiteral("B.Pal"), QStringLiteral("a.clu"),
+                                      QStringLiteral("c.CLUT"), QStringLiteral("sample.clu")}));
+        QCOMPARE(window().state().palette_loaded, 0);  // cancelled: nothing changed
+    }
+
+    void saving_replaces_a_file_without_asking() {
+        load_sample();
+        const QString target = folder_->filePath(QStringLiteral("old.pal"));
+        QVERIFY(write_bytes(target, QByteArray(2000, 'x')));
+        auto asked = std::make_shared<bool>(false);
+        when_dialog_opens(QStringLiteral("save_dialog"), [&, asked](QWidget* dialog) {
+            // A question box would stop the save; answer it so the test can fail.
+            when_dialog_opens(QString(), [asked](QWidget* question) {
+                *asked = true;
+                question->close();
+            });
+            type_file_name(dialog, target);
+        });
+        pick_menu(window(), 'f', 's');
+        QVERIFY(!*asked);
+        QCOMPARE(read_file(target), read_file(clut_));
+    }
+
+    void too_many_colours_shows_an_error_box() {
+        const QString big = folder_->filePath(QStringLiteral("big.clu"));
+        QVERIFY(write_bytes(big, QByteArray(514, '\0')));
+        QString title;
+        QString text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        when_dialog_opens(QStringLiteral("error_box"), [&](QWidget* dialog) {
+            auto* box = qobject_cast<QMessageBox*>(dialog);
+            title = box->windowTitle();
+            text = box->text();
+            icon = box->icon();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        });
+        load_clut_file(window(), big);
+        QCOMPARE(title, QStringLiteral("Error"));
+        QCOMPARE(text, QStringLiteral("CLUT can't have more than 256 colors."));
+        QCOMPARE(icon, QMessageBox::Critical);
+        QVERIFY(!menu_enabled(ids::save_clut));
+    }
+
+    void escape_and_unknown_names_keep_select_clut_open() {
+        // A TEX file: header field 4 points at a record at 0x100, whose field
+        // 12 points at the CLUT at 0x200.
+        QByteArray tex(1024, '\0');
+        tex[4] = 0x00;
+        tex[5] = 0x01;
+        tex[0x100 + 12] = 0x00;
+        tex[0x100 + 13] = 0x02;
+        for (int i = 0; i < 256; ++i) {
+            tex[0x200 + 2 * i] = static_cast<char>(words_[static_cast<std::size_t>(i)] & 0xFF);
+            tex[0x200 + 2 * i + 1] = static_cast<char>(words_[static_cast<std::size_t>(i)] >> 8);
+        }
+        const QString path = folder_->filePath(QStringLiteral("kit.bin"));
+        QVERIFY(write_bytes(path, tex));
+
+        QStringList seen;
+        when_dialog_opens(QStringLiteral("open_dialog"), [&](QWidget* dialog) {
+            when_dialog_opens(QStringLiteral("select_clut_dialog"), [&](QWidget* select) {
+                seen << QApplication::focusWidget()->objectName();
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+                seen << (select->isVisible() ? "open after Esc" : "closed by Esc");
+                select->close();
+                seen << (select->isVisible() ? "open after close" : "closed");
+                auto* edit = select->findChild<QLineEdit*>(QStringLiteral("clut_edit"));
+                edit->setFocus();
+                edit->selectAll();
+                QTest::keyClicks(edit, QStringLiteral("Team"));
+                QTest::keyClick(edit, Qt::Key_Return);
+                seen << (select->isVisible() ? "open after Team" : "closed by Team");
+                QCOMPARE(edit->text(), QStringLiteral("Team"));
+                edit->selectAll();
+                QTest::keyClicks(edit, QStringLiteral("players SHIRT #1 palette"));
+                QTest::keyClick(edit, Qt::Key_Return);
+            });
+            type_file_name(dialog, path);
+        });
+        pick_menu(window(), 'f', 'e');
+        settle();
+        QCOMPARE(seen, (QStringList{QStringLiteral("ok"), QStringLiteral("open after Esc"),
+                                    QStringLiteral("open after close"),
+                                    QStringLiteral("open after Team")}));
+        QCOMPARE(window().state().palette_loaded, 1);
+        QVERIFY(cell_shows(window(), 100, sample(100), false));
+        QVERIFY(menu_enabled(ids::inject_tex));
+        QVERIFY(menu_enabled(ids::zone_shirt_primary));
+    }
+
+    void cancel_in_clut_parameters_changes_nothing() {
+        load_sample();
+        const QString target = folder_->filePath(QStringLiteral("target.dat"));
+        const QByteArray before(1024, '\xAB');
+        QVERIFY(write_bytes(target, before));
+        bool cancelled = false;
+        when_dialog_opens(QStringLiteral("save_dialog"), [&](QWidget* dialog) {
+            when_dialog_opens(QStringLiteral("clut_params_dialog"), [&](QWidget* params) {
+                auto* count = params->findChild<QLineEdit*>(QStringLiteral("count_field"));
+                QCOMPARE(count->text(), QStringLiteral("256"));
+                QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("offset_field"));
+                QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("0x10"));
+                auto* cancel = params->findChild<QPushButton*>(QStringLiteral("cancel"));
+                QTest::mouseClick(cancel, Qt::LeftButton);
+                cancelled = !params->isVisible();
+            });
+            type_file_name(dialog, target);
+        });
+        window().menu_action(ids::inject_offset)->trigger();  // its mnemonic is shared
+        settle();
+        QVERIFY(cancelled);
+        QCOMPARE(read_file(target), before);
+        for (int i : {0, 100, 255}) {
+            QVERIFY(cell_shows(window(), i, sample(i), false));
+        }
+        QVERIFY(menu_enabled(ids::zone_shirt_primary));
+    }
+
+    void about_box_shows_all_of_its_text() {
+        QString text;
+        QString focused;
+        int scrolled = -1;
+        bool open_after_escape = false;
+        bool closed_by_enter = false;
+        when_dialog_opens(QStringLiteral("about_box"), [&](QWidget* about) {
+            auto* field = about->findChild<QPlainTextEdit*>(QStringLiteral("about_text"));
+            text = field->toPlainText();
+            scrolled = field->verticalScrollBar()->value();
+            focused = QApplication::focusWidget()->objectName();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+            open_after_escape = about->isVisible();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            closed_by_enter = !about->isVisible();
+        });
+        pick_menu(window(), 'h', 'a');
+        QString expected = QString::fromUtf8(read_file(QStringLiteral(TAVRIN_ABOUT_FILE)));
+        expected.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        QVERIFY(!expected.isEmpty());
+        QCOMPARE(text, expected);
+        QCOMPARE(text.split(QStringLiteral("\n\n")).size(), 5);
+        QCOMPARE(scrolled, 0);
+        QCOMPARE(focused, QStringLiteral("ok"));
+        QVERIFY(open_after_escape);
+        QVERIFY(closed_by_enter);
+    }
+
+    void exit_and_close_end_with_status_zero() {
+        QTimer::singleShot(0, this, [this] { pick_menu(window(), 'f', 'x'); });
+        QCOMPARE(QApplication::exec(), 0);
+
+        load_sample();
+        click_cell(window(), 1);
+        press_key(window(), Qt::Key_C, Qt::ControlModifier);
+        QVERIFY(window().state().clipboard_count > 0);
+        QTimer::singleShot(0, this, [this] { window().close(); });
+        QCOMPARE(QApplication::exec(), 0);
+        QCOMPARE(window().state().clipboard_count, 0);  // released as the window went
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
