@@ -75,8 +75,8 @@ Status require_within(std::uint64_t size, std::uint64_t offset, std::uint64_t le
     }
     return Status::failure(Code::not_in_file, what + " (" + bytes_text(length) + " at offset " +
                                                   std::to_string(offset) +
-                                                  ") reaches past its end (" + bytes_text(size) +
-                                                  ")");
+                                                  ") reaches past the end of the file (" +
+                                                  bytes_text(size) + ")");
 }
 
 // A name beside target for the new contents, so that the final rename stays on
