@@ -24,8 +24,8 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 for target in raw_clut tex_clut clut_at_offset parse_offset; do
     mkdir -p "$scratch/$target"
-    if ! build/fuzz/fuzz/fuzz_$target -max_total_time=10 -artifact_prefix=build/fuzz/ "$scratch/$target" "fuzz/corpus/$target" \
-        >"$scratch/$target.log" 2>&1; then
+    if ! build/fuzz/fuzz/fuzz_$target -max_total_time=10 -artifact_prefix=build/fuzz/ \
+        "$scratch/$target" "fuzz/corpus/$target" >"$scratch/$target.log" 2>&1; then
         tail -n 40 "$scratch/$target.log"
         echo "fuzz_$target found a problem" >&2
         exit 1
