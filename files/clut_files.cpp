@@ -90,7 +90,10 @@ std::string temporary_name(const std::string& target, unsigned attempt, unsigned
 }  // namespace
 
 std::uint16_t TexHeader::record_offset(int kind) const {
-    return word_at(bytes, record_fields.at(static_cast<std::size_t>(kind)));
+    if (kind < 0 || kind >= tex_kind_count) {
+        return 0;
+    }
+    return word_at(bytes, record_fields[static_cast<std::size_t>(kind)]);
 }
 
 std::uint16_t TexClutRecord::clut_offset() const {

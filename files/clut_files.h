@@ -29,6 +29,7 @@ struct TexHeader {
 
     std::array<std::uint8_t, size> bytes{};
 
+    // 0 for a kind outside 0..4.
     std::uint16_t record_offset(int kind) const;
 };
 

@@ -73,7 +73,8 @@ TEST(InjectionProperty, ChangesExactlyTheClutBytesOrNothing) {
         for (std::size_t i = 0; i < size; ++i) {
             const auto at = static_cast<std::int64_t>(i);
             const bool in_clut = at >= offset && at < offset + length;
-            ASSERT_EQ(after[i], in_clut ? words[static_cast<std::size_t>(at - offset)] : original[i])
+            ASSERT_EQ(after[i],
+                      in_clut ? words[static_cast<std::size_t>(at - offset)] : original[i])
                 << "byte " << i << ", offset " << offset << ", count " << count;
         }
 
