@@ -30,9 +30,7 @@ namespace {
 const QSize client_size(dlu_x(266), dlu_y(327));
 
 // Cell of index i: 20 x 20 at (8 + 24 c, 5 + 24 r), in client pixels.
-constexpr int grid_left = 8;
-constexpr int grid_top = 5;
-constexpr int grid_pitch = 24;
+constexpr QPoint grid_origin(8, 5);
 
 // A label at its template rectangle, widened when this desktop's font needs
 // more room; a right-aligned label grows to the left, into free space.
@@ -234,24 +232,20 @@ void MainWindow::build_panel(QWidget* client) {
 }
 
 void MainWindow::build_grid(QWidget* client) {
-    for (int i = 0; i < palette_size; ++i) {
-        auto* cell = new SwatchCell(i, client);
-        cell->move(grid_left + grid_pitch * (i % 16), grid_top + grid_pitch * (i / 16));
-        cell->on_click = [this](int index, Modifiers modifiers) {
-            on_swatch_clicked(state_, *layer_, index, modifiers);
-        };
-        cell->on_arrow = [this](ArrowKey key, Modifiers modifiers) {
-            on_arrow_key(state_, *layer_, key, modifiers);
-        };
-        cell->tooltip = [this](int index) -> std::optional<QString> {
-            if (auto text = tooltip_text(state_, index)) {
-                return QString::fromStdString(*text);
-            }
-            return std::nullopt;
-        };
-        cells_[static_cast<std::size_t>(i)] = cell;
-        controls_[ids::first_swatch + i] = cell;
-    }
+    grid_ = new SwatchGrid(client);
+    grid_->move(grid_origin);
+    grid_->on_click = [this](int index, Modifiers modifiers) {
+        on_swatch_clicked(state_, *layer_, index, modifiers);
+    };
+    grid_->on_arrow = [this](ArrowKey key, Modifiers modifiers) {
+        on_arrow_key(state_, *layer_, key, modifiers);
+    };
+    grid_->tooltip = [this](int index) -> std::optional<QString> {
+        if (auto text = tooltip_text(state_, index)) {
+            return QString::fromStdString(*text);
+        }
+        return std::nullopt;
+    };
 }
 
 void MainWindow::set_tab_order() {
@@ -266,6 +260,9 @@ void MainWindow::set_tab_order() {
 }
 
 QWidget* MainWindow::control(int id) const {
+    if (ids::is_swatch(id)) {
+        return grid_;
+    }
     const auto found = controls_.find(id);
     return found == controls_.end() ? nullptr : found->second;
 }
@@ -289,6 +286,9 @@ QAction* MainWindow::menu_action(int command_id) const {
 }
 
 int MainWindow::id_of(const QWidget* widget) const {
+    if (widget != nullptr && widget == grid_) {
+        return ids::first_swatch + grid_->focused_cell();
+    }
     for (const auto& [id, control] : controls_) {
         if (control == widget) {
             return id;

@@ -5,7 +5,6 @@
 
 #include <QMainWindow>
 
-#include <array>
 #include <map>
 #include <memory>
 
@@ -20,22 +19,23 @@ namespace tavrin::qt {
 
 class ColourBox;
 class QtWindowLayer;
-class SwatchCell;
-class TrackBar;
+class SwatchGrid;
 
 class MainWindow : public QMainWindow {
   public:
     MainWindow();
     ~MainWindow() override;
 
-    // Controls by their ids (sliders, fields, boxes, banner, cells 9000..9255).
+    // Controls by their ids: sliders, fields, boxes, banner, and the grid for
+    // any of the cells 9000..9255.
     QWidget* control(int id) const;
-    SwatchCell* cell(int index) const { return cells_.at(static_cast<std::size_t>(index)); }
+    SwatchGrid* grid() const { return grid_; }
     ColourBox* box(int id) const;
     QLineEdit* field(int id) const;
     QSlider* slider(int id) const;
     QAction* menu_action(int command_id) const;
-    int id_of(const QWidget* widget) const;  // 0 for none of ours
+    // 0 for none of ours; the grid answers with the id of its focused cell.
+    int id_of(const QWidget* widget) const;
 
     // Runs the core's paint soon, once however often it is asked for.
     void schedule_paint();
@@ -59,7 +59,7 @@ class MainWindow : public QMainWindow {
     EditorState state_;
     std::unique_ptr<QtWindowLayer> layer_;
     std::unique_ptr<KeyRouter> key_router_;
-    std::array<SwatchCell*, palette_size> cells_{};
+    SwatchGrid* grid_ = nullptr;
     std::map<int, QWidget*> controls_;
     std::map<int, QAction*> actions_;
     bool paint_pending_ = false;

@@ -16,6 +16,7 @@
 #include "platform/qt/dialogs.h"
 #include "platform/qt/main_window.h"
 #include "platform/qt/swatch_widgets.h"
+#include "ui/ids.h"
 
 #ifndef TAVRIN_DATA_FROM_BIN
 #define TAVRIN_DATA_FROM_BIN "../share/tavrin"
@@ -62,6 +63,12 @@ void QtWindowLayer::set_text_limit(int id, int characters) {
 }
 
 void QtWindowLayer::enable_control(int id, bool enabled) {
+    if (ids::is_swatch(id)) {
+        ++moving_focus_;
+        window_.grid()->set_cell_enabled(id - ids::first_swatch, enabled);
+        --moving_focus_;
+        return;
+    }
     QWidget* widget = window_.control(id);
     if (widget == nullptr || widget->isEnabled() == enabled) {
         return;
@@ -95,11 +102,17 @@ int QtWindowLayer::slider_position(int id) const {
 }
 
 void QtWindowLayer::set_focus(int id) {
-    if (QWidget* widget = window_.control(id)) {
-        ++moving_focus_;
-        widget->setFocus(Qt::OtherFocusReason);
-        --moving_focus_;
+    QWidget* widget = window_.control(id);
+    if (widget == nullptr) {
+        return;
     }
+    ++moving_focus_;
+    if (ids::is_swatch(id)) {
+        window_.grid()->focus_cell(id - ids::first_swatch);
+    } else {
+        widget->setFocus(Qt::OtherFocusReason);
+    }
+    --moving_focus_;
 }
 
 int QtWindowLayer::focused_control() const {
@@ -112,15 +125,11 @@ int QtWindowLayer::focused_control() const {
 }
 
 void QtWindowLayer::fill_cell(int index, Rgb color) {
-    if (index >= 0 && index < palette_size) {
-        window_.cell(index)->fill(color);
-    }
+    window_.grid()->fill(index, color);
 }
 
 void QtWindowLayer::frame_cell(int index) {
-    if (index >= 0 && index < palette_size) {
-        window_.cell(index)->frame();
-    }
+    window_.grid()->frame(index);
 }
 
 void QtWindowLayer::fill_box(int id, Rgb color) {

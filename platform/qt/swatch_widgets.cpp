@@ -1,16 +1,15 @@
-// Swatch cells and colour boxes.
+// The swatch grid and the colour boxes.
 #include "platform/qt/swatch_widgets.h"
 
 #include <QHelpEvent>
-#include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
 
-namespace tavrin::qt {
+#include <algorithm>
 
-static_assert(sizeof(Rgb) == 3, "cell pixels are handed to QImage as packed RGB888");
+namespace tavrin::qt {
 
 namespace {
 
@@ -18,38 +17,160 @@ Modifiers modifiers_of(Qt::KeyboardModifiers held) {
     return {held.testFlag(Qt::ControlModifier), held.testFlag(Qt::ShiftModifier)};
 }
 
-QColor to_qcolor(Rgb color) {
-    return {color.red, color.green, color.blue};
+QRgb to_qrgb(Rgb color) {
+    return qRgb(color.red, color.green, color.blue);
+}
+
+Rgb to_rgb(QColor color) {
+    return {static_cast<std::uint8_t>(color.red()), static_cast<std::uint8_t>(color.green()),
+            static_cast<std::uint8_t>(color.blue())};
+}
+
+bool in_grid(int index) {
+    return index >= 0 && index < palette_size;
 }
 
 }  // namespace
 
-SwatchCell::SwatchCell(int index, QWidget* parent) : QWidget(parent), index_(index) {
-    setFixedSize(cell_outer_size, cell_outer_size);
-    // Clicks never take the focus; the core moves it, and Tab reaches cell 0 only.
-    setFocusPolicy(index == 0 ? Qt::TabFocus : Qt::NoFocus);
-    setObjectName(QStringLiteral("cell_%1").arg(index));
+SwatchGrid::SwatchGrid(QWidget* parent)
+    : QWidget(parent), image_(grid_extent, grid_extent, QImage::Format_RGB32) {
+    setObjectName(QStringLiteral("swatch_grid"));
+    setFixedSize(grid_extent, grid_extent);
+    // Clicks never take the focus; the core moves it, and Tab reaches the grid.
+    setFocusPolicy(Qt::TabFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    enabled_.fill(true);
+    draw_background();
 }
 
-void SwatchCell::fill(Rgb color) {
-    fill_cell_pixels(pixels_, color);
-    painted_ = true;
+int SwatchGrid::cell_at(QPoint point) {
+    if (point.x() < 0 || point.y() < 0) {
+        return -1;
+    }
+    const int column = point.x() / cell_pitch;
+    const int row = point.y() / cell_pitch;
+    const bool inside =
+        point.x() % cell_pitch < cell_outer_size && point.y() % cell_pitch < cell_outer_size;
+    return inside && column < grid_cells && row < grid_cells ? row * grid_cells + column : -1;
+}
+
+QRect SwatchGrid::cell_rect(int index) {
+    return {cell_pitch * (index % grid_cells), cell_pitch * (index / grid_cells), cell_outer_size,
+            cell_outer_size};
+}
+
+// The window's colour around and inside the cells, each cell's sunken edge
+// (shadow on the top and left, light on the bottom and right), then what the
+// core has painted so far.
+void SwatchGrid::draw_background() {
+    image_.fill(palette().color(QPalette::Window));
+    const QRgb shadow = palette().color(QPalette::Dark).rgb();
+    const QRgb light = palette().color(QPalette::Light).rgb();
+    uchar* bits = image_.bits();
+    const qsizetype stride = image_.bytesPerLine();
+    const int last = cell_outer_size - 1;
+    for (int i = 0; i < palette_size; ++i) {
+        const QRect outer = cell_rect(i);
+        for (int y = 0; y < cell_outer_size; ++y) {
+            auto* line = reinterpret_cast<QRgb*>(bits + (outer.y() + y) * stride) + outer.x();
+            if (y == 0) {
+                std::fill(line, line + last, shadow);
+            } else if (y == last) {
+                std::fill(line, line + cell_outer_size, light);
+                continue;
+            } else {
+                line[0] = shadow;
+            }
+            line[last] = light;
+        }
+        if (painted(i)) {
+            stale_.set(static_cast<std::size_t>(i));
+        }
+    }
     update();
 }
 
-void SwatchCell::frame() {
-    frame_cell_pixels(pixels_);
-    painted_ = true;
-    update();
+// Copies one cell's client pixels into the image.
+void SwatchGrid::write_cell(int index) {
+    const QRect outer = cell_rect(index);
+    uchar* bits = image_.bits();
+    const qsizetype stride = image_.bytesPerLine();
+    const CellPixels& cell = cells_[static_cast<std::size_t>(index)];
+    for (int y = 0; y < cell_client_size; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(bits + (outer.y() + 1 + y) * stride) + outer.x() + 1;
+        const Rgb* source = &cell.pixels[static_cast<std::size_t>(y * cell_client_size)];
+        for (int x = 0; x < cell_client_size; ++x) {
+            line[x] = to_qrgb(source[x]);
+        }
+    }
 }
 
-bool SwatchCell::event(QEvent* event) {
+// A cell changed: it is copied into the image at the next paint, however
+// often the core repaints it before then.
+void SwatchGrid::mark_changed(int index) {
+    painted_[static_cast<std::size_t>(index)] = true;
+    stale_.set(static_cast<std::size_t>(index));
+    // One growing rectangle keeps the widget's dirty region a single
+    // rectangle however many cells change before the paint.
+    const QRect outer = cell_rect(index);
+    if (!dirty_.contains(outer)) {
+        dirty_ |= outer;
+        update(dirty_);
+    }
+}
+
+void SwatchGrid::fill(int index, Rgb color) {
+    if (!in_grid(index)) {
+        return;
+    }
+    fill_cell_pixels(cells_[static_cast<std::size_t>(index)], color);
+    mark_changed(index);
+}
+
+void SwatchGrid::frame(int index) {
+    if (!in_grid(index)) {
+        return;
+    }
+    frame_cell_pixels(cells_[static_cast<std::size_t>(index)]);
+    mark_changed(index);
+}
+
+CellPixels SwatchGrid::pixels(int index) const {
+    if (painted(index)) {
+        return cells_[static_cast<std::size_t>(index)];
+    }
+    CellPixels unpainted;
+    fill_cell_pixels(unpainted, to_rgb(palette().color(QPalette::Window)));
+    return unpainted;
+}
+
+void SwatchGrid::set_cell_enabled(int index, bool enabled) {
+    if (!in_grid(index) || cell_enabled(index) == enabled) {
+        return;
+    }
+    enabled_[static_cast<std::size_t>(index)] = enabled;
+    if (!enabled && index == focused_ && hasFocus()) {
+        clearFocus();
+    }
+}
+
+void SwatchGrid::focus_cell(int index) {
+    if (!in_grid(index)) {
+        return;
+    }
+    focused_ = index;
+    setFocus(Qt::OtherFocusReason);
+}
+
+bool SwatchGrid::event(QEvent* event) {
     if (event->type() == QEvent::ToolTip) {
-        // A disabled cell gets no mouse input, so its tip never shows.
-        const auto text = isEnabled() && tooltip ? tooltip(index_) : std::nullopt;
         auto* help = static_cast<QHelpEvent*>(event);
+        const int index = cell_at(help->pos());
+        // A disabled cell gets no mouse input, so its tip never shows.
+        const auto text =
+            index >= 0 && cell_enabled(index) && tooltip ? tooltip(index) : std::nullopt;
         if (text) {
-            QToolTip::showText(help->globalPos(), *text, this, rect());
+            QToolTip::showText(help->globalPos(), *text, this, cell_rect(index));
         } else {
             QToolTip::hideText();
             event->ignore();
@@ -59,32 +180,41 @@ bool SwatchCell::event(QEvent* event) {
     return QWidget::event(event);
 }
 
-void SwatchCell::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    // The sunken edge: shadow on the top and left, light on the bottom and right.
-    const int last = cell_outer_size - 1;
-    painter.setPen(palette().color(QPalette::Dark));
-    painter.drawLine(0, 0, last - 1, 0);
-    painter.drawLine(0, 0, 0, last - 1);
-    painter.setPen(palette().color(QPalette::Light));
-    painter.drawLine(0, last, last, last);
-    painter.drawLine(last, 0, last, last);
-    if (!painted_) {
-        return;
+void SwatchGrid::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange) {
+        draw_background();
     }
+    QWidget::changeEvent(event);
+}
+
+void SwatchGrid::focusInEvent(QFocusEvent* event) {
+    // Tab and Shift+Tab land on the grid's one tab stop, cell 0.
+    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason) {
+        focused_ = 0;
+    }
+    QWidget::focusInEvent(event);
+}
+
+void SwatchGrid::paintEvent(QPaintEvent* event) {
+    for (int i = 0; stale_.any() && i < palette_size; ++i) {
+        if (stale_.test(static_cast<std::size_t>(i))) {
+            write_cell(i);
+            stale_.reset(static_cast<std::size_t>(i));
+        }
+    }
+    dirty_ = QRect();
     // Whole pixels, also when the screen scales them up.
-    QImage image(reinterpret_cast<const uchar*>(pixels_.pixels.data()), cell_client_size,
-                 cell_client_size, cell_client_size * 3, QImage::Format_RGB888);
-    painter.drawImage(QRect(1, 1, cell_client_size, cell_client_size), image);
+    QPainter(this).drawImage(event->rect(), image_, event->rect());
 }
 
-void SwatchCell::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && on_click) {
-        on_click(index_, modifiers_of(event->modifiers()));
+void SwatchGrid::mousePressEvent(QMouseEvent* event) {
+    const int index = cell_at(event->position().toPoint());
+    if (event->button() == Qt::LeftButton && index >= 0 && cell_enabled(index) && on_click) {
+        on_click(index, modifiers_of(event->modifiers()));
     }
 }
 
-void SwatchCell::keyPressEvent(QKeyEvent* event) {
+void SwatchGrid::keyPressEvent(QKeyEvent* event) {
     // Every key stops here, as a cell answers every key-down; only arrows act.
     std::optional<ArrowKey> arrow;
     switch (event->key()) {
@@ -120,7 +250,7 @@ void ColourBox::fill(Rgb color) {
 
 void ColourBox::paintEvent(QPaintEvent*) {
     if (color_) {
-        QPainter(this).fillRect(rect(), to_qcolor(*color_));
+        QPainter(this).fillRect(rect(), QColor(to_qrgb(*color_)));
     }
 }
 

@@ -48,7 +48,7 @@ Rgb grabbed(const QImage& cell, int x, int y) {
 // True when the cell's 18 x 18 client pixels on screen show colour, with the
 // selection frame's rings (black, white, black at 1, 2, 3) when framed.
 bool cell_shows(MainWindow& window, int index, Rgb colour, bool framed) {
-    const QImage image = window.cell(index)->grab().toImage();
+    const QImage image = window.grid()->grab(SwatchGrid::cell_rect(index)).toImage();
     for (int y = 0; y < 18; ++y) {
         for (int x = 0; x < 18; ++x) {
             const int ring = std::min(std::min(x, y), std::min(17 - x, 17 - y));
@@ -98,6 +98,7 @@ class MainWindowTest : public QObject {
 
     MainWindow& window() { return *window_; }
     QWidget* focus() const { return QApplication::focusWidget(); }
+    int focused_id() { return window().id_of(focus()); }
     QLineEdit* field(int id) { return window().field(id); }
     bool menu_enabled(int id) { return window().menu_action(id)->isEnabled(); }
     Rgb sample(int index) const { return colour_of_word(words_[static_cast<std::size_t>(index)]); }
@@ -130,11 +131,14 @@ class MainWindowTest : public QObject {
         QCOMPARE(window().minimumSize(), window().maximumSize());
         QVERIFY(!window().windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
         QCOMPARE(window().windowTitle(), QStringLiteral("Tavrin"));
-        QCOMPARE(window().cell(0)->geometry(), QRect(8, 5, 20, 20));
-        QCOMPARE(window().cell(17)->geometry(), QRect(32, 29, 20, 20));
-        QCOMPARE(window().cell(255)->geometry(), QRect(368, 365, 20, 20));
+        auto cell_geometry = [this](int index) {
+            return SwatchGrid::cell_rect(index).translated(window().grid()->pos());
+        };
+        QCOMPARE(cell_geometry(0), QRect(8, 5, 20, 20));
+        QCOMPARE(cell_geometry(17), QRect(32, 29, 20, 20));
+        QCOMPARE(cell_geometry(255), QRect(368, 365, 20, 20));
         // The grid sits above the sliders and the banner at the bottom.
-        const int grid_bottom = window().cell(255)->geometry().bottom();
+        const int grid_bottom = cell_geometry(255).bottom();
         QCOMPARE(window().control(ids::slider_red)->geometry(), QRect(50, 393, 150, 20));
         QVERIFY(grid_bottom < window().control(ids::slider_red)->y());
         QCOMPARE(window().control(ids::field_hex)->geometry(), QRect(339, 397, 48, 20));
@@ -145,13 +149,13 @@ class MainWindowTest : public QObject {
 
     void a_loaded_clut_shows_in_the_cells_pixels() {
         for (int i : {0, 17, 100, 255}) {
-            QVERIFY(!window().cell(i)->painted());
+            QVERIFY(!window().grid()->painted(i));
         }
         load_sample();
         for (int i : {0, 1, 17, 100, 200, 255}) {
             QVERIFY2(cell_shows(window(), i, sample(i), false), qPrintable(QString::number(i)));
         }
-        QCOMPARE(focus(), window().cell(0));
+        QCOMPARE(focused_id(), ids::first_swatch);
         QVERIFY(menu_enabled(ids::save_clut));
         QVERIFY(!menu_enabled(ids::inject_tex));
     }
@@ -165,7 +169,7 @@ class MainWindowTest : public QObject {
         }
         QVERIFY(cell_shows(window(), 15, sample(15), false));
         QVERIFY(cell_shows(window(), 32, sample(32), false));
-        QCOMPARE(focus(), window().cell(31));
+        QCOMPARE(focused_id(), ids::first_swatch + 31);
         QCOMPARE(field(ids::field_hex)->text(), hex_of(sample(31)));
     }
 
@@ -180,7 +184,7 @@ class MainWindowTest : public QObject {
         }
         QVERIFY(cell_shows(window(), 6, sample(6), false));
         QCOMPARE(field(ids::field_hex)->text(), hex_of(sample(10)));
-        QCOMPARE(focus(), window().cell(10));
+        QCOMPARE(focused_id(), ids::first_swatch + 10);
 
         click_cell(window(), 5, Qt::ControlModifier);
         QVERIFY(cell_shows(window(), 5, sample(5), false));
@@ -195,7 +199,7 @@ class MainWindowTest : public QObject {
         // Cells beyond the count take no clicks.
         QVERIFY(write_clut_file(clut_, {words_.begin(), words_.begin() + 16}));
         load_sample();
-        QVERIFY(!window().cell(20)->isEnabled());
+        QVERIFY(!window().grid()->cell_enabled(20));
         click_cell(window(), 20);
         settle();
         QVERIFY(window().state().selection == nullptr);
@@ -253,7 +257,7 @@ class MainWindowTest : public QObject {
     void before_any_load_the_shortcuts_do_nothing() {
         QApplication::clipboard()->setText(QStringLiteral("kept"));
         press_key(window(), Qt::Key_Tab);
-        QCOMPARE(focus(), window().cell(0));
+        QCOMPARE(focused_id(), ids::first_swatch);
         const std::vector<int> keys = {Qt::Key_F1, Qt::Key_F2,  Qt::Key_F3,  Qt::Key_F4,
                                        Qt::Key_F5, Qt::Key_F6,  Qt::Key_F7,  Qt::Key_F8,
                                        Qt::Key_F9, Qt::Key_F10, Qt::Key_F11, Qt::Key_F12};
@@ -269,7 +273,7 @@ class MainWindowTest : public QObject {
         press_key(window(), Qt::Key_Right);
         settle();
         for (int i = 0; i < palette_size; ++i) {
-            QVERIFY(!window().cell(i)->painted());
+            QVERIFY(!window().grid()->painted(i));
         }
         QVERIFY(window().state().selection == nullptr);
         QVERIFY(!menu_enabled(ids::paste));
@@ -355,10 +359,10 @@ class MainWindowTest : public QObject {
     void tooltips_show_the_colour_once_loaded() {
         auto tip_over = [this](int index) {
             QToolTip::hideText();
-            SwatchCell* cell = window().cell(index);
-            QHelpEvent event(QEvent::ToolTip, cell->rect().center(),
-                             cell->mapToGlobal(cell->rect().center()));
-            QApplication::sendEvent(cell, &event);
+            SwatchGrid* grid = window().grid();
+            const QPoint centre = SwatchGrid::cell_rect(index).center();
+            QHelpEvent event(QEvent::ToolTip, centre, grid->mapToGlobal(centre));
+            QApplication::sendEvent(grid, &event);
             return QToolTip::isVisible() ? QToolTip::text() : QString();
         };
         QCOMPARE(tip_over(17), QString());

@@ -144,8 +144,8 @@ bool write_clut_file(const QString& path, const std::vector<std::uint16_t>& word
 
 void click_cell(MainWindow& window, int index, Qt::KeyboardModifiers modifiers) {
     activate(window);
-    SwatchCell* cell = window.cell(index);
-    const QPoint centre = cell->mapTo(&window, cell->rect().center());
+    SwatchGrid* grid = window.grid();
+    const QPoint centre = grid->mapTo(&window, SwatchGrid::cell_rect(index).center());
     QTest::mouseClick(window.windowHandle(), Qt::LeftButton, modifiers, centre);
 }
 

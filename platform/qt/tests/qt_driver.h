@@ -12,7 +12,6 @@
 
 namespace tavrin::qt {
 class MainWindow;
-class SwatchCell;
 }  // namespace tavrin::qt
 
 namespace tavrin::qt::testing {

@@ -1,0 +1,64 @@
+// Start-up probes for the benchmark: start as the program does, write one
+// line once the window has been painted for the first time, and quit.
+//   tavrin_startup_probe                  the main window, as `tavrin` builds it
+//   empty_window_probe WIDTH HEIGHT       an empty Qt window of that size
+//   empty_window_probe WIDTH HEIGHT text  the same showing one line of text,
+//                                         which costs the font set-up
+#include <QApplication>
+#include <QLabel>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdio>
+#include <memory>
+
+#ifdef TAVRIN_PROBE_MAIN_WINDOW
+#include "platform/qt/main_window.h"
+#endif
+
+namespace {
+
+// Reports after the first paint event has been handled, once the whole
+// paint pass (children included) is over.
+class FirstPaint : public QObject {
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint && !seen_) {
+            seen_ = true;
+            QTimer::singleShot(0, [] {
+                std::puts("painted");
+                std::fflush(stdout);
+                QCoreApplication::exit(0);
+            });
+        }
+        return false;
+    }
+
+  private:
+    bool seen_ = false;
+};
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    int qt_argc = 1;
+    QApplication app(qt_argc, argv);
+#ifdef TAVRIN_PROBE_MAIN_WINDOW
+    (void)argc;
+    auto window = std::make_unique<tavrin::qt::MainWindow>();
+#else
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: %s WIDTH HEIGHT [text]\n", argv[0]);
+        return 2;
+    }
+    auto window = std::make_unique<QWidget>();
+    window->resize(std::atoi(argv[1]), std::atoi(argv[2]));
+    if (argc == 4) {
+        (new QLabel(QStringLiteral("Tavrin"), window.get()))->move(8, 8);
+    }
+#endif
+    FirstPaint probe;
+    window->installEventFilter(&probe);
+    window->show();
+    return app.exec();
+}
