@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "ui/edit_commands.h"
+#include "ui/help.h"
 #include "ui/painting.h"
 
 namespace tavrin {
@@ -61,6 +63,21 @@ void run_command(EditorState& state, WindowLayer& layer, int command_id) {
     switch (command_id) {
         case ids::exit:
             layer.quit();
+            break;
+        case ids::blend:
+            blend_colors(state, layer);
+            break;
+        case ids::copy:
+            copy_colors(state, layer);
+            break;
+        case ids::paste:
+            paste_colors(state, layer);
+            break;
+        case ids::about:
+            layer.show_about_box();
+            break;
+        case ids::tutorial:
+            open_tutorial(state, layer);
             break;
         default:
             break;
