@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/temp_files.h"
 #include "tests/support/test_editor.h"
 #include "ui/painting.h"
 
@@ -26,6 +27,19 @@ void select(TestEditor& editor, std::initializer_list<int> head_first) {
     set_menu_state(editor.state, editor.screen, ids::copy, true);
 }
 
+// File > Load CLUT... of a raw file whose 256 colours all differ; the upper
+// half carries bit 15.
+void load_known_clut(TestEditor& editor) {
+    testing::TempDir dir;
+    std::vector<std::uint16_t> words;
+    for (int i = 0; i < palette_size; ++i) {
+        words.push_back(static_cast<std::uint16_t>(i * 257 + 11));
+    }
+    editor.load_clut(dir.write("known.clu", testing::words_to_bytes(words)));
+    ASSERT_EQ(editor.state.palette_loaded, 1);
+    ASSERT_EQ(editor.state.color_count, palette_size);
+}
+
 PaletteEntry rgb(int red, int green, int blue) {
     PaletteEntry entry;
     entry.red = static_cast<std::uint8_t>(red);
@@ -36,7 +50,7 @@ PaletteEntry rgb(int red, int green, int blue) {
 
 TEST(BlendCommand, RepaintsAndFramesOnlyTheCellsItWrote) {
     TestEditor editor;
-    editor.put_known_palette();
+    load_known_clut(editor);
     editor.state.palette[40] = rgb(255, 0, 0);
     editor.state.palette[10] = rgb(0, 0, 255);
     select(editor, {40, 30, 20, 10});
@@ -70,7 +84,7 @@ TEST(BlendCommand, NothingBeforeALoadOrWithoutASelection) {
     EXPECT_TRUE(editor.screen.calls.empty());
 
     // Loaded, but the load emptied the selection while Blend stayed enabled.
-    editor.put_known_palette();
+    load_known_clut(editor);
     ASSERT_TRUE(command_enabled(editor.state, ids::blend));
     const auto loaded = editor.state.palette;
     editor.screen.calls.clear();
@@ -81,7 +95,7 @@ TEST(BlendCommand, NothingBeforeALoadOrWithoutASelection) {
 
 TEST(CopyPasteCommands, CopyEnablesPasteAndPasteRepaintsTheGrid) {
     TestEditor editor;
-    editor.put_known_palette();
+    load_known_clut(editor);
     const auto original = editor.state.palette;
     select(editor, {3, 2, 1});
     EXPECT_FALSE(editor.screen.menu_enabled(ids::paste));
@@ -120,7 +134,7 @@ TEST(CopyPasteCommands, CopyEnablesPasteAndPasteRepaintsTheGrid) {
 
 TEST(CopyPasteCommands, CopyWithNothingSelectedKeepsBufferAndMenu) {
     TestEditor editor;
-    editor.put_known_palette();
+    load_known_clut(editor);
     set_menu_state(editor.state, editor.screen, ids::copy, true);
     editor.screen.calls.clear();
     editor.command(ids::copy);

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "ui/edit_commands.h"
+#include "ui/file_commands.h"
 #include "ui/help.h"
 #include "ui/painting.h"
 
@@ -63,6 +64,24 @@ void run_command(EditorState& state, WindowLayer& layer, int command_id) {
     switch (command_id) {
         case ids::exit:
             layer.quit();
+            break;
+        case ids::extract_tex:
+            extract_clut_from_tex(state, layer);
+            break;
+        case ids::inject_tex:
+            inject_clut_in_tex(state, layer);
+            break;
+        case ids::load_clut:
+            load_clut(state, layer);
+            break;
+        case ids::save_clut:
+            save_clut(state, layer);
+            break;
+        case ids::extract_offset:
+            extract_clut_from_file(state, layer);
+            break;
+        case ids::inject_offset:
+            inject_clut_in_file(state, layer);
             break;
         case ids::blend:
             blend_colors(state, layer);

@@ -2,8 +2,8 @@
 // scenario tests read like what the user does.
 #pragma once
 
-#include <initializer_list>
-#include <vector>
+#include <optional>
+#include <string>
 
 #include "tests/support/fake_window_layer.h"
 #include "ui/editor.h"
@@ -21,37 +21,61 @@ struct TestEditor {
 
     void command(int id) { run_command(state, screen, id); }
 
+    // --- File commands on real files. Each scripts the dialogs the user
+    // answers, runs the command and settles the repaint it asked for.
+
+    // File > Load CLUT..., choosing path.
+    void load_clut(const std::string& path) {
+        screen.open_answers.push_back(path);
+        command(ids::load_clut);
+        settle();
+    }
+    // File > Save CLUT..., choosing path.
+    void save_clut(const std::string& path) {
+        screen.save_answers.push_back(path);
+        command(ids::save_clut);
+    }
+    // File > Extract CLUT from TEX file..., choosing path, then typing clut_name
+    // (or picking it from the list) and pressing OK.
+    void extract_tex(const std::string& path,
+                     const std::string& clut_name = "Players shirt #1 palette") {
+        screen.open_answers.push_back(path);
+        screen.clut_texts.push_back(clut_name);
+        command(ids::extract_tex);
+        settle();
+    }
+    // File > Inject CLUT in TEX file.
+    void inject_tex() { command(ids::inject_tex); }
+    // File > Extract CLUT from file..., choosing path, typing the offset and the
+    // number of colours and pressing OK; nullopt presses Cancel instead.
+    void extract_at(const std::string& path, const std::string& offset_text,
+                    const std::string& count_text) {
+        extract_at(path, ClutParamsAnswer{offset_text, count_text});
+    }
+    void extract_at(const std::string& path, std::optional<ClutParamsAnswer> answer) {
+        screen.open_answers.push_back(path);
+        screen.params_answers.push_back(std::move(answer));
+        command(ids::extract_offset);
+        settle();
+    }
+    // File > Inject CLUT in file..., likewise.
+    void inject_at(const std::string& path, const std::string& offset_text,
+                   const std::string& count_text) {
+        inject_at(path, ClutParamsAnswer{offset_text, count_text});
+    }
+    void inject_at(const std::string& path, std::optional<ClutParamsAnswer> answer) {
+        screen.save_answers.push_back(path);
+        screen.params_answers.push_back(std::move(answer));
+        command(ids::inject_offset);
+        settle();
+    }
+
     // Runs the paint that a repaint request asked for, as a message loop would.
     void settle() {
         if (screen.repaint_requests > 0) {
             screen.repaint_requests = 0;
             on_paint(state, screen);
         }
-    }
-
-    // A known CLUT put in place without a file: entry i gets a distinct colour
-    // word (bit 15 set on every other one), the selection is emptied and the
-    // zone items are enabled, as a successful raw load leaves them.
-    void put_known_palette(int count = palette_size) {
-        clear_palette(state);
-        for (int i = 0; i < count && i < palette_size; ++i) {
-            state.palette[i] = decode_bgr555(static_cast<std::uint16_t>(i * 257 + 11));
-        }
-        state.color_count = static_cast<std::int16_t>(count);
-        state.palette_loaded = 1;
-        selection_clear(state.selection);
-        for (int id : ids::zone_items) {
-            set_menu_state(state, screen, id, true);
-        }
-    }
-
-    // The selected indices from the head.
-    std::vector<int> selected() const {
-        std::vector<int> out;
-        for (const SelectionNode* node = state.selection; node != nullptr; node = node->next) {
-            out.push_back(node->index);
-        }
-        return out;
     }
 };
 
