@@ -14,7 +14,9 @@ using testing::distinct_words;
 using testing::expect_grid_shows_selection;
 using testing::expect_panel_shows;
 using testing::expect_selection_shown;
+using testing::load_clut_file;
 using testing::rgb;
+using testing::TempDir;
 using testing::TestEditor;
 
 // Entries worth naming: 0 black, 1 red 41, 2 red 98, 3 white with the high
@@ -31,8 +33,9 @@ std::vector<std::uint16_t> panel_words() {
 }
 
 struct Panel : ::testing::Test {
+    TempDir dir;
     TestEditor editor;
-    void SetUp() override { editor.load_words(panel_words()); }
+    void SetUp() override { load_clut_file(editor, dir, panel_words()); }
 
     Rgb colour(int index) const { return color_of(editor.entry(index)); }
 
@@ -358,6 +361,25 @@ TEST_F(Panel, NothingSelectedMeansNoControlChangesAnEntry) {
     // The user's steps do not even reach the disabled fields.
     editor.type(ids::field_green, "5");
     EXPECT_EQ(editor.screen.control_text(ids::field_green), "0");
+}
+
+TEST_F(Panel, EditsReachTheSavedFileWithEveryHighBitKept) {
+    editor.click(6);
+    editor.ctrl_click(5);
+    editor.move_slider(ids::slider_green, 150);  // the head becomes 164, 148, 32
+    editor.click(3);                             // white with the high bit
+    editor.clear_field(ids::field_hex);
+    editor.type(ids::field_hex, "1F");
+    const std::string saved = dir.path("saved.clu");
+    editor.save_clut(saved);
+    ASSERT_TRUE(editor.screen.errors.empty());
+
+    std::vector<std::uint16_t> expected = panel_words();
+    expected[5] = 0x1254;
+    expected[6] = encode_bgr555(editor.entry(6));
+    expected[3] = 0x801F;
+    EXPECT_NE(expected[6], panel_words()[6]);
+    EXPECT_EQ(testing::read_bytes(saved), testing::words_to_bytes(expected));
 }
 
 TEST(PanelBeforeLoad, EventsChangeNothing) {

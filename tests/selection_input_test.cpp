@@ -13,12 +13,15 @@ using testing::expect_panel_enabled;
 using testing::expect_panel_shows;
 using testing::expect_selection_shown;
 using testing::fake_scrollbar_color;
+using testing::load_clut_file;
+using testing::TempDir;
 using testing::TestEditor;
 using List = std::vector<int>;
 
 struct Loaded : ::testing::Test {
+    TempDir dir;
     TestEditor editor;
-    void SetUp() override { editor.load_words(distinct_words()); }
+    void SetUp() override { load_clut_file(editor, dir, distinct_words()); }
 };
 
 TEST(SelectionBeforeLoad, ClicksAndArrowsDoNothing) {
@@ -157,8 +160,9 @@ TEST_F(Loaded, ShiftClickAddsTheRunFromTheHead) {
 }
 
 TEST(SelectionShortClut, CellsBeyondTheCountGiveNoClicks) {
+    TempDir dir;
     TestEditor editor;
-    editor.load_words(distinct_words(16));
+    load_clut_file(editor, dir, distinct_words(16));
     editor.click(3);
     editor.click(16);
     editor.ctrl_click(200);
@@ -248,8 +252,9 @@ TEST_F(Loaded, ShiftArrowDropsCtrlClickedCellsAndKeepsTheOldestAsAnchor) {
 }
 
 TEST(SelectionShortClut, ArrowsReachCellsBeyondTheCount) {
+    TempDir dir;
     TestEditor editor;
-    editor.load_words(distinct_words(16));
+    load_clut_file(editor, dir, distinct_words(16));
     editor.click(15);
     editor.arrow(ArrowKey::down);
     EXPECT_EQ(editor.selected(), List{31});

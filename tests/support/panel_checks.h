@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/temp_files.h"
 #include "tests/support/test_editor.h"
 
 namespace tavrin::testing {
@@ -20,6 +21,16 @@ inline std::vector<std::uint16_t> distinct_words(int count = 256) {
         words.push_back(static_cast<std::uint16_t>(i * 97 + 3));
     }
     return words;
+}
+
+// The words as a raw CLUT file in dir, read with File > Load CLUT...; the
+// screen's call log starts afresh after it.
+inline void load_clut_file(TestEditor& editor, const TempDir& dir,
+                           const std::vector<std::uint16_t>& words) {
+    editor.load_clut(dir.write("kit.clu", words_to_bytes(words)));
+    ASSERT_EQ(editor.state.palette_loaded, 1);
+    ASSERT_EQ(editor.state.color_count, static_cast<int>(words.size()));
+    editor.screen.calls.clear();
 }
 
 inline Rgb rgb(int red, int green, int blue) {

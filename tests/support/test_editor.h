@@ -13,7 +13,6 @@
 #include "tests/support/fake_window_layer.h"
 #include "ui/colour_panel.h"
 #include "ui/editor.h"
-#include "ui/painting.h"
 #include "ui/selection_input.h"
 
 namespace tavrin::testing {
@@ -84,37 +83,6 @@ struct TestEditor {
             screen.repaint_requests = 0;
             on_paint(state, screen);
         }
-    }
-
-    // A CLUT of these words made live the way a successful read leaves it:
-    // loaded, sliders on and at 0, boxes empty, nothing selected, the grid
-    // painted and the focus on cell 0. Stands in for loading a file.
-    void load_words(const std::vector<std::uint16_t>& words) {
-        clear_palette(state);
-        const std::size_t count = std::min<std::size_t>(words.size(), palette_size);
-        for (std::size_t i = 0; i < count; ++i) {
-            state.palette[i] = decode_bgr555(words[i]);
-        }
-        state.color_count = static_cast<std::int16_t>(count);
-        state.palette_loaded = 1;
-        for (int slider : ids::sliders) {
-            screen.enable_control(slider, true);
-        }
-        selection_clear(state.selection);
-        for (int slider : ids::sliders) {
-            screen.set_slider_position(slider, 0);
-        }
-        paint_colour_boxes(state, screen);
-        screen.request_repaint();
-        settle();
-        move_focus(state, screen, ids::first_swatch);
-        set_menu_state(state, screen, ids::inject_tex, false);
-        set_menu_state(state, screen, ids::save_clut, true);
-        set_menu_state(state, screen, ids::inject_offset, true);
-        for (int zone : ids::zone_items) {
-            set_menu_state(state, screen, zone, true);
-        }
-        screen.calls.clear();
     }
 
     // A click on a cell; disabled cells give none.
