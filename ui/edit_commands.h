@@ -1,5 +1,5 @@
-// The commands of the Edit menu: Blend colors, Copy and Paste, over the
-// editor's state and screen.
+// The commands of the Edit menu: Blend colors, Copy, Paste and the sixteen
+// zone commands of Edit > Select, over the editor's state and screen.
 #pragma once
 
 #include "ui/editor.h"
@@ -20,5 +20,9 @@ void copy_colors(EditorState& state, WindowLayer& layer);
 // repaints the grid. The colour panel is deliberately not refreshed, so the
 // next slider or field change is measured against the pasted head.
 void paste_colors(EditorState& state, WindowLayer& layer);
+
+// Replaces the selection with first..last (last at the head), repaints the
+// grid, frames the zone and refreshes the colour panel.
+void select_zone(EditorState& state, WindowLayer& layer, int first, int last);
 
 }  // namespace tavrin

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "edit/edit.h"
 #include "ui/edit_commands.h"
 #include "ui/file_commands.h"
 #include "ui/help.h"
@@ -99,6 +100,9 @@ void run_command(EditorState& state, WindowLayer& layer, int command_id) {
             open_tutorial(state, layer);
             break;
         default:
+            if (const Zone* zone = zone_for_command(command_id)) {
+                select_zone(state, layer, zone->first, zone->last);
+            }
             break;
     }
 }
