@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/panel_checks.h"
 #include "tests/support/temp_files.h"
 #include "tests/support/test_editor.h"
 #include "ui/painting.h"
@@ -13,18 +14,19 @@
 namespace tavrin {
 namespace {
 
+using testing::distinct_words;
+using testing::load_clut_file;
 using testing::TestEditor;
 
-// Selects the indices so that the first one given ends at the head, and
-// enables Blend and Copy as a selection by the user does.
+// Selects the indices as the user would, so that the first one given ends at
+// the head: a click on the oldest, then Ctrl+clicks towards the head.
 void select(TestEditor& editor, std::initializer_list<int> head_first) {
     std::vector<int> order(head_first);
-    selection_clear(editor.state.selection);
-    for (auto it = order.rbegin(); it != order.rend(); ++it) {
-        selection_push(editor.state.selection, *it);
+    editor.click(order.back());
+    for (auto it = order.rbegin() + 1; it != order.rend(); ++it) {
+        editor.ctrl_click(*it);
     }
-    set_menu_state(editor.state, editor.screen, ids::blend, true);
-    set_menu_state(editor.state, editor.screen, ids::copy, true);
+    ASSERT_EQ(editor.selected(), order);
 }
 
 // File > Load CLUT... of a raw file whose 256 colours all differ; the upper
@@ -132,27 +134,96 @@ TEST(CopyPasteCommands, CopyEnablesPasteAndPasteRepaintsTheGrid) {
     EXPECT_EQ(editor.state.starting_entry, starting);
 }
 
-TEST(CopyPasteCommands, CopyWithNothingSelectedKeepsBufferAndMenu) {
+TEST(CopyPasteCommands, AfterALoadEmptiedTheSelectionCopyAndPasteDoNothing) {
     TestEditor editor;
     load_known_clut(editor);
-    set_menu_state(editor.state, editor.screen, ids::copy, true);
-    editor.screen.calls.clear();
-    editor.command(ids::copy);
-    EXPECT_TRUE(editor.screen.calls.empty());
-    EXPECT_EQ(editor.state.clipboard_count, 0);
-    EXPECT_FALSE(command_enabled(editor.state, ids::paste));
-
     select(editor, {8});
     editor.command(ids::copy);
-    selection_clear(editor.state.selection);
-    editor.command(ids::copy);
-    EXPECT_EQ(editor.state.clipboard_count, 1);
-    EXPECT_EQ(editor.state.color_clipboard[0], editor.state.palette[8]);
+    const PaletteEntry copied = editor.state.palette[8];
 
-    // Paste over nothing selected repaints nothing.
+    // The load empties the selection and leaves Copy and Paste enabled.
+    load_known_clut(editor);
+    ASSERT_TRUE(command_enabled(editor.state, ids::copy));
+    ASSERT_TRUE(command_enabled(editor.state, ids::paste));
+    const auto loaded = editor.state.palette;
     editor.screen.calls.clear();
+    editor.command(ids::copy);
     editor.command(ids::paste);
     EXPECT_TRUE(editor.screen.calls.empty());
+    EXPECT_EQ(editor.state.palette, loaded);
+    EXPECT_EQ(editor.state.clipboard_count, 1);
+    EXPECT_EQ(editor.state.color_clipboard[0], copied);
+}
+
+TEST(CopyPasteScenarios, PasteStaysGrayedAfterTheSelectionWasEmptiedUntilTheNextCopy) {
+    TestEditor editor;
+    testing::TempDir dir;
+    load_clut_file(editor, dir, distinct_words());
+    editor.click(5);
+    editor.command(ids::copy);
+    ASSERT_TRUE(editor.screen.menu_enabled(ids::paste));
+
+    editor.ctrl_click(5);
+    EXPECT_FALSE(editor.screen.menu_enabled(ids::paste));
+    editor.click(9);
+    EXPECT_FALSE(editor.screen.menu_enabled(ids::paste));
+    const PaletteEntry before = editor.entry(9);
+    editor.command(ids::paste);  // Ctrl+V on a grayed item
+    EXPECT_EQ(editor.entry(9), before);
+
+    editor.command(ids::copy);
+    EXPECT_TRUE(editor.screen.menu_enabled(ids::paste));
+}
+
+TEST(CopyPasteScenarios, CopySurvivesLoadingAnotherClut) {
+    testing::TempDir dir;
+    // The first CLUT's colour 5 carries bit 15; the second CLUT has none.
+    const std::string first = dir.write(
+        "first.clu",
+        testing::words_to_bytes({0x0001, 0x0002, 0x0003, 0x0004, 0x0005, 0x83E0, 0x0007}));
+    const std::string second = dir.write("second.clu", testing::words_to_bytes(distinct_words(32)));
+    TestEditor editor;
+    editor.load_clut(first);
+    editor.click(5);
+    editor.command(ids::copy);
+
+    editor.load_clut(second);
+    ASSERT_EQ(editor.state.color_count, 32);
+    EXPECT_TRUE(editor.screen.menu_enabled(ids::paste));
+    editor.click(20);
+    editor.command(ids::paste);
+    EXPECT_EQ(editor.entry(20), decode_bgr555(0x83E0));
+    EXPECT_TRUE(editor.screen.cell_is_framed(20, Rgb{0, 255, 0}));
+}
+
+TEST(CopyPasteScenarios, NextSliderStepIsMeasuredAgainstThePastedHead) {
+    TestEditor editor;
+    std::vector<std::uint16_t> words = distinct_words();
+    words[1] = 0x0014;   // A: red 164
+    words[2] = 0x0005;   // B: red 41
+    words[10] = 0x000C;  // X: red 98
+    words[11] = 0x001F;  // Y: red 255
+    testing::TempDir dir;
+    load_clut_file(editor, dir, words);
+    select(editor, {1, 2});
+    editor.command(ids::copy);
+    select(editor, {10, 11});
+    const PaletteEntry x_before = editor.entry(10);
+    editor.command(ids::paste);
+    EXPECT_EQ(editor.entry(10).red, 164);
+    EXPECT_EQ(editor.entry(11).red, 41);
+    // The panel still shows X as it was before the paste.
+    EXPECT_EQ(editor.screen.slider_position(ids::slider_red), 98);
+    EXPECT_EQ(editor.screen.control_text(ids::field_red), "98");
+
+    // One step right: the head takes 99 (stored as 98), Y moves by 99 - 164.
+    editor.move_slider(ids::slider_red, 99);
+    EXPECT_EQ(editor.entry(10).red, 98);
+    EXPECT_EQ(editor.entry(11).red, (41 + 99 - 164 + 256) % 256);
+
+    // The starting colour is the head's colour from before the paste.
+    editor.double_click_starting_box();
+    EXPECT_EQ(color_of(editor.entry(10)), color_of(x_before));
 }
 
 TEST(HelpCommands, AboutOpensTheBoxAndChangesNothingElse) {
