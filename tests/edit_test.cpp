@@ -1,5 +1,5 @@
 // The editing operations on their own: blend arithmetic, copy and paste
-// pairing, the zone table and the order of a zone's selection.
+// pairing and the zone table.
 #include <gtest/gtest.h>
 
 #include <initializer_list>
@@ -23,14 +23,6 @@ struct Selection {
     Selection(const Selection&) = delete;
     ~Selection() { selection_clear(head); }
 };
-
-std::vector<int> indices(const SelectionNode* head) {
-    std::vector<int> out;
-    for (; head != nullptr; head = head->next) {
-        out.push_back(head->index);
-    }
-    return out;
-}
 
 PaletteEntry rgb(int red, int green, int blue) {
     PaletteEntry entry;
@@ -332,32 +324,6 @@ TEST(Zones, TableFollowsTheGridRowsAndTheKeys) {
     }
     for (int id : {200, 203, 209, 211, 212, 213, 225, 227}) {
         EXPECT_EQ(zone_for_command(id), nullptr) << id;
-    }
-}
-
-TEST(Zones, SelectingARangeReplacesTheSelectionWithLastAtTheHead) {
-    Selection selection{7, 250, 3};
-    ASSERT_TRUE(select_range(selection.head, 240, 243));
-    EXPECT_EQ(indices(selection.head), (std::vector<int>{243, 242, 241, 240}));
-    EXPECT_EQ(selection_tail(selection.head)->index, 240);
-
-    ASSERT_TRUE(select_range(selection.head, 0, 15));
-    EXPECT_EQ(selection_count(selection.head), 16);
-    EXPECT_EQ(selection.head->index, 15);
-    EXPECT_EQ(selection_tail(selection.head)->index, 0);
-}
-
-TEST(Zones, CaptainStripBlendRampsWhiteDownToBlack) {
-    PaletteTable table = numbered_table();
-    table[0] = rgb(0, 0, 0);
-    table[15] = rgb(255, 255, 255);
-    Selection selection;
-    select_range(selection.head, 0, 15);
-    blend_selection(table, selection.head);
-    for (int k = 0; k < 16; ++k) {
-        EXPECT_EQ(table[k].red, 17 * k) << k;
-        EXPECT_EQ(table[k].green, 17 * k) << k;
-        EXPECT_EQ(table[k].blue, 17 * k) << k;
     }
 }
 
