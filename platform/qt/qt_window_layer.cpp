@@ -193,15 +193,15 @@ OpenDocumentResult QtWindowLayer::open_document(const std::string& path) {
 }
 
 std::string QtWindowLayer::program_dir() const {
-    return find_program_dir();
+    return find_program_dir(QCoreApplication::applicationDirPath());
 }
 
 void QtWindowLayer::quit() {
     QCoreApplication::exit(0);
 }
 
-std::string find_program_dir() {
-    const QDir binary(QCoreApplication::applicationDirPath());
+std::string find_program_dir(const QString& binary_folder) {
+    const QDir binary(binary_folder);
     const QString installed = binary.filePath(QStringLiteral(TAVRIN_DATA_FROM_BIN));
     const QString folder =
         QFileInfo(installed).isDir() ? QDir::cleanPath(installed) : binary.path();

@@ -1,6 +1,8 @@
 // The core's WindowLayer carried out on the Qt main window's widgets.
 #pragma once
 
+#include <QString>
+
 #include "ui/window_layer.h"
 
 namespace tavrin::qt {
@@ -48,8 +50,10 @@ class QtWindowLayer : public WindowLayer {
     int moving_focus_ = 0;
 };
 
-// The folder the core treats as the program's own: the executable's folder in
-// the build tree, the installed data folder (share/tavrin/) once installed.
-std::string find_program_dir();
+// The folder the core treats as the program's own, given the executable's:
+// that folder in the build tree, where help/ is copied beside the program;
+// the installed data folder (share/tavrin/, holding help/) once installed.
+// With a trailing separator.
+std::string find_program_dir(const QString& binary_folder);
 
 }  // namespace tavrin::qt

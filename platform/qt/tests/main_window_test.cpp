@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -19,12 +21,14 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolTip>
+#include <QUrl>
 
 #include <memory>
 
 #include "palette/palette.h"
 #include "platform/qt/dialogs.h"
 #include "platform/qt/main_window.h"
+#include "platform/qt/qt_window_layer.h"
 #include "platform/qt/swatch_widgets.h"
 #include "platform/qt/tests/qt_driver.h"
 #include "ui/ids.h"
@@ -84,6 +88,17 @@ bool write_bytes(const QString& path, const QByteArray& bytes) {
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
            file.write(bytes) == bytes.size();
 }
+
+// Stands in for the desktop's viewer of local files.
+class UrlRecorder : public QObject {
+    Q_OBJECT
+
+  public:
+    QList<QUrl> urls;
+
+  public Q_SLOTS:
+    void open(const QUrl& url) { urls << url; }
+};
 
 }  // namespace
 
@@ -548,6 +563,28 @@ class MainWindowTest : public QObject {
         QCOMPARE(focused, QStringLiteral("ok"));
         QVERIFY(open_after_escape);
         QVERIFY(closed_by_enter);
+    }
+
+    void tutorial_opens_the_page_beside_the_program() {
+        UrlRecorder viewer;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &viewer, "open");
+        pick_menu(window(), 'h', 't');
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QCOMPARE(viewer.urls.size(), 1);
+        QCOMPARE(viewer.urls.front().toLocalFile(),
+                 QCoreApplication::applicationDirPath() + QStringLiteral("/help/tavrin.html"));
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);  // no error box
+    }
+
+    void the_installed_program_uses_its_data_folder() {
+        QTemporaryDir tree;
+        QVERIFY(QDir(tree.path()).mkpath(QStringLiteral("installed/bin")));
+        QVERIFY(QDir(tree.path()).mkpath(QStringLiteral("installed/share/tavrin/help")));
+        QVERIFY(QDir(tree.path()).mkpath(QStringLiteral("build/platform/qt/help")));
+        QCOMPARE(QString::fromStdString(find_program_dir(tree.filePath("installed/bin"))),
+                 tree.filePath(QStringLiteral("installed/share/tavrin/")));
+        QCOMPARE(QString::fromStdString(find_program_dir(tree.filePath("build/platform/qt"))),
+                 tree.filePath(QStringLiteral("build/platform/qt/")));
     }
 
     void exit_and_close_end_with_status_zero() {
