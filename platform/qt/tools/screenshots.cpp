@@ -56,14 +56,13 @@ int main(int argc, char* argv[]) {
     load_clut_file(window, clut);
     ok = save(window, folder, "screenshot-linux-loaded.png") && ok;
 
-    // The shirt's primary zone, a step of the red slider, one more cell.
-    press_key(window, Qt::Key_F2);
-    QWidget* red = window.control(tavrin::ids::slider_red);
-    red->setFocus();
-    for (int i = 0; i < 24; ++i) {
-        press_key(window, Qt::Key_Right);
-    }
-    click_cell(window, 100, Qt::ControlModifier);
+    // The first row selected and warmed with two page steps of the green
+    // slider; the two colour boxes show its head's new and starting colours.
+    click_cell(window, 0);
+    click_cell(window, 15, Qt::ShiftModifier);
+    window.control(tavrin::ids::slider_green)->setFocus();
+    press_key(window, Qt::Key_PageDown);
+    press_key(window, Qt::Key_PageDown);
     ok = save(window, folder, "screenshot-linux.png") && ok;
 
     when_dialog_opens(QStringLiteral("about_box"), [&](QWidget* about) {
