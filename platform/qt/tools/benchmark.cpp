@@ -145,8 +145,10 @@ int main(int argc, char* argv[]) {
     bool all_met = true;
     for (const Action& action : actions) {
         std::vector<double> samples;
+        select_all(window);
+        settle();
         for (int i = 0; i < repeats; ++i) {
-            if (action.reselect) {
+            if (action.reselect && i > 0) {
                 select_all(window);
                 settle();
             }
