@@ -150,10 +150,10 @@ ClutParamsDialog::ClutParamsDialog(std::string_view initial_count, QWidget* pare
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
     cancel->setObjectName(QStringLiteral("cancel"));
     cancel->setGeometry(dlu_rect(82, 64, 50, 15));
-    (new QLabel(QStringLiteral("Offset"), this))->setGeometry(dlu_rect(7, 10, 20, 8));
-    (new QLabel(QStringLiteral("Number of colors"), this))->setGeometry(dlu_rect(7, 46, 54, 8));
-    (new QLabel(QStringLiteral("To use hex address write 0x????"), this))
-        ->setGeometry(dlu_rect(7, 25, 105, 8));
+    add_template_label(this, QStringLiteral("Offset"), dlu_rect(7, 10, 20, 8));
+    add_template_label(this, QStringLiteral("Number of colors"), dlu_rect(7, 46, 54, 8));
+    add_template_label(this, QStringLiteral("To use hex address write 0x????"),
+                       dlu_rect(7, 25, 105, 8));
 
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -32,23 +32,6 @@ const QSize client_size(dlu_x(266), dlu_y(327));
 // Cell of index i: 20 x 20 at (8 + 24 c, 5 + 24 r), in client pixels.
 constexpr QPoint grid_origin(8, 5);
 
-// A label at its template rectangle, widened when this desktop's font needs
-// more room; a right-aligned label grows to the left, into free space.
-QLabel* add_label(QWidget* parent, const char* text, QRect rect, Qt::Alignment align) {
-    auto* label = new QLabel(QString::fromLatin1(text), parent);
-    label->setAlignment(align | Qt::AlignTop);
-    const int needed = label->sizeHint().width();
-    if (needed > rect.width()) {
-        if (align & Qt::AlignRight) {
-            rect.setLeft(rect.right() + 1 - needed);
-        } else {
-            rect.setWidth(needed);
-        }
-    }
-    label->setGeometry(rect);
-    return label;
-}
-
 }  // namespace
 
 // Accelerator table 700: the nineteen keys act on the main window before the
@@ -183,9 +166,9 @@ void MainWindow::build_panel(QWidget* client) {
                 [this, id](int) { on_slider_moved(state_, *layer_, id); });
         controls_[id] = slider;
     }
-    add_label(client, "Red", dlu_rect(7, 244, 14, 8), Qt::AlignLeft);
-    add_label(client, "Green", dlu_rect(7, 258, 20, 8), Qt::AlignLeft);
-    add_label(client, "Blue", dlu_rect(7, 272, 15, 8), Qt::AlignLeft);
+    add_template_label(client, QStringLiteral("Red"), dlu_rect(7, 244, 14, 8));
+    add_template_label(client, QStringLiteral("Green"), dlu_rect(7, 258, 20, 8));
+    add_template_label(client, QStringLiteral("Blue"), dlu_rect(7, 272, 15, 8));
 
     auto add_field = [&](int id, QRect rect, QValidator* validator) {
         auto* field = new QLineEdit(client);
@@ -226,7 +209,8 @@ void MainWindow::build_panel(QWidget* client) {
     banner->setGeometry(QRect(dlu_rect(7, 290, 0, 0).topLeft(), bitmap.size() + QSize(2, 2)));
     controls_[ids::banner] = banner;
 
-    add_label(client, "Hex color value", dlu_rect(170, 244, 50, 8), Qt::AlignRight);
+    add_template_label(client, QStringLiteral("Hex color value"), dlu_rect(170, 244, 50, 8),
+                       Qt::AlignRight);
     add_field(ids::field_hex, dlu_rect(226, 244, 32, 12), new UpperCaseValidator(client))
         ->setText(QStringLiteral("0000"));
 }

@@ -2,6 +2,7 @@
 #include "platform/qt/panel_widgets.h"
 
 #include <QKeyEvent>
+#include <QLabel>
 
 namespace tavrin::qt {
 
@@ -58,6 +59,21 @@ QValidator::State UpperCaseValidator::validate(QString& input, int&) const {
         c = c.toUpper();
     }
     return Acceptable;
+}
+
+QLabel* add_template_label(QWidget* parent, const QString& text, QRect rect, Qt::Alignment align) {
+    auto* label = new QLabel(text, parent);
+    label->setAlignment(align | Qt::AlignTop);
+    const int needed = label->sizeHint().width();
+    if (needed > rect.width()) {
+        if (align & Qt::AlignRight) {
+            rect.setLeft(rect.right() + 1 - needed);
+        } else {
+            rect.setWidth(needed);
+        }
+    }
+    label->setGeometry(rect);
+    return label;
 }
 
 }  // namespace tavrin::qt

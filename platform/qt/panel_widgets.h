@@ -2,8 +2,11 @@
 // a trackbar's keys, digits-only fields and an upper-case field.
 #pragma once
 
+#include <QRect>
 #include <QSlider>
 #include <QValidator>
+
+class QLabel;
 
 namespace tavrin::qt {
 
@@ -30,5 +33,11 @@ class UpperCaseValidator : public QValidator {
     using QValidator::QValidator;
     State validate(QString& input, int& position) const override;
 };
+
+// A label at its template rectangle, widened when this desktop's font needs
+// more room than the original font did; a right-aligned label grows to the
+// left. The templates leave free space on the growing side of every label.
+QLabel* add_template_label(QWidget* parent, const QString& text, QRect rect,
+                           Qt::Alignment align = Qt::AlignLeft);
 
 }  // namespace tavrin::qt

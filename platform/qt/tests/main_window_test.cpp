@@ -463,19 +463,8 @@ class MainWindowTest : public QObject {
     }
 
     void escape_and_unknown_names_keep_select_clut_open() {
-        // A TEX file: header field 4 points at a record at 0x100, whose field
-        // 12 points at the CLUT at 0x200.
-        QByteArray tex(1024, '\0');
-        tex[4] = 0x00;
-        tex[5] = 0x01;
-        tex[0x100 + 12] = 0x00;
-        tex[0x100 + 13] = 0x02;
-        for (int i = 0; i < 256; ++i) {
-            tex[0x200 + 2 * i] = static_cast<char>(words_[static_cast<std::size_t>(i)] & 0xFF);
-            tex[0x200 + 2 * i + 1] = static_cast<char>(words_[static_cast<std::size_t>(i)] >> 8);
-        }
         const QString path = folder_->filePath(QStringLiteral("kit.bin"));
-        QVERIFY(write_bytes(path, tex));
+        QVERIFY(write_tex_file(path, words_));
 
         QStringList seen;
         when_dialog_opens(QStringLiteral("open_dialog"), [&](QWidget* dialog) {

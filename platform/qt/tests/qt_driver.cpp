@@ -142,6 +142,18 @@ bool write_clut_file(const QString& path, const std::vector<std::uint16_t>& word
     return file.write(bytes) == bytes.size();
 }
 
+bool write_tex_file(const QString& path, const std::vector<std::uint16_t>& words) {
+    QByteArray tex(1024, '\0');
+    tex[5] = 0x01;
+    tex[0x100 + 13] = 0x02;
+    for (std::size_t i = 0; i < words.size() && i < 256; ++i) {
+        tex[static_cast<qsizetype>(0x200 + 2 * i)] = static_cast<char>(words[i] & 0xFF);
+        tex[static_cast<qsizetype>(0x200 + 2 * i + 1)] = static_cast<char>(words[i] >> 8);
+    }
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(tex) == tex.size();
+}
+
 void click_cell(MainWindow& window, int index, Qt::KeyboardModifiers modifiers) {
     activate(window);
     SwatchGrid* grid = window.grid();

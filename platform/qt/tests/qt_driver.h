@@ -41,6 +41,10 @@ std::vector<std::uint16_t> sample_clut_words();
 // Writes words little-endian to path; false when the file cannot be written.
 bool write_clut_file(const QString& path, const std::vector<std::uint16_t>& words);
 
+// A TEX file of 1024 bytes holding words as its first CLUT: header field 4
+// points at a record at 0x100, whose field 12 points at the CLUT at 0x200.
+bool write_tex_file(const QString& path, const std::vector<std::uint16_t>& words);
+
 // Real mouse and key events through the window, as the platform delivers them.
 void click_cell(MainWindow& window, int index, Qt::KeyboardModifiers modifiers = {});
 void press_key(MainWindow& window, int key, Qt::KeyboardModifiers modifiers = {});

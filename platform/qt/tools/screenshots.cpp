@@ -65,6 +65,29 @@ int main(int argc, char* argv[]) {
     press_key(window, Qt::Key_PageDown);
     ok = save(window, folder, "screenshot-linux.png") && ok;
 
+    // The two parameter dialogs, answered once pictured.
+    const QString tex = work.filePath(QStringLiteral("kit.bin"));
+    if (!write_tex_file(tex, sample_clut_words())) {
+        return 1;
+    }
+    when_dialog_opens(QStringLiteral("open_dialog"), [&](QWidget* files) {
+        when_dialog_opens(QStringLiteral("select_clut_dialog"), [&](QWidget* select) {
+            ok = save(*select, folder, "screenshot-linux-select-clut.png") && ok;
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        });
+        type_file_name(files, tex);
+    });
+    pick_menu(window, 'f', 'e');
+    when_dialog_opens(QStringLiteral("open_dialog"), [&](QWidget* files) {
+        when_dialog_opens(QStringLiteral("clut_params_dialog"), [&](QWidget* params) {
+            QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("0x200"));
+            ok = save(*params, folder, "screenshot-linux-clut-parameters.png") && ok;
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        });
+        type_file_name(files, tex);
+    });
+    pick_menu(window, 'f', 't');
+
     when_dialog_opens(QStringLiteral("about_box"), [&](QWidget* about) {
         ok = save(*about, folder, "screenshot-linux-about.png") && ok;
         QTest::keyClick(about, Qt::Key_Return);
