@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Tavrin needs, only those that are missing, so a
-# second run costs a second. Usage: scripts/deps.sh GROUP...  (core, qt, all)
+# second run costs a second. Usage: scripts/deps.sh GROUP...  (core, qt, artwork, all)
 set -euo pipefail
 
 declare -A groups=(
     [core]="cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev googletest libbenchmark-dev clang libclang-rt-14-dev clang-format python3"
-    [qt]="qt6-base-dev qt6-base-dev-tools libgl-dev xvfb xauth"
+    [qt]="qt6-base-dev qt6-base-dev-tools libgl-dev xvfb xauth fonts-dejavu-core"
+    [artwork]="imagemagick fonts-dejavu-core"
 )
 
 wanted=()
