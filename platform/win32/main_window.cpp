@@ -209,6 +209,21 @@ LRESULT control_colour(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
     return DefWindowProcA(window, message, wparam, lparam);
 }
 
+// IsDialogMessageA turns Tab and Shift+Tab into WM_NEXTDLGCTL for the dialog,
+// which only the default dialog procedure would act on; this window's class
+// procedure is its own, so it moves the focus itself, as that procedure does.
+void move_to_next_control(HWND window, WPARAM wparam, LPARAM lparam) {
+    HWND target = LOWORD(lparam) != 0 ? reinterpret_cast<HWND>(wparam)
+                                      : GetNextDlgTabItem(window, GetFocus(), wparam != 0);
+    if (target == nullptr) {
+        return;
+    }
+    if ((SendMessageA(target, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) != 0) {
+        SendMessageA(target, EM_SETSEL, 0, -1);
+    }
+    SetFocus(target);
+}
+
 }  // namespace
 
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -263,6 +278,9 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             on_size(main->state, main->layer);
             return 0;
         }
+        case WM_NEXTDLGCTL:
+            move_to_next_control(window, wparam, lparam);
+            return 0;
         default:
             // Not the default dialog procedure: the class is the dialog's own.
             return DefWindowProcA(window, message, wparam, lparam);
