@@ -229,6 +229,7 @@ class Environment:
         self.display = None
         self.env = None
         self.shots = 0
+        self.wine_debug = ""
 
     # X display
     def start_display(self):
@@ -375,13 +376,33 @@ class Environment:
 class Program:
     def __init__(self, env, exe_dir):
         self.env = env
-        self.process = subprocess.Popen(["wine", "tavrin.exe"], cwd=exe_dir, env=env.env,
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        program_env, output = env.env, subprocess.DEVNULL
+        if env.wine_debug and env.artifacts:
+            # Wine's own messages about the program, for a failure's post-mortem.
+            os.makedirs(env.artifacts, exist_ok=True)
+            env.shots += 1
+            output = open(os.path.join(env.artifacts, f"{env.shots:02d}-wine.log"), "wb")
+            program_env = dict(env.env, WINEDEBUG=env.wine_debug)
+        self.process = subprocess.Popen(["wine", "tavrin.exe"], cwd=exe_dir, env=program_env,
+                                        stdout=output, stderr=subprocess.STDOUT)
         env.wait_window("Tavrin", timeout=60)
         # Keys go to the X window under the pointer: the Wine desktop, away
         # from every cell so that no tooltip comes up.
         env.xdotool("mousemove", "3", "3")
         time.sleep(0.3)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, error_type, error, traceback):
+        # The screen as the failure left it, before the program goes.
+        if error_type is not None and self.env.xvfb is not None and self.env.xvfb.poll() is None:
+            try:
+                self.env.keep(self.env.screenshot(), "failed")
+            except Failure:
+                pass
+        self.kill()
+        return False
 
     def exit_code(self, timeout=30):
         try:
@@ -451,8 +472,7 @@ def scenario_raw_clut(env, exe_dir, work):
     if os.path.exists(saved):
         os.remove(saved)
 
-    program = Program(env, exe_dir)
-    try:
+    with Program(env, exe_dir) as program:
         env.keys("alt+f", "l")
         open_through_dialog(env, "Open", source)
         _, grid = find_grid(env, (255, 0, 255), "the loaded CLUT in the grid")
@@ -523,8 +543,6 @@ def scenario_raw_clut(env, exe_dir, work):
         code = program.exit_code()
         if code != 0:
             raise Failure(f"File > Exit ended the program with {code}")
-    finally:
-        program.kill()
 
 
 def scenario_tex_team_flag(env, exe_dir, work):
@@ -536,14 +554,30 @@ def scenario_tex_team_flag(env, exe_dir, work):
     with open(source, "wb") as f:
         f.write(data)
 
-    program = Program(env, exe_dir)
-    try:
+    with Program(env, exe_dir) as program:
+        # The About box ignores Escape and closes with Enter (its OK button).
+        env.keys("alt+h", "a")
+        env.wait_window("About...")
+        env.keys("Escape")
+        time.sleep(0.5)
+        if not env.window_shown("About..."):
+            raise Failure("Escape closed the About box")
+        env.keys("Return")
+        env.wait_window_gone("About...")
+
         env.keys("alt+f", "e")
         open_through_dialog(env, "Open", source)
         env.wait_window("Select CLUT to modify")
         # The focus starts on OK; Tab reaches the list's edit field, whose
-        # text the dialog manager selects, so typing replaces it.
+        # text is then selected, so typing replaces it. Escape, and OK with a
+        # name that is not in the list, leave the dialog open.
         env.keys("Tab")
+        env.type("Team")
+        env.keys("Escape", "Return")
+        time.sleep(0.5)
+        if not env.window_shown("Select CLUT to modify"):
+            raise Failure('"Select CLUT to modify" closed without a CLUT named')
+        env.keys("End", "shift+Home")
         env.type("team flag")
         env.keys("Return")
         env.wait_window_gone("Select CLUT to modify")
@@ -569,8 +603,6 @@ def scenario_tex_team_flag(env, exe_dir, work):
         code = program.exit_code()
         if code != 0:
             raise Failure(f"closing the window ended the program with {code}")
-    finally:
-        program.kill()
 
 
 def kit_words():
@@ -585,14 +617,46 @@ def kit_words():
     return words
 
 
+def scenario_offset(env, exe_dir, work):
+    """Extract 16 colours at a typed hexadecimal offset through "CLUT
+    parameters": those cells show them, every other cell is empty."""
+    data, cluts = tex_file()
+    source = os.path.join(work, "any.dat")
+    with open(source, "wb") as f:
+        f.write(data)
+
+    with Program(env, exe_dir) as program:
+        env.keys("alt+f", "t")
+        open_through_dialog(env, "Open", source)
+        env.wait_window("CLUT parameters")
+        env.type("0x600")  # the second CLUT of the file
+        env.keys("Tab")
+        env.type("16")
+        env.keys("Return")
+        env.wait_window_gone("CLUT parameters")
+
+        words = cluts[1]
+        _, grid = find_grid(env, decode(words[0])[:3], "the 16 colours in the grid")
+        screen = wait_cells(env, grid, words, 16, "after extracting 16 colours")
+        # The window's own background, left of the grid, is the empty cells' grey.
+        empty = screen.pixel(grid.x - 6, grid.y + 9)
+        if not all(grid.is_plain(screen, i, empty) for i in range(16, 256)):
+            env.keep(screen, "offset-empty-cells")
+            raise Failure(f"cells beyond the 16 colours are not all {empty}")
+
+        env.keys("alt+F4")
+        code = program.exit_code()
+        if code != 0:
+            raise Failure(f"closing the window ended the program with {code}")
+
+
 def take_screenshot(env, exe_dir, work, png):
     """The picture for the README: a kit-like CLUT loaded and a zone selected."""
     words = kit_words()
     source = os.path.join(work, "colours.clu")
     with open(source, "wb") as f:
         f.write(words_to_bytes(words))
-    program = Program(env, exe_dir)
-    try:
+    with Program(env, exe_dir) as program:
         env.keys("alt+f", "l")
         open_through_dialog(env, "Open", source)
         _, grid = find_grid(env, decode(words[0])[:3], "the loaded CLUT in the grid")
@@ -610,8 +674,6 @@ def take_screenshot(env, exe_dir, work, png):
                  "+repage", "-strip", png], timeout=60)
         env.keys("alt+f", "x")
         program.exit_code()
-    finally:
-        program.kill()
 
 
 def window_bounds(screen):
@@ -627,7 +689,7 @@ def window_bounds(screen):
     return (min(xs), min(ys)), (max(xs), max(ys))
 
 
-SCENARIOS = [scenario_raw_clut, scenario_tex_team_flag]
+SCENARIOS = [scenario_raw_clut, scenario_tex_team_flag, scenario_offset]
 
 
 def main():
@@ -636,6 +698,9 @@ def main():
     parser.add_argument("--repeat", type=int, default=1)
     parser.add_argument("--artifacts", default="")
     parser.add_argument("--screenshot", default="", help="write a PNG of the running program")
+    parser.add_argument("--wine-debug", default="",
+                        help="WINEDEBUG channels for the program, logged into the artifacts")
+    parser.add_argument("--only", default="", help="run only the scenarios whose name has this")
     args = parser.parse_args()
 
     def on_alarm(signum, frame):
@@ -646,6 +711,7 @@ def main():
 
     root = tempfile.mkdtemp(prefix="tavrin-wine-")
     env = Environment(root, os.path.abspath(args.artifacts) if args.artifacts else "")
+    env.wine_debug = args.wine_debug
     failures = 0
     try:
         exe_dir = os.path.join(root, "program")
@@ -661,7 +727,7 @@ def main():
             log(f"screenshot written to {args.screenshot}")
             return 0
         for round_number in range(1, args.repeat + 1):
-            for scenario in SCENARIOS:
+            for scenario in [s for s in SCENARIOS if args.only in s.__name__]:
                 name = f"{scenario.__name__} (round {round_number})"
                 started = time.monotonic()
                 try:
@@ -670,10 +736,6 @@ def main():
                 except Failure as failure:
                     failures += 1
                     log(f"FAIL {name}: {failure}")
-                    try:
-                        env.keep(env.screenshot(), f"failed-{scenario.__name__}")
-                    except Failure:
-                        pass
                     env.stop_wine()  # no leftover window may disturb the next scenario
     except (Failure, Deadline, subprocess.TimeoutExpired) as error:
         failures += 1
