@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the
-# optimised build with warnings as errors, then the sanitizer build, then the
-# Windows program, which is checked as a file and run under Wine.
+# optimised build with warnings as errors, then the sanitizer build, then a
+# short run of each fuzz target from its seed corpus, then the Windows
+# program, which is checked as a file and run under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,6 +14,24 @@ for preset in ci asan; do
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset" -j "$jobs"
     ctest --preset "$preset" -j "$jobs"
+done
+
+# New inputs go to a scratch folder (the seed corpus in the repository is only
+# read); an input that breaks a target is kept in build/fuzz/.
+echo "== fuzz"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$jobs"
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+for target in raw_clut tex_clut clut_at_offset parse_offset; do
+    mkdir -p "$scratch/$target"
+    if ! build/fuzz/fuzz/fuzz_$target -max_total_time=10 -artifact_prefix=build/fuzz/ \
+        "$scratch/$target" "fuzz/corpus/$target" >"$scratch/$target.log" 2>&1; then
+        tail -n 40 "$scratch/$target.log"
+        echo "fuzz_$target found a problem" >&2
+        exit 1
+    fi
+    echo "fuzz_$target: $(grep -o 'Done [0-9]* runs' "$scratch/$target.log")"
 done
 
 echo "== win32"

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "ui/file_commands.h"
 #include "ui/painting.h"
 
 namespace tavrin {
@@ -61,6 +62,24 @@ void run_command(EditorState& state, WindowLayer& layer, int command_id) {
     switch (command_id) {
         case ids::exit:
             layer.quit();
+            break;
+        case ids::extract_tex:
+            extract_clut_from_tex(state, layer);
+            break;
+        case ids::inject_tex:
+            inject_clut_in_tex(state, layer);
+            break;
+        case ids::load_clut:
+            load_clut(state, layer);
+            break;
+        case ids::save_clut:
+            save_clut(state, layer);
+            break;
+        case ids::extract_offset:
+            extract_clut_from_file(state, layer);
+            break;
+        case ids::inject_offset:
+            inject_clut_in_file(state, layer);
             break;
         default:
             break;

@@ -8,12 +8,21 @@
 #include <optional>
 #include <string>
 
+#include "files/file_system.h"
 #include "palette/palette.h"
 #include "palette/selection.h"
 #include "ui/ids.h"
 #include "ui/window_layer.h"
 
 namespace tavrin {
+
+// The TEX file that the last successful "Extract CLUT from TEX file" read, and
+// where its CLUT lies: the only place "Inject CLUT in TEX file" writes.
+struct TexTarget {
+    std::string path;
+    std::int32_t kind = 0;
+    std::uint32_t clut_offset = 0;
+};
 
 struct EditorState : PaletteState {
     EditorState() = default;
@@ -32,6 +41,14 @@ struct EditorState : PaletteState {
     std::string tex_path;
     std::string other_path;
     std::int32_t extract_mode = 0;
+
+    // Empty until a TEX file has been read in this run, and again after a
+    // failed TEX read.
+    std::optional<TexTarget> tex_target;
+
+    // Every file command reads and writes through this; tests swap in one
+    // that fails on purpose. Not owned.
+    FileSystem* file_system = &standard_file_system();
 
     std::string program_dir;
 

@@ -10,6 +10,8 @@ enum class ArrowKey { left, up, right, down };
 // A click on the swatch of index, with the modifiers held at that moment.
 // Ctrl toggles the cell, Shift adds the run of indices from the head towards
 // it, a plain click selects the cell alone. Does nothing before a CLUT is loaded.
+// Front ends report single clicks only: the second press of a double-click and
+// a cell's enable/disable notices are not clicks.
 void on_swatch_clicked(EditorState& state, WindowLayer& layer, int index, Modifiers modifiers);
 
 // An arrow key pressed while a swatch has the focus; works from the head of the

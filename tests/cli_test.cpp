@@ -1,0 +1,169 @@
+// tavrin-cli as a user runs it: the built binary in a shell, its output, its
+// exit status, its one-line errors, and the files it leaves.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "palette/palette.h"
+
+#include "tests/support/temp_files.h"
+
+namespace tavrin {
+namespace {
+
+using testing::Bytes;
+using testing::read_bytes;
+using testing::TempDir;
+using testing::words_to_bytes;
+
+std::string quoted(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) {
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return out + "'";
+}
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class Cli : public ::testing::Test {
+  protected:
+    TempDir dir;    // the user's files
+    TempDir spool;  // captured output, kept apart so dir holds only the user's files
+
+    CliRun run(const std::vector<std::string>& args) {
+        std::string command = quoted(TAVRIN_CLI_PATH);
+        for (const auto& arg : args) {
+            command += " " + quoted(arg);
+        }
+        command += " >" + quoted(spool.path("out")) + " 2>" + quoted(spool.path("err"));
+        const int raw = std::system(command.c_str());
+        CliRun result;
+        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        const Bytes out = read_bytes(spool.path("out"));
+        const Bytes err = read_bytes(spool.path("err"));
+        result.out.assign(out.begin(), out.end());
+        result.err.assign(err.begin(), err.end());
+        return result;
+    }
+
+    // A failure: status 1, one line on standard error naming subject.
+    void expect_failure(const CliRun& result, const std::string& subject) {
+        EXPECT_EQ(result.status, 1) << result.err;
+        EXPECT_EQ(result.err.rfind("tavrin-cli: ", 0), 0u) << result.err;
+        EXPECT_NE(result.err.find(subject), std::string::npos) << result.err;
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+        EXPECT_TRUE(result.out.empty()) << result.out;
+    }
+};
+
+std::vector<std::uint16_t> words_from(int count, int seed) {
+    std::vector<std::uint16_t> words;
+    for (int i = 0; i < count; ++i) {
+        words.push_back(static_cast<std::uint16_t>((i + 1) * 0x3C5Bu + seed));
+    }
+    return words;
+}
+
+TEST_F(Cli, DumpPrintsIndexWordAndComponents) {
+    const std::string raw = dir.write("kit.clu", words_to_bytes({0x7C1F, 0x83E0, 0x1234, 0xFFFF}));
+    CliRun result = run({"dump", raw});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out,
+              "0 7C1F 255 0 255\n1 83E0 0 255 0\n2 1234 164 139 32\n3 FFFF 255 255 255\n");
+    EXPECT_TRUE(result.err.empty());
+
+    result = run({"dump", "--offset", "0x2", "--count", "2", raw});
+    EXPECT_EQ(result.out, "0 83E0 0 255 0\n1 1234 164 139 32\n");
+
+    const auto words = words_from(256, 1);
+    const std::string tex =
+        dir.write("team.bin", testing::tex_file_bytes(1200, 4, 0x0100, 0x0200, words));
+    const CliRun by_name = run({"dump", "--tex", "TEAM FLAG", tex});
+    const CliRun by_number = run({"dump", "--tex", "4", tex});
+    EXPECT_EQ(by_name.status, 0) << by_name.err;
+    EXPECT_EQ(by_name.out, by_number.out);
+    EXPECT_EQ(std::count(by_name.out.begin(), by_name.out.end(), '\n'), 256);
+    const PaletteEntry last = decode_bgr555(words[255]);
+    char line[64];
+    std::snprintf(line, sizeof line, "255 %04X %d %d %d\n", words[255], last.red, last.green,
+                  last.blue);
+    EXPECT_TRUE(by_name.out.ends_with(line)) << by_name.out.substr(by_name.out.size() - 40);
+}
+
+TEST_F(Cli, ExtractThenInjectRoundTrips) {
+    const auto words = words_from(256, 2);
+    const Bytes tex_bytes = testing::tex_file_bytes(1600, 2, 0x0040, 0x0300, words);
+    const std::string tex = dir.write("team.bin", tex_bytes);
+    const std::string out = dir.path("keeper.clu");
+    CliRun result = run({"extract", "--tex", "Goalkeepers shirt #1 palette", tex, "-o", out});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(read_bytes(out), words_to_bytes(words));
+
+    result = run({"inject", "--tex", "2", tex, "--from", out});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(read_bytes(tex), tex_bytes);
+
+    // New colours land on the CLUT's bytes and nowhere else.
+    const auto kit = words_from(16, 9);
+    const std::string in = dir.write("new.clu", words_to_bytes(kit));
+    result = run({"inject", "--tex", "2", tex, "--from", in});
+    EXPECT_EQ(result.status, 0) << result.err;
+    Bytes expected = tex_bytes;
+    const Bytes kit_bytes = words_to_bytes(kit);
+    std::copy(kit_bytes.begin(), kit_bytes.end(), expected.begin() + 0x300);
+    EXPECT_EQ(read_bytes(tex), expected);
+
+    result = run({"extract", "--offset", "100", "--count", "16", tex, "-o", out});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(read_bytes(out), Bytes(expected.begin() + 100, expected.begin() + 132));
+    result = run({"inject", "--offset", "0x64", tex, "--from", out});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(read_bytes(tex), expected);
+}
+
+TEST_F(Cli, FailuresNameTheFileAndTouchNothing) {
+    const Bytes target_bytes(300, 0x5A);
+    const std::string target = dir.write("target.dat", target_bytes);
+    const Bytes previous = words_to_bytes({1, 2, 3});
+    const std::string out = dir.write("out.clu", previous);
+    const std::string kit = dir.write("kit.clu", words_to_bytes(words_from(16, 3)));
+    Bytes big(514, 0);
+    const std::string oversized = dir.write("big.clu", big);
+
+    expect_failure(run({"dump", dir.path("missing.clu")}), "missing.clu: cannot open it");
+    expect_failure(run({"dump", oversized}), "big.clu: it holds 257 colours");
+    expect_failure(run({"dump", "--tex", "Team", target}), "\"Team\" is not a CLUT kind");
+    expect_failure(run({"extract", "--tex", "0", target, "-o", out}), "target.dat");
+    expect_failure(run({"extract", "--offset", "290", "--count", "16", target, "-o", out}),
+                   "target.dat: the CLUT (32 bytes at offset 290)");
+    expect_failure(run({"extract", "--offset", "0", "--count", "1", target, "-o", dir.folder()}),
+                   dir.folder());
+    expect_failure(run({"inject", "--offset", "280", target, "--from", kit}),
+                   "target.dat: the CLUT (32 bytes at offset 280) does not fit inside it");
+    expect_failure(run({"inject", "--offset", "x10", target, "--from", kit}),
+                   "the offset \"x10\" is not a number");
+    expect_failure(run({"inject", "--offset", "0", target, "--from", oversized}), "big.clu");
+    expect_failure(run({"inject", "--offset", "0", target, "--from", dir.path("none.clu")}),
+                   "none.clu");
+    expect_failure(run({"inject", target, "--from", kit}), "--tex KIND or --offset OFF");
+    expect_failure(run({"inject", "--tex", "0", target, "--from", kit}), "target.dat");
+    expect_failure(run({"dump", "--offset", "0", "--count", "300", target}), "--count");
+    expect_failure(run({"dump", "--tex", "0", "--offset", "0", target}), "--tex");
+    expect_failure(run({}), "subcommand");
+
+    EXPECT_EQ(read_bytes(target), target_bytes);
+    EXPECT_EQ(read_bytes(out), previous);
+    EXPECT_EQ(dir.names(),
+              (std::vector<std::string>{"big.clu", "kit.clu", "out.clu", "target.dat"}));
+}
+
+}  // namespace
+}  // namespace tavrin

@@ -1,0 +1,89 @@
+// Field text readers of the colour panel.
+#include "ui/field_text.h"
+
+#include <cstdint>
+
+namespace tavrin {
+
+namespace {
+
+bool is_blank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+int hex_digit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+}  // namespace
+
+std::optional<std::uint32_t> parse_unsigned_decimal(std::string_view text) {
+    std::size_t at = 0;
+    while (at < text.size() && is_blank(text[at])) {
+        ++at;
+    }
+    const std::size_t first_digit = at;
+    std::uint64_t value = 0;
+    while (at < text.size() && text[at] >= '0' && text[at] <= '9') {
+        value = value * 10 + static_cast<unsigned>(text[at] - '0');
+        if (value > UINT32_MAX) {
+            return std::nullopt;
+        }
+        ++at;
+    }
+    if (at == first_digit) {
+        return std::nullopt;
+    }
+    while (at < text.size() && is_blank(text[at])) {
+        ++at;
+    }
+    if (at != text.size()) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(value);
+}
+
+std::uint16_t parse_hex_word(std::string_view text) {
+    // The original ran on a 32-bit long: overflow clamps to its limits.
+    constexpr std::int64_t long_max = INT32_MAX;
+    constexpr std::int64_t long_min_magnitude = -static_cast<std::int64_t>(INT32_MIN);
+
+    std::size_t at = 0;
+    while (at < text.size() && is_blank(text[at])) {
+        ++at;
+    }
+    bool negative = false;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
+        negative = text[at] == '-';
+        ++at;
+    }
+    // "0x" counts as a prefix only when a digit follows; otherwise the 0 is the number.
+    if (at + 2 < text.size() && text[at] == '0' && (text[at + 1] == 'x' || text[at + 1] == 'X') &&
+        hex_digit(text[at + 2]) >= 0) {
+        at += 2;
+    }
+    std::int64_t magnitude = 0;
+    bool overflow = false;
+    for (; at < text.size() && hex_digit(text[at]) >= 0; ++at) {
+        if (!overflow) {
+            magnitude = magnitude * 16 + hex_digit(text[at]);
+            overflow = magnitude > long_min_magnitude;
+        }
+    }
+    std::int64_t value = negative ? -magnitude : magnitude;
+    if (overflow || value > long_max || value < -long_min_magnitude) {
+        value = negative ? -long_min_magnitude : long_max;
+    }
+    return static_cast<std::uint16_t>(static_cast<std::uint64_t>(value) & 0xFFFFu);
+}
+
+}  // namespace tavrin

@@ -1,0 +1,21 @@
+// Reading the colour panel's field texts the way the original edit controls
+// were read: unsigned decimal for the channel fields, strtol base 16 for the
+// hex field.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace tavrin {
+
+// An unsigned decimal number: blanks before and after are allowed; nullopt for
+// an empty text, anything that is not a number, or a value beyond 32 bits.
+std::optional<std::uint32_t> parse_unsigned_decimal(std::string_view text);
+
+// The low 16 bits of strtol(text, base 16) with a 32-bit long: leading
+// blanks, a sign and a 0x prefix are allowed, parsing stops at the first
+// non-digit, no digits give 0 and out-of-range values clamp. "-1" gives 0xFFFF.
+std::uint16_t parse_hex_word(std::string_view text);
+
+}  // namespace tavrin
