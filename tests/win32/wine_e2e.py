@@ -461,9 +461,10 @@ def open_through_dialog(env, title, path):
 
 
 def scenario_raw_clut(env, exe_dir, work):
-    """Load a raw CLUT through the open-file dialog, check every cell, select a
-    zone with F2, blend with Ctrl+B, save through the save-file dialog and
-    compare the bytes; leave with File > Exit."""
+    """Load a raw CLUT through the open-file dialog, check every cell, edit one
+    colour with the hex field and a slider, select a zone with F2, blend with
+    Ctrl+B, save through the save-file dialog and compare the bytes; leave
+    with File > Exit."""
     words = raw_clut_words()
     source = os.path.join(work, "colours.clu")
     with open(source, "wb") as f:
@@ -481,17 +482,20 @@ def scenario_raw_clut(env, exe_dir, work):
 
         # A click on cell 0 selects it and gives it the focus; Shift+Tab
         # reaches the hex field before it, with its text selected. Typing a
-        # word recolours the head as each digit arrives; Tab then leaves the
-        # field, which rewrites it and changes no colour.
+        # word recolours the head as each digit arrives.
         env.click(*grid.centre(0))
         wait_for("cell 0 framed after the click",
                  lambda: grid.is_framed(env.screenshot(), 0, decode(words[0])[:3]), timeout=10)
         env.keys("shift+Tab")
         env.type("03E0")
-        env.keys("Tab")
-        words[0] = 0x03E0
         wait_for("cell 0 green and still framed after typing its word",
                  lambda: grid.is_framed(env.screenshot(), 0, (0, 255, 0)), timeout=10)
+        # Four more steps back (blue, green and red fields) reach the blue
+        # slider; End moves it to 255.
+        env.keys("shift+Tab", "shift+Tab", "shift+Tab", "shift+Tab", "End")
+        words[0] = 0x7FE0
+        wait_for("cell 0 cyan and framed after the blue slider went to its end",
+                 lambda: grid.is_framed(env.screenshot(), 0, (0, 255, 255)), timeout=10)
 
         env.keys("F2")
         expected = blended(words, 16, 31)
