@@ -623,7 +623,8 @@ def kit_words():
 
 def scenario_offset(env, exe_dir, work):
     """Extract 16 colours at a typed hexadecimal offset through "CLUT
-    parameters": those cells show them, every other cell is empty."""
+    parameters": those cells show them, every other cell is empty; a click and
+    an arrow key move the selection. Leave by closing the window."""
     data, cluts = tex_file()
     source = os.path.join(work, "any.dat")
     with open(source, "wb") as f:
@@ -647,6 +648,21 @@ def scenario_offset(env, exe_dir, work):
         if not all(grid.is_plain(screen, i, empty) for i in range(16, 256)):
             env.keep(screen, "offset-empty-cells")
             raise Failure(f"cells beyond the 16 colours are not all {empty}")
+
+        # The focused cell takes the arrow keys: Down moves the selection from
+        # cell 5 to cell 21, beyond the colours read, where arrows still go;
+        # the refresh paints that cell in its entry's colour, black (zero).
+        env.click(*grid.centre(5))
+        wait_for("cell 5 framed after the click",
+                 lambda: grid.is_framed(env.screenshot(), 5, decode(words[5])[:3]), timeout=10)
+        env.keys("Down")
+
+        def moved_down():
+            shot = env.screenshot()
+            return grid.is_framed(shot, 21, (0, 0, 0)) and \
+                grid.is_plain(shot, 5, decode(words[5])[:3])
+
+        wait_for("the selection on cell 21 after Down", moved_down, timeout=10)
 
         env.keys("alt+F4")
         code = program.exit_code()
