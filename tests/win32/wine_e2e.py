@@ -550,9 +550,10 @@ def scenario_raw_clut(env, exe_dir, work):
 
 
 def scenario_tex_team_flag(env, exe_dir, work):
-    """Extract the team flag from a TEX file through "Select CLUT to modify" by
-    typing its name; the zone keys must then do nothing. Leave by closing the
-    window (Alt+F4)."""
+    """Help first: the About box, and Tutorial without its page. Then extract
+    the team flag from a TEX file through "Select CLUT to modify" by typing its
+    name; the zone keys must then do nothing. Leave by closing the window
+    (Alt+F4)."""
     data, cluts = tex_file()
     source = os.path.join(work, "team.bin")
     with open(source, "wb") as f:
@@ -568,6 +569,13 @@ def scenario_tex_team_flag(env, exe_dir, work):
             raise Failure("Escape closed the About box")
         env.keys("Return")
         env.wait_window_gone("About...")
+
+        # The program's folder has no tutorial page: Help > Tutorial says so
+        # in the one kind of message box the program has.
+        env.keys("alt+h", "t")
+        env.wait_window("Error")
+        env.keys("Return")
+        env.wait_window_gone("Error")
 
         env.keys("alt+f", "e")
         open_through_dialog(env, "Open", source)
