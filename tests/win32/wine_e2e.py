@@ -288,8 +288,12 @@ class Environment:
     # Wine prefix
     def boot_wine(self):
         prefix = os.path.join(self.root, "prefix")
+        # Wine keeps its server's socket folder under TMPDIR: inside the run's
+        # own folder it goes away with it.
+        scratch = os.path.join(self.root, "tmp")
+        os.makedirs(scratch, exist_ok=True)
         self.env = dict(os.environ, WINEPREFIX=prefix, WINEARCH="win32", WINEDEBUG="-all",
-                        DISPLAY=self.display,
+                        DISPLAY=self.display, TMPDIR=scratch,
                         WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
         self.env.pop("WAYLAND_DISPLAY", None)
         started = time.monotonic()
@@ -311,9 +315,17 @@ class Environment:
         log(f"Wine prefix ready in {time.monotonic() - started:.0f} s")
 
     def stop_wine(self):
-        if self.env is not None:
-            subprocess.run(["wineserver", "-k"], env=self.env, timeout=60,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        """Ends every process of the prefix; a server that does not go in
+        time gets SIGKILL."""
+        if self.env is None:
+            return
+        for command in (["wineserver", "-k"], ["wineserver", "-k9"]):
+            try:
+                subprocess.run(command, env=self.env, timeout=60,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                return
+            except subprocess.TimeoutExpired:
+                continue
 
     def run(self, command, timeout, check=True):
         result = subprocess.run(command, env=self.env, timeout=timeout,
@@ -746,7 +758,11 @@ def main():
     def on_alarm(signum, frame):
         raise Deadline(f"the run took longer than {deadline} s")
 
+    def on_terminate(signum, frame):
+        raise Deadline("terminated")  # so that the clean-up below still runs
+
     signal.signal(signal.SIGALRM, on_alarm)
+    signal.signal(signal.SIGTERM, on_terminate)
     signal.alarm(deadline)
 
     root = tempfile.mkdtemp(prefix="tavrin-wine-")
