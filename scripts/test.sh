@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the
 # optimised build with warnings as errors, then the sanitizer build, then a
-# short run of each fuzz target from its seed corpus.
+# short run of each fuzz target from its seed corpus, then the Windows
+# program, which is checked as a file and run under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -32,3 +33,12 @@ for target in raw_clut tex_clut clut_at_offset parse_offset; do
     fi
     echo "fuzz_$target: $(grep -o 'Done [0-9]* runs' "$scratch/$target.log")"
 done
+
+echo "== win32"
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 -j "$jobs"
+exe=build/win32/platform/win32/tavrin.exe
+python3 tests/win32/check_exe.py "$exe" resources/about.txt \
+    --zip build/win32/tavrin-*-win32.zip help/tavrin.html
+rm -rf build/win32/wine-artifacts
+python3 tests/win32/wine_e2e.py "$exe" --artifacts build/win32/wine-artifacts
