@@ -21,11 +21,6 @@ QRgb to_qrgb(Rgb color) {
     return qRgb(color.red, color.green, color.blue);
 }
 
-Rgb to_rgb(QColor color) {
-    return {static_cast<std::uint8_t>(color.red()), static_cast<std::uint8_t>(color.green()),
-            static_cast<std::uint8_t>(color.blue())};
-}
-
 bool in_grid(int index) {
     return index >= 0 && index < palette_size;
 }
@@ -133,15 +128,6 @@ void SwatchGrid::frame(int index) {
     }
     frame_cell_pixels(cells_[static_cast<std::size_t>(index)]);
     mark_changed(index);
-}
-
-CellPixels SwatchGrid::pixels(int index) const {
-    if (painted(index)) {
-        return cells_[static_cast<std::size_t>(index)];
-    }
-    CellPixels unpainted;
-    fill_cell_pixels(unpainted, to_rgb(palette().color(QPalette::Window)));
-    return unpainted;
 }
 
 void SwatchGrid::set_cell_enabled(int index, bool enabled) {

@@ -40,8 +40,6 @@ class SwatchGrid : public QWidget {
     void fill(int index, Rgb color);
     void frame(int index);
     bool painted(int index) const { return painted_[static_cast<std::size_t>(index)]; }
-    // The 18 x 18 client pixels as shown (the window's colour until painted).
-    CellPixels pixels(int index) const;
 
     // A disabled cell takes no clicks and shows no tip; disabling the cell
     // that holds the focus takes the focus away, to nobody.
@@ -85,7 +83,6 @@ class ColourBox : public QWidget {
     explicit ColourBox(QWidget* parent);
 
     void fill(Rgb color);
-    std::optional<Rgb> color() const { return color_; }
 
     std::function<void()> on_double_click;
 
