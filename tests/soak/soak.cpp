@@ -458,6 +458,7 @@ Session::Session(std::uint64_t seed, bool edit_commands, SoakReport& report)
         dir_.write("help/tavrin.html", Bytes{'<', 'p', '>'});
     }
     watch_.emplace(dir_.folder());
+    editor_.screen.record_calls = false;
     // The program's folder is this session's folder, so the tutorial page is there or not.
     editor_.screen.program_folder = dir_.folder() + "/";
     editor_.state.program_dir = editor_.screen.program_folder;
