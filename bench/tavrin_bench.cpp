@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "edit/edit.h"
 #include "files/clut_files.h"
 #include "files/memory_file_system.h"
 #include "tests/support/temp_files.h"
@@ -103,6 +104,28 @@ void BM_SliderStep(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SliderStep)->Arg(1)->Arg(16)->Arg(256);
+
+// Blend colors (211) over the whole table: the gradient and the repaint of
+// the 255 cells it writes.
+void BM_Blend(benchmark::State& state) {
+    LoadedEditor loaded(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        loaded.editor.command(ids::blend);
+    }
+    per_item(state, static_cast<double>(state.range(0)));
+}
+BENCHMARK(BM_Blend)->Arg(256);
+
+// The gradient alone, without painting.
+void BM_BlendSelection(benchmark::State& state) {
+    LoadedEditor loaded(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(
+            tavrin::blend_selection(loaded.editor.state.palette, loaded.editor.state.selection));
+    }
+    per_item(state, static_cast<double>(state.range(0)));
+}
+BENCHMARK(BM_BlendSelection)->Arg(256);
 
 void BM_FullRepaint(benchmark::State& state) {
     LoadedEditor loaded(16);

@@ -3,7 +3,10 @@
 
 #include <cstdio>
 
+#include "edit/edit.h"
+#include "ui/edit_commands.h"
 #include "ui/file_commands.h"
+#include "ui/help.h"
 #include "ui/painting.h"
 
 namespace tavrin {
@@ -81,7 +84,25 @@ void run_command(EditorState& state, WindowLayer& layer, int command_id) {
         case ids::inject_offset:
             inject_clut_in_file(state, layer);
             break;
+        case ids::blend:
+            blend_colors(state, layer);
+            break;
+        case ids::copy:
+            copy_colors(state, layer);
+            break;
+        case ids::paste:
+            paste_colors(state, layer);
+            break;
+        case ids::about:
+            layer.show_about_box();
+            break;
+        case ids::tutorial:
+            open_tutorial(state, layer);
+            break;
         default:
+            if (const Zone* zone = zone_for_command(command_id)) {
+                select_zone(state, layer, zone->first, zone->last);
+            }
             break;
     }
 }

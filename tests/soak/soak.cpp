@@ -286,7 +286,7 @@ class FolderWatch {
 
 class Session {
   public:
-    Session(std::uint64_t seed, bool edit_commands, SoakReport& report);
+    Session(std::uint64_t seed, SoakReport& report);
 
     // One user event and the checks after it: a description of what broke, or nothing.
     std::optional<std::string> step();
@@ -354,6 +354,7 @@ class Session {
     std::optional<std::string> check();
     std::optional<std::string> check_files() const;
     std::optional<std::string> check_grid() const;
+    std::optional<std::string> check_panel() const;
     void note(const std::string& what) { ++report_.counts[what]; }
     void fail(std::string what) {
         if (!failure_) {
@@ -363,7 +364,6 @@ class Session {
     void describe(std::string what);
 
     std::mt19937_64 rng_;
-    bool edit_commands_;
     SoakReport& report_;
     TempDir dir_;
     std::optional<FolderWatch> watch_;
@@ -384,8 +384,9 @@ class Session {
         std::uint32_t offset = 0;
     };
     std::optional<TexTarget> tex_target_;
-    bool has_copy_ = false;
+    std::vector<PaletteEntry> clipboard_;  // what the last Copy took, from the head
     std::map<std::string, Bytes> files_;
+    std::map<std::string, int> tex_kinds_;  // the TEX files made, with the kind each was made for
     std::set<std::string> folders_;
     bool help_page_ = false;
 
@@ -402,14 +403,14 @@ class Session {
     bool palette_replaced_ = false;
     std::optional<std::string> failure_;  // found by the event itself
     bool check_grid_now_ = false;
+    bool check_panel_now_ = false;
     std::vector<int> selection_before_;
     std::array<PaletteEntry, palette_size> palette_before_{};
     long events_ = 0;
 };
 
-Session::Session(std::uint64_t seed, bool edit_commands, SoakReport& report)
+Session::Session(std::uint64_t seed, SoakReport& report)
     : rng_(seed),
-      edit_commands_(edit_commands),
       report_(report),
       dir_("/dev/shm") {  // saves and injections flush to the disk; in memory that is free
     for (int id : {ids::extract_tex, ids::about, ids::exit, ids::load_clut, ids::tutorial,
@@ -436,9 +437,12 @@ Session::Session(std::uint64_t seed, bool edit_commands, SoakReport& report)
     files_["empty.clu"] = {};
     files_["big.clu"] = random_bytes(bytes_rng, 514);
     files_["huge.clu"] = random_bytes(bytes_rng, 3000);
-    files_["team.bin"] = tex(1400, uniform(0, 3));
+    tex_kinds_["team.bin"] = uniform(0, 3);
+    tex_kinds_["flag.bin"] = flag_kind;
+    tex_kinds_["cut.bin"] = uniform(0, 4);
+    files_["team.bin"] = tex(1400, tex_kinds_["team.bin"]);
     files_["flag.bin"] = tex(1000, flag_kind);
-    Bytes cut = tex(1200, uniform(0, 4));
+    Bytes cut = tex(1200, tex_kinds_["cut.bin"]);
     cut.resize(cut.size() - static_cast<std::size_t>(uniform(1, 700)));
     files_["cut.bin"] = cut;
     files_["header.bin"] = random_bytes(bytes_rng, 48);
@@ -485,6 +489,7 @@ std::optional<std::string> Session::step() {
     palette_before_ = editor_.state.palette;
     palette_replaced_ = false;
     check_grid_now_ = false;
+    check_panel_now_ = false;
     expected_errors_.clear();
     failure_.reset();
 
@@ -795,7 +800,7 @@ void Session::command() {
                                               ids::extract_offset, ids::inject_offset};
     const int roll = uniform(0, 99);
     int id = 0;
-    if (roll < 50 || !edit_commands_) {
+    if (roll < 50) {
         id = pick(file_ids);
     } else if (roll < 80) {
         id = std::vector<int>{ids::blend, ids::copy,
@@ -933,6 +938,7 @@ const Bytes* Session::file(const std::string& name) const {
 // was edited off the table's 32 steps is snapped, and the difference moves
 // every selected entry.
 void Session::selection_shown() {
+    check_panel_now_ = true;
     if (selection_.empty()) {
         set_menu(ids::blend, false);
         set_menu(ids::copy, false);
@@ -941,6 +947,7 @@ void Session::selection_shown() {
     }
     set_menu(ids::blend, true);
     set_menu(ids::copy, true);
+    check_panel_now_ = true;
     if (edited_[static_cast<std::size_t>(selection_.front())]) {
         for (int index : selection_) {
             edited_.set(static_cast<std::size_t>(index));
@@ -1061,14 +1068,22 @@ void Session::save_clut() {
 }
 
 void Session::extract_tex() {
-    const auto chosen = pick_read_path();
+    // Mostly one of the TEX files, named with the CLUT it was made with.
+    std::optional<std::string> chosen = pick_read_path();
+    std::optional<int> made_with;
+    if (chosen && chance(0.6)) {
+        auto made =
+            std::next(tex_kinds_.begin(), uniform(0, static_cast<int>(tex_kinds_.size()) - 1));
+        chosen = made->first;
+        made_with = made->second;
+    }
     std::vector<std::string> typed;
     std::optional<int> kind;
     if (chosen) {
         // What the user types before OK takes: names in any case, near misses, nothing.
         for (int attempt = 0; attempt < 3 && !kind; ++attempt) {
             std::string text;
-            switch (uniform(0, 6)) {
+            switch (made_with && chance(0.5) ? 4 : uniform(0, 6)) {
                 case 0:
                     text = "Team";
                     break;
@@ -1082,7 +1097,8 @@ void Session::extract_tex() {
                     text = "";
                     break;
                 default: {
-                    text = clut_names[static_cast<std::size_t>(uniform(0, 4))];
+                    text = clut_names[static_cast<std::size_t>(made_with ? *made_with
+                                                                         : uniform(0, 4))];
                     for (char& c : text) {
                         if (chance(0.3)) {
                             c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -1245,9 +1261,31 @@ void Session::blend() {
     describe("Blend");
     note(selection_.size() >= 2 ? "blend" : "blend with nothing to do");
     editor_.command(ids::blend);
-    if (loaded_ && selection_.size() >= 2) {
-        selection_may_be_edited();
+    if (!loaded_ || selection_.size() < 2) {
+        return;
     }
+    // The ends keep their colours, every other entry lies between them, and
+    // no high bit moves.
+    const auto& after = editor_.state.palette;
+    const auto& head = palette_before_[static_cast<std::size_t>(selection_.front())];
+    const auto& tail = palette_before_[static_cast<std::size_t>(selection_.back())];
+    for (int index : selection_) {
+        const auto i = static_cast<std::size_t>(index);
+        const auto between = [](int value, int a, int b) {
+            return value >= std::min(a, b) && value <= std::max(a, b);
+        };
+        if (after[i].high_bit != palette_before_[i].high_bit ||
+            !between(after[i].red, head.red, tail.red) ||
+            !between(after[i].green, head.green, tail.green) ||
+            !between(after[i].blue, head.blue, tail.blue)) {
+            fail("the blend put entry " + std::to_string(index) + " outside its ends");
+        }
+    }
+    if (!(after[static_cast<std::size_t>(selection_.front())] == head) ||
+        !(after[static_cast<std::size_t>(selection_.back())] == tail)) {
+        fail("the blend changed an end of the gradient");
+    }
+    selection_may_be_edited();
 }
 
 void Session::copy() {
@@ -1255,7 +1293,10 @@ void Session::copy() {
     note(selection_.empty() ? "copy with nothing selected" : "copy");
     editor_.command(ids::copy);
     if (!selection_.empty()) {
-        has_copy_ = true;
+        clipboard_.clear();
+        for (int index : selection_) {
+            clipboard_.push_back(editor_.state.palette[static_cast<std::size_t>(index)]);
+        }
         set_menu(ids::paste, true);
     }
 }
@@ -1264,7 +1305,18 @@ void Session::paste() {
     describe("Paste");
     note(selection_.empty() ? "paste with nothing selected" : "paste");
     editor_.command(ids::paste);
-    if (!selection_.empty() && has_copy_) {
+    // Record i lands, whole, on the i-th selected entry from the head; the
+    // entries beyond the records keep what they had.
+    for (std::size_t i = 0; i < selection_.size(); ++i) {
+        const auto index = static_cast<std::size_t>(selection_[i]);
+        const PaletteEntry& expected =
+            i < clipboard_.size() ? clipboard_[i] : palette_before_[index];
+        if (!(editor_.state.palette[index] == expected)) {
+            fail("after the paste entry " + std::to_string(index) + " does not hold " +
+                 (i < clipboard_.size() ? "record " + std::to_string(i) : "its own colour"));
+        }
+    }
+    if (!selection_.empty() && !clipboard_.empty()) {
         selection_may_be_edited();
     }
 }
@@ -1347,6 +1399,40 @@ std::optional<std::string> Session::check_grid() const {
     if (screen.box(ids::current_box) != (shown ? color_of(state.focused_entry) : empty) ||
         screen.box(ids::starting_box) != (shown ? color_of(state.starting_entry) : empty)) {
         return "the colour boxes do not show the selection";
+    }
+    return std::nullopt;
+}
+
+// After a selection change the panel shows the head, with the focus on its
+// cell, or stands blank and disabled when nothing is selected.
+std::optional<std::string> Session::check_panel() const {
+    const auto& screen = editor_.screen;
+    const bool shown = !selection_.empty();
+    const PaletteEntry head =
+        shown ? editor_.state.palette[static_cast<std::size_t>(selection_.front())]
+              : PaletteEntry{};
+    const std::array<int, 3> components = {head.red, head.green, head.blue};
+    for (std::size_t c = 0; c < 3; ++c) {
+        if (screen.slider_position(ids::sliders[c]) != components[c] ||
+            screen.control_text(ids::decimal_fields[c]) != std::to_string(components[c])) {
+            return "the panel's channel " + std::to_string(c) + " does not show the head";
+        }
+    }
+    if (screen.control_text(ids::field_hex) != hex_text(encode_bgr555(head))) {
+        return "the hex field shows " + in_quotes(screen.control_text(ids::field_hex)) +
+               ", not the head";
+    }
+    if (screen.box(ids::current_box) != (shown ? color_of(head) : fake_scrollbar_color)) {
+        return "box 303 does not show the head";
+    }
+    for (int id : {ids::field_hex, ids::field_red, ids::field_green, ids::field_blue,
+                   ids::slider_red, ids::slider_green, ids::slider_blue}) {
+        if (screen.enabled(id) != shown) {
+            return "control " + std::to_string(id) + (shown ? " is disabled" : " is enabled");
+        }
+    }
+    if (shown && screen.focus != ids::first_swatch + selection_.front()) {
+        return "the focus is on " + std::to_string(screen.focus) + ", not on the head's cell";
     }
     return std::nullopt;
 }
@@ -1467,6 +1553,11 @@ std::optional<std::string> Session::check() {
     if (screen.about_boxes != expected_about_ || screen.quit_requests != expected_quits_) {
         return "the About box or the quit request does not match the commands";
     }
+    if (check_panel_now_) {
+        if (auto failure = check_panel()) {
+            return *failure;
+        }
+    }
     if (check_grid_now_ && loaded_) {
         if (auto failure = check_grid()) {
             return *failure;
@@ -1490,7 +1581,7 @@ SoakReport run_soak(const SoakOptions& options) {
         const long planned = std::min(
             remaining, 1 + static_cast<long>(next_seed(seed) %
                                              static_cast<std::uint64_t>(options.longest_session)));
-        Session session(seed, options.edit_commands, report);
+        Session session(seed, report);
         ++report.sessions;
         long done = 0;
         while (done < planned && !session.ended()) {

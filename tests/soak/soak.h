@@ -14,7 +14,6 @@ struct SoakOptions {
     std::uint64_t seed = 1;
     long events = 20000;          // in all, over as many sessions as that takes
     long longest_session = 4000;  // a session also ends when the user quits
-    bool edit_commands = false;   // Blend, Copy, Paste and the zone items
 };
 
 struct SoakReport {
