@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the
-# optimised build with warnings as errors, then the sanitizer build, then a
-# short run of each fuzz target from its seed corpus.
+# optimised build with warnings as errors, then the sanitizer build (both
+# with the short soak), then a short run of each fuzz target from its seed
+# corpus. The million-event soak (ctest --preset soak) and the benchmarks
+# (bench preset) are run by hand; see the README.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

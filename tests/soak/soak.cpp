@@ -388,7 +388,6 @@ class Session {
     std::map<std::string, Bytes> files_;
     std::map<std::string, int> tex_kinds_;  // the TEX files made, with the kind each was made for
     std::set<std::string> folders_;
-    bool help_page_ = false;
 
     // What the current event must have done.
     struct ExpectedError {
@@ -455,8 +454,7 @@ Session::Session(std::uint64_t seed, SoakReport& report)
     std::error_code error;
     fs::create_directory(path("folder"), error);
     folders_.insert("folder");
-    help_page_ = chance(0.5);
-    if (help_page_) {
+    if (chance(0.5)) {
         fs::create_directory(path("help"), error);
         folders_.insert("help");
         dir_.write("help/tavrin.html", Bytes{'<', 'p', '>'});

@@ -15,7 +15,7 @@ FakeWindowLayer::FakeWindowLayer() {
     // The main dialog template's initial panel: fields "0" and "0000", the
     // panel disabled, cells enabled but unpainted.
     for (int field : ids::decimal_fields) {
-        texts[field] = "0";
+        texts.insert_or_assign(field, std::string("0"));
         enabled_flags[field] = false;
     }
     texts[ids::field_hex] = "0000";
