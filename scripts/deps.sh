@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Tavrin needs, only those that are missing, so a
-# second run costs a second. Usage: scripts/deps.sh GROUP...  (core, qt, artwork, all)
+# second run costs a second. Usage: scripts/deps.sh GROUP...  (core, qt, artwork, win32, all)
 set -euo pipefail
 
 declare -A groups=(
     [core]="cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev googletest libbenchmark-dev libcli11-dev clang libclang-rt-14-dev clang-format python3"
     [qt]="qt6-base-dev qt6-base-dev-tools libgl-dev xvfb xauth fonts-dejavu-core"
     [artwork]="imagemagick fonts-dejavu-core"
+    # The Windows build (MinGW-w64, 32-bit) and its tests under Wine on a
+    # virtual display, driven with xdotool and checked on ImageMagick screenshots.
+    [win32]="g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 wine wine32:i386 fonts-wine xvfb xdotool imagemagick python3"
 )
 
 wanted=()
@@ -28,5 +31,9 @@ done
 sudo=""
 [[ $(id -u) -eq 0 ]] || sudo="sudo"
 echo "Installing: ${missing[*]}"
+# wine32 is an i386 package: the architecture must be known before the update.
+if [[ " ${missing[*]}" == *":i386"* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+fi
 $sudo apt-get update -q
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -2,7 +2,8 @@
 # Installs what is missing, builds everything and runs every test: the
 # optimised build with warnings as errors, then the sanitizer build (both
 # with the short soak), then a short run of each fuzz target from its seed
-# corpus. The million-event soak (ctest --preset soak) and the benchmarks
+# corpus, then the Windows program, which is checked as a file and run under
+# Wine. The million-event soak (ctest --preset soak) and the benchmarks
 # (bench preset) are run by hand; see the README.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -34,3 +35,12 @@ for target in raw_clut tex_clut clut_at_offset parse_offset field_text cli_args;
     fi
     echo "fuzz_$target: $(grep -o 'Done [0-9]* runs' "$scratch/$target.log")"
 done
+
+echo "== win32"
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 -j "$jobs"
+exe=build/win32/platform/win32/tavrin.exe
+python3 tests/win32/check_exe.py "$exe" resources/about.txt \
+    --zip build/win32/tavrin-*-win32.zip help/tavrin.html
+rm -rf build/win32/wine-artifacts
+python3 tests/win32/wine_e2e.py "$exe" --artifacts build/win32/wine-artifacts

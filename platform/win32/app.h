@@ -1,0 +1,13 @@
+// Start-up of the Win32 program: common controls, the window class, the main
+// dialog and the message loop.
+#pragma once
+
+#include <windows.h>
+
+namespace tavrin::win32 {
+
+// Runs the program and returns its exit code. The command-line tail and the
+// previous instance are ignored: the program takes no arguments.
+int app_main(HINSTANCE instance, HINSTANCE previous, const char* command_tail, int show);
+
+}  // namespace tavrin::win32

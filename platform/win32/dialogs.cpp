@@ -1,0 +1,221 @@
+// Dialog procedures of 1001, 1002 and 1003 and the common file dialogs.
+#include "platform/win32/dialogs.h"
+
+#include <commdlg.h>
+
+#include <cstring>
+
+#include "platform/win32/resource_ids.h"
+
+namespace tavrin::win32 {
+
+namespace {
+
+// Texts typed into the dialogs are read as the original read them: at most 31
+// characters, into a 32-byte buffer.
+constexpr int typed_text_size = 32;
+
+std::string item_text(HWND dialog, int id) {
+    char text[typed_text_size] = {};
+    GetDlgItemTextA(dialog, id, text, typed_text_size);
+    return text;
+}
+
+// Each dialog's data struct travels in the WM_INITDIALOG parameter and is kept
+// in the dialog's user slot for the messages after it.
+template <typename Data>
+Data* keep_dialog_data(HWND dialog, LPARAM data) {
+    SetWindowLongPtrA(dialog, DWLP_USER, data);
+    return reinterpret_cast<Data*>(data);
+}
+
+template <typename Data>
+Data* dialog_data(HWND dialog) {
+    return reinterpret_cast<Data*>(GetWindowLongPtrA(dialog, DWLP_USER));
+}
+
+// --- "Select CLUT to modify"
+
+struct SelectClutDialog {
+    const std::vector<std::string>& entries;
+    const std::function<std::optional<int>(std::string_view)>& accept;
+    std::optional<int> chosen;
+};
+
+INT_PTR CALLBACK select_clut_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+        case WM_INITDIALOG: {
+            const auto* data = keep_dialog_data<SelectClutDialog>(dialog, lparam);
+            for (const std::string& entry : data->entries) {
+                SendDlgItemMessageA(dialog, IDC_CLUT_LIST, CB_ADDSTRING, 0,
+                                    reinterpret_cast<LPARAM>(entry.c_str()));
+            }
+            SendDlgItemMessageA(dialog, IDC_CLUT_LIST, CB_SETCURSEL, 0, 0);
+            return TRUE;  // the focus goes to the first tab stop, OK
+        }
+        case WM_COMMAND:
+            // Only OK ends the dialog, and only with a text the core accepts;
+            // Cancel and Escape are ignored.
+            if (LOWORD(wparam) == IDOK && dialog_data<SelectClutDialog>(dialog) != nullptr) {
+                auto* data = dialog_data<SelectClutDialog>(dialog);
+                data->chosen = data->accept(item_text(dialog, IDC_CLUT_LIST));
+                if (data->chosen) {
+                    EndDialog(dialog, 1);
+                }
+            }
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
+// --- "CLUT parameters"
+
+struct ClutParamsDialog {
+    std::string initial_count;
+    std::optional<ClutParamsAnswer> answer;
+};
+
+INT_PTR CALLBACK clut_params_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+        case WM_INITDIALOG: {
+            const auto* data = keep_dialog_data<ClutParamsDialog>(dialog, lparam);
+            SetDlgItemTextA(dialog, IDC_PARAM_COUNT, data->initial_count.c_str());
+            return TRUE;  // the focus goes to the offset field
+        }
+        case WM_COMMAND: {
+            auto* data = dialog_data<ClutParamsDialog>(dialog);
+            if (data == nullptr) {
+                return FALSE;
+            }
+            if (LOWORD(wparam) == IDOK) {
+                data->answer = ClutParamsAnswer{item_text(dialog, IDC_PARAM_OFFSET),
+                                                item_text(dialog, IDC_PARAM_COUNT)};
+                EndDialog(dialog, 1);
+            } else if (LOWORD(wparam) == IDCANCEL) {  // also Escape and the close box
+                data->answer.reset();
+                EndDialog(dialog, 0);
+            }
+            return TRUE;
+        }
+        default:
+            return FALSE;
+    }
+}
+
+// --- About
+
+struct AboutDialog {
+    HINSTANCE instance;
+};
+
+INT_PTR CALLBACK about_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+        case WM_INITDIALOG: {
+            // The text resource has no terminating zero: its size gives the length.
+            const HINSTANCE instance = keep_dialog_data<AboutDialog>(dialog, lparam)->instance;
+            HRSRC found = FindResourceA(instance, MAKEINTRESOURCEA(IDR_ABOUT_TEXT),
+                                        MAKEINTRESOURCEA(10) /* RT_RCDATA */);
+            HGLOBAL loaded = found != nullptr ? LoadResource(instance, found) : nullptr;
+            const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
+            if (bytes != nullptr) {
+                const std::string text(static_cast<const char*>(bytes),
+                                       SizeofResource(instance, found));
+                SendDlgItemMessageA(dialog, IDC_ABOUT_TEXT, WM_SETTEXT, 0,
+                                    reinterpret_cast<LPARAM>(text.c_str()));
+            }
+            return TRUE;  // the focus goes to OK
+        }
+        case WM_COMMAND:
+            // Escape (IDCANCEL) deliberately does nothing.
+            if (LOWORD(wparam) == IDOK) {
+                EndDialog(dialog, 1);
+            }
+            return TRUE;
+        case WM_SYSCOMMAND:
+            if (wparam == SC_CLOSE) {
+                EndDialog(dialog, 1);
+                return TRUE;
+            }
+            return FALSE;
+        default:
+            return FALSE;
+    }
+}
+
+// "label\0pattern\0...\0\0", as the common dialogs want their filters.
+std::string filter_text(const std::vector<FileFilter>& filters) {
+    std::string text;
+    for (const FileFilter& filter : filters) {
+        text += filter.label;
+        text.push_back('\0');
+        text += filter.pattern;
+        text.push_back('\0');
+    }
+    text.push_back('\0');
+    return text;
+}
+
+}  // namespace
+
+std::optional<int> run_select_clut_dialog(
+    HINSTANCE instance, HWND owner, const std::vector<std::string>& entries,
+    const std::function<std::optional<int>(std::string_view)>& accept) {
+    SelectClutDialog data{entries, accept, std::nullopt};
+    const INT_PTR result =
+        DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SELECT_CLUT), owner, select_clut_dialog_proc,
+                        reinterpret_cast<LPARAM>(&data));
+    if (result <= 0) {
+        return std::nullopt;
+    }
+    return data.chosen;
+}
+
+std::optional<ClutParamsAnswer> run_clut_params_dialog(HINSTANCE instance, HWND owner,
+                                                       std::string_view initial_count) {
+    ClutParamsDialog data{std::string(initial_count), std::nullopt};
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CLUT_PARAMS), owner, clut_params_dialog_proc,
+                    reinterpret_cast<LPARAM>(&data));
+    return data.answer;
+}
+
+void run_about_dialog(HINSTANCE instance, HWND owner) {
+    AboutDialog data{instance};
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_ABOUT), owner, about_dialog_proc,
+                    reinterpret_cast<LPARAM>(&data));
+}
+
+std::optional<std::string> run_file_dialog(HWND owner, const FileDialogRequest& request,
+                                           bool save) {
+    // The dialog edits the path in place; a remembered path that does not fit
+    // is dropped rather than cut short.
+    char path[MAX_PATH] = {};
+    if (request.path.size() < sizeof path) {
+        std::memcpy(path, request.path.c_str(), request.path.size() + 1);
+    }
+    char title[MAX_PATH] = {};
+    const std::string filters = filter_text(request.filters);
+
+    OPENFILENAMEA dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = filters.c_str();
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = sizeof path;
+    dialog.lpstrFileTitle = title;
+    dialog.nMaxFileTitle = sizeof title;
+    dialog.lpstrInitialDir = request.initial_dir.empty() ? nullptr : request.initial_dir.c_str();
+    dialog.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+    if (request.must_exist) {
+        dialog.Flags |= OFN_FILEMUSTEXIST;
+    }
+    dialog.lpstrDefExt = "";
+    const BOOL chosen = save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog);
+    if (!chosen) {
+        return std::nullopt;
+    }
+    return std::string(path);
+}
+
+}  // namespace tavrin::win32

@@ -1,0 +1,34 @@
+// The modal dialogs of the Win32 build. Each is a data struct, a procedure that
+// only moves data between its controls and that struct, and one function that
+// runs it; what OK means is decided by the core.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ui/window_layer.h"
+
+namespace tavrin::win32 {
+
+// "Select CLUT to modify" (1002): returns the list position that accept took,
+// or nullopt when the dialog could not be shown. It cannot be cancelled.
+std::optional<int> run_select_clut_dialog(
+    HINSTANCE instance, HWND owner, const std::vector<std::string>& entries,
+    const std::function<std::optional<int>(std::string_view typed)>& accept);
+
+// "CLUT parameters" (1003): the texts typed before OK, or nullopt for Cancel.
+std::optional<ClutParamsAnswer> run_clut_params_dialog(HINSTANCE instance, HWND owner,
+                                                       std::string_view initial_count);
+
+// The About box (1001) with the text of resource 600.
+void run_about_dialog(HINSTANCE instance, HWND owner);
+
+// The common open-file and save-file dialogs; nullopt when the user cancels.
+std::optional<std::string> run_file_dialog(HWND owner, const FileDialogRequest& request, bool save);
+
+}  // namespace tavrin::win32

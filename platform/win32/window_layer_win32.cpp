@@ -1,0 +1,214 @@
+// WindowLayer over the main dialog: menu items, controls, cell and box painting
+// through device contexts, and the modal dialogs.
+#include "platform/win32/window_layer_win32.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include "platform/win32/dialogs.h"
+#include "platform/win32/resource_ids.h"
+#include "ui/cell_pixels.h"
+
+namespace tavrin::win32 {
+
+namespace {
+
+COLORREF colorref(Rgb color) {
+    return RGB(color.red, color.green, color.blue);
+}
+
+// Which top-level popup holds a command: File, Edit (whose by-command search
+// also reaches the Select popup) or Help.
+int popup_of(int command_id) {
+    switch (command_id) {
+        case ids::extract_tex:
+        case ids::inject_tex:
+        case ids::exit:
+        case ids::load_clut:
+        case ids::save_clut:
+        case ids::extract_offset:
+        case ids::inject_offset:
+            return 0;
+        case ids::about:
+        case ids::tutorial:
+            return 2;
+        default:
+            return 1;
+    }
+}
+
+}  // namespace
+
+void Win32WindowLayer::set_menu_item(int command_id, bool enabled) {
+    MENUITEMINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_STATE;
+    info.fState = enabled ? MFS_ENABLED : MFS_GRAYED;
+    SetMenuItemInfoA(GetSubMenu(GetMenu(main_), popup_of(command_id)), command_id, FALSE, &info);
+}
+
+void Win32WindowLayer::set_control_text(int id, std::string_view text) {
+    SetDlgItemTextA(main_, id, std::string(text).c_str());
+}
+
+std::string Win32WindowLayer::control_text(int id) const {
+    HWND control = item(id);
+    const int length = GetWindowTextLengthA(control);
+    if (length <= 0) {
+        return {};
+    }
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    const int copied = GetWindowTextA(control, text.data(), length + 1);
+    text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
+    return text;
+}
+
+void Win32WindowLayer::set_text_limit(int id, int characters) {
+    SendDlgItemMessageA(main_, id, EM_LIMITTEXT, static_cast<WPARAM>(characters), 0);
+}
+
+void Win32WindowLayer::enable_control(int id, bool enabled) {
+    EnableWindow(item(id), enabled ? TRUE : FALSE);
+}
+
+void Win32WindowLayer::configure_slider(int id, int minimum, int maximum, int tick_every) {
+    SendDlgItemMessageA(main_, id, TBM_SETRANGE, TRUE, MAKELPARAM(minimum, maximum));
+    SendDlgItemMessageA(main_, id, TBM_SETTICFREQ, static_cast<WPARAM>(tick_every), 0);
+}
+
+void Win32WindowLayer::set_slider_position(int id, int position) {
+    SendDlgItemMessageA(main_, id, TBM_SETPOS, TRUE, position);
+}
+
+int Win32WindowLayer::slider_position(int id) const {
+    return static_cast<int>(SendDlgItemMessageA(main_, id, TBM_GETPOS, 0, 0));
+}
+
+void Win32WindowLayer::set_focus(int id) {
+    SetFocus(item(id));
+}
+
+int Win32WindowLayer::focused_control() const {
+    HWND focus = GetFocus();
+    if (focus == nullptr || GetParent(focus) != main_) {
+        return 0;
+    }
+    return GetDlgCtrlID(focus);
+}
+
+void Win32WindowLayer::fill_cell(int index, Rgb color) {
+    HWND cell = item(ids::first_swatch + index);
+    if (cell == nullptr) {
+        return;
+    }
+    HDC dc = GetDC(cell);
+    HBRUSH brush = CreateSolidBrush(colorref(color));
+    const RECT area{0, 0, cell_client_size, cell_client_size};
+    FillRect(dc, &area, brush);
+    DeleteObject(brush);
+    ReleaseDC(cell, dc);
+}
+
+void Win32WindowLayer::frame_cell(int index) {
+    HWND cell = item(ids::first_swatch + index);
+    if (cell == nullptr) {
+        return;
+    }
+    // Three hollow one-pixel rectangles; the raster modes choose black or
+    // white, so the pen's own colour never shows.
+    HPEN pen = CreatePen(PS_SOLID, 0, RGB(0, 0, 0));
+    HDC dc = GetDC(cell);
+    HGDIOBJ old_brush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+    HGDIOBJ old_pen = SelectObject(dc, pen);
+    const int old_mode = SetROP2(dc, R2_BLACK);
+    Rectangle(dc, 1, 1, 17, 17);
+    Rectangle(dc, 3, 3, 15, 15);
+    SetROP2(dc, R2_WHITE);
+    Rectangle(dc, 2, 2, 16, 16);
+    SetROP2(dc, old_mode);
+    SelectObject(dc, old_brush);
+    SelectObject(dc, old_pen);
+    DeleteObject(pen);
+    ReleaseDC(cell, dc);
+}
+
+void Win32WindowLayer::fill_box(int id, Rgb color) {
+    // A WM_SIZE can come while the dialog is still being built: no box yet.
+    HWND box = item(id);
+    if (box == nullptr) {
+        return;
+    }
+    RECT bounds{};
+    GetWindowRect(box, &bounds);
+    const RECT area{0, 0, bounds.right - bounds.left, bounds.bottom - bounds.top};
+    HDC dc = GetDC(box);
+    HBRUSH brush = CreateSolidBrush(colorref(color));
+    FillRect(dc, &area, brush);
+    DeleteObject(brush);
+    ReleaseDC(box, dc);
+}
+
+Rgb Win32WindowLayer::system_color(SystemColor which) const {
+    const COLORREF color =
+        GetSysColor(which == SystemColor::scrollbar ? COLOR_SCROLLBAR : COLOR_BTNFACE);
+    return Rgb{GetRValue(color), GetGValue(color), GetBValue(color)};
+}
+
+void Win32WindowLayer::request_repaint() {
+    InvalidateRect(main_, nullptr, TRUE);
+}
+
+std::optional<std::string> Win32WindowLayer::open_file_dialog(const FileDialogRequest& request) {
+    return run_file_dialog(main_, request, false);
+}
+
+std::optional<std::string> Win32WindowLayer::save_file_dialog(const FileDialogRequest& request) {
+    return run_file_dialog(main_, request, true);
+}
+
+std::optional<int> Win32WindowLayer::select_clut_dialog(
+    const std::vector<std::string>& entries,
+    const std::function<std::optional<int>(std::string_view typed)>& accept) {
+    return run_select_clut_dialog(instance_, main_, entries, accept);
+}
+
+std::optional<ClutParamsAnswer> Win32WindowLayer::clut_params_dialog(
+    std::string_view initial_count) {
+    return run_clut_params_dialog(instance_, main_, initial_count);
+}
+
+void Win32WindowLayer::show_about_box() {
+    run_about_dialog(instance_, main_);
+}
+
+void Win32WindowLayer::show_error(std::string_view message) {
+    MessageBoxA(main_, std::string(message).c_str(), "Error", MB_OK | MB_ICONERROR);
+}
+
+OpenDocumentResult Win32WindowLayer::open_document(const std::string& path) {
+    const auto result = reinterpret_cast<INT_PTR>(
+        ShellExecuteA(main_, nullptr, path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    if (result > 32) {
+        return OpenDocumentResult::opened;
+    }
+    // A missing help folder is as much a missing page as a missing file.
+    if (result == SE_ERR_FNF || result == SE_ERR_PNF) {
+        return OpenDocumentResult::not_found;
+    }
+    return OpenDocumentResult::failed;
+}
+
+std::string Win32WindowLayer::program_dir() const {
+    char folder[MAX_PATH] = {};
+    GetModuleFileNameA(instance_, folder, MAX_PATH);
+    PathRemoveFileSpecA(folder);
+    PathAddBackslashA(folder);
+    return folder;
+}
+
+void Win32WindowLayer::quit() {
+    PostQuitMessage(0);
+}
+
+}  // namespace tavrin::win32

@@ -1,0 +1,76 @@
+// The core's window layer over USER32 and GDI32: the controls of the main
+// dialog, swatch cells painted through their own device contexts, and the
+// modal dialogs and boxes the commands open.
+#pragma once
+
+#include <windows.h>
+
+#include "ui/window_layer.h"
+
+namespace tavrin::win32 {
+
+class Win32WindowLayer final : public WindowLayer {
+  public:
+    explicit Win32WindowLayer(HINSTANCE instance) : instance_(instance) {}
+
+    // The main dialog, once WM_INITDIALOG has given it.
+    void attach(HWND main_window) { main_ = main_window; }
+    HWND window() const { return main_; }
+    HINSTANCE instance() const { return instance_; }
+
+    // True while a call into the core runs. Edit controls notify their parent
+    // when the program writes their text or moves the focus away from them;
+    // the core already ran the matching handlers itself, so those
+    // notifications must not be reported as if the user had acted.
+    bool core_running() const { return core_depth_ > 0; }
+
+    void set_menu_item(int command_id, bool enabled) override;
+    void set_control_text(int id, std::string_view text) override;
+    std::string control_text(int id) const override;
+    void set_text_limit(int id, int characters) override;
+    void enable_control(int id, bool enabled) override;
+    void configure_slider(int id, int minimum, int maximum, int tick_every) override;
+    void set_slider_position(int id, int position) override;
+    int slider_position(int id) const override;
+    void set_focus(int id) override;
+    int focused_control() const override;
+    void fill_cell(int index, Rgb color) override;
+    void frame_cell(int index) override;
+    void fill_box(int id, Rgb color) override;
+    Rgb system_color(SystemColor which) const override;
+    void request_repaint() override;
+    std::optional<std::string> open_file_dialog(const FileDialogRequest& request) override;
+    std::optional<std::string> save_file_dialog(const FileDialogRequest& request) override;
+    std::optional<int> select_clut_dialog(
+        const std::vector<std::string>& entries,
+        const std::function<std::optional<int>(std::string_view typed)>& accept) override;
+    std::optional<ClutParamsAnswer> clut_params_dialog(std::string_view initial_count) override;
+    void show_about_box() override;
+    void show_error(std::string_view message) override;
+    OpenDocumentResult open_document(const std::string& path) override;
+    std::string program_dir() const override;
+    void quit() override;
+
+  private:
+    friend class CoreCall;
+
+    HWND item(int id) const { return GetDlgItem(main_, id); }
+
+    HINSTANCE instance_;
+    HWND main_ = nullptr;
+    int core_depth_ = 0;
+};
+
+// Brackets one call into the core; nests.
+class CoreCall {
+  public:
+    explicit CoreCall(Win32WindowLayer& layer) : layer_(layer) { ++layer_.core_depth_; }
+    ~CoreCall() { --layer_.core_depth_; }
+    CoreCall(const CoreCall&) = delete;
+    CoreCall& operator=(const CoreCall&) = delete;
+
+  private:
+    Win32WindowLayer& layer_;
+};
+
+}  // namespace tavrin::win32

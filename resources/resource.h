@@ -1,0 +1,65 @@
+/* Resource ids of the Win32 build, plain #defines so that windres can read
+   them; platform/win32/resource_ids.h checks them against ui/ids.h. */
+#ifndef TAVRIN_RESOURCES_RESOURCE_H
+#define TAVRIN_RESOURCES_RESOURCE_H
+
+#define IDI_TAVRIN 100
+#define IDB_BANNER 400
+#define IDB_LOGO 401
+#define IDM_MAIN 500
+#define IDR_ABOUT_TEXT 600
+#define IDA_MAIN 700
+#define IDD_MAIN 1000
+#define IDD_ABOUT 1001
+#define IDD_SELECT_CLUT 1002
+#define IDD_CLUT_PARAMS 1003
+
+/* Menu commands. */
+#define IDM_EXTRACT_TEX 200
+#define IDM_INJECT_TEX 201
+#define IDM_ABOUT 202
+#define IDM_EXIT 203
+#define IDM_ZONE_SHIRT_PRIMARY 204
+#define IDM_ZONE_SHIRT_SECONDARY 205
+#define IDM_ZONE_SHORTS 206
+#define IDM_ZONE_SOCKS 207
+#define IDM_ZONE_SHIRT_NUMBER 208
+#define IDM_LOAD_CLUT 209
+#define IDM_SAVE_CLUT 210
+#define IDM_BLEND 211
+#define IDM_COPY 212
+#define IDM_PASTE 213
+#define IDM_ZONE_CAPTAIN_STRIP 214
+#define IDM_ZONE_DETAILS_1 215
+#define IDM_ZONE_DETAILS_2 216
+#define IDM_ZONE_DETAILS_3 217
+#define IDM_ZONE_DETAILS_4 218
+#define IDM_ZONE_DETAILS_5 219
+#define IDM_ZONE_DETAILS_6 220
+#define IDM_ZONE_DETAILS_7 221
+#define IDM_ZONE_DETAILS_8 222
+#define IDM_ZONE_DETAILS_9 223
+#define IDM_ZONE_DETAILS_10 224
+#define IDM_TUTORIAL 225
+#define IDM_EXTRACT_OFFSET 226
+#define IDM_INJECT_OFFSET 227
+
+/* Controls. */
+#define IDC_SLIDER_RED 300
+#define IDC_SLIDER_GREEN 301
+#define IDC_SLIDER_BLUE 302
+#define IDC_CURRENT_BOX 303
+#define IDC_STARTING_BOX 304
+#define IDC_FIELD_RED 305
+#define IDC_FIELD_GREEN 306
+#define IDC_FIELD_BLUE 307
+#define IDC_BANNER 308
+#define IDC_ABOUT_TEXT 309
+#define IDC_CLUT_LIST 310
+#define IDC_FIELD_HEX 311
+#define IDC_PARAM_OFFSET 312
+#define IDC_PARAM_COUNT 313
+#define IDC_FIRST_SWATCH 9000
+#define IDC_LAST_SWATCH 9255
+
+#endif

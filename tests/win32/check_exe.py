@@ -1,0 +1,462 @@
+#!/usr/bin/env python3
+"""Checks the built tavrin.exe: its resources against what the program's
+windows, menu and keys must be (read straight from the PE file, so whatever
+windres made of the script is what gets checked), the DLLs it imports (only
+Windows' own) and the zip that ships it.
+
+Usage: check_exe.py TAVRIN_EXE ABOUT_TXT [--zip ZIP HELP_PAGE]"""
+import argparse
+import struct
+import sys
+import zipfile
+
+ITALIAN = 0x0410
+RT_ICON, RT_BITMAP, RT_MENU, RT_DIALOG, RT_RCDATA, RT_ACCELERATOR = 3, 2, 4, 5, 10, 9
+RT_GROUP_ICON, RT_VERSION = 14, 16
+
+WS_CHILD, WS_VISIBLE, WS_DISABLED = 0x40000000, 0x10000000, 0x08000000
+WS_POPUP, WS_CAPTION, WS_SYSMENU = 0x80000000, 0x00C00000, 0x00080000
+WS_MINIMIZEBOX, WS_BORDER, WS_VSCROLL = 0x00020000, 0x00800000, 0x00200000
+WS_GROUP, WS_TABSTOP = 0x00020000, 0x00010000
+DS_SETFONT, DS_MODALFRAME, DS_CENTER = 0x40, 0x80, 0x800
+WS_EX_STATICEDGE = 0x00020000
+TBS_AUTOTICKS = 0x1
+SS_LEFT, SS_CENTER, SS_RIGHT, SS_BITMAP, SS_ENHMETAFILE = 0, 1, 2, 0xE, 0xF
+SS_NOTIFY, SS_SUNKEN = 0x100, 0x1000
+ES_MULTILINE, ES_UPPERCASE, ES_AUTOVSCROLL, ES_AUTOHSCROLL = 0x4, 0x8, 0x40, 0x80
+ES_READONLY, ES_WANTRETURN, ES_NUMBER = 0x800, 0x1000, 0x2000
+BS_PUSHBUTTON, BS_DEFPUSHBUTTON, BS_GROUPBOX = 0, 1, 7
+CBS_SIMPLE = 1
+BUTTON, EDIT, STATIC, COMBOBOX = 0x80, 0x81, 0x82, 0x85
+MF_GRAYED, MF_POPUP, MF_END = 0x1, 0x10, 0x80
+FVIRTKEY, FCONTROL = 0x1, 0x8
+
+failures = []
+
+
+def check(condition, message):
+    if not condition:
+        failures.append(message)
+
+
+class Pe:
+    def __init__(self, data):
+        self.data = data
+        pe = struct.unpack_from("<I", data, 0x3C)[0]
+        assert data[pe:pe + 4] == b"PE\0\0", "not a PE file"
+        sections = struct.unpack_from("<H", data, pe + 6)[0]
+        optional_size = struct.unpack_from("<H", data, pe + 20)[0]
+        optional = pe + 24
+        magic = struct.unpack_from("<H", data, optional)[0]
+        assert magic == 0x10B, "not a 32-bit PE file"
+        rsrc_rva = struct.unpack_from("<I", data, optional + 96 + 2 * 8)[0]
+        self.imports_rva = struct.unpack_from("<I", data, optional + 96 + 1 * 8)[0]
+        self.sections = []
+        table = optional + optional_size
+        for i in range(sections):
+            _, vsize, va, rawsize, rawptr = struct.unpack_from("<8sIIII", data, table + 40 * i)
+            self.sections.append((va, max(vsize, rawsize), rawptr))
+        self.rsrc = self.offset(rsrc_rva) if rsrc_rva else None
+
+    def offset(self, rva):
+        for va, size, raw in self.sections:
+            if va <= rva < va + size:
+                return raw + rva - va
+        raise ValueError("rva outside the sections")
+
+    def imported_dlls(self):
+        names = []
+        at = self.offset(self.imports_rva)
+        while True:
+            name_rva = struct.unpack_from("<I", self.data, at + 12)[0]
+            if name_rva == 0:
+                return names
+            start = self.offset(name_rva)
+            names.append(self.data[start:self.data.index(b"\0", start)].decode())
+            at += 20
+
+    def directory(self, at):
+        """Entries of one resource directory: (name or id, is_directory, offset)."""
+        named, ids = struct.unpack_from("<HH", self.data, self.rsrc + at + 12)
+        entries = []
+        for i in range(named + ids):
+            name, target = struct.unpack_from("<II", self.data, self.rsrc + at + 16 + 8 * i)
+            if name & 0x80000000:
+                length = struct.unpack_from("<H", self.data, self.rsrc + (name & 0x7FFFFFFF))[0]
+                start = self.rsrc + (name & 0x7FFFFFFF) + 2
+                name = self.data[start:start + 2 * length].decode("utf-16-le")
+            entries.append((name, bool(target & 0x80000000), target & 0x7FFFFFFF))
+        return entries
+
+    def resources(self):
+        """{(type, id): {language: bytes}}"""
+        found = {}
+        if self.rsrc is None:
+            return found
+        for rtype, _, type_at in self.directory(0):
+            for rid, _, id_at in self.directory(type_at):
+                for lang, _, data_at in self.directory(id_at):
+                    rva, size = struct.unpack_from("<II", self.data, self.rsrc + data_at)
+                    start = self.offset(rva)
+                    found.setdefault((rtype, rid), {})[lang] = self.data[start:start + size]
+        return found
+
+
+class Reader:
+    def __init__(self, data, at=0):
+        self.data, self.at = data, at
+
+    def u16(self):
+        value = struct.unpack_from("<H", self.data, self.at)[0]
+        self.at += 2
+        return value
+
+    def i16(self):
+        value = struct.unpack_from("<h", self.data, self.at)[0]
+        self.at += 2
+        return value
+
+    def u32(self):
+        value = struct.unpack_from("<I", self.data, self.at)[0]
+        self.at += 4
+        return value
+
+    def wstring(self):
+        end = self.at
+        while self.data[end:end + 2] != b"\0\0":
+            end += 2
+        text = self.data[self.at:end].decode("utf-16-le")
+        self.at = end + 2
+        return text
+
+    def sz_or_ord(self):
+        if self.data[self.at:self.at + 2] == b"\xff\xff":
+            self.at += 2
+            return self.u16()
+        return self.wstring()
+
+    def align(self, n=4):
+        self.at = (self.at + n - 1) // n * n
+
+
+def parse_dialog(data):
+    r = Reader(data)
+    assert r.u32() != 0xFFFF0001, "expected a classic DLGTEMPLATE"
+    r.at = 0
+    style, exstyle, count = r.u32(), r.u32(), r.u16()
+    rect = (r.i16(), r.i16(), r.i16(), r.i16())
+    dialog = {"style": style, "exstyle": exstyle, "rect": rect, "menu": r.sz_or_ord(),
+              "class": r.sz_or_ord(), "caption": r.wstring()}
+    if style & DS_SETFONT:
+        dialog["font"] = (r.u16(), r.wstring())
+    items = []
+    for _ in range(count):
+        r.align()
+        item_style, item_exstyle = r.u32(), r.u32()
+        item_rect = (r.i16(), r.i16(), r.i16(), r.i16())
+        item_id = r.i16()
+        item_class = r.sz_or_ord()
+        if isinstance(item_class, str):
+            item_class = {"button": BUTTON, "edit": EDIT, "static": STATIC,
+                          "combobox": COMBOBOX}.get(item_class.lower(), item_class.lower())
+        title = r.sz_or_ord()
+        extra = r.u16()
+        r.at += extra
+        items.append((item_id, item_class, title, item_style, item_exstyle, item_rect))
+    dialog["items"] = items
+    return dialog
+
+
+def parse_menu(data):
+    r = Reader(data)
+    assert r.u16() == 0 and r.u16() == 0, "expected a classic MENU template"
+
+    def items():
+        result = []
+        while True:
+            flags = r.u16()
+            if flags & MF_POPUP:
+                text = r.wstring()
+                result.append(("popup", text, flags & ~(MF_POPUP | MF_END), items()))
+            else:
+                item_id = r.u16()
+                text = r.wstring()
+                result.append(("item", item_id, text, flags & ~MF_END))
+            if flags & MF_END:
+                return result
+
+    return items()
+
+
+def parse_version_strings(data):
+    """The StringFileInfo block's tables: {table key: {name: value}}."""
+    def node(at):
+        length, value_length, kind = struct.unpack_from("<HHH", data, at)
+        r = Reader(data, at + 6)
+        key = r.wstring()
+        r.align()
+        value_start = r.at
+        value_size = value_length * (2 if kind == 1 else 1)
+        children_at = (value_start + value_size + 3) // 4 * 4
+        children = []
+        while children_at < at + length:
+            child = node(children_at)
+            children.append(child)
+            children_at = (children_at + child["length"] + 3) // 4 * 4
+        value = data[value_start:value_start + value_size]
+        return {"length": length, "key": key, "kind": kind, "value": value, "children": children}
+
+    root = node(0)
+    tables = {}
+    fixed = struct.unpack_from("<13I", root["value"])
+    for block in root["children"]:
+        if block["key"] == "StringFileInfo":
+            for table in block["children"]:
+                tables[table["key"]] = {
+                    s["key"]: s["value"].decode("utf-16-le").rstrip("\0") for s in table["children"]}
+    return fixed, tables
+
+
+def parsed(what, parse, data):
+    """parse(data), or None with a failure recorded when data is missing or broken."""
+    try:
+        return parse(data)
+    except (AssertionError, IndexError, ValueError, struct.error) as error:
+        check(False, f"{what} cannot be read ({error or 'missing'})")
+        return None
+
+
+def control(item_id, item_class, title, style, rect, exstyle=0):
+    return (item_id, item_class, title, style | WS_CHILD | WS_VISIBLE, exstyle, rect)
+
+
+def expected_dialogs():
+    edit_field = WS_DISABLED | WS_BORDER | WS_TABSTOP | ES_NUMBER | ES_AUTOHSCROLL
+    slider = WS_DISABLED | WS_TABSTOP | TBS_AUTOTICKS
+    trackbar = "msctls_trackbar32"
+    return {
+        1000: {
+            "style": WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_CENTER | DS_MODALFRAME | DS_SETFONT,
+            "exstyle": WS_EX_STATICEDGE, "rect": (0, 0, 266, 327), "menu": 500, "class": "Tavrin",
+            "caption": "Tavrin", "font": (8, "MS Sans Serif"),
+            "items": [
+                control(300, trackbar, "SliderRed", slider, (33, 242, 100, 12)),
+                control(301, trackbar, "SliderGreen", slider, (33, 256, 100, 12)),
+                control(302, trackbar, "SliderBlue", slider, (33, 270, 100, 12)),
+                control(0, STATIC, "Red", WS_GROUP | SS_LEFT, (7, 244, 14, 8)),
+                control(0, STATIC, "Green", WS_GROUP | SS_LEFT, (7, 258, 20, 8)),
+                control(0, STATIC, "Blue", WS_GROUP | SS_LEFT, (7, 272, 15, 8)),
+                control(305, EDIT, "0", edit_field, (140, 244, 22, 12)),
+                control(306, EDIT, "0", edit_field, (140, 258, 22, 12)),
+                control(307, EDIT, "0", edit_field, (140, 272, 22, 12)),
+                control(303, STATIC, "", SS_ENHMETAFILE | SS_NOTIFY, (170, 261, 44, 23)),
+                control(304, STATIC, "", SS_ENHMETAFILE | SS_NOTIFY, (214, 261, 44, 23)),
+                control(308, STATIC, 400, SS_BITMAP | SS_SUNKEN, (7, 290, 249, 31)),
+                control(0, STATIC, "Hex color value", WS_GROUP | SS_RIGHT, (170, 244, 50, 8)),
+                control(311, EDIT, "0000",
+                        WS_DISABLED | WS_BORDER | WS_TABSTOP | ES_UPPERCASE | ES_AUTOHSCROLL,
+                        (226, 244, 32, 12)),
+            ],
+        },
+        1001: {
+            "style": WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_CENTER | DS_MODALFRAME | DS_SETFONT,
+            "exstyle": 0, "rect": (0, 0, 168, 189), "menu": "", "class": "", "caption": "About...",
+            "font": (8, "MS Sans Serif"),
+            "items": [
+                control(1, BUTTON, "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, (58, 168, 50, 14)),
+                control(0, STATIC, 401, SS_BITMAP | SS_SUNKEN, (24, 7, 119, 27)),
+                control(-1, STATIC, "Tavrin\r\nKickvale 2000 CLUT Editor", SS_CENTER | WS_GROUP,
+                        (7, 40, 154, 48)),
+                control(309, EDIT, "", ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY | ES_WANTRETURN
+                        | WS_VSCROLL | WS_BORDER | WS_TABSTOP, (7, 71, 154, 90)),
+            ],
+        },
+        1002: {
+            "style": WS_POPUP | WS_CAPTION | DS_CENTER | DS_MODALFRAME | DS_SETFONT,
+            "exstyle": 0, "rect": (0, 0, 200, 154), "menu": "", "class": "",
+            "caption": "Select CLUT to modify", "font": (8, "MS Sans Serif"),
+            "items": [
+                control(1, BUTTON, "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, (72, 133, 50, 14)),
+                control(-1, BUTTON, "CLUTs", BS_GROUPBOX, (18, 18, 160, 89)),
+                control(310, COMBOBOX, "", CBS_SIMPLE | WS_VSCROLL | WS_TABSTOP, (29, 33, 136, 57)),
+            ],
+        },
+        1003: {
+            "style": WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_CENTER | DS_MODALFRAME | DS_SETFONT,
+            "exstyle": 0, "rect": (0, 0, 148, 86), "menu": "", "class": "",
+            "caption": "CLUT parameters", "font": (8, "MS Sans Serif"),
+            "items": [
+                control(312, EDIT, "", ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, (68, 7, 73, 14)),
+                control(313, EDIT, "", ES_NUMBER | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP,
+                        (68, 43, 73, 14)),
+                control(1, BUTTON, "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, (16, 64, 50, 15)),
+                control(2, BUTTON, "Cancel", BS_PUSHBUTTON | WS_TABSTOP, (82, 64, 50, 15)),
+                control(-1, STATIC, "Offset", SS_LEFT, (7, 10, 20, 8)),
+                control(-1, STATIC, "Number of colors", SS_LEFT, (7, 46, 54, 8)),
+                control(-1, STATIC, "To use hex address write 0x????", SS_LEFT, (7, 25, 105, 8)),
+            ],
+        },
+    }
+
+
+def expected_menu():
+    zones = [("&Captain strip colors\tF1", 214), ("Shirt &primary colors\tF2", 204),
+             ("Shirt &secondary colors\tF3", 205), ("Details #&1 colors\tF4", 215),
+             ("Details #&2 colors\tF5", 216), ("S&hort colors\tF6", 206),
+             ("S&ock colors\tF7", 207), ("Details #&3 colors\tF8", 217),
+             ("Details #&4 colors\tF9", 218), ("Details #&5 colors\tF10", 219),
+             ("Details #&6 colors\tF11", 220), ("Details #&7 colors\tF12", 221),
+             ("Details #&8 colors\tCtrl+F1", 222), ("Details #&9 colors\tCtrl+F2", 223),
+             ("Details #&10 colors\tCtrl+F3", 224), ("Sh&irt number colors\tCtrl+F4", 208)]
+    separator = ("item", 0, "", 0)
+    return [
+        ("popup", "&File", 0, [
+            ("item", 200, "&Extract CLUT from TEX file...", 0),
+            ("item", 201, "&Inject CLUT in TEX file", MF_GRAYED),
+            ("item", 226, "Ex&tract CLUT from file...", 0),
+            ("item", 227, "&Inject CLUT in file...", MF_GRAYED),
+            ("item", 209, "&Load CLUT...", 0),
+            ("item", 210, "&Save CLUT...", MF_GRAYED),
+            separator,
+            ("item", 203, "E&xit", 0),
+        ]),
+        ("popup", "&Edit", 0, [
+            ("item", 212, "&Copy\tCtrl+C", MF_GRAYED),
+            ("item", 213, "&Paste\tCtrl+V", MF_GRAYED),
+            separator,
+            ("popup", "&Select", 0, [("item", i, t, MF_GRAYED) for t, i in zones]),
+            separator,
+            ("item", 211, "&Blend colors\tCtrl+B", MF_GRAYED),
+        ]),
+        ("popup", "&Help", 0, [
+            ("item", 225, "&Tutorial", 0),
+            ("item", 202, "&About...", 0),
+        ]),
+    ]
+
+
+def expected_accelerators():
+    entries = [(0, 3, 212), (0, 22, 213), (0, 2, 211)]
+    function_keys = [214, 204, 205, 215, 216, 206, 207, 217, 218, 219, 220, 221]
+    entries += [(FVIRTKEY, 112 + k, command) for k, command in enumerate(function_keys)]
+    entries += [(FVIRTKEY | FCONTROL, 112 + k, command)
+                for k, command in enumerate([222, 223, 224, 208])]
+    return entries
+
+
+def bitmap_size(data):
+    _, width, height, _, bits = struct.unpack_from("<IiiHH", data, 0)
+    return width, abs(height), bits
+
+
+# What every Windows since XP has in system32: nothing else may be needed.
+SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "comdlg32.dll",
+               "shell32.dll", "shlwapi.dll", "advapi32.dll", "msvcrt.dll", "ole32.dll"}
+
+
+def check_package(zip_path, exe_bytes, help_path):
+    with open(help_path, "rb") as f:
+        page = f.read()
+    with zipfile.ZipFile(zip_path) as package:
+        names = sorted(package.namelist())
+        check(names == ["help/tavrin.html", "tavrin.exe"], f"the zip holds {names}")
+        if "tavrin.exe" in names:
+            check(package.read("tavrin.exe") == exe_bytes, "the zip's tavrin.exe is another build")
+        if "help/tavrin.html" in names:
+            check(package.read("help/tavrin.html") == page, "the zip's tutorial page differs")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("exe")
+    parser.add_argument("about_text")
+    parser.add_argument("--zip", nargs=2, metavar=("ZIP", "HELP_PAGE"))
+    args = parser.parse_args()
+    exe_path = args.exe
+    with open(exe_path, "rb") as f:
+        exe_bytes = f.read()
+    pe = Pe(exe_bytes)
+    resources = pe.resources()
+    with open(args.about_text, "rb") as f:
+        about_text = f.read()
+
+    dlls = pe.imported_dlls()
+    foreign = [dll for dll in dlls if dll.lower() not in SYSTEM_DLLS]
+    check(not foreign, f"imports DLLs that Windows does not have: {foreign}")
+    if args.zip:
+        check_package(args.zip[0], exe_bytes, args.zip[1])
+
+    # Everything is stored once, under the Italian language id.
+    for key, languages in sorted(resources.items(), key=str):
+        check(list(languages) == [ITALIAN], f"resource {key} has languages {list(languages)}")
+    named = {key for key in resources if key[0] != RT_ICON}
+    check(named == {(RT_DIALOG, 1000), (RT_DIALOG, 1001), (RT_DIALOG, 1002), (RT_DIALOG, 1003),
+                    (RT_MENU, 500), (RT_ACCELERATOR, 700), (RT_GROUP_ICON, 100),
+                    (RT_BITMAP, 400), (RT_BITMAP, 401), (RT_RCDATA, 600), (RT_VERSION, 1)},
+          f"unexpected set of resources: {sorted(named, key=str)}")
+
+    def resource(rtype, rid):
+        return resources.get((rtype, rid), {}).get(ITALIAN, b"")
+
+    for dialog_id, expected in expected_dialogs().items():
+        actual = parsed(f"dialog {dialog_id}", parse_dialog, resource(RT_DIALOG, dialog_id))
+        if actual is None:
+            continue
+        # windres upper-cases a template's class name; window classes are
+        # looked up without regard to case, so "TAVRIN" finds "Tavrin".
+        check(str(actual["class"]).lower() == expected["class"].lower(),
+              f"dialog {dialog_id} class: {actual['class']!r} != {expected['class']!r}")
+        for field in ("style", "exstyle", "rect", "menu", "caption", "font"):
+            check(actual[field] == expected[field],
+                  f"dialog {dialog_id} {field}: {actual[field]!r} != {expected[field]!r}")
+        check(len(actual["items"]) == len(expected["items"]),
+              f"dialog {dialog_id} has {len(actual['items'])} controls")
+        for n, (got, want) in enumerate(zip(actual["items"], expected["items"])):
+            check(got == want, f"dialog {dialog_id} control {n}: {got!r} != {want!r}")
+
+    check(parsed("menu 500", parse_menu, resource(RT_MENU, 500)) == expected_menu(),
+          "menu 500 differs")
+
+    table = resource(RT_ACCELERATOR, 700)
+    entries = [struct.unpack_from("<HHHH", table, 8 * i) for i in range(len(table) // 8)]
+    check(len(entries) == 19, f"{len(entries)} accelerators")
+    check(bool(entries) and entries[-1][0] & 0x80 and all(not e[0] & 0x80 for e in entries[:-1]),
+          "only the last accelerator may carry the end mark")
+    check([(flags & 0x7F, key, command) for flags, key, command, _ in entries]
+          == expected_accelerators(), f"accelerators differ: {entries}")
+
+    check(resource(RT_RCDATA, 600) == about_text,
+          "About text 600 is not exactly resources/about.txt (no terminating zero)")
+
+    group = resource(RT_GROUP_ICON, 100)
+    count = struct.unpack_from("<H", group, 4)[0] if len(group) >= 6 else 0
+    sizes = set()
+    for i in range(count):
+        width, height = group[6 + 14 * i], group[6 + 14 * i + 1]
+        icon_id = struct.unpack_from("<H", group, 6 + 14 * i + 12)[0]
+        check((RT_ICON, icon_id) in resources, f"icon image {icon_id} missing")
+        sizes.add((width or 256, height or 256))
+    check({(16, 16), (32, 32)} <= sizes, f"icon 100 has images {sorted(sizes)}")
+
+    check(parsed("bitmap 400", bitmap_size, resource(RT_BITMAP, 400)) == (374, 50, 8),
+          "banner 400 is not 374 x 50 x 8")
+    check(parsed("bitmap 401", bitmap_size, resource(RT_BITMAP, 401)) == (177, 42, 8),
+          "logo 401 is not 177 x 42 x 8")
+
+    fixed, tables = parsed("version", parse_version_strings, resource(RT_VERSION, 1)) or ([0] * 13, {})
+    check(fixed[0] == 0xFEEF04BD and (fixed[2], fixed[3]) == (0x00010000, 0),
+          "file version is not 1.0.0.0")
+    check(tables == {"000004b0": {
+        "FileDescription": "Kickvale CLUT Editor", "FileVersion": "1.0", "InternalName": "Tavrin",
+        "OriginalFilename": "tavrin.exe", "ProductName": "Tavrin 1.0"}},
+        f"version strings differ: {tables}")
+
+    for failure in failures:
+        print("FAIL:", failure)
+    print(f"{exe_path} (imports {', '.join(dlls)}): "
+          f"{'ok' if not failures else f'{len(failures)} failures'}")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

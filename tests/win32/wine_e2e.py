@@ -1,0 +1,809 @@
+#!/usr/bin/env python3
+"""End-to-end tests of tavrin.exe under Wine on a private Xvfb display, driven
+by real keyboard input (xdotool) and checked on screenshots and on the bytes
+of the files the program writes.
+
+Everything it starts it also stops: its own X display, its own Wine prefix in
+a temporary folder (booted once per run) and that prefix's wineserver. Every
+wait has a deadline, and the whole run has one too.
+
+Usage: wine_e2e.py TAVRIN_EXE [--repeat N] [--only NAME] [--artifacts DIR]
+                   [--wine-debug CHANNELS] [--screenshot PNG]
+--artifacts keeps screenshots (PPM) of the steps and of every failure.
+"""
+
+import argparse
+import colorsys
+import os
+import select
+import shutil
+import signal
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+# Seconds for the whole run: the first boot of the prefix, then each round.
+BOOT_DEADLINE = 420
+ROUND_DEADLINE = 180
+# A Wine virtual desktop: the windows get Wine's own frames, as on Windows,
+# and the keyboard focus does not depend on a window manager.
+DESKTOP = "800x600"
+
+# Wine's own fonts, copied into the prefix because this Wine build does not
+# find them where it keeps them. sserife.fon is Wine's "MS Sans Serif" with
+# the metrics the dialog templates were laid out for (6 x 13 base units);
+# without it a substitute with smaller base units puts the slider panel over
+# the last rows of the grid. Tahoma serves the common dialogs, Marlett the
+# caption buttons.
+WINE_FONTS = ["sserife.fon", "tahoma.ttf", "marlett.ttf"]
+WINE_FONT_DIRS = ["/usr/share/wine/fonts", "/usr/lib/wine/fonts"]
+
+REGISTRY = r"""REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\Explorer]
+"Desktop"="Default"
+
+[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]
+"Default"="%s"
+
+[HKEY_CURRENT_USER\Software\Wine\WineDbg]
+"ShowCrashDialog"=dword:00000000
+""" % DESKTOP
+
+CELL_PITCH = 24
+CELL_CLIENT = 18
+
+
+class Failure(Exception):
+    pass
+
+
+class Deadline(Exception):
+    pass
+
+
+def log(message):
+    print(f"[wine-e2e {time.strftime('%H:%M:%S')}] {message}", flush=True)
+
+
+# --- The palette data: colour words as the program reads and writes them
+
+def component(field):
+    return 255 * field // 31
+
+
+def decode(word):
+    return (component(word & 31), component((word >> 5) & 31), component((word >> 10) & 31),
+            word & 0x8000)
+
+
+def encode(red, green, blue, high):
+    word = (red >> 3) | ((green >> 3) << 5) | ((blue >> 3) << 10)
+    return word | (0x8000 if high else 0)
+
+
+def words_to_bytes(words):
+    return b"".join(struct.pack("<H", w) for w in words)
+
+
+def raw_clut_words():
+    """256 distinct colours; entry 0 is pure magenta, which nothing else on
+    the screen shows, so it finds the grid. Some words carry bit 15."""
+    words = [0x7C1F]
+    for i in range(1, 256):
+        red, green, blue = (i * 7) % 32, (i * 13 + 5) % 32, (i * 3 + 11) % 32
+        word = red | (green << 5) | (blue << 10) | (0x8000 if i % 5 == 0 else 0)
+        if word & 0x7FFF == 0x7C1F:
+            word ^= 1
+        words.append(word)
+    return words
+
+
+def float32(value):
+    return struct.unpack("<f", struct.pack("<f", value))[0]
+
+
+def blended(words, first, last):
+    """The colours (red, green, blue, high bit) after a zone selection of
+    first..last (head last, tail first) and a blend: a single-precision step,
+    values truncated toward zero."""
+    entries = [list(decode(w)) for w in words]
+    head, tail = entries[last][:], entries[first][:]
+    n = last - first + 1
+    steps = [float32((tail[c] - head[c]) / (n - 1)) for c in range(3)]
+    for i in range(n - 1):
+        index = last - i
+        for c in range(3):
+            entries[index][c] = int(float(head[c]) + i * steps[c]) & 0xFF
+    return [tuple(e) for e in entries]
+
+
+def tex_file():
+    """A TEX file with five CLUTs at distinct places, reached through the
+    header's record offsets. Returns its bytes and the words of each CLUT."""
+    data = bytearray(4096)
+    header_fields = [4, 12, 16, 20, 32]
+    cluts = []
+    for kind, field in enumerate(header_fields):
+        record = 0x100 + 0x20 * kind
+        clut = 0x400 + 0x200 * kind
+        struct.pack_into("<H", data, field, record)
+        struct.pack_into("<H", data, record + 12, clut)
+        words = []
+        for i in range(256):
+            red, green, blue = (i + 5 * kind) % 32, (i * 3 + kind) % 32, (i * 11 + 7 * kind) % 32
+            words.append(red | (green << 5) | (blue << 10))
+        cluts.append(words)
+        data[clut:clut + 512] = words_to_bytes(words)
+    # The flag's entry 0 is pure cyan, found on the screen like the magenta above.
+    cluts[4][0] = 0x7FE0
+    data[0x400 + 0x200 * 4:0x400 + 0x200 * 4 + 2] = struct.pack("<H", 0x7FE0)
+    return bytes(data), cluts
+
+
+# --- Screenshots
+
+class Screen:
+    def __init__(self, ppm):
+        parts = []
+        at = 0
+        while len(parts) < 4:
+            while ppm[at:at + 1].isspace():
+                at += 1
+            if ppm[at:at + 1] == b"#":
+                at = ppm.index(b"\n", at) + 1
+                continue
+            end = at
+            while not ppm[end:end + 1].isspace():
+                end += 1
+            parts.append(ppm[at:end])
+            at = end
+        if parts[0] != b"P6" or parts[3] != b"255":
+            raise Failure("unexpected screenshot format")
+        self.width, self.height = int(parts[1]), int(parts[2])
+        self.pixels = ppm[at + 1:]
+        self.ppm = ppm
+
+    def pixel(self, x, y):
+        at = 3 * (y * self.width + x)
+        return tuple(self.pixels[at:at + 3])
+
+    def find_block(self, colour, size=CELL_CLIENT):
+        """Top-left corner of the first size x size block of one colour."""
+        row = bytes(colour) * size
+        for y in range(self.height - size + 1):
+            line = 3 * y * self.width
+            x = self.pixels.find(row, line, line + 3 * self.width)
+            while x >= 0:
+                x_px = (x - line) // 3
+                if (x - line) % 3 == 0 and all(
+                        self.pixels[3 * ((y + dy) * self.width + x_px):
+                                    3 * ((y + dy) * self.width + x_px + size)] == row
+                        for dy in range(size)):
+                    return x_px, y
+                x = self.pixels.find(row, x + 1, line + 3 * self.width)
+        return None
+
+
+class Grid:
+    """Where the cells' client areas lie on the screen, found from cell 0."""
+
+    def __init__(self, origin):
+        self.x, self.y = origin
+
+    def centre(self, index):
+        row, column = divmod(index, 16)
+        return self.x + CELL_PITCH * column + 9, self.y + CELL_PITCH * row + 9
+
+    def pixel(self, screen, index, x, y):
+        row, column = divmod(index, 16)
+        return screen.pixel(self.x + CELL_PITCH * column + x, self.y + CELL_PITCH * row + y)
+
+    def is_plain(self, screen, index, colour):
+        return all(self.pixel(screen, index, x, y) == colour
+                   for x, y in [(0, 0), (1, 1), (2, 2), (3, 3), (9, 9), (17, 17), (16, 2)])
+
+    def is_framed(self, screen, index, colour):
+        black, white = (0, 0, 0), (255, 255, 255)
+        rings = [((0, 0), colour), ((1, 1), black), ((2, 2), white), ((3, 3), black),
+                 ((16, 16), black), ((15, 15), white), ((14, 14), black), ((17, 17), colour),
+                 ((4, 4), colour), ((9, 9), colour), ((13, 13), colour), ((1, 9), black)]
+        return all(self.pixel(screen, index, x, y) == want for (x, y), want in rings)
+
+
+# --- The environment
+
+def wait_for(what, predicate, timeout, interval=0.2):
+    end = time.monotonic() + timeout
+    while True:
+        result = predicate()
+        if result:
+            return result
+        if time.monotonic() > end:
+            raise Failure(f"timed out after {timeout} s waiting for {what}")
+        time.sleep(interval)
+
+
+class Environment:
+    def __init__(self, root, artifacts):
+        self.root = root
+        self.artifacts = artifacts
+        self.xvfb = None
+        self.announcements = None
+        self.display = None
+        self.env = None
+        self.shots = 0
+        self.wine_debug = ""
+
+    # X display
+    def start_display(self):
+        # A high display number keeps clear of the displays that desktops and
+        # other test runs take first (and of their clean-up).
+        self.xvfb_log = open(os.path.join(self.root, "xvfb.log"), "wb")
+        for number in range(140 + os.getpid() % 50, 400):
+            if os.path.exists(f"/tmp/.X{number}-lock") or \
+                    os.path.exists(f"/tmp/.X11-unix/X{number}"):
+                continue
+            read_end, write_end = os.pipe()
+            self.xvfb = subprocess.Popen(
+                ["Xvfb", f":{number}", "-displayfd", str(write_end), "-screen", "0",
+                 "1024x768x24", "-nolisten", "tcp", "-noreset"],
+                pass_fds=[write_end], stdout=self.xvfb_log, stderr=subprocess.STDOUT,
+                start_new_session=True)
+            os.close(write_end)
+            ready, _, _ = select.select([read_end], [], [], 30)
+            announced = os.read(read_end, 64).decode().strip() if ready else ""
+            # Kept open: the server announces itself again after a reset, and
+            # dies if it cannot.
+            self.announcements = read_end
+            if announced == str(number):
+                self.display = f":{number}"
+                log(f"Xvfb on display {self.display}")
+                return
+            self.stop_display()  # another server took the number first
+        raise Failure("Xvfb did not start")
+
+    def check_display(self):
+        if self.xvfb is None or self.xvfb.poll() is not None:
+            self.xvfb_log.flush()
+            with open(self.xvfb_log.name, "rb") as f:
+                tail = f.read()[-1500:].decode(errors="replace")
+            code = None if self.xvfb is None else self.xvfb.returncode
+            raise Failure(f"the X server went away (status {code}): {tail}")
+
+    def stop_display(self):
+        if self.announcements is not None:
+            os.close(self.announcements)
+            self.announcements = None
+        if self.xvfb is not None and self.xvfb.poll() is None:
+            self.xvfb.terminate()
+            try:
+                self.xvfb.wait(10)
+            except subprocess.TimeoutExpired:
+                self.xvfb.kill()
+                self.xvfb.wait(10)
+
+    # Wine prefix
+    def boot_wine(self):
+        prefix = os.path.join(self.root, "prefix")
+        # Wine keeps its server's socket folder under TMPDIR: inside the run's
+        # own folder it goes away with it.
+        scratch = os.path.join(self.root, "tmp")
+        os.makedirs(scratch, exist_ok=True)
+        self.env = dict(os.environ, WINEPREFIX=prefix, WINEARCH="win32", WINEDEBUG="-all",
+                        DISPLAY=self.display, TMPDIR=scratch,
+                        WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
+        self.env.pop("WAYLAND_DISPLAY", None)
+        started = time.monotonic()
+        self.run(["wineboot", "-i"], timeout=400)
+        self.run(["wineserver", "-w"], timeout=120)
+        fonts = os.path.join(prefix, "drive_c", "windows", "Fonts")
+        os.makedirs(fonts, exist_ok=True)
+        for name in WINE_FONTS:
+            source = next((os.path.join(d, name) for d in WINE_FONT_DIRS
+                           if os.path.exists(os.path.join(d, name))), None)
+            if source is None:
+                raise Failure(f"Wine font {name} not found (package fonts-wine)")
+            shutil.copy(source, fonts)
+        registry = os.path.join(self.root, "settings.reg")
+        with open(registry, "w") as f:
+            f.write(REGISTRY)
+        self.run(["wine", "regedit", "/S", registry], timeout=120)
+        self.run(["wineserver", "-w"], timeout=120)
+        log(f"Wine prefix ready in {time.monotonic() - started:.0f} s")
+
+    def stop_wine(self):
+        """Ends every process of the prefix; a server that does not go in
+        time gets SIGKILL."""
+        if self.env is None:
+            return
+        for command in (["wineserver", "-k"], ["wineserver", "-k9"]):
+            try:
+                subprocess.run(command, env=self.env, timeout=60,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                return
+            except subprocess.TimeoutExpired:
+                continue
+
+    def run(self, command, timeout, check=True):
+        result = subprocess.run(command, env=self.env, timeout=timeout,
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        if check and result.returncode != 0:
+            raise Failure(f"{' '.join(command)} failed ({result.returncode}): "
+                          f"{result.stdout.decode(errors='replace')[-2000:]}")
+        return result
+
+    @staticmethod
+    def windows_path(path):
+        return "Z:" + path.replace("/", "\\")
+
+    # Input and output
+    def xdotool(self, *arguments):
+        self.check_display()
+        self.run(["xdotool", *arguments], timeout=30)
+
+    def keys(self, *keys, pause=0.25):
+        for key in keys:
+            self.xdotool("key", "--clearmodifiers", key)
+            time.sleep(pause)
+
+    def click(self, x, y):
+        """A left click at a screen point; the pointer then goes back to the
+        corner, so that no tooltip stays over the grid."""
+        self.xdotool("mousemove", str(x), str(y))
+        time.sleep(0.2)
+        self.xdotool("click", "1")
+        time.sleep(0.2)
+        self.xdotool("mousemove", "3", "3")
+        time.sleep(0.3)
+
+    def type(self, text):
+        self.xdotool("type", "--delay", "40", text)
+        time.sleep(0.2)
+
+    def window_shown(self, title):
+        self.check_display()
+        result = self.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"],
+                          timeout=30, check=False)
+        return result.returncode == 0 and result.stdout.strip() != b""
+
+    def wait_window(self, title, timeout=30):
+        wait_for(f'the window "{title}"', lambda: self.window_shown(title), timeout)
+        time.sleep(0.5)  # let it take the focus and paint
+
+    def wait_window_gone(self, title, timeout=30):
+        wait_for(f'the window "{title}" to close', lambda: not self.window_shown(title), timeout)
+
+    def screenshot(self):
+        self.check_display()
+        result = self.run(["import", "-display", self.display, "-window", "root", "-depth", "8", "ppm:-"],
+                          timeout=60)
+        return Screen(result.stdout)
+
+    def keep(self, screen, name):
+        if self.artifacts:
+            os.makedirs(self.artifacts, exist_ok=True)
+            self.shots += 1
+            path = os.path.join(self.artifacts, f"{self.shots:02d}-{name}.ppm")
+            with open(path, "wb") as f:
+                f.write(screen.ppm)
+
+
+class Program:
+    def __init__(self, env, exe_dir):
+        self.env = env
+        program_env, output = env.env, subprocess.DEVNULL
+        if env.wine_debug and env.artifacts:
+            # Wine's own messages about the program, for a failure's post-mortem.
+            os.makedirs(env.artifacts, exist_ok=True)
+            env.shots += 1
+            output = open(os.path.join(env.artifacts, f"{env.shots:02d}-wine.log"), "wb")
+            program_env = dict(env.env, WINEDEBUG=env.wine_debug)
+        self.process = subprocess.Popen(["wine", "tavrin.exe"], cwd=exe_dir, env=program_env,
+                                        stdout=output, stderr=subprocess.STDOUT)
+        env.wait_window("Tavrin", timeout=60)
+        # Keys go to the X window under the pointer: the Wine desktop, away
+        # from every cell so that no tooltip comes up.
+        env.xdotool("mousemove", "3", "3")
+        time.sleep(0.3)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, error_type, error, traceback):
+        # The screen as the failure left it, before the program goes.
+        if error_type is not None and self.env.xvfb is not None and self.env.xvfb.poll() is None:
+            try:
+                self.env.keep(self.env.screenshot(), "failed")
+            except Failure:
+                pass
+        self.kill()
+        return False
+
+    def exit_code(self, timeout=30):
+        try:
+            return self.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise Failure("the program did not end")
+
+    def kill(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait(10)
+
+
+# --- Scenarios
+
+def find_grid(env, colour, what):
+    def located():
+        screen = env.screenshot()
+        corner = screen.find_block(colour)
+        return (screen, Grid(corner)) if corner else None
+
+    try:
+        return wait_for(what, located, timeout=30, interval=0.5)
+    except Failure:
+        env.keep(env.screenshot(), "grid-not-found")
+        raise
+
+
+def wrong_cells(screen, grid, words, count):
+    return [i for i in range(count) if not grid.is_plain(screen, i, decode(words[i])[:3])]
+
+
+def wait_cells(env, grid, words, count, what, timeout=20):
+    """Waits until every cell below count shows its word's colour, unframed:
+    a full repaint takes a moment under Wine, cell by cell."""
+    end = time.monotonic() + timeout
+    while True:
+        screen = env.screenshot()
+        wrong = wrong_cells(screen, grid, words, count)
+        if not wrong:
+            return screen
+        if time.monotonic() > end:
+            env.keep(screen, what.replace(" ", "-"))
+            i = wrong[0]
+            raise Failure(f"{what}: {len(wrong)} cells differ from the file, first cell {i} "
+                          f"shows {grid.pixel(screen, i, 9, 9)} instead of {decode(words[i])[:3]}")
+        time.sleep(0.3)
+
+
+def open_through_dialog(env, title, path):
+    env.wait_window(title)
+    env.keys("End", "shift+Home")
+    env.type(env.windows_path(path))
+    env.keys("Return")
+    env.wait_window_gone(title)
+
+
+def scenario_raw_clut(env, exe_dir, work):
+    """Load a raw CLUT through the open-file dialog, check every cell, edit one
+    colour with the hex field and a slider, select a zone with F2, blend with
+    Ctrl+B, save through the save-file dialog and compare the bytes; leave
+    with File > Exit."""
+    words = raw_clut_words()
+    source = os.path.join(work, "colours.clu")
+    with open(source, "wb") as f:
+        f.write(words_to_bytes(words))
+    saved = os.path.join(work, "saved.clu")
+    if os.path.exists(saved):
+        os.remove(saved)
+
+    with Program(env, exe_dir) as program:
+        env.keys("alt+f", "l")
+        open_through_dialog(env, "Open", source)
+        _, grid = find_grid(env, (255, 0, 255), "the loaded CLUT in the grid")
+        screen = wait_cells(env, grid, words, 256, "after loading")
+        env.keep(screen, "loaded")
+
+        # A click on cell 0 selects it and gives it the focus; Shift+Tab
+        # reaches the hex field before it, with its text selected. Typing a
+        # word recolours the head as each digit arrives.
+        env.click(*grid.centre(0))
+        wait_for("cell 0 framed after the click",
+                 lambda: grid.is_framed(env.screenshot(), 0, decode(words[0])[:3]), timeout=10)
+        env.keys("shift+Tab")
+        env.type("03E0")
+        wait_for("cell 0 green and still framed after typing its word",
+                 lambda: grid.is_framed(env.screenshot(), 0, (0, 255, 0)), timeout=10)
+        # Four more steps back (blue, green and red fields) reach the blue
+        # slider; End moves it to 255.
+        env.keys("shift+Tab", "shift+Tab", "shift+Tab", "shift+Tab", "End")
+        words[0] = 0x7FE0
+        wait_for("cell 0 cyan and framed after the blue slider went to its end",
+                 lambda: grid.is_framed(env.screenshot(), 0, (0, 255, 255)), timeout=10)
+
+        env.keys("F2")
+        expected = blended(words, 16, 31)
+        expected_words = [encode(*e) for e in expected]
+
+        def zone_framed():
+            shot = env.screenshot()
+            framed = all(grid.is_framed(shot, i, decode(words[i])[:3]) for i in range(16, 32))
+            others = all(grid.is_plain(shot, i, decode(words[i])[:3])
+                         for i in list(range(0, 16)) + list(range(32, 256)))
+            return shot if framed and others else None
+
+        screen = wait_for("cells 16 to 31 framed after F2", zone_framed, timeout=10)
+        env.keep(screen, "zone")
+
+        env.keys("ctrl+b")
+
+        def blend_shown():
+            shot = env.screenshot()
+            ok = all(grid.is_framed(shot, i, expected[i][:3]) for i in range(16, 32))
+            return shot if ok else None
+
+        try:
+            screen = wait_for("the blended colours on cells 16 to 31", blend_shown, timeout=10)
+        except Failure:
+            env.keep(env.screenshot(), "blend")
+            raise
+        env.keep(screen, "blended")
+        if expected_words == words:
+            raise Failure("the test CLUT gives a blend that changes nothing")
+
+        env.keys("alt+f", "s")
+        open_through_dialog(env, "Save as", saved)
+
+        def saved_bytes():
+            if not os.path.exists(saved):
+                return None
+            with open(saved, "rb") as f:
+                data = f.read()
+            return data if len(data) == 512 else None
+
+        data = wait_for("the saved file", saved_bytes, timeout=15)
+        if data != words_to_bytes(expected_words):
+            differing = [i for i in range(256) if data[2 * i:2 * i + 2] !=
+                         words_to_bytes(expected_words)[2 * i:2 * i + 2]]
+            raise Failure(f"saved file differs from the expected blend at entries {differing}")
+
+        env.keys("alt+f", "x")
+        code = program.exit_code()
+        if code != 0:
+            raise Failure(f"File > Exit ended the program with {code}")
+
+
+def scenario_tex_team_flag(env, exe_dir, work):
+    """Help first: the About box, and Tutorial without its page. Then extract
+    the team flag from a TEX file through "Select CLUT to modify" by typing its
+    name; the zone keys must then do nothing. Leave by closing the window
+    (Alt+F4)."""
+    data, cluts = tex_file()
+    source = os.path.join(work, "team.bin")
+    with open(source, "wb") as f:
+        f.write(data)
+
+    with Program(env, exe_dir) as program:
+        # The About box ignores Escape and closes with Enter (its OK button).
+        env.keys("alt+h", "a")
+        env.wait_window("About...")
+        env.keys("Escape")
+        time.sleep(0.5)
+        if not env.window_shown("About..."):
+            raise Failure("Escape closed the About box")
+        env.keys("Return")
+        env.wait_window_gone("About...")
+
+        # The program's folder has no tutorial page: Help > Tutorial says so
+        # in the one kind of message box the program has.
+        env.keys("alt+h", "t")
+        env.wait_window("Error")
+        env.keys("Return")
+        env.wait_window_gone("Error")
+
+        env.keys("alt+f", "e")
+        open_through_dialog(env, "Open", source)
+        env.wait_window("Select CLUT to modify")
+        # The focus starts on OK; Tab reaches the list's edit field, whose
+        # text is then selected, so typing replaces it. Escape, and OK with a
+        # name that is not in the list, leave the dialog open.
+        env.keys("Tab")
+        env.type("Team")
+        env.keys("Escape", "Return")
+        time.sleep(0.5)
+        if not env.window_shown("Select CLUT to modify"):
+            raise Failure('"Select CLUT to modify" closed without a CLUT named')
+        env.keys("End", "shift+Home")
+        env.type("team flag")
+        env.keys("Return")
+        env.wait_window_gone("Select CLUT to modify")
+
+        flag = cluts[4]
+        _, grid = find_grid(env, (0, 255, 255), "the team flag's CLUT in the grid")
+        wait_cells(env, grid, flag, 256, "after extracting the team flag")
+
+        # Nothing may frame a cell or change a colour: the zone items are grayed.
+        env.keys(*[f"F{k}" for k in range(1, 13)], *[f"ctrl+F{k}" for k in range(1, 5)],
+                 "ctrl+b", pause=0.15)
+        time.sleep(1.5)
+        after = env.screenshot()
+        wrong = wrong_cells(after, grid, flag, 256)
+        if wrong:
+            env.keep(after, "flag-after-zone-keys")
+            raise Failure(f"the zone keys changed cells {wrong[:16]}")
+        with open(source, "rb") as f:
+            if f.read() != data:
+                raise Failure("the TEX file changed")
+
+        env.keys("alt+F4")
+        code = program.exit_code()
+        if code != 0:
+            raise Failure(f"closing the window ended the program with {code}")
+
+
+def kit_words():
+    """A CLUT that looks like a kit's: every row a ramp of one hue, dark to light."""
+    words = []
+    for row in range(16):
+        hue = row / 16
+        for column in range(16):
+            value = 0.25 + 0.75 * column / 15
+            red, green, blue = colorsys.hsv_to_rgb(hue, 0.75, value)
+            words.append(int(red * 31) | (int(green * 31) << 5) | (int(blue * 31) << 10))
+    return words
+
+
+def scenario_offset(env, exe_dir, work):
+    """Extract 16 colours at a typed hexadecimal offset through "CLUT
+    parameters": those cells show them, every other cell is empty; a click and
+    an arrow key move the selection. Leave by closing the window."""
+    data, cluts = tex_file()
+    source = os.path.join(work, "any.dat")
+    with open(source, "wb") as f:
+        f.write(data)
+
+    with Program(env, exe_dir) as program:
+        env.keys("alt+f", "t")
+        open_through_dialog(env, "Open", source)
+        env.wait_window("CLUT parameters")
+        env.type("0x600")  # the second CLUT of the file
+        env.keys("Tab")
+        env.type("16")
+        env.keys("Return")
+        env.wait_window_gone("CLUT parameters")
+
+        words = cluts[1]
+        _, grid = find_grid(env, decode(words[0])[:3], "the 16 colours in the grid")
+        screen = wait_cells(env, grid, words, 16, "after extracting 16 colours")
+        # The window's own background, left of the grid, is the empty cells' grey.
+        empty = screen.pixel(grid.x - 6, grid.y + 9)
+        if not all(grid.is_plain(screen, i, empty) for i in range(16, 256)):
+            env.keep(screen, "offset-empty-cells")
+            raise Failure(f"cells beyond the 16 colours are not all {empty}")
+
+        # The focused cell takes the arrow keys: Down moves the selection from
+        # cell 5 to cell 21, beyond the colours read, where arrows still go;
+        # the refresh paints that cell in its entry's colour, black (zero).
+        env.click(*grid.centre(5))
+        wait_for("cell 5 framed after the click",
+                 lambda: grid.is_framed(env.screenshot(), 5, decode(words[5])[:3]), timeout=10)
+        env.keys("Down")
+
+        def moved_down():
+            shot = env.screenshot()
+            return grid.is_framed(shot, 21, (0, 0, 0)) and \
+                grid.is_plain(shot, 5, decode(words[5])[:3])
+
+        wait_for("the selection on cell 21 after Down", moved_down, timeout=10)
+
+        env.keys("alt+F4")
+        code = program.exit_code()
+        if code != 0:
+            raise Failure(f"closing the window ended the program with {code}")
+
+
+def take_screenshot(env, exe_dir, work, png):
+    """The picture for the README: a kit-like CLUT loaded and a zone selected."""
+    words = kit_words()
+    source = os.path.join(work, "colours.clu")
+    with open(source, "wb") as f:
+        f.write(words_to_bytes(words))
+    with Program(env, exe_dir) as program:
+        env.keys("alt+f", "l")
+        open_through_dialog(env, "Open", source)
+        _, grid = find_grid(env, decode(words[0])[:3], "the loaded CLUT in the grid")
+        wait_cells(env, grid, words, 256, "after loading")
+        env.keys("F6")
+        time.sleep(1.5)
+        screen = env.screenshot()
+        raw = os.path.join(work, "screen.ppm")
+        with open(raw, "wb") as f:
+            f.write(screen.ppm)
+        top_left, (right, bottom) = window_bounds(screen)
+        convert = shutil.which("convert-im6.q16") or "convert"
+        env.run([convert, raw, "-crop",
+                 f"{right - top_left[0] + 1}x{bottom - top_left[1] + 1}+{top_left[0]}+{top_left[1]}",
+                 "+repage", "-strip", png], timeout=60)
+        env.keys("alt+f", "x")
+        program.exit_code()
+
+
+def window_bounds(screen):
+    """The main window's rectangle: what differs from the Wine desktop's colour."""
+    width, height = (int(n) for n in DESKTOP.split("x"))
+    background = screen.pixel(1, 1)
+    xs, ys = [], []
+    for y in range(height):
+        for x in range(width):
+            if screen.pixel(x, y) != background:
+                xs.append(x)
+                ys.append(y)
+    return (min(xs), min(ys)), (max(xs), max(ys))
+
+
+SCENARIOS = [scenario_raw_clut, scenario_tex_team_flag, scenario_offset]
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("exe")
+    parser.add_argument("--repeat", type=int, default=1)
+    parser.add_argument("--artifacts", default="")
+    parser.add_argument("--screenshot", default="", help="write a PNG of the running program")
+    parser.add_argument("--wine-debug", default="",
+                        help="WINEDEBUG channels for the program, logged into the artifacts")
+    parser.add_argument("--only", default="", help="run only the scenarios whose name has this")
+    args = parser.parse_args()
+
+    scenarios = [s for s in SCENARIOS if args.only in s.__name__]
+    if not scenarios and not args.screenshot:
+        log(f"no scenario matches {args.only!r}")
+        return 1
+    deadline = BOOT_DEADLINE + ROUND_DEADLINE * max(args.repeat, 1)
+
+    def on_alarm(signum, frame):
+        raise Deadline(f"the run took longer than {deadline} s")
+
+    def on_terminate(signum, frame):
+        raise Deadline("terminated")  # so that the clean-up below still runs
+
+    signal.signal(signal.SIGALRM, on_alarm)
+    signal.signal(signal.SIGTERM, on_terminate)
+    signal.alarm(deadline)
+
+    root = tempfile.mkdtemp(prefix="tavrin-wine-")
+    env = Environment(root, os.path.abspath(args.artifacts) if args.artifacts else "")
+    env.wine_debug = args.wine_debug
+    failures = 0
+    try:
+        exe_dir = os.path.join(root, "program")
+        os.makedirs(os.path.join(exe_dir, "help"))
+        shutil.copy(args.exe, os.path.join(exe_dir, "tavrin.exe"))
+        work = os.path.join(root, "files")
+        os.makedirs(work)
+
+        env.start_display()
+        env.boot_wine()
+        if args.screenshot:
+            take_screenshot(env, exe_dir, work, os.path.abspath(args.screenshot))
+            log(f"screenshot written to {args.screenshot}")
+            return 0
+        for round_number in range(1, args.repeat + 1):
+            for scenario in scenarios:
+                name = f"{scenario.__name__} (round {round_number})"
+                started = time.monotonic()
+                try:
+                    scenario(env, exe_dir, work)
+                    log(f"PASS {name} in {time.monotonic() - started:.1f} s")
+                except (Failure, subprocess.TimeoutExpired) as failure:
+                    failures += 1
+                    log(f"FAIL {name}: {failure}")
+                    env.stop_wine()  # no leftover window may disturb the next scenario
+    except (Failure, Deadline, subprocess.TimeoutExpired) as error:
+        failures += 1
+        log(f"FAIL: {error}")
+    finally:
+        signal.alarm(0)
+        env.stop_wine()
+        env.stop_display()
+        shutil.rmtree(root, ignore_errors=True)
+    log("all passed" if failures == 0 else f"{failures} failed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
