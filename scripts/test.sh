@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the
-# optimised build with warnings as errors, then the sanitizer build, then a
-# short run of each fuzz target from its seed corpus, then the Windows
-# program, which is checked as a file and run under Wine.
+# optimised build with warnings as errors, then the sanitizer build (both
+# with the short soak), then a short run of each fuzz target from its seed
+# corpus, then the Windows program, which is checked as a file and run under
+# Wine. The million-event soak (ctest --preset soak) and the benchmarks
+# (bench preset) are run by hand; see the README.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,7 +25,7 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$jobs"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-for target in raw_clut tex_clut clut_at_offset parse_offset; do
+for target in raw_clut tex_clut clut_at_offset parse_offset field_text cli_args; do
     mkdir -p "$scratch/$target"
     if ! build/fuzz/fuzz/fuzz_$target -max_total_time=10 -artifact_prefix=build/fuzz/ \
         "$scratch/$target" "fuzz/corpus/$target" >"$scratch/$target.log" 2>&1; then

@@ -6,7 +6,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 
+#include "cli/cli.h"
+#include "files/memory_file_system.h"
 #include "palette/palette.h"
 
 #include "tests/support/temp_files.h"
@@ -158,11 +161,42 @@ TEST_F(Cli, FailuresNameTheFileAndTouchNothing) {
     expect_failure(run({"dump", "--offset", "0", "--count", "300", target}), "--count");
     expect_failure(run({"dump", "--tex", "0", "--offset", "0", target}), "--tex");
     expect_failure(run({}), "subcommand");
+    // A name with a line break still makes one line, with the break escaped.
+    expect_failure(run({"dump", dir.path("two\nlines.clu")}), "two\\nlines.clu: cannot open it");
+    expect_failure(run({"dump", "--tex", "a\rb\x01", target}), "\"a\\rb\\x01\" is not a CLUT kind");
 
     EXPECT_EQ(read_bytes(target), target_bytes);
     EXPECT_EQ(read_bytes(out), previous);
     EXPECT_EQ(dir.names(),
               (std::vector<std::string>{"big.clu", "kit.clu", "out.clu", "target.dat"}));
+}
+
+// The same code in process, over a disk held in memory: what the fuzzer runs.
+TEST(CliInProcess, RunsOverTheFileSystemItIsGiven) {
+    MemoryFileSystem fs;
+    fs.put("kit.clu", words_to_bytes({0x7C1F, 0x83E0}));
+    fs.put("any.dat", Bytes(10, 0xAA));
+    const auto run = [&](std::vector<std::string> args, std::string& out, std::string& err) {
+        args.insert(args.begin(), "tavrin-cli");
+        std::ostringstream out_stream;
+        std::ostringstream err_stream;
+        const int status = cli::run(args, fs, out_stream, err_stream);
+        out = out_stream.str();
+        err = err_stream.str();
+        return status;
+    };
+    std::string out;
+    std::string err;
+    EXPECT_EQ(run({"dump", "kit.clu"}, out, err), 0);
+    EXPECT_EQ(out, "0 7C1F 255 0 255\n1 83E0 0 255 0\n");
+    EXPECT_EQ(run({"inject", "--offset", "4", "any.dat", "--from", "kit.clu"}, out, err), 0);
+    EXPECT_EQ(fs.contents("any.dat"),
+              (Bytes{0xAA, 0xAA, 0xAA, 0xAA, 0x1F, 0x7C, 0xE0, 0x83, 0xAA, 0xAA}));
+    EXPECT_EQ(run({"dump", "line\nbreak"}, out, err), 1);
+    EXPECT_EQ(err, "tavrin-cli: line\\nbreak: cannot open it (No such file or directory)\n");
+    EXPECT_EQ(run({"--help"}, out, err), 0);
+    EXPECT_NE(out.find("dump"), std::string::npos);
+    EXPECT_EQ(fs.paths(), (std::vector<std::string>{"any.dat", "kit.clu"}));
 }
 
 }  // namespace

@@ -15,7 +15,7 @@ FakeWindowLayer::FakeWindowLayer() {
     // The main dialog template's initial panel: fields "0" and "0000", the
     // panel disabled, cells enabled but unpainted.
     for (int field : ids::decimal_fields) {
-        texts[field] = "0";
+        texts.insert_or_assign(field, std::string("0"));
         enabled_flags[field] = false;
     }
     texts[ids::field_hex] = "0000";
@@ -28,7 +28,9 @@ FakeWindowLayer::FakeWindowLayer() {
 
 void FakeWindowLayer::set_menu_item(int command_id, bool on) {
     menu[command_id] = on;
-    calls.push_back("menu " + std::to_string(command_id) + " " + on_off(on));
+    if (record_calls) {
+        calls.push_back("menu " + std::to_string(command_id) + " " + on_off(on));
+    }
 }
 
 void FakeWindowLayer::set_control_text(int id, std::string_view text) {
@@ -36,7 +38,9 @@ void FakeWindowLayer::set_control_text(int id, std::string_view text) {
     // original platform.
     std::string value(text);
     texts[id] = value;
-    calls.push_back("text " + std::to_string(id) + " " + value);
+    if (record_calls) {
+        calls.push_back("text " + std::to_string(id) + " " + value);
+    }
 }
 
 std::string FakeWindowLayer::control_text(int id) const {
@@ -46,22 +50,30 @@ std::string FakeWindowLayer::control_text(int id) const {
 
 void FakeWindowLayer::set_text_limit(int id, int characters) {
     text_limits[id] = characters;
-    calls.push_back("limit " + std::to_string(id) + " " + std::to_string(characters));
+    if (record_calls) {
+        calls.push_back("limit " + std::to_string(id) + " " + std::to_string(characters));
+    }
 }
 
 void FakeWindowLayer::enable_control(int id, bool on) {
     enabled_flags[id] = on;
-    calls.push_back("enable " + std::to_string(id) + " " + on_off(on));
+    if (record_calls) {
+        calls.push_back("enable " + std::to_string(id) + " " + on_off(on));
+    }
 }
 
 void FakeWindowLayer::configure_slider(int id, int minimum, int maximum, int tick_every) {
     slider_configs[id] = {minimum, maximum, tick_every};
-    calls.push_back("slider-range " + std::to_string(id));
+    if (record_calls) {
+        calls.push_back("slider-range " + std::to_string(id));
+    }
 }
 
 void FakeWindowLayer::set_slider_position(int id, int position) {
     slider_positions[id] = position;
-    calls.push_back("slider " + std::to_string(id) + " " + std::to_string(position));
+    if (record_calls) {
+        calls.push_back("slider " + std::to_string(id) + " " + std::to_string(position));
+    }
 }
 
 int FakeWindowLayer::slider_position(int id) const {
@@ -71,23 +83,31 @@ int FakeWindowLayer::slider_position(int id) const {
 
 void FakeWindowLayer::set_focus(int id) {
     focus = id;
-    calls.push_back("focus " + std::to_string(id));
+    if (record_calls) {
+        calls.push_back("focus " + std::to_string(id));
+    }
 }
 
 void FakeWindowLayer::fill_cell(int index, Rgb color) {
     fill_cell_pixels(cells.at(index), color);
     cell_painted.at(index) = true;
-    calls.push_back("fill " + std::to_string(index));
+    if (record_calls) {
+        calls.push_back("fill " + std::to_string(index));
+    }
 }
 
 void FakeWindowLayer::frame_cell(int index) {
     frame_cell_pixels(cells.at(index));
-    calls.push_back("frame " + std::to_string(index));
+    if (record_calls) {
+        calls.push_back("frame " + std::to_string(index));
+    }
 }
 
 void FakeWindowLayer::fill_box(int id, Rgb color) {
     boxes[id] = color;
-    calls.push_back("box " + std::to_string(id));
+    if (record_calls) {
+        calls.push_back("box " + std::to_string(id));
+    }
 }
 
 Rgb FakeWindowLayer::system_color(SystemColor which) const {
@@ -96,7 +116,9 @@ Rgb FakeWindowLayer::system_color(SystemColor which) const {
 
 std::optional<std::string> FakeWindowLayer::open_file_dialog(const FileDialogRequest& request) {
     open_requests.push_back(request);
-    calls.push_back("open-dialog");
+    if (record_calls) {
+        calls.push_back("open-dialog");
+    }
     if (open_answers.empty()) {
         ++unanswered_dialogs;
         return std::nullopt;
@@ -108,7 +130,9 @@ std::optional<std::string> FakeWindowLayer::open_file_dialog(const FileDialogReq
 
 std::optional<std::string> FakeWindowLayer::save_file_dialog(const FileDialogRequest& request) {
     save_requests.push_back(request);
-    calls.push_back("save-dialog");
+    if (record_calls) {
+        calls.push_back("save-dialog");
+    }
     if (save_answers.empty()) {
         ++unanswered_dialogs;
         return std::nullopt;
@@ -122,7 +146,9 @@ std::optional<int> FakeWindowLayer::select_clut_dialog(
     const std::vector<std::string>& entries,
     const std::function<std::optional<int>(std::string_view)>& accept) {
     clut_dialog_entries.push_back(entries);
-    calls.push_back("clut-dialog");
+    if (record_calls) {
+        calls.push_back("clut-dialog");
+    }
     // The real dialog cannot be cancelled; a test that runs out of typed texts
     // gets "could not be shown" rather than a hang.
     while (!clut_texts.empty()) {
@@ -139,7 +165,9 @@ std::optional<int> FakeWindowLayer::select_clut_dialog(
 std::optional<ClutParamsAnswer> FakeWindowLayer::clut_params_dialog(
     std::string_view initial_count) {
     params_initial_counts.emplace_back(initial_count);
-    calls.push_back("params-dialog");
+    if (record_calls) {
+        calls.push_back("params-dialog");
+    }
     if (params_answers.empty()) {
         ++unanswered_dialogs;
         return std::nullopt;

@@ -64,6 +64,7 @@ class FakeWindowLayer : public WindowLayer {
     // Every layer call in order, as short strings such as "menu 201 off",
     // "fill 17", "frame 17", "box 303", "focus 9000"; for checks of order.
     std::vector<std::string> calls;
+    bool record_calls = true;  // off where only the outcome counts, for speed
 
     // --- Scripts for modal dialogs (consumed front first)
     std::deque<std::optional<std::string>> open_answers;

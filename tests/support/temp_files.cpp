@@ -20,10 +20,14 @@ void put_word(Bytes& bytes, std::size_t at, std::uint16_t word) {
 
 }  // namespace
 
-TempDir::TempDir() {
+TempDir::TempDir() : TempDir(std::string()) {}
+
+TempDir::TempDir(const std::string& base_folder) {
     std::random_device entropy;
     std::error_code error;
-    const fs::path base = fs::temp_directory_path(error);
+    const fs::path base = !base_folder.empty() && fs::is_directory(base_folder, error)
+                              ? fs::path(base_folder)
+                              : fs::temp_directory_path(error);
     for (int attempt = 0; attempt < 100 && folder_.empty(); ++attempt) {
         const fs::path candidate = base / ("tavrin-test-" + std::to_string(entropy()));
         if (fs::create_directory(candidate, error)) {

@@ -16,6 +16,10 @@ using Bytes = std::vector<std::uint8_t>;
 class TempDir {
   public:
     TempDir();
+    // Inside base instead, for instance a folder in memory where writing and
+    // flushing cost little; the system's temporary folder when base is empty
+    // or not a folder.
+    explicit TempDir(const std::string& base);
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

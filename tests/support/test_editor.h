@@ -138,6 +138,25 @@ struct TestEditor {
         }
     }
 
+    // Select all, then paste text from the context menu: one edit. A paste
+    // gets past the digits-only style of the decimal fields; the hex field
+    // still keeps at most four characters, in upper case.
+    void paste_into_field(int field, std::string_view text) {
+        if (!screen.enabled(field)) {
+            return;
+        }
+        focus_control(field);
+        std::string value(text);
+        if (field == ids::field_hex) {
+            value = value.substr(0, 4);
+            for (char& c : value) {
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            }
+        }
+        screen.texts[field] = value;
+        on_field_edited(state, screen, field);
+    }
+
     // Select all, Delete: one edit, none when the field is empty already.
     void clear_field(int field) {
         if (!screen.enabled(field)) {

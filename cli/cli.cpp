@@ -1,0 +1,249 @@
+// tavrin-cli's subcommands (dump, extract, inject) over files/.
+#include "cli/cli.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+#include "files/clut_files.h"
+
+namespace tavrin::cli {
+
+namespace {
+
+struct Failure {
+    std::string subject;  // the file (or argument) the failure is about
+    std::string reason;
+};
+
+// Where the CLUT is: one of a TEX file's five, or count colours at an offset.
+struct Location {
+    std::string kind_text;
+    std::string offset_text;
+    int count = -1;
+};
+
+std::optional<int> parse_kind(const std::string& text) {
+    if (text.size() == 1 && text[0] >= '0' && text[0] <= '4') {
+        return text[0] - '0';
+    }
+    return find_tex_kind(text);
+}
+
+std::optional<Failure> parse_offset_argument(const std::string& file, const std::string& text,
+                                             std::int32_t& offset) {
+    const auto parsed = parse_offset(text);
+    if (!parsed) {
+        return Failure{file, "the offset \"" + text + "\" is not a number"};
+    }
+    offset = *parsed;
+    return std::nullopt;
+}
+
+std::optional<Failure> parse_kind_argument(const std::string& file, const std::string& text,
+                                           int& kind) {
+    const auto parsed = parse_kind(text);
+    if (!parsed) {
+        return Failure{
+            file, "\"" + text + "\" is not a CLUT kind (0 to 4, or a name such as \"Team flag\")"};
+    }
+    kind = *parsed;
+    return std::nullopt;
+}
+
+std::optional<Failure> failed(const std::string& file, const Status& status) {
+    if (status.ok()) {
+        return std::nullopt;
+    }
+    return Failure{file, status.reason};
+}
+
+// Reads the CLUT that file holds at location; a raw CLUT file when no
+// location option was given.
+std::optional<Failure> read_location(FileSystem& fs, const std::string& file,
+                                     const Location& location, Clut& clut) {
+    if (!location.kind_text.empty()) {
+        int kind = 0;
+        if (auto failure = parse_kind_argument(file, location.kind_text, kind)) {
+            return failure;
+        }
+        std::uint32_t offset = 0;
+        return failed(file, read_tex_clut(fs, file, kind, clut, offset));
+    }
+    if (!location.offset_text.empty()) {
+        std::int32_t offset = 0;
+        if (auto failure = parse_offset_argument(file, location.offset_text, offset)) {
+            return failure;
+        }
+        return failed(file, read_clut_at_offset(fs, file, offset, location.count, clut));
+    }
+    return failed(file, read_clut_file(fs, file, clut));
+}
+
+// A failure is one line, whatever a file name or argument holds: control
+// characters are shown as escapes.
+std::string one_line(const std::string& text) {
+    std::string line;
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\n') {
+            line += "\\n";
+        } else if (c == '\r') {
+            line += "\\r";
+        } else if (c == '\t') {
+            line += "\\t";
+        } else if (byte < 0x20 || byte == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned>(byte));
+            line += escaped;
+        } else {
+            line += c;
+        }
+    }
+    return line;
+}
+
+std::span<const PaletteEntry> colours(const Clut& clut) {
+    return std::span(clut.entries).first(static_cast<std::size_t>(clut.count));
+}
+
+std::optional<Failure> dump(FileSystem& fs, const std::string& file, const Location& location,
+                            std::ostream& out) {
+    Clut clut;
+    if (auto failure = read_location(fs, file, location, clut)) {
+        return failure;
+    }
+    for (int i = 0; i < clut.count; ++i) {
+        const auto& entry = clut.entries[static_cast<std::size_t>(i)];
+        char line[48];
+        std::snprintf(line, sizeof line, "%d %04X %d %d %d\n", i, static_cast<unsigned>(entry.raw),
+                      entry.red, entry.green, entry.blue);
+        out << line;
+    }
+    out.flush();
+    if (!out) {
+        return Failure{"standard output", "writing failed"};
+    }
+    return std::nullopt;
+}
+
+std::optional<Failure> extract(FileSystem& fs, const std::string& file, const Location& location,
+                               const std::string& output) {
+    Clut clut;
+    if (auto failure = read_location(fs, file, location, clut)) {
+        return failure;
+    }
+    return failed(output, save_clut_file(fs, output, colours(clut)));
+}
+
+std::optional<Failure> inject(FileSystem& fs, const std::string& file, const Location& location,
+                              const std::string& input) {
+    Clut clut;
+    if (auto failure = failed(input, read_clut_file(fs, input, clut))) {
+        return failure;
+    }
+    std::int64_t offset = 0;
+    if (!location.kind_text.empty()) {
+        int kind = 0;
+        if (auto failure = parse_kind_argument(file, location.kind_text, kind)) {
+            return failure;
+        }
+        std::uint32_t found = 0;
+        if (auto failure = failed(file, find_tex_clut(fs, file, kind, found))) {
+            return failure;
+        }
+        offset = found;
+    } else {
+        std::int32_t typed = 0;
+        if (auto failure = parse_offset_argument(file, location.offset_text, typed)) {
+            return failure;
+        }
+        offset = typed;
+    }
+    return failed(file, inject_clut(fs, file, offset, colours(clut)));
+}
+
+// --tex, --offset and --count on a subcommand; --count only where a CLUT is read.
+void add_location(CLI::App& command, Location& location, bool with_count) {
+    auto* tex = command.add_option("--tex", location.kind_text,
+                                   "the CLUT of a TEX file: 0 to 4, or its name, such as "
+                                   "\"Players shirt #1 palette\" or \"Team flag\"");
+    auto* offset =
+        command.add_option("--offset", location.offset_text,
+                           "where the CLUT starts, in decimal or in hexadecimal after 0x");
+    tex->excludes(offset);
+    if (with_count) {
+        auto* count = command.add_option("--count", location.count, "number of colours, 0 to 256")
+                          ->check(CLI::Range(0, 256));
+        count->needs(offset);
+        offset->needs(count);
+        tex->excludes(count);
+    }
+}
+
+}  // namespace
+
+int run(std::span<const std::string> args, FileSystem& fs, std::ostream& out, std::ostream& err) {
+    CLI::App app{
+        "Reads and writes the CLUTs of Kickvale TEX files, of raw CLUT files and of "
+        "any file at an offset."};
+    app.require_subcommand(1);
+
+    std::string file;
+    std::string other;
+    Location location;
+
+    auto* dump_command = app.add_subcommand(
+        "dump", "print one line per colour: INDEX WORD R G B (a raw CLUT file without options)");
+    add_location(*dump_command, location, true);
+    dump_command->add_option("FILE", file, "the file holding the CLUT")->required();
+
+    auto* extract_command =
+        app.add_subcommand("extract", "write a TEX or at-offset CLUT to a raw CLUT file");
+    add_location(*extract_command, location, true);
+    extract_command->add_option("FILE", file, "the file holding the CLUT")->required();
+    extract_command->add_option("-o,--output", other, "the raw CLUT file to write")->required();
+
+    auto* inject_command = app.add_subcommand(
+        "inject", "write the colours of a raw CLUT file in place into a TEX file or at an offset");
+    add_location(*inject_command, location, false);
+    inject_command->add_option("FILE", file, "the file to write into, in place")->required();
+    inject_command->add_option("--from", other, "the raw CLUT file to read the colours from")
+        ->required();
+
+    // CLI11 reads a C argument vector; the program's name is always there.
+    const std::string program_name = "tavrin-cli";
+    std::vector<const char*> argv;
+    argv.push_back(args.empty() ? program_name.c_str() : args[0].c_str());
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        argv.push_back(args[i].c_str());
+    }
+    try {
+        app.parse(static_cast<int>(argv.size()), argv.data());
+    } catch (const CLI::ParseError& error) {
+        if (error.get_exit_code() == 0) {
+            return app.exit(error, out, err);  // --help
+        }
+        err << "tavrin-cli: " << one_line(error.what()) << " (try --help)\n";
+        return 1;
+    }
+
+    std::optional<Failure> failure;
+    if (dump_command->parsed()) {
+        failure = dump(fs, file, location, out);
+    } else if (location.kind_text.empty() && location.offset_text.empty()) {
+        failure = Failure{file, "give the CLUT's place with --tex KIND or --offset OFF"};
+    } else if (extract_command->parsed()) {
+        failure = extract(fs, file, location, other);
+    } else {
+        failure = inject(fs, file, location, other);
+    }
+    if (failure) {
+        err << "tavrin-cli: " << one_line(failure->subject + ": " + failure->reason) << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace tavrin::cli
