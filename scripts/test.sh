@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test: the
-# optimised build with warnings as errors, then the sanitizer build (both
-# with the short soak), then a short run of each fuzz target from its seed
+# Installs what is missing, checks the formatting, builds everything and
+# runs every test: the optimised build with warnings as errors, then the
+# sanitizer build (both with the short soak), then a short run of each fuzz target from its seed
 # corpus, then the Windows program, which is checked as a file and run under
 # Wine. The million-event soak (ctest --preset soak) and the benchmarks
 # (bench preset) are run by hand; see the README.
@@ -9,6 +9,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/deps.sh all
+
+echo "== format"
+git ls-files -z -- '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
 
 jobs=$(nproc)
 for preset in ci asan; do
