@@ -2,9 +2,9 @@
 # Installs what is missing, checks the formatting, builds everything and
 # runs every test: the optimised build with warnings as errors, then the
 # sanitizer build (both with the short soak), then a short run of each fuzz
-# target from its seed corpus, then the Windows program, which is checked as a file and run under
-# Wine. The million-event soak (ctest --preset soak) and the benchmarks
-# (bench preset) are run by hand; see the README.
+# target from its seed corpus, then the Windows program, which is checked as
+# a file and run under Wine. The million-event soak (ctest --preset soak) and
+# the benchmarks (bench preset) are run by hand; see the README.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
