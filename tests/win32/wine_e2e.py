@@ -561,6 +561,27 @@ def scenario_raw_clut(env, exe_dir, work):
                          words_to_bytes(expected_words)[2 * i:2 * i + 2]]
             raise Failure(f"saved file differs from the expected blend at entries {differing}")
 
+        # A value typed into a decimal field counts once the field is left,
+        # and a dialog taking the focus leaves it: "300" becomes 255 before
+        # the file is written, not the 30 applied while typing.
+        env.click(*grid.centre(0))
+        wait_for("cell 0 framed after the second click",
+                 lambda: grid.is_framed(env.screenshot(), 0, decode(words[0])[:3]), timeout=10)
+        env.keys("shift+Tab", "shift+Tab", "shift+Tab", "shift+Tab")
+        env.type("300")
+        saved_again = os.path.join(work, "saved-again.clu")
+        if os.path.exists(saved_again):
+            os.remove(saved_again)
+        env.keys("alt+f", "s")
+        open_through_dialog(env, "Save as", saved_again)
+        saved = saved_again
+        data = wait_for("the file saved after typing 300", saved_bytes, timeout=15)
+        expected_words[0] = words[0] | 0x1F
+        if data != words_to_bytes(expected_words):
+            got = data[0] | data[1] << 8
+            raise Failure(f"after typing 300 and saving, entry 0 is {got:04X}, "
+                          f"expected {expected_words[0]:04X}")
+
         env.keys("alt+f", "x")
         code = program.exit_code()
         if code != 0:
