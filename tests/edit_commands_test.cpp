@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/entries.h"
 #include "tests/support/panel_checks.h"
 #include "tests/support/temp_files.h"
 #include "tests/support/test_editor.h"
@@ -42,19 +43,13 @@ void load_known_clut(TestEditor& editor) {
     ASSERT_EQ(editor.state.color_count, palette_size);
 }
 
-PaletteEntry rgb(int red, int green, int blue) {
-    PaletteEntry entry;
-    entry.red = static_cast<std::uint8_t>(red);
-    entry.green = static_cast<std::uint8_t>(green);
-    entry.blue = static_cast<std::uint8_t>(blue);
-    return entry;
-}
+using testing::entry_of;
 
 TEST(BlendCommand, RepaintsAndFramesOnlyTheCellsItWrote) {
     TestEditor editor;
     load_known_clut(editor);
-    editor.state.palette[40] = rgb(255, 0, 0);
-    editor.state.palette[10] = rgb(0, 0, 255);
+    editor.state.palette[40] = entry_of(255, 0, 0);
+    editor.state.palette[10] = entry_of(0, 0, 255);
     select(editor, {40, 30, 20, 10});
     const PaletteEntry focused = editor.state.focused_entry;
     editor.screen.calls.clear();
@@ -77,7 +72,7 @@ TEST(BlendCommand, NothingBeforeALoadOrWithoutASelection) {
     selection_push(editor.state.selection, 0);
     selection_push(editor.state.selection, 5);
     selection_push(editor.state.selection, 9);
-    editor.state.palette[9] = rgb(90, 90, 90);
+    editor.state.palette[9] = entry_of(90, 90, 90);
     set_menu_state(editor.state, editor.screen, ids::blend, true);
     const auto before = editor.state.palette;
     editor.screen.calls.clear();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "edit/edit.h"
+#include "tests/support/entries.h"
 
 namespace tavrin {
 namespace {
@@ -24,13 +25,7 @@ struct Selection {
     ~Selection() { selection_clear(head); }
 };
 
-PaletteEntry rgb(int red, int green, int blue) {
-    PaletteEntry entry;
-    entry.red = static_cast<std::uint8_t>(red);
-    entry.green = static_cast<std::uint8_t>(green);
-    entry.blue = static_cast<std::uint8_t>(blue);
-    return entry;
-}
+using testing::entry_of;
 
 PaletteEntry record(std::uint16_t word) {
     return decode_bgr555(word);
@@ -60,26 +55,26 @@ TEST(Blend, WorkedExamplesFromHeadToTail) {
     }
     const std::vector<BlendCase> cases = {
         {"red to blue",
-         rgb(255, 0, 0),
-         rgb(0, 0, 255),
+         entry_of(255, 0, 0),
+         entry_of(0, 0, 255),
          4,
          {{255, 0, 0}, {170, 0, 85}, {85, 0, 170}, {0, 0, 255}}},
         {"three entries",
-         rgb(200, 100, 0),
-         rgb(100, 200, 50),
+         entry_of(200, 100, 0),
+         entry_of(100, 200, 50),
          3,
          {{200, 100, 0}, {150, 150, 25}, {100, 200, 50}}},
-        {"white to black", rgb(255, 255, 255), rgb(0, 0, 0), 16, greys},
+        {"white to black", entry_of(255, 255, 255), entry_of(0, 0, 0), 16, greys},
         // The step 14/6 in single precision is just below 7/3: 3 x step
         // truncates to 6.
         {"single-precision step",
-         rgb(0, 0, 0),
-         rgb(14, 0, 0),
+         entry_of(0, 0, 0),
+         entry_of(14, 0, 0),
          7,
          {{0, 0, 0}, {2, 0, 0}, {4, 0, 0}, {6, 0, 0}, {9, 0, 0}, {11, 0, 0}, {14, 0, 0}}},
         {"single-precision step reversed",
-         rgb(14, 0, 0),
-         rgb(0, 0, 0),
+         entry_of(14, 0, 0),
+         entry_of(0, 0, 0),
          7,
          {{14, 0, 0}, {11, 0, 0}, {9, 0, 0}, {7, 0, 0}, {4, 0, 0}, {2, 0, 0}, {0, 0, 0}}},
     };
@@ -91,7 +86,7 @@ TEST(Blend, WorkedExamplesFromHeadToTail) {
         Selection selection;
         for (int position = c.n - 1; position >= 0; --position) {
             selection_push(selection.head, 100 + position);
-            table[100 + position] = rgb(77, 33, 99);
+            table[100 + position] = entry_of(77, 33, 99);
         }
         table[100] = c.head;
         table[100 + c.n - 1] = c.tail;
@@ -111,7 +106,7 @@ TEST(Blend, SameRunInEitherOrderReadInIndexOrder) {
     // depending on which end was selected last.
     for (bool six_at_head : {false, true}) {
         PaletteTable table{};
-        table[6] = rgb(14, 0, 0);
+        table[6] = entry_of(14, 0, 0);
         Selection selection;
         for (int i = 0; i <= 6; ++i) {
             selection_push(selection.head, six_at_head ? i : 6 - i);
@@ -142,8 +137,8 @@ TEST(Blend, OneOrTwoEntriesChangeNothing) {
 
 TEST(Blend, RawAndHighBitStayAndOnlyTheSelectionChanges) {
     PaletteTable table = numbered_table();
-    table[3] = rgb(0, 0, 0);
-    table[9] = rgb(240, 120, 60);
+    table[3] = entry_of(0, 0, 0);
+    table[9] = entry_of(240, 120, 60);
     for (int i : {3, 5, 7, 9}) {
         table[i].high_bit = i == 5 ? high_bit_mask : 0;
         table[i].raw = static_cast<std::uint16_t>(0x1000 + i);
@@ -171,11 +166,11 @@ TEST(Blend, EntriesOutsideTheGridAreNeverTouched) {
     Selection bad_head{300, 2, 1};
     EXPECT_EQ(blend_selection(table, bad_head.head), 0);
     Selection bad_middle{0, -5, 255};
-    table[0] = rgb(0, 0, 0);
-    table[255] = rgb(200, 0, 0);
+    table[0] = entry_of(0, 0, 0);
+    table[255] = entry_of(200, 0, 0);
     EXPECT_EQ(blend_selection(table, bad_middle.head), 2);
-    EXPECT_EQ(table[0], rgb(0, 0, 0));
-    EXPECT_EQ(table[255], rgb(200, 0, 0));
+    EXPECT_EQ(table[0], entry_of(0, 0, 0));
+    EXPECT_EQ(table[255], entry_of(200, 0, 0));
     for (int i = 1; i < 255; ++i) {
         EXPECT_EQ(table[i], before[i]) << i;
     }
