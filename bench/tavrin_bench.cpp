@@ -14,7 +14,7 @@
 #include "files/memory_file_system.h"
 #include "tests/support/temp_files.h"
 #include "tests/support/test_editor.h"
-#include "ui/colour_panel.h"
+#include "ui/color_panel.h"
 #include "ui/painting.h"
 
 namespace {

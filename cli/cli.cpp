@@ -104,7 +104,7 @@ std::string one_line(const std::string& text) {
     return line;
 }
 
-std::span<const PaletteEntry> colours(const Clut& clut) {
+std::span<const PaletteEntry> colors(const Clut& clut) {
     return std::span(clut.entries).first(static_cast<std::size_t>(clut.count));
 }
 
@@ -134,7 +134,7 @@ std::optional<Failure> extract(FileSystem& fs, const std::string& file, const Lo
     if (auto failure = read_location(fs, file, location, clut)) {
         return failure;
     }
-    return failed(output, save_clut_file(fs, output, colours(clut)));
+    return failed(output, save_clut_file(fs, output, colors(clut)));
 }
 
 std::optional<Failure> inject(FileSystem& fs, const std::string& file, const Location& location,
@@ -161,7 +161,7 @@ std::optional<Failure> inject(FileSystem& fs, const std::string& file, const Loc
         }
         offset = typed;
     }
-    return failed(file, inject_clut(fs, file, offset, colours(clut)));
+    return failed(file, inject_clut(fs, file, offset, colors(clut)));
 }
 
 // --tex, --offset and --count on a subcommand; --count only where a CLUT is read.

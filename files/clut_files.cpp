@@ -102,16 +102,16 @@ std::uint16_t TexClutRecord::clut_offset() const {
 
 void decode_clut(std::span<const std::uint8_t> bytes, Clut& clut) {
     clut.entries.fill(PaletteEntry{});
-    const std::size_t words = std::min<std::size_t>(bytes.size() / colour_word_size, palette_size);
+    const std::size_t words = std::min<std::size_t>(bytes.size() / color_word_size, palette_size);
     for (std::size_t i = 0; i < words; ++i) {
-        clut.entries[i] = decode_bgr555(word_at(bytes, i * colour_word_size));
+        clut.entries[i] = decode_bgr555(word_at(bytes, i * color_word_size));
     }
     clut.count = static_cast<int>(words);
 }
 
 std::vector<std::uint8_t> encode_clut(std::span<const PaletteEntry> entries) {
     std::vector<std::uint8_t> bytes;
-    bytes.reserve(entries.size() * colour_word_size);
+    bytes.reserve(entries.size() * color_word_size);
     for (const PaletteEntry& entry : entries) {
         const std::uint16_t word = encode_bgr555(entry);
         bytes.push_back(static_cast<std::uint8_t>(word & 0xFFu));
@@ -132,14 +132,14 @@ Status read_clut_file(FileSystem& fs, const std::string& path, Clut& clut) {
     if (!status.ok()) {
         return status;
     }
-    const std::uint64_t words = size / colour_word_size;
+    const std::uint64_t words = size / color_word_size;
     if (words > static_cast<std::uint64_t>(palette_size)) {
         return Status::failure(
             Code::too_many_colors,
             "it holds " + std::to_string(words) + " colours, more than the 256 a CLUT can have");
     }
     clut.count = static_cast<int>(words);
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(words) * colour_word_size);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(words) * color_word_size);
     status = read_exact(*file, 0, bytes);
     if (!status.ok()) {
         return status;
@@ -217,7 +217,7 @@ Status find_tex_clut(FileSystem& fs, const std::string& path, int kind,
         return status;
     }
     const std::uint64_t clut_at = record.clut_offset();
-    status = require_within(size, clut_at, tex_clut_colors * colour_word_size, "the CLUT");
+    status = require_within(size, clut_at, tex_clut_colors * color_word_size, "the CLUT");
     if (!status.ok()) {
         return status;
     }
@@ -258,7 +258,7 @@ Status read_clut_at_offset(FileSystem& fs, const std::string& path, std::int64_t
     if (!status.ok()) {
         return status;
     }
-    const std::uint64_t length = static_cast<std::uint64_t>(count) * colour_word_size;
+    const std::uint64_t length = static_cast<std::uint64_t>(count) * color_word_size;
     status = require_within(size, static_cast<std::uint64_t>(offset), length, "the CLUT");
     if (!status.ok()) {
         return status;

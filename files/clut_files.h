@@ -18,7 +18,7 @@
 
 namespace tavrin {
 
-inline constexpr std::size_t colour_word_size = 2;
+inline constexpr std::size_t color_word_size = 2;
 inline constexpr int tex_clut_colors = 256;
 
 // The first 48 bytes of a TEX file. Five 16-bit fields, one per CLUT kind,

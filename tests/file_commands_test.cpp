@@ -132,7 +132,7 @@ TEST(LoadClut, SuccessMakesThePaletteLiveInOrder) {
     EXPECT_TRUE(editor.screen.errors.empty());
 }
 
-TEST(LoadClut, SizesDecideTheColourCount) {
+TEST(LoadClut, SizesDecideTheColorCount) {
     TempDir dir;
     TestEditor editor;
     Bytes bytes = words_to_bytes(sample_words(256));

@@ -68,7 +68,7 @@ TEST(FindTexKind, WholeNameAnyCase) {
     EXPECT_FALSE(find_tex_kind("").has_value());
 }
 
-TEST(RawClutFile, ColourCountComesFromTheSize) {
+TEST(RawClutFile, ColorCountComesFromTheSize) {
     TempDir dir;
     Clut clut;
     EXPECT_TRUE(read_clut_file(disk(), dir.write("empty.clu", {}), clut).ok());

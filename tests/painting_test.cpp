@@ -20,10 +20,10 @@ void load_directly(TestEditor& editor, int count) {
     editor.state.palette_loaded = 1;
 }
 
-TEST(CellPixels, FrameRingsOverTheColourAndRepaintRemovesThem) {
+TEST(CellPixels, FrameRingsOverTheColorAndRepaintRemovesThem) {
     TestEditor editor;
     load_directly(editor, 256);
-    const Rgb colour = color_of(editor.state.palette[17]);
+    const Rgb color = color_of(editor.state.palette[17]);
     paint_swatch(editor.state, editor.screen, 17);
     frame_swatch(editor.state, editor.screen, 17);
 
@@ -32,7 +32,7 @@ TEST(CellPixels, FrameRingsOverTheColourAndRepaintRemovesThem) {
     for (int y = 0; y < 18; ++y) {
         for (int x = 0; x < 18; ++x) {
             const int ring = std::min(std::min(x, y), std::min(17 - x, 17 - y));
-            Rgb expected = colour;
+            Rgb expected = color;
             if (ring == 1 || ring == 3) {
                 expected = black;
             } else if (ring == 2) {
@@ -42,7 +42,7 @@ TEST(CellPixels, FrameRingsOverTheColourAndRepaintRemovesThem) {
         }
     }
     paint_swatch(editor.state, editor.screen, 17);
-    EXPECT_TRUE(editor.screen.cell_is_plain(17, colour));
+    EXPECT_TRUE(editor.screen.cell_is_plain(17, color));
 }
 
 TEST(CellPixels, NegativeIndicesPaintNothing) {
@@ -108,11 +108,11 @@ TEST(Repaint, PaintAndActivationDrawGridFramesAndBoxes) {
             on_paint(editor.state, editor.screen);
         }
         for (int i = 0; i < 256; ++i) {
-            const Rgb colour = color_of(editor.state.palette[i]);
+            const Rgb color = color_of(editor.state.palette[i]);
             if (i == 3 || i == 40) {
-                EXPECT_TRUE(editor.screen.cell_is_framed(i, colour)) << i;
+                EXPECT_TRUE(editor.screen.cell_is_framed(i, color)) << i;
             } else {
-                EXPECT_TRUE(editor.screen.cell_is_plain(i, colour)) << i;
+                EXPECT_TRUE(editor.screen.cell_is_plain(i, color)) << i;
             }
         }
         EXPECT_EQ(editor.screen.box(ids::current_box), color_of(editor.state.palette[40]));

@@ -6,7 +6,7 @@
 namespace tavrin {
 namespace {
 
-TEST(ColourWord, EveryWordSurvivesDecodeThenEncode) {
+TEST(ColorWord, EveryWordSurvivesDecodeThenEncode) {
     for (unsigned word = 0; word <= 0xFFFF; ++word) {
         const PaletteEntry entry = decode_bgr555(static_cast<std::uint16_t>(word));
         ASSERT_EQ(encode_bgr555(entry), word) << "word " << word;
@@ -15,7 +15,7 @@ TEST(ColourWord, EveryWordSurvivesDecodeThenEncode) {
     }
 }
 
-TEST(ColourWord, FiveBitFieldsFollowTheStepTable) {
+TEST(ColorWord, FiveBitFieldsFollowTheStepTable) {
     const int table[32] = {0,   8,   16,  24,  32,  41,  49,  57,  65,  74,  82,
                            90,  98,  106, 115, 123, 131, 139, 148, 156, 164, 172,
                            180, 189, 197, 205, 213, 222, 230, 238, 246, 255};
@@ -31,7 +31,7 @@ TEST(ColourWord, FiveBitFieldsFollowTheStepTable) {
     }
 }
 
-TEST(ColourWord, WorkedExamples) {
+TEST(ColorWord, WorkedExamples) {
     struct Case {
         std::uint16_t word;
         int red, green, blue, high_bit;
@@ -52,7 +52,7 @@ TEST(ColourWord, WorkedExamples) {
     }
 }
 
-TEST(ColourWord, EncodingKeepsTopFiveBitsAndAnySetHighBit) {
+TEST(ColorWord, EncodingKeepsTopFiveBitsAndAnySetHighBit) {
     PaletteEntry edited{0, 200, 100, 50, 0};
     EXPECT_EQ(encode_bgr555(edited), 0x1999);
     const PaletteEntry back = decode_bgr555(0x1999);
@@ -69,7 +69,7 @@ TEST(ColourWord, EncodingKeepsTopFiveBitsAndAnySetHighBit) {
     }
 }
 
-TEST(ColourWord, HexTextIsFourUpperCaseDigits) {
+TEST(ColorWord, HexTextIsFourUpperCaseDigits) {
     EXPECT_EQ(hex_text(0), "0000");
     EXPECT_EQ(hex_text(0xABC), "0ABC");
     EXPECT_EQ(hex_text(0xFFFF), "FFFF");

@@ -51,7 +51,7 @@ TEST_F(Loaded, PlainClickSelectsTheCellAlone) {
     expect_selection_shown(editor);  // 17 and 41 lost their frames
 }
 
-TEST_F(Loaded, PlainClickOnTheOnlySelectedCellMakesItsColourTheStartingColour) {
+TEST_F(Loaded, PlainClickOnTheOnlySelectedCellMakesItsColorTheStartingColor) {
     editor.click(9);
     editor.move_slider(ids::slider_green, 255);
     const Rgb edited = color_of(editor.entry(9));

@@ -87,7 +87,7 @@ TEST(ZoneCommands, F2ThenBlendRampsTheShirtRow) {
     }
 }
 
-TEST(ZoneCommands, ZonesBeyondASixteenColourClutAreStillSelected) {
+TEST(ZoneCommands, ZonesBeyondASixteenColorClutAreStillSelected) {
     TestEditor editor;
     testing::TempDir dir;
     load_clut_file(editor, dir, distinct_words(16));

@@ -118,7 +118,7 @@ void on_paint(EditorState& state, WindowLayer& layer) {
     }
     paint_all_swatches(state, layer);
     frame_selection(state, layer, state.selection);
-    paint_colour_boxes(state, layer);
+    paint_color_boxes(state, layer);
 }
 
 void on_activate(EditorState& state, WindowLayer& layer, bool active) {
@@ -129,7 +129,7 @@ void on_activate(EditorState& state, WindowLayer& layer, bool active) {
 
 void on_size(EditorState& state, WindowLayer& layer) {
     // Unlike a paint, this fills the boxes even before anything is loaded.
-    paint_colour_boxes(state, layer);
+    paint_color_boxes(state, layer);
 }
 
 std::optional<std::string> tooltip_text(const EditorState& state, int index) {

@@ -47,7 +47,7 @@ void paint_preview_box(WindowLayer& layer, int box_id, Rgb color) {
     layer.fill_box(box_id, color);
 }
 
-void paint_colour_boxes(const EditorState& state, WindowLayer& layer) {
+void paint_color_boxes(const EditorState& state, WindowLayer& layer) {
     if (state.selection != nullptr && state.palette_loaded != 0) {
         paint_preview_box(layer, ids::current_box, color_of(state.focused_entry));
         paint_preview_box(layer, ids::starting_box, color_of(state.starting_entry));

@@ -24,6 +24,6 @@ void paint_preview_box(WindowLayer& layer, int box_id, Rgb color);
 
 // Boxes 303 and 304: the head's current and starting colours, or the scrollbar
 // colour when nothing is selected.
-void paint_colour_boxes(const EditorState& state, WindowLayer& layer);
+void paint_color_boxes(const EditorState& state, WindowLayer& layer);
 
 }  // namespace tavrin

@@ -3,7 +3,7 @@
 // oldest index is the fixed corner of a Shift+arrow rectangle.
 #include "ui/selection_input.h"
 
-#include "ui/colour_panel.h"
+#include "ui/color_panel.h"
 #include "ui/painting.h"
 
 namespace tavrin {

@@ -1,6 +1,6 @@
 // The sixteen zone commands of Edit > Select.
 #include "edit/edit.h"
-#include "ui/colour_panel.h"
+#include "ui/color_panel.h"
 #include "ui/edit_commands.h"
 #include "ui/painting.h"
 

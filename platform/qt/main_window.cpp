@@ -19,7 +19,7 @@
 #include "platform/qt/panel_widgets.h"
 #include "platform/qt/qt_window_layer.h"
 #include "platform/qt/swatch_widgets.h"
-#include "ui/colour_panel.h"
+#include "ui/color_panel.h"
 #include "ui/selection_input.h"
 
 namespace tavrin::qt {
@@ -189,11 +189,11 @@ void MainWindow::build_panel(QWidget* client) {
             ->setText(QStringLiteral("0"));
     }
 
-    auto* current = new ColourBox(client);
+    auto* current = new ColorBox(client);
     current->setObjectName(QStringLiteral("box_303"));
     current->setGeometry(dlu_rect(170, 261, 44, 23));
     controls_[ids::current_box] = current;
-    auto* starting = new ColourBox(client);
+    auto* starting = new ColorBox(client);
     starting->setObjectName(QStringLiteral("box_304"));
     starting->setGeometry(dlu_rect(214, 261, 44, 23));
     starting->on_double_click = [this] { on_starting_box_double_clicked(state_, *layer_); };
@@ -251,8 +251,8 @@ QWidget* MainWindow::control(int id) const {
     return found == controls_.end() ? nullptr : found->second;
 }
 
-ColourBox* MainWindow::box(int id) const {
-    return id == ids::current_box || id == ids::starting_box ? static_cast<ColourBox*>(control(id))
+ColorBox* MainWindow::box(int id) const {
+    return id == ids::current_box || id == ids::starting_box ? static_cast<ColorBox*>(control(id))
                                                              : nullptr;
 }
 

@@ -17,7 +17,7 @@ class QSlider;
 
 namespace tavrin::qt {
 
-class ColourBox;
+class ColorBox;
 class QtWindowLayer;
 class SwatchGrid;
 
@@ -30,7 +30,7 @@ class MainWindow : public QMainWindow {
     // any of the cells 9000..9255.
     QWidget* control(int id) const;
     SwatchGrid* grid() const { return grid_; }
-    ColourBox* box(int id) const;
+    ColorBox* box(int id) const;
     QLineEdit* field(int id) const;
     QSlider* slider(int id) const;
     QAction* menu_action(int command_id) const;

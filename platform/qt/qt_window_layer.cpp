@@ -133,7 +133,7 @@ void QtWindowLayer::frame_cell(int index) {
 }
 
 void QtWindowLayer::fill_box(int id, Rgb color) {
-    if (ColourBox* box = window_.box(id)) {
+    if (ColorBox* box = window_.box(id)) {
         box->fill(color);
     }
 }

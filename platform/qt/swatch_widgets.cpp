@@ -225,22 +225,22 @@ void SwatchGrid::keyPressEvent(QKeyEvent* event) {
     event->accept();
 }
 
-ColourBox::ColourBox(QWidget* parent) : QWidget(parent) {
+ColorBox::ColorBox(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::NoFocus);
 }
 
-void ColourBox::fill(Rgb color) {
+void ColorBox::fill(Rgb color) {
     color_ = color;
     update();
 }
 
-void ColourBox::paintEvent(QPaintEvent*) {
+void ColorBox::paintEvent(QPaintEvent*) {
     if (color_) {
         QPainter(this).fillRect(rect(), QColor(to_qrgb(*color_)));
     }
 }
 
-void ColourBox::mouseDoubleClickEvent(QMouseEvent* event) {
+void ColorBox::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && on_double_click) {
         on_double_click();
     }

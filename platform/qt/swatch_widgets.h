@@ -78,9 +78,9 @@ class SwatchGrid : public QWidget {
     int focused_ = 0;
 };
 
-class ColourBox : public QWidget {
+class ColorBox : public QWidget {
   public:
-    explicit ColourBox(QWidget* parent);
+    explicit ColorBox(QWidget* parent);
 
     void fill(Rgb color);
 

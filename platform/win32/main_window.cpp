@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "platform/win32/resource_ids.h"
-#include "ui/colour_panel.h"
+#include "ui/color_panel.h"
 #include "ui/selection_input.h"
 
 namespace tavrin::win32 {
@@ -206,7 +206,7 @@ void on_tooltip_request(MainWindow& main, NMHDR* header) {
     info->lpszText = info->szText;
 }
 
-LRESULT control_colour(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT control_color(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     // Cells and colour boxes paint no background, so what the program painted
     // into them stays until it paints them again.
     const int id = GetDlgCtrlID(reinterpret_cast<HWND>(lparam));
@@ -239,7 +239,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         return 0;  // no initial focus
     }
     if (message == WM_CTLCOLORSTATIC) {
-        return control_colour(window, message, wparam, lparam);
+        return control_color(window, message, wparam, lparam);
     }
     MainWindow* main = main_window_of(window);
     if (message == WM_DESTROY) {

@@ -1380,11 +1380,11 @@ std::optional<std::string> Session::check_grid() const {
     const auto& state = editor_.state;
     for (int i = 0; i < palette_size; ++i) {
         const bool live = i < count_;
-        const Rgb colour =
+        const Rgb color =
             live ? color_of(state.palette[static_cast<std::size_t>(i)]) : fake_button_face_color;
         const bool selected =
             std::find(selection_.begin(), selection_.end(), i) != selection_.end();
-        if (selected ? !screen.cell_is_framed(i, colour) : !screen.cell_is_plain(i, colour)) {
+        if (selected ? !screen.cell_is_framed(i, color) : !screen.cell_is_plain(i, color)) {
             return "cell " + std::to_string(i) + " is not painted as " +
                    (selected ? "a framed" : "a plain") + (live ? " live cell" : " empty cell");
         }

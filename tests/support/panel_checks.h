@@ -39,16 +39,16 @@ inline Rgb rgb(int red, int green, int blue) {
 }
 
 // Sliders, decimal fields, the hex field and box 303 all show colour.
-inline void expect_panel_shows(const TestEditor& editor, Rgb colour, const std::string& hex) {
+inline void expect_panel_shows(const TestEditor& editor, Rgb color, const std::string& hex) {
     const FakeWindowLayer& screen = editor.screen;
-    EXPECT_EQ(screen.slider_position(ids::slider_red), colour.red);
-    EXPECT_EQ(screen.slider_position(ids::slider_green), colour.green);
-    EXPECT_EQ(screen.slider_position(ids::slider_blue), colour.blue);
-    EXPECT_EQ(screen.control_text(ids::field_red), std::to_string(colour.red));
-    EXPECT_EQ(screen.control_text(ids::field_green), std::to_string(colour.green));
-    EXPECT_EQ(screen.control_text(ids::field_blue), std::to_string(colour.blue));
+    EXPECT_EQ(screen.slider_position(ids::slider_red), color.red);
+    EXPECT_EQ(screen.slider_position(ids::slider_green), color.green);
+    EXPECT_EQ(screen.slider_position(ids::slider_blue), color.blue);
+    EXPECT_EQ(screen.control_text(ids::field_red), std::to_string(color.red));
+    EXPECT_EQ(screen.control_text(ids::field_green), std::to_string(color.green));
+    EXPECT_EQ(screen.control_text(ids::field_blue), std::to_string(color.blue));
     EXPECT_EQ(screen.control_text(ids::field_hex), hex);
-    EXPECT_EQ(screen.box(ids::current_box), colour);
+    EXPECT_EQ(screen.box(ids::current_box), color);
 }
 
 // The seven panel controls are all on or all off.
@@ -63,11 +63,11 @@ inline void expect_panel_enabled(const TestEditor& editor, bool on) {
 // live cells in their colour, the rest in button-face grey.
 inline void expect_grid_shows_selection(const TestEditor& editor) {
     for (int i = 0; i < palette_size; ++i) {
-        const Rgb colour = color_of(editor.entry(i));
+        const Rgb color = color_of(editor.entry(i));
         if (selection_contains(editor.state.selection, i)) {
-            EXPECT_TRUE(editor.screen.cell_is_framed(i, colour)) << "cell " << i;
+            EXPECT_TRUE(editor.screen.cell_is_framed(i, color)) << "cell " << i;
         } else if (i < editor.state.color_count) {
-            EXPECT_TRUE(editor.screen.cell_is_plain(i, colour)) << "cell " << i;
+            EXPECT_TRUE(editor.screen.cell_is_plain(i, color)) << "cell " << i;
         } else {
             EXPECT_TRUE(editor.screen.cell_is_plain(i, fake_button_face_color)) << "cell " << i;
         }

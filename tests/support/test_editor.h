@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "tests/support/fake_window_layer.h"
-#include "ui/colour_panel.h"
+#include "ui/color_panel.h"
 #include "ui/editor.h"
 #include "ui/selection_input.h"
 

@@ -39,7 +39,7 @@ using namespace tavrin::qt::testing;
 
 namespace {
 
-Rgb colour_of_word(std::uint16_t word) {
+Rgb color_of_word(std::uint16_t word) {
     return color_of(decode_bgr555(word));
 }
 
@@ -51,12 +51,12 @@ Rgb grabbed(const QImage& cell, int x, int y) {
 
 // True when the cell's 18 x 18 client pixels on screen show colour, with the
 // selection frame's rings (black, white, black at 1, 2, 3) when framed.
-bool cell_shows(MainWindow& window, int index, Rgb colour, bool framed) {
+bool cell_shows(MainWindow& window, int index, Rgb color, bool framed) {
     const QImage image = window.grid()->grab(SwatchGrid::cell_rect(index)).toImage();
     for (int y = 0; y < 18; ++y) {
         for (int x = 0; x < 18; ++x) {
             const int ring = std::min(std::min(x, y), std::min(17 - x, 17 - y));
-            Rgb expected = colour;
+            Rgb expected = color;
             if (framed && (ring == 1 || ring == 3)) {
                 expected = Rgb{0, 0, 0};
             } else if (framed && ring == 2) {
@@ -70,11 +70,11 @@ bool cell_shows(MainWindow& window, int index, Rgb colour, bool framed) {
     return true;
 }
 
-QString hex_of(Rgb colour) {
+QString hex_of(Rgb color) {
     PaletteEntry entry;
-    entry.red = colour.red;
-    entry.green = colour.green;
-    entry.blue = colour.blue;
+    entry.red = color.red;
+    entry.green = color.green;
+    entry.blue = color.blue;
     return QString::fromStdString(hex_text(encode_bgr555(entry)));
 }
 
@@ -116,7 +116,7 @@ class MainWindowTest : public QObject {
     int focused_id() { return window().id_of(focus()); }
     QLineEdit* field(int id) { return window().field(id); }
     bool menu_enabled(int id) { return window().menu_action(id)->isEnabled(); }
-    Rgb sample(int index) const { return colour_of_word(words_[static_cast<std::size_t>(index)]); }
+    Rgb sample(int index) const { return color_of_word(words_[static_cast<std::size_t>(index)]); }
 
     void load_sample() {
         load_clut_file(window(), clut_);
@@ -371,7 +371,7 @@ class MainWindowTest : public QObject {
         QCOMPARE(hex->text(), hex_of(start));
     }
 
-    void tooltips_show_the_colour_once_loaded() {
+    void tooltips_show_the_color_once_loaded() {
         auto tip_over = [this](int index) {
             QToolTip::hideText();
             SwatchGrid* grid = window().grid();
@@ -442,7 +442,7 @@ class MainWindowTest : public QObject {
         QCOMPARE(read_file(target), read_file(clut_));
     }
 
-    void too_many_colours_shows_an_error_box() {
+    void too_many_colors_shows_an_error_box() {
         const QString big = folder_->filePath(QStringLiteral("big.clu"));
         QVERIFY(write_bytes(big, QByteArray(514, '\0')));
         QString title;

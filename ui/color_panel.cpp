@@ -3,7 +3,7 @@
 // program's own writes; the panel's behaviour (the 32-step snapping of the
 // head, the frame that the hex handler takes off and the decimal handlers put
 // back) depends on exactly where those nested calls happen.
-#include "ui/colour_panel.h"
+#include "ui/color_panel.h"
 
 #include <array>
 #include <cstdint>

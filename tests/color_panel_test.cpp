@@ -37,7 +37,7 @@ struct Panel : ::testing::Test {
     TestEditor editor;
     void SetUp() override { load_clut_file(editor, dir, panel_words()); }
 
-    Rgb colour(int index) const { return color_of(editor.entry(index)); }
+    Rgb color(int index) const { return color_of(editor.entry(index)); }
 
     // Gives entry index the red value by typing it into the emptied field.
     void type_red(int index, const char* red) {
@@ -51,7 +51,7 @@ std::vector<std::string> calls_from(const std::vector<std::string>& calls, std::
     return {calls.begin() + static_cast<std::ptrdiff_t>(first), calls.end()};
 }
 
-TEST_F(Panel, RefreshLoadsTheHeadSnappedAndKeepsTheUnsnappedStartingColour) {
+TEST_F(Panel, RefreshLoadsTheHeadSnappedAndKeepsTheUnsnappedStartingColor) {
     type_red(50, "100");
     ASSERT_EQ(editor.entry(50).red, 100);
     const PaletteEntry before = editor.entry(50);
@@ -90,7 +90,7 @@ TEST_F(Panel, HexWordShowsTheHighBit) {
     expect_selection_shown(editor);
 }
 
-TEST_F(Panel, AFieldHoldingTheFocusEndsShowingTheNewHeadWithoutChangingColours) {
+TEST_F(Panel, AFieldHoldingTheFocusEndsShowingTheNewHeadWithoutChangingColors) {
     type_red(10, "300");  // applies 3 and 30; "300" stands unapplied
     ASSERT_EQ(editor.screen.control_text(ids::field_red), "300");
     ASSERT_EQ(editor.screen.focus, ids::field_red);
@@ -253,17 +253,17 @@ TEST_F(Panel, HexFieldSetsTheHeadAloneKeystrokeByKeystroke) {
     struct Step {
         char key;
         std::uint16_t word;
-        Rgb colour;
+        Rgb color;
     };
     for (const Step& step :
          {Step{'7', 0x0007, rgb(57, 0, 0)}, Step{'c', 0x007C, rgb(230, 24, 0)},
           Step{'1', 0x07C1, rgb(8, 246, 8)}, Step{'f', 0x7C1F, rgb(255, 0, 255)}}) {
         editor.type(ids::field_hex, std::string(1, step.key));
         EXPECT_EQ(editor.entry(5).raw, step.word) << step.key;
-        EXPECT_EQ(color_of(editor.entry(5)), step.colour) << step.key;
-        EXPECT_EQ(editor.screen.box(ids::current_box), step.colour) << step.key;
-        EXPECT_EQ(editor.screen.slider_position(ids::slider_green), step.colour.green);
-        EXPECT_EQ(editor.screen.control_text(ids::field_red), std::to_string(step.colour.red));
+        EXPECT_EQ(color_of(editor.entry(5)), step.color) << step.key;
+        EXPECT_EQ(editor.screen.box(ids::current_box), step.color) << step.key;
+        EXPECT_EQ(editor.screen.slider_position(ids::slider_green), step.color.green);
+        EXPECT_EQ(editor.screen.control_text(ids::field_red), std::to_string(step.color.red));
         EXPECT_EQ(editor.entry(6), six);
         EXPECT_EQ(editor.entry(7), seven);
         expect_grid_shows_selection(editor);
@@ -330,7 +330,7 @@ TEST_F(Panel, DoubleClickOnTheStartingBoxRestoresTheHeadOnly) {
     expect_grid_shows_selection(editor);
 }
 
-TEST_F(Panel, RestoringAnUnsnappedStartingColourGoesThroughTheHexWord) {
+TEST_F(Panel, RestoringAnUnsnappedStartingColorGoesThroughTheHexWord) {
     type_red(12, "100");
     editor.click(12);  // starting red 100, the entry snapped to 98
     editor.move_slider(ids::slider_red, 200);
