@@ -40,7 +40,7 @@ struct PaletteState {
     // Entries 0..color_count-1 are live. 255 at start-up is never used: every
     // command that makes a CLUT live sets it first.
     std::int16_t color_count = 255;
-    std::int32_t clut_offset = 0;
+    std::int64_t clut_offset = 0;  // any offset a file can have
     std::int32_t clut_kind = 0;
     std::int32_t palette_loaded = 0;
     PaletteEntry focused_entry{};   // working copy of the selection's head

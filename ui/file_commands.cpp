@@ -173,19 +173,11 @@ void inject_clut_in_tex(EditorState& state, WindowLayer& layer) {
         return;
     }
     const TexTarget& target = *state.tex_target;
-    // The file may have been replaced since it was read; its header must still
-    // lead to the same place.
+    // The file may have been replaced since it was read: its header must still
+    // lead to the same place, checked through the file that is written.
     std::uint32_t offset = 0;
-    Status status = find_tex_clut(*state.file_system, target.path, target.kind, offset);
-    if (status.ok() && offset != target.clut_offset) {
-        status = Status::failure(Status::Code::does_not_fit,
-                                 "its CLUT is no longer at offset " +
-                                     std::to_string(target.clut_offset) + ", where it was read");
-    }
-    if (status.ok()) {
-        status =
-            inject_clut(*state.file_system, target.path, target.clut_offset, live_entries(state));
-    }
+    const Status status = inject_tex_clut(*state.file_system, target.path, target.kind,
+                                          target.clut_offset, live_entries(state), offset);
     if (!status.ok()) {
         report_write_failure(layer, "Could not inject the CLUT into", target.path, status);
     }
@@ -193,14 +185,20 @@ void inject_clut_in_tex(EditorState& state, WindowLayer& layer) {
 
 bool clut_params_dialog_ok(EditorState& state, WindowLayer& layer, const ClutParamsAnswer& answer) {
     const std::string offset_text = answer.offset_text.substr(0, typed_text_limit);
-    const auto offset = parse_offset(offset_text);
-    if (!offset) {
+    const TypedOffset offset = parse_offset(offset_text);
+    if (offset.error == TypedOffset::Error::not_a_number) {
         layer.show_error("The offset \"" + offset_text +
                          "\" is not a number. Type it in decimal, or in hexadecimal after 0x.");
         return false;
     }
+    if (!offset.ok()) {
+        std::string message = offset_problem(offset_text, offset) + ".";
+        message[0] = 'T';
+        layer.show_error(message);
+        return false;
+    }
     state.color_count = static_cast<std::int16_t>(parse_count(answer.count_text));
-    state.clut_offset = *offset;
+    state.clut_offset = offset.value;
     set_zone_items(state, layer, false);
     enable_swatches(layer, state.color_count);
     return true;
