@@ -468,7 +468,7 @@ Status save_clut_file(FileSystem& fs, const std::string& path,
     if (target.exists && !target.writable) {
         return Status::failure(Code::read_only, "it is read-only");
     }
-    if (target.exists && (target.links > 1 || !target.folder_writable)) {
+    if (target.exists && (target.links > 1 || !target.folder_writable || !target.may_replace)) {
         return rewrite_in_place(fs, target, bytes);
     }
     return replace_by_rename(fs, target, bytes);

@@ -72,8 +72,9 @@ Status read_clut_file(FileSystem& fs, const std::string& path, Clut& clut);
 // be a regular file that is not read-only; it keeps its mode, owner and group
 // (as far as the user may set them) and extended attributes. Normally the new
 // contents go to a new file beside the target, which then replaces it; a
-// target with other names (hard links), or in a folder where no new file can
-// be made, is rewritten in place instead, after a complete copy of its old
+// target with other names (hard links), in a folder where no new file can be
+// made, or on a system that cannot show its links (Windows), is rewritten in
+// place instead, after a complete copy of its old
 // contents has been written and flushed beside it (or, in a read-only folder,
 // in spare_folder()), so that every name sees the new CLUT. On failure the
 // target holds its old bytes (or, in place, the reason says whether they

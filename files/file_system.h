@@ -64,6 +64,9 @@ struct PathInfo {
     bool folder_writable = false;
     // The number of names the file has.
     std::uint64_t links = 1;
+    // A new file may take its place. False where the system cannot show the
+    // links and attributes a new file would lose (the Windows C runtime).
+    bool may_replace = true;
     FileId id;
 };
 

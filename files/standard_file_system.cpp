@@ -426,6 +426,7 @@ class StandardFileSystem final : public FileSystem {
         info.id = id_of(found);
 #if defined(_WIN32)
         info.writable = (found.st_mode & _S_IWRITE) != 0;
+        info.may_replace = false;
 #else
         info.writable = ::access(info.resolved.c_str(), W_OK) == 0 && (found.st_mode & 0222) != 0;
 #endif

@@ -43,18 +43,18 @@ TEST(ParseOffset, ReadsDecimalAndHexToSixtyFourBitsAndRefusesWhatDoesNotFit) {
         {" 0x10", 0},
         {"-0x10", 0},
         {"0", 0},
-        {"2147483648", 2147483648LL},                 // 2^31
-        {"0x80000000", 2147483648LL},                 //
-        {"4294967296", 4294967296LL},                 // 2^32
-        {"0x100000000", 4294967296LL},                //
-        {"4294967808", 4294967808LL},                 // once read as 512
-        {"0xFFFFFFFF", 4294967295LL},                 // once read as -1
-        {"-4294966784", -4294966784LL},               // once read as 512
-        {"9223372036854775807", max},                 // 2^63 - 1
-        {"0x7FFFFFFFFFFFFFFF", max},                  //
+        {"2147483648", 2147483648LL},  // 2^31
+        {"0x80000000", 2147483648LL},
+        {"4294967296", 4294967296LL},  // 2^32
+        {"0x100000000", 4294967296LL},
+        {"4294967808", 4294967808LL},    // once read as 512
+        {"0xFFFFFFFF", 4294967295LL},    // once read as -1
+        {"-4294966784", -4294966784LL},  // once read as 512
+        {"9223372036854775807", max},    // 2^63 - 1
+        {"0x7FFFFFFFFFFFFFFF", max},
         {"0x000000007FFFFFFFFFFFFFFF", max},  // leading zeros are no digits of value
-        {"-9223372036854775808", INT64_MIN},          // -2^63
-        {"00000000000000000000000000000016", 16},     //
+        {"-9223372036854775808", INT64_MIN},  // -2^63
+        {"00000000000000000000000000000016", 16},
     };
     for (const auto& [text, expected] : cases) {
         const TypedOffset parsed = parse_offset(text);
