@@ -33,20 +33,16 @@ Status system_failure(const char* what, int error = errno) {
                            std::string(what) + " (" + std::strerror(error) + ")");
 }
 
+#if !defined(_WIN32)
 // The folder holding path, as a path that can be opened.
 std::string folder_of(const std::string& path) {
-    const auto slash = path.find_last_of(
-#if defined(_WIN32)
-        "/\\"
-#else
-        "/"
-#endif
-    );
+    const auto slash = path.find_last_of('/');
     if (slash == std::string::npos) {
         return ".";
     }
     return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
 }
+#endif
 
 const char* kind_of_node(unsigned mode) {
     if (S_ISDIR(mode)) {
