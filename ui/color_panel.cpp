@@ -59,7 +59,7 @@ int head_index(const EditorState& state) {
         return -1;
     }
     const int index = state.selection->index;
-    return index >= 0 && index < palette_size ? index : -1;
+    return in_grid(index) ? index : -1;
 }
 
 // Moves one channel of every selected entry.
