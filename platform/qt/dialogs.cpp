@@ -255,8 +255,9 @@ std::optional<std::string> run_file_dialog(QWidget* parent, const FileDialogRequ
                                            bool save) {
     QFileDialog dialog(parent);
     dialog.setObjectName(save ? QStringLiteral("save_dialog") : QStringLiteral("open_dialog"));
-    // Only the labels show, as on the original platform; the patterns live in
-    // the part that Qt hides.
+    // Only the labels show: they are the whole text the core gives the user,
+    // and some already list their patterns. The patterns live in the part
+    // that Qt hides.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);

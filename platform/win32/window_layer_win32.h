@@ -25,8 +25,9 @@ class Win32WindowLayer final : public WindowLayer {
     bool core_running() const { return core_depth_ > 0; }
 
     // True while a modal window the core asked for is up. Its taking the
-    // focus from a panel field is the user's field being left, as it was on
-    // the original platform, so that one notification is still reported.
+    // focus from a panel field means the user has left the field (the
+    // command acts on what was typed), so that one notification is still
+    // reported.
     bool showing_modal() const { return modal_depth_ > 0; }
 
     void set_menu_item(int command_id, bool enabled) override;
