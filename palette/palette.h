@@ -40,14 +40,12 @@ constexpr bool in_grid(int index) {
     return index >= 0 && index < palette_size;
 }
 
-// The palette table and where it came from. Part of the editor's state.
+// The palette table. Part of the editor's state.
 struct PaletteState {
     std::array<PaletteEntry, palette_size> palette{};
     // Entries 0..color_count-1 are live. 255 at start-up is never used: every
     // command that makes a CLUT live sets it first.
     std::int16_t color_count = 255;
-    std::int32_t clut_offset = 0;
-    std::int32_t clut_kind = 0;
     std::int32_t palette_loaded = 0;
     PaletteEntry focused_entry{};   // working copy of the selection's head
     PaletteEntry starting_entry{};  // the head as it was when the selection was made
