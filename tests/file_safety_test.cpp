@@ -173,7 +173,7 @@ TEST(SaveSafety, RewritesAHardLinkedFileInPlaceWhateverFails) {
 
 TEST(SaveSafety, KeepsModesAndAttributesAndRefusesReadOnlyFiles) {
     TempDir dir;
-    for (mode_t mode : {0600, 0640, 0755, 0604}) {
+    for (mode_t mode : {0600, 0640, 0644, 0755, 0604}) {
         const std::string path = dir.write("kit.clu", old_bytes);
         ASSERT_EQ(::chmod(path.c_str(), mode), 0);
         ASSERT_TRUE(save(path).ok());
