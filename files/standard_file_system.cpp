@@ -409,6 +409,20 @@ class StandardFileSystem final : public FileSystem {
         }
 #endif
         stat_type found{};
+#if defined(_WIN32)
+        // The C runtime does not stat a device name such as NUL; opened, it shows.
+        if (sys_stat(info.resolved, found) != 0) {
+            const int fd = ::_open(info.resolved.c_str(), O_RDONLY | O_BINARY);
+            if (fd >= 0) {
+                const bool looked = sys_fstat(fd, found) == 0;
+                ::_close(fd);
+                if (looked && !S_ISREG(found.st_mode)) {
+                    info.exists = true;
+                    return Status::success();
+                }
+            }
+        }
+#endif
         if (sys_stat(info.resolved, found) != 0) {
             if (errno == ENOENT) {
                 info.folder_writable = folder_writable(info.resolved);
