@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 #include "platform/qt/accelerators.h"
 #include "platform/qt/dialog_units.h"
@@ -286,7 +287,11 @@ void MainWindow::schedule_paint() {
         return;
     }
     paint_pending_ = true;
-    QTimer::singleShot(0, this, [this] { paint_now(); });
+    QTimer::singleShot(0, this, [this] {
+        if (paint_pending_) {
+            paint_now();
+        }
+    });
 }
 
 void MainWindow::paint_now() {
@@ -295,6 +300,14 @@ void MainWindow::paint_now() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == windowHandle()) {
+        // The window uncovered or restored: the core repaints before Qt draws
+        // the exposed part, so one pass shows cells whose state changed since.
+        if (event->type() == QEvent::Expose && windowHandle()->isExposed()) {
+            paint_now();
+        }
+        return QMainWindow::eventFilter(watched, event);
+    }
     if (event->type() == QEvent::FocusOut) {
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
         // A menu opening does not take the focus on the original platform, and
@@ -311,12 +324,17 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 void MainWindow::changeEvent(QEvent* event) {
     if (event->type() == QEvent::WindowStateChange) {
         // Minimizing and restoring are the only size changes this window has.
+        // A restore repaints through the expose that follows it.
         on_size(state_, *layer_);
-        if (!isMinimized()) {
-            schedule_paint();
-        }
     }
     QMainWindow::changeEvent(event);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    // The platform window exists from the first show on; installing again
+    // replaces the earlier filter.
+    windowHandle()->installEventFilter(this);
+    QMainWindow::showEvent(event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -135,6 +135,10 @@ void SwatchGrid::set_cell_enabled(int index, bool enabled) {
         return;
     }
     enabled_[static_cast<std::size_t>(index)] = enabled;
+    if (index == 0) {
+        // Tab skips a disabled cell 0, so it can never select a cell out of range.
+        setFocusPolicy(enabled ? Qt::TabFocus : Qt::NoFocus);
+    }
     if (!enabled && index == focused_ && hasFocus()) {
         clearFocus();
     }
@@ -198,6 +202,11 @@ void SwatchGrid::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && index >= 0 && cell_enabled(index) && on_click) {
         on_click(index, modifiers_of(event->modifiers()));
     }
+}
+
+void SwatchGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+    // Qt's default would deliver the second press as another click.
+    event->accept();
 }
 
 void SwatchGrid::keyPressEvent(QKeyEvent* event) {

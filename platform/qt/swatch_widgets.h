@@ -27,8 +27,9 @@ inline constexpr int grid_extent = cell_pitch * (grid_cells - 1) + cell_outer_si
 
 // All 256 cells in one widget: one retained image holds every cell's pixels,
 // so painting many cells costs one copy rather than hundreds of widgets. The
-// grid is one tab stop, standing for cell 0; the core may give the focus to
-// any cell, and the arrow keys go to the grid whichever cell holds it.
+// grid is one tab stop, standing for cell 0, and only while cell 0 is enabled;
+// the core may give the focus to any cell, and the arrow keys go to the grid
+// whichever cell holds it.
 class SwatchGrid : public QWidget {
   public:
     explicit SwatchGrid(QWidget* parent);
@@ -49,8 +50,9 @@ class SwatchGrid : public QWidget {
     void focus_cell(int index);
     int focused_cell() const { return focused_; }
 
-    // A press of the left button with the modifiers held (the second press of
-    // a double-click is not a click, as on the original platform).
+    // A press of the left button with the modifiers held. The second press of
+    // a double-click is not a click: Ctrl+double-click adds a cell once, and a
+    // plain one keeps the starting colour the first press took.
     std::function<void(int index, Modifiers)> on_click;
     std::function<void(ArrowKey, Modifiers)> on_arrow;
     // The tooltip text, or nullopt for none.
@@ -62,6 +64,7 @@ class SwatchGrid : public QWidget {
     void focusInEvent(QFocusEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
