@@ -297,6 +297,8 @@ void MainWindow::schedule_paint() {
 void MainWindow::paint_now() {
     paint_pending_ = false;
     on_paint(state_, *layer_);
+    // Now, so that an expose being handled draws them in the same pass.
+    grid_->request_changed_cells();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -35,6 +35,7 @@ SwatchGrid::SwatchGrid(QWidget* parent)
     setFocusPolicy(Qt::TabFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     enabled_.fill(true);
+    never_requested_.set();
     draw_background();
 }
 
@@ -78,19 +79,22 @@ void SwatchGrid::draw_background() {
             }
             line[last] = light;
         }
-        if (painted(i)) {
-            stale_.set(static_cast<std::size_t>(i));
-        }
     }
+    image_lacks_.set();
     update();
 }
 
-// Copies one cell's client pixels into the image.
+// Draws one cell's client pixels into the image, as the core painted them.
 void SwatchGrid::write_cell(int index) {
+    const auto i = static_cast<std::size_t>(index);
+    CellPixels cell;
+    fill_cell_pixels(cell, looks_[i].color);
+    if (looks_[i].framed) {
+        frame_cell_pixels(cell);
+    }
     const QRect outer = cell_rect(index);
     uchar* bits = image_.bits();
     const qsizetype stride = image_.bytesPerLine();
-    const CellPixels& cell = cells_[static_cast<std::size_t>(index)];
     for (int y = 0; y < cell_client_size; ++y) {
         auto* line = reinterpret_cast<QRgb*>(bits + (outer.y() + 1 + y) * stride) + outer.x() + 1;
         const Rgb* source = &cell.pixels[static_cast<std::size_t>(y * cell_client_size)];
@@ -98,19 +102,52 @@ void SwatchGrid::write_cell(int index) {
             line[x] = to_qrgb(source[x]);
         }
     }
+    in_image_[i] = looks_[i];
+    image_lacks_.reset(i);
 }
 
-// A cell changed: it is copied into the image at the next paint, however
-// often the core repaints it before then.
+// The core repaints every selected cell several times over for one click, and
+// mostly with what it already showed. The cells are compared with what was
+// last asked of Qt only once the core is done, so only those that differ are
+// drawn and sent to the screen.
 void SwatchGrid::mark_changed(int index) {
     painted_[static_cast<std::size_t>(index)] = true;
-    stale_.set(static_cast<std::size_t>(index));
-    // One growing rectangle keeps the widget's dirty region a single
-    // rectangle however many cells change before the paint.
-    const QRect outer = cell_rect(index);
-    if (!dirty_.contains(outer)) {
-        dirty_ |= outer;
-        update(dirty_);
+    if (!check_posted_) {
+        check_posted_ = true;
+        QMetaObject::invokeMethod(
+            this, [this] { request_changed_cells(); }, Qt::QueuedConnection);
+    }
+}
+
+bool SwatchGrid::needs_request(int index) const {
+    const auto at = static_cast<std::size_t>(index);
+    return painted_[at] && (never_requested_.test(at) || looks_[at] != requested_[at]);
+}
+
+void SwatchGrid::request_changed_cells() {
+    check_posted_ = false;
+    QRect bounds;
+    std::array<int, 16> few{};
+    std::size_t changed = 0;
+    for (int i = 0; i < palette_size; ++i) {
+        if (!needs_request(i)) {
+            continue;
+        }
+        const auto at = static_cast<std::size_t>(i);
+        requested_[at] = looks_[at];
+        never_requested_.reset(at);
+        bounds |= cell_rect(i);
+        if (changed < few.size()) {
+            few[changed] = i;
+        }
+        ++changed;
+    }
+    if (changed > few.size()) {
+        update(bounds);  // one rectangle keeps Qt's dirty region cheap
+        return;
+    }
+    for (std::size_t k = 0; k < changed; ++k) {
+        update(cell_rect(few[k]));
     }
 }
 
@@ -118,7 +155,7 @@ void SwatchGrid::fill(int index, Rgb color) {
     if (!in_grid(index)) {
         return;
     }
-    fill_cell_pixels(cells_[static_cast<std::size_t>(index)], color);
+    looks_[static_cast<std::size_t>(index)] = {color, false};
     mark_changed(index);
 }
 
@@ -126,7 +163,7 @@ void SwatchGrid::frame(int index) {
     if (!in_grid(index)) {
         return;
     }
-    frame_cell_pixels(cells_[static_cast<std::size_t>(index)]);
+    looks_[static_cast<std::size_t>(index)].framed = true;
     mark_changed(index);
 }
 
@@ -186,15 +223,19 @@ void SwatchGrid::focusInEvent(QFocusEvent* event) {
 }
 
 void SwatchGrid::paintEvent(QPaintEvent* event) {
-    for (int i = 0; stale_.any() && i < palette_size; ++i) {
-        if (stale_.test(static_cast<std::size_t>(i))) {
+    // Every cell is brought up to date, also those outside this paint (a grab
+    // paints everything); one that changed since its request is requested again.
+    for (int i = 0; i < palette_size; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        if (painted_[at] && (image_lacks_.test(at) || in_image_[at] != looks_[at])) {
             write_cell(i);
-            stale_.reset(static_cast<std::size_t>(i));
         }
     }
-    dirty_ = QRect();
     // Whole pixels, also when the screen scales them up.
-    QPainter(this).drawImage(event->rect(), image_, event->rect());
+    QPainter painter(this);
+    for (const QRect& rect : event->region()) {
+        painter.drawImage(rect, image_, rect);
+    }
 }
 
 void SwatchGrid::mousePressEvent(QMouseEvent* event) {

@@ -47,6 +47,10 @@ class SwatchGrid : public QWidget {
     void set_cell_enabled(int index, bool enabled);
     bool cell_enabled(int index) const { return enabled_[static_cast<std::size_t>(index)]; }
 
+    // Asks Qt to repaint the cells that differ from what was last asked for;
+    // runs by itself once the core is done, or at once when called.
+    void request_changed_cells();
+
     void focus_cell(int index);
     int focused_cell() const { return focused_; }
 
@@ -68,14 +72,27 @@ class SwatchGrid : public QWidget {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    // What a cell shows: a fill's colour, and whether a frame has been drawn
+    // over it since. A frame over a frame changes nothing, so this is exact,
+    // and comparing two of them finds the cells that really changed.
+    struct CellLook {
+        Rgb color{};  // a cell never filled is black, as a fresh pixel array is
+        bool framed = false;
+        bool operator==(const CellLook&) const = default;
+    };
+
     void draw_background();
     void mark_changed(int index);
+    bool needs_request(int index) const;
     void write_cell(int index);
 
-    QImage image_;                     // the whole grid as shown, edges and gaps included
-    std::bitset<palette_size> stale_;  // cells whose pixels the image lacks
-    QRect dirty_;                      // what changed since the last paint
-    std::array<CellPixels, palette_size> cells_{};
+    QImage image_;  // the whole grid as shown, edges and gaps included
+    std::array<CellLook, palette_size> looks_{};      // as the core last painted them
+    std::array<CellLook, palette_size> in_image_{};   // as image_ holds them
+    std::bitset<palette_size> image_lacks_;           // cells image_ holds no look of
+    std::array<CellLook, palette_size> requested_{};  // as last asked of Qt's repaint
+    std::bitset<palette_size> never_requested_;
+    bool check_posted_ = false;
     std::array<bool, palette_size> painted_{};
     std::array<bool, palette_size> enabled_{};
     int focused_ = 0;

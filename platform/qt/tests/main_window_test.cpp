@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -260,6 +261,51 @@ class MainWindowTest : public QObject {
         QCOMPARE(box_shows(window().control(ids::current_box)), snapped);
         QVERIFY(cell_shows(window(), 40, snapped, true));
         QVERIFY(cell_shows(window(), 41, color_of(window().state().palette[41]), false));
+    }
+
+    void the_screen_shows_every_change_to_the_cells() {
+        // Cell 0 starts black, as a cell never painted is in memory.
+        auto words = words_;
+        words[0] = 0x0000;
+        QVERIFY(write_clut_file(clut_, words));
+        // The first cell whose pixels on the screen differ from the grid's
+        // own, or -1.
+        auto first_stale_cell = [this]() {
+            settle();
+            const QImage screen = window().screen()->grabWindow(window().winId()).toImage();
+            const QImage grid = window().grid()->grab().toImage();
+            const QPoint origin = window().grid()->mapTo(&window(), QPoint());
+            for (int i = 0; i < palette_size; ++i) {
+                const QRect cell = SwatchGrid::cell_rect(i);
+                if (screen.copy(cell.translated(origin)).convertToFormat(QImage::Format_RGB32) !=
+                    grid.copy(cell).convertToFormat(QImage::Format_RGB32)) {
+                    return i;
+                }
+            }
+            return -1;
+        };
+        load_sample();
+        QCOMPARE(first_stale_cell(), -1);
+        QVERIFY(cell_shows(window(), 0, Rgb{}, false));
+        click_cell(window(), 0);
+        click_cell(window(), 47, Qt::ShiftModifier);
+        QCOMPARE(first_stale_cell(), -1);
+        // Framed again over their frames: only the toggled cell changes.
+        click_cell(window(), 30, Qt::ControlModifier);
+        QCOMPARE(first_stale_cell(), -1);
+        click_cell(window(), 30, Qt::ControlModifier);
+        QCOMPARE(first_stale_cell(), -1);
+        press_key(window(), Qt::Key_B, Qt::ControlModifier);
+        QCOMPARE(first_stale_cell(), -1);
+        window().control(ids::slider_red)->setFocus();
+        press_key(window(), Qt::Key_End);
+        QCOMPARE(first_stale_cell(), -1);
+        press_key(window(), Qt::Key_F6);
+        QCOMPARE(first_stale_cell(), -1);
+        click_cell(window(), 0);
+        QCOMPARE(first_stale_cell(), -1);
+        QVERIFY(cell_shows(window(), 0, color_of(window().state().palette[0]), true));
+        QVERIFY(cell_shows(window(), 47, color_of(window().state().palette[47]), false));
     }
 
     void ctrl_b_blends_the_middle_cells() {
