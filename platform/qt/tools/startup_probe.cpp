@@ -1,11 +1,13 @@
 // Start-up probes for the benchmark: start as the program does, write one
 // line once the window has been painted for the first time, and quit.
-//   tavrin_startup_probe                  the main window, as `tavrin` builds it
-//   empty_window_probe WIDTH HEIGHT       an empty Qt window of that size
-//   empty_window_probe WIDTH HEIGHT text  the same showing one line of text,
-//                                         which costs the font set-up
+//   tavrin_startup_probe              the main window, as `tavrin` builds it
+//   menu_bar_probe WIDTH HEIGHT       the floor: a window of that outer size
+//                                     with the File, Edit and Help menu bar
+//                                     and nothing else, so it pays for the
+//                                     fonts' set-up as any window with text does
 #include <QApplication>
-#include <QLabel>
+#include <QMainWindow>
+#include <QMenuBar>
 #include <QTimer>
 #include <QWidget>
 
@@ -47,15 +49,17 @@ int main(int argc, char* argv[]) {
     (void)argc;
     auto window = std::make_unique<tavrin::qt::MainWindow>();
 #else
-    if (argc != 3 && argc != 4) {
-        std::fprintf(stderr, "usage: %s WIDTH HEIGHT [text]\n", argv[0]);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s WIDTH HEIGHT\n", argv[0]);
         return 2;
     }
-    auto window = std::make_unique<QWidget>();
-    window->resize(std::atoi(argv[1]), std::atoi(argv[2]));
-    if (argc == 4) {
-        (new QLabel(QStringLiteral("Tavrin"), window.get()))->move(8, 8);
+    auto window = std::make_unique<QMainWindow>();
+    window->setWindowTitle(QStringLiteral("Tavrin"));
+    for (const char* title : {"&File", "&Edit", "&Help"}) {
+        window->menuBar()->addMenu(QString::fromLatin1(title));
     }
+    window->setCentralWidget(new QWidget(window.get()));
+    window->resize(std::atoi(argv[1]), std::atoi(argv[2]));
 #endif
     FirstPaint probe;
     window->installEventFilter(&probe);
