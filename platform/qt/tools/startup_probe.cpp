@@ -1,5 +1,6 @@
 // Start-up probes for the benchmark: start as the program does, write one
-// line once the window has been painted for the first time, and quit.
+// line once the window has been painted for the first time ("painted" and
+// the processor milliseconds used so far), and quit.
 //   tavrin_startup_probe              the main window, as `tavrin` builds it
 //   menu_bar_probe WIDTH HEIGHT       the floor: a window of that outer size
 //                                     with the File, Edit and Help menu bar
@@ -12,6 +13,7 @@
 #include <QWidget>
 
 #include <cstdio>
+#include <ctime>
 #include <memory>
 
 #ifdef TAVRIN_PROBE_MAIN_WINDOW
@@ -28,7 +30,10 @@ class FirstPaint : public QObject {
         if (event->type() == QEvent::Paint && !seen_) {
             seen_ = true;
             QTimer::singleShot(0, [] {
-                std::puts("painted");
+                timespec used{};
+                clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &used);
+                std::printf("painted %.3f\n", static_cast<double>(used.tv_sec) * 1e3 +
+                                                  static_cast<double>(used.tv_nsec) / 1e6);
                 std::fflush(stdout);
                 QCoreApplication::exit(0);
             });
