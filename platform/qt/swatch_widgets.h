@@ -1,7 +1,7 @@
 // The painted parts of the main window: the 16 x 16 swatch grid and the two
 // colour boxes. Both keep the pixels the core last painted into them (the
-// Win32 originals have no background of their own), and turn mouse and key
-// input into plain callbacks.
+// core paints only what changed, so every repaint comes from that copy), and
+// turn mouse and key input into plain callbacks.
 #pragma once
 
 #include <QImage>
