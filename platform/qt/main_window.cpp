@@ -72,11 +72,6 @@ class MainWindow::KeyRouter : public QObject {
 MainWindow::MainWindow() : layer_(std::make_unique<QtWindowLayer>(*this)) {
     setWindowTitle(QStringLiteral("Tavrin"));
     setObjectName(QStringLiteral("main_window"));
-    QIcon icon;
-    icon.addFile(QStringLiteral(":/tavrin/tavrin-16.png"), QSize(16, 16));
-    icon.addFile(QStringLiteral(":/tavrin/tavrin-32.png"), QSize(32, 32));
-    icon.addFile(QStringLiteral(":/tavrin/tavrin-48.png"), QSize(48, 48));
-    setWindowIcon(icon);
     // Moved and minimized, never resized or maximized.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -283,6 +278,14 @@ int MainWindow::id_of(const QWidget* widget) const {
     return 0;
 }
 
+void MainWindow::set_icon() {
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/tavrin/tavrin-16.png"), QSize(16, 16));
+    icon.addFile(QStringLiteral(":/tavrin/tavrin-32.png"), QSize(32, 32));
+    icon.addFile(QStringLiteral(":/tavrin/tavrin-48.png"), QSize(48, 48));
+    setWindowIcon(icon);
+}
+
 void MainWindow::schedule_paint() {
     if (paint_pending_) {
         return;
@@ -308,6 +311,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         // the exposed part, so one pass shows cells whose state changed since.
         if (event->type() == QEvent::Expose && windowHandle()->isExposed()) {
             paint_now();
+            if (!icon_set_) {
+                // Decoded once the first paint is over, which does not need it.
+                icon_set_ = true;
+                QTimer::singleShot(0, this, [this] { set_icon(); });
+            }
         }
         return QMainWindow::eventFilter(watched, event);
     }

@@ -57,6 +57,7 @@ class MainWindow : public QMainWindow {
     void build_grid(QWidget* client);
     void set_tab_order();
     void paint_now();
+    void set_icon();
 
     EditorState state_;
     std::unique_ptr<QtWindowLayer> layer_;
@@ -65,6 +66,7 @@ class MainWindow : public QMainWindow {
     std::map<int, QWidget*> controls_;
     std::map<int, QAction*> actions_;
     bool paint_pending_ = false;
+    bool icon_set_ = false;
 };
 
 }  // namespace tavrin::qt

@@ -154,6 +154,10 @@ class MainWindowTest : public QObject {
         QCOMPARE(window().minimumSize(), window().maximumSize());
         QVERIFY(!window().windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
         QCOMPARE(window().windowTitle(), QStringLiteral("Tavrin"));
+        // The icon comes once the window has been painted.
+        QVERIFY(QTest::qWaitFor([this] { return !window().windowIcon().isNull(); }, 2000));
+        QCOMPARE(window().windowIcon().availableSizes(),
+                 (QList<QSize>{QSize(16, 16), QSize(32, 32), QSize(48, 48)}));
         auto cell_geometry = [this](int index) {
             return SwatchGrid::cell_rect(index).translated(window().grid()->pos());
         };

@@ -18,6 +18,8 @@
 
 #ifdef TAVRIN_PROBE_MAIN_WINDOW
 #include "platform/qt/main_window.h"
+#else
+#include "ui/menu_table.h"
 #endif
 
 namespace {
@@ -60,8 +62,15 @@ int main(int argc, char* argv[]) {
     }
     auto window = std::make_unique<QMainWindow>();
     window->setWindowTitle(QStringLiteral("Tavrin"));
-    for (const char* title : {"&File", "&Edit", "&Help"}) {
-        window->menuBar()->addMenu(QString::fromLatin1(title));
+    // The menu bar's own titles, from the core's table, without their items.
+    int depth = 0;
+    for (const tavrin::MenuRow& row : tavrin::menu_rows()) {
+        if (row.kind == tavrin::MenuRow::Kind::popup_begin && depth++ == 0) {
+            window->menuBar()->addMenu(
+                QString::fromLatin1(row.text.data(), static_cast<qsizetype>(row.text.size())));
+        } else if (row.kind == tavrin::MenuRow::Kind::popup_end) {
+            --depth;
+        }
     }
     window->setCentralWidget(new QWidget(window.get()));
     window->resize(std::atoi(argv[1]), std::atoi(argv[2]));
