@@ -82,20 +82,43 @@ void SwatchGrid::draw_background() {
 
 // Draws one cell's client pixels into the image, as the core painted them.
 void SwatchGrid::write_cell(int index) {
-    const auto i = static_cast<std::size_t>(index);
-    CellPixels cell;
-    fill_cell_pixels(cell, looks_[i].color);
-    if (looks_[i].framed) {
+    // A framed cell's pixels from the shared definition, once: each pixel's
+    // frame colour, and a mask of those the frame draws (found with a colour
+    // the frame never draws), so a cell is written without a branch per pixel.
+    struct Frame {
+        std::array<QRgb, cell_client_size * cell_client_size> color{};
+        std::array<QRgb, cell_client_size * cell_client_size> mask{};
+    };
+    static const Frame frame = [] {
+        constexpr Rgb untouched{1, 2, 3};
+        CellPixels cell;
+        fill_cell_pixels(cell, untouched);
         frame_cell_pixels(cell);
-    }
+        Frame result;
+        for (std::size_t k = 0; k < cell.pixels.size(); ++k) {
+            if (cell.pixels[k] != untouched) {
+                result.color[k] = to_qrgb(cell.pixels[k]);
+                result.mask[k] = ~QRgb{0};
+            }
+        }
+        return result;
+    }();
+    const auto i = static_cast<std::size_t>(index);
+    const QRgb color = to_qrgb(looks_[i].color);
+    const bool framed = looks_[i].framed;
     const QRect outer = cell_rect(index);
     uchar* bits = image_.bits();
     const qsizetype stride = image_.bytesPerLine();
     for (int y = 0; y < cell_client_size; ++y) {
         auto* line = reinterpret_cast<QRgb*>(bits + (outer.y() + 1 + y) * stride) + outer.x() + 1;
-        const Rgb* source = &cell.pixels[static_cast<std::size_t>(y * cell_client_size)];
-        for (int x = 0; x < cell_client_size; ++x) {
-            line[x] = to_qrgb(source[x]);
+        if (!framed) {
+            std::fill(line, line + cell_client_size, color);
+            continue;
+        }
+        const std::size_t row = static_cast<std::size_t>(y) * cell_client_size;
+        for (std::size_t x = 0; x < cell_client_size; ++x) {
+            const QRgb mask = frame.mask[row + x];
+            line[x] = (frame.color[row + x] & mask) | (color & ~mask);
         }
     }
     in_image_[i] = looks_[i];
