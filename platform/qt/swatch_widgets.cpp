@@ -24,7 +24,7 @@ QRgb to_qrgb(Rgb color) {
 }  // namespace
 
 SwatchGrid::SwatchGrid(QWidget* parent)
-    : QWidget(parent), image_(grid_extent, grid_extent, QImage::Format_RGB32) {
+    : QWidget(parent), tile_(cell_pitch, cell_pitch, QImage::Format_RGB32) {
     setObjectName(QStringLiteral("swatch_grid"));
     setFixedSize(grid_extent, grid_extent);
     // Clicks never take the focus; the core moves it, and Tab reaches the grid.
@@ -32,6 +32,7 @@ SwatchGrid::SwatchGrid(QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     enabled_.fill(true);
     never_requested_.set();
+    image_lacks_.set();
     draw_background();
 }
 
@@ -51,33 +52,41 @@ QRect SwatchGrid::cell_rect(int index) {
             cell_outer_size};
 }
 
-// The window's colour around and inside the cells, each cell's sunken edge
-// (shadow on the top and left, light on the bottom and right), then what the
-// core has painted so far.
+// One cell's place in the grid, a tile the background repeats: the
+// window's colour, and the cell's sunken edge (shadow on the top and left,
+// light on the bottom and right).
 void SwatchGrid::draw_background() {
-    image_.fill(palette().color(QPalette::Window));
+    tile_.fill(palette().color(QPalette::Window));
     const QRgb shadow = palette().color(QPalette::Dark).rgb();
     const QRgb light = palette().color(QPalette::Light).rgb();
-    uchar* bits = image_.bits();
-    const qsizetype stride = image_.bytesPerLine();
     const int last = cell_outer_size - 1;
-    for (int i = 0; i < palette_size; ++i) {
-        const QRect outer = cell_rect(i);
-        for (int y = 0; y < cell_outer_size; ++y) {
-            auto* line = reinterpret_cast<QRgb*>(bits + (outer.y() + y) * stride) + outer.x();
-            if (y == 0) {
-                std::fill(line, line + last, shadow);
-            } else if (y == last) {
-                std::fill(line, line + cell_outer_size, light);
-                continue;
-            } else {
-                line[0] = shadow;
-            }
-            line[last] = light;
+    for (int y = 0; y < cell_outer_size; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(tile_.scanLine(y));
+        if (y == 0) {
+            std::fill(line, line + last, shadow);
+        } else if (y == last) {
+            std::fill(line, line + cell_outer_size, light);
+            continue;
+        } else {
+            line[0] = shadow;
         }
+        line[last] = light;
     }
-    image_lacks_.set();
+    if (!image_.isNull()) {
+        QPainter(&image_).fillRect(image_.rect(), QBrush(tile_));
+        image_lacks_.set();
+    }
     update();
+}
+
+// The image of the whole grid is made when the first cell is painted: until
+// then the tiles alone show, and the start-up spares the memory.
+void SwatchGrid::ensure_image() {
+    if (image_.isNull()) {
+        image_ = QImage(grid_extent, grid_extent, QImage::Format_RGB32);
+        QPainter(&image_).fillRect(image_.rect(), QBrush(tile_));
+        image_lacks_.set();
+    }
 }
 
 // Draws one cell's client pixels into the image, as the core painted them.
@@ -103,6 +112,7 @@ void SwatchGrid::write_cell(int index) {
         }
         return result;
     }();
+    ensure_image();
     const auto i = static_cast<std::size_t>(index);
     const QRgb color = to_qrgb(looks_[i].color);
     const bool framed = looks_[i].framed;
@@ -252,6 +262,10 @@ void SwatchGrid::paintEvent(QPaintEvent* event) {
     }
     // Whole pixels, also when the screen scales them up.
     QPainter painter(this);
+    if (image_.isNull()) {
+        painter.fillRect(event->rect(), QBrush(tile_));
+        return;
+    }
     for (const QRect& rect : event->region()) {
         painter.drawImage(rect, image_, rect);
     }

@@ -82,11 +82,13 @@ class SwatchGrid : public QWidget {
     };
 
     void draw_background();
+    void ensure_image();
     void mark_changed(int index);
     bool needs_request(int index) const;
     void write_cell(int index);
 
-    QImage image_;  // the whole grid as shown, edges and gaps included
+    QImage tile_;   // one cell with its edge and the gap after it
+    QImage image_;  // the whole grid as shown, edges and gaps included; null until needed
     std::array<CellLook, palette_size> looks_{};      // as the core last painted them
     std::array<CellLook, palette_size> in_image_{};   // as image_ holds them
     std::bitset<palette_size> image_lacks_;           // cells image_ holds no look of
