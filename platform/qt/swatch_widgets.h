@@ -25,8 +25,9 @@ inline constexpr int grid_cells = 16;
 // From the first cell's left edge to the last cell's right edge.
 inline constexpr int grid_extent = cell_pitch * (grid_cells - 1) + cell_outer_size;
 
-// All 256 cells in one widget: one retained image holds every cell's pixels,
-// so painting many cells costs one copy rather than hundreds of widgets. The
+// All 256 cells in one widget: one retained image holds every cell's pixels
+// once any is painted, so painting many cells costs one copy rather than
+// hundreds of widgets, and only cells whose look changed are repainted. The
 // grid is one tab stop, standing for cell 0, and only while cell 0 is enabled;
 // the core may give the focus to any cell, and the arrow keys go to the grid
 // whichever cell holds it.
