@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "cli/find_command.h"
 #include "files/clut_files.h"
 
 namespace tavrin::cli {
@@ -212,6 +213,9 @@ int run(std::span<const std::string> args, FileSystem& fs, std::ostream& out, st
     inject_command->add_option("--from", other, "the raw CLUT file to read the colours from")
         ->required();
 
+    FindOptions find_options;
+    auto* find_command = add_find_command(app, find_options);
+
     // CLI11 reads a C argument vector; the program's name is always there.
     const std::string program_name = "tavrin-cli";
     std::vector<const char*> argv;
@@ -226,7 +230,10 @@ int run(std::span<const std::string> args, FileSystem& fs, std::ostream& out, st
             return app.exit(error, out, err);  // --help
         }
         err << "tavrin-cli: " << one_line(error.what()) << " (try --help)\n";
-        return 1;
+        return find_requested(args) ? find_error : 1;
+    }
+    if (find_command->parsed()) {
+        return run_find(find_options, fs, out, err);
     }
 
     std::optional<Failure> failure;

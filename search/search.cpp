@@ -1,0 +1,462 @@
+// The three searches as block scanners. Each finds candidates with a cheap
+// filter that the compiler or SSE2 runs over 16 bytes at a time and checks
+// only those: an exact CLUT by two of its rarest bytes, a CLUT within a
+// tolerance by channel ranges over whole words, a TIM by its 4-byte id.
+#include "search/search.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <memory>
+
+#include "search/file_scan.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace tavrin::search {
+
+namespace {
+
+using detail::BlockScanner;
+using detail::Window;
+
+std::uint16_t word_at(const std::uint8_t* at) {
+    std::uint16_t word;
+    std::memcpy(&word, at, 2);
+    return word;  // little-endian hosts only, like the rest of the program
+}
+
+int count_trailing_zeros(unsigned bits) {
+    return __builtin_ctz(bits);
+}
+
+// How common a byte value tends to be in game data: 0 most common.
+int byte_rarity(std::uint8_t byte) {
+    if (byte == 0x00) {
+        return 0;
+    }
+    if (byte == 0xFF || byte == 0x7F || byte == 0x80) {
+        return 1;
+    }
+    if (byte < 0x10 || byte == 0x20) {
+        return 2;
+    }
+    if (byte >= 0x61 && byte <= 0x7A) {
+        return 3;  // lower-case text
+    }
+    return 4;
+}
+
+// Last candidate start in the window plus one: a start needs need bytes.
+std::size_t start_end(const Window& window, std::size_t need) {
+    if (window.length < need) {
+        return 0;
+    }
+    return std::min(window.starts, window.length - need + 1);
+}
+
+// Exact matches of all words, by two prefilter bytes then a full compare.
+class ExactScanner : public BlockScanner {
+  public:
+    explicit ExactScanner(const ClutQuery& query) : align_(query.align) {
+        for (std::uint16_t word : query.words) {
+            const std::uint16_t masked = query.ignore_bit15 ? word & 0x7FFF : word;
+            pattern_.push_back(static_cast<std::uint8_t>(masked));
+            pattern_.push_back(static_cast<std::uint8_t>(masked >> 8));
+            masks_.push_back(0xFF);
+            masks_.push_back(query.ignore_bit15 ? 0x7F : 0xFF);
+        }
+        masked_ = query.ignore_bit15;
+        words_ = static_cast<int>(query.words.size());
+        // The two rarest bytes, different in value where possible.
+        std::array<std::size_t, 2> best{0, pattern_.size() - 1};
+        int best_score = -1;
+        for (std::size_t i = 0; i < pattern_.size(); ++i) {
+            for (std::size_t j = i + 1; j < pattern_.size(); ++j) {
+                const int score = 2 * (byte_rarity(pattern_[i]) + byte_rarity(pattern_[j])) +
+                                  (pattern_[i] != pattern_[j] ? 1 : 0);
+                if (score > best_score) {
+                    best_score = score;
+                    best = {i, j};
+                }
+            }
+        }
+        first_ = best[0];
+        second_ = best[1];
+    }
+
+    std::size_t scan(const Window& window, std::size_t from, Hit* out, std::size_t capacity,
+                     std::size_t& next) override {
+        const std::size_t end = start_end(window, pattern_.size());
+        const std::uint8_t* data = window.data;
+        std::size_t count = 0;
+        std::size_t at = from;
+        if (align_ == 2 && at % 2 != 0) {
+            ++at;
+        }
+#if defined(__SSE2__)
+        const __m128i byte1 = _mm_set1_epi8(static_cast<char>(pattern_[first_]));
+        const __m128i byte2 = _mm_set1_epi8(static_cast<char>(pattern_[second_]));
+        const __m128i mask1 = _mm_set1_epi8(static_cast<char>(masks_[first_]));
+        const __m128i mask2 = _mm_set1_epi8(static_cast<char>(masks_[second_]));
+        for (; at + 16 <= end; at += 16) {
+            const __m128i a = _mm_and_si128(
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at + first_)), mask1);
+            const __m128i b = _mm_and_si128(
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at + second_)), mask2);
+            unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(
+                _mm_and_si128(_mm_cmpeq_epi8(a, byte1), _mm_cmpeq_epi8(b, byte2))));
+            if (align_ == 2) {
+                bits &= at % 2 == 0 ? 0x5555u : 0xAAAAu;
+            }
+            while (bits != 0) {
+                const std::size_t start = at + static_cast<std::size_t>(count_trailing_zeros(bits));
+                bits &= bits - 1;
+                if (matches(data + start)) {
+                    out[count++] = hit(window, start);
+                    if (count == capacity) {
+                        next = start + 1;
+                        return count;
+                    }
+                }
+            }
+        }
+#endif
+        for (; at < end; at += static_cast<std::size_t>(align_)) {
+            if ((data[at + first_] & masks_[first_]) == pattern_[first_] &&
+                (data[at + second_] & masks_[second_]) == pattern_[second_] && matches(data + at)) {
+                out[count++] = hit(window, at);
+                if (count == capacity) {
+                    next = at + static_cast<std::size_t>(align_);
+                    return count;
+                }
+            }
+        }
+        next = window.starts;
+        return count;
+    }
+
+  private:
+    bool matches(const std::uint8_t* at) const {
+        if (!masked_) {
+            return std::memcmp(at, pattern_.data(), pattern_.size()) == 0;
+        }
+        for (std::size_t i = 0; i < pattern_.size(); ++i) {
+            if ((at[i] & masks_[i]) != pattern_[i]) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    Hit hit(const Window& window, std::size_t at) const {
+        Hit found;
+        found.kind = HitKind::clut;
+        found.offset = window.offset + at;
+        found.words = words_;
+        return found;
+    }
+
+    std::vector<std::uint8_t> pattern_;
+    std::vector<std::uint8_t> masks_;
+    std::size_t first_ = 0;
+    std::size_t second_ = 0;
+    bool masked_ = false;
+    int words_ = 0;
+    int align_ = 2;
+};
+
+// The words a colour word may be near: a range per channel and the bit 15
+// that must agree (none when it is ignored).
+struct NearRange {
+    std::uint16_t low[3];
+    std::uint16_t span[3];
+    std::uint16_t bit15;
+    std::uint16_t bit15_mask;
+};
+
+NearRange near_range(std::uint16_t word, int tolerance, bool ignore_bit15) {
+    NearRange range{};
+    for (int channel = 0; channel < 3; ++channel) {
+        const int value = (word >> (5 * channel)) & 31;
+        const int low = std::max(0, value - tolerance);
+        const int high = std::min(31, value + tolerance);
+        range.low[channel] = static_cast<std::uint16_t>(low);
+        range.span[channel] = static_cast<std::uint16_t>(high - low);
+    }
+    range.bit15_mask = ignore_bit15 ? 0 : 0x8000;
+    range.bit15 = word & range.bit15_mask;
+    return range;
+}
+
+inline bool is_near(std::uint16_t word, const NearRange& range) {
+    const auto red = static_cast<std::uint16_t>((word & 31) - range.low[0]);
+    const auto green = static_cast<std::uint16_t>(((word >> 5) & 31) - range.low[1]);
+    const auto blue = static_cast<std::uint16_t>(((word >> 10) & 31) - range.low[2]);
+    return (red <= range.span[0]) & (green <= range.span[1]) & (blue <= range.span[2]) &
+           ((word & range.bit15_mask) == range.bit15);
+}
+
+// flags[i] |= the word at data + 2 * i is near range, for count words; a loop
+// the compiler turns into vector compares.
+void mark_near(const std::uint8_t* data, std::size_t count, const NearRange& range,
+               std::uint8_t* flags) {
+    for (std::size_t i = 0; i < count; ++i) {
+        flags[i] |= static_cast<std::uint8_t>(is_near(word_at(data + 2 * i), range));
+    }
+}
+
+// Matches within a tolerance, or of at least min_matching words. A match of m
+// of n words has one of its first n - m + 1 words near; those mark the
+// candidates, which are then counted word by word.
+class NearScanner : public BlockScanner {
+  public:
+    explicit NearScanner(const ClutQuery& query) : align_(query.align) {
+        const int words = static_cast<int>(query.words.size());
+        need_ = query.min_matching > 0 && query.min_matching < words ? query.min_matching : words;
+        for (std::uint16_t word : query.words) {
+            ranges_.push_back(near_range(word, query.tolerance, query.ignore_bit15));
+        }
+        filters_ = static_cast<std::size_t>(words - need_ + 1);
+    }
+
+    std::size_t scan(const Window& window, std::size_t from, Hit* out, std::size_t capacity,
+                     std::size_t& next) override {
+        const std::size_t pattern_bytes = 2 * ranges_.size();
+        const std::size_t end = start_end(window, pattern_bytes);
+        std::size_t count = 0;
+        // Chunks of positions, both parities when any offset counts.
+        for (std::size_t chunk = from & ~std::size_t{1}; chunk < end; chunk += 2 * chunk_words) {
+            const std::size_t chunk_end = std::min(end, chunk + 2 * chunk_words);
+            const int phases = align_ == 1 ? 2 : 1;
+            for (int phase = 0; phase < phases; ++phase) {
+                if (chunk + static_cast<std::size_t>(phase) >= chunk_end) {
+                    continue;
+                }
+                const std::size_t positions =
+                    (chunk_end - chunk - static_cast<std::size_t>(phase) + 1) / 2;
+                std::uint8_t* row = flags_[phase];
+                std::memset(row, 0, positions);
+                for (std::size_t j = 0; j < filters_; ++j) {
+                    mark_near(window.data + chunk + static_cast<std::size_t>(phase) + 2 * j,
+                              positions, ranges_[j], row);
+                }
+            }
+            for (std::size_t at = std::max(chunk, from); at < chunk_end; ++at) {
+                if ((at & 1) != 0 && align_ == 2) {
+                    continue;
+                }
+                if (flags_[at & 1][(at - chunk) / 2] == 0) {
+                    continue;
+                }
+                const int matching = count_near(window.data + at);
+                if (matching >= need_) {
+                    Hit found;
+                    found.kind = HitKind::clut;
+                    found.offset = window.offset + at;
+                    found.words = matching;
+                    out[count++] = found;
+                    if (count == capacity) {
+                        next = at + 1;
+                        return count;
+                    }
+                }
+            }
+        }
+        next = window.starts;
+        return count;
+    }
+
+  private:
+    static constexpr std::size_t chunk_words = 4096;
+
+    int count_near(const std::uint8_t* at) const {
+        int matching = 0;
+        const int words = static_cast<int>(ranges_.size());
+        for (int i = 0; i < words; ++i) {
+            matching += is_near(word_at(at + 2 * i), ranges_[static_cast<std::size_t>(i)]) ? 1 : 0;
+            if (matching + (words - 1 - i) < need_) {
+                break;  // too few words left to reach need_
+            }
+        }
+        return matching;
+    }
+
+    std::vector<NearRange> ranges_;
+    std::size_t filters_ = 1;
+    int need_ = 0;
+    int align_ = 2;
+    std::uint8_t flags_[2][chunk_words];
+};
+
+// Offsets where a well-formed TIM header begins, by its id then the check.
+class TimScanner : public BlockScanner {
+  public:
+    std::size_t scan(const Window& window, std::size_t from, Hit* out, std::size_t capacity,
+                     std::size_t& next) override {
+        const std::size_t end = start_end(window, 8);
+        const std::uint8_t* data = window.data;
+        std::size_t count = 0;
+        std::size_t at = from;
+        auto check = [&](std::size_t start) {
+            const auto info = check_tim_header(std::span(data + start, window.length - start),
+                                               window.file_size - window.offset - start);
+            if (!info) {
+                return false;
+            }
+            Hit found;
+            found.kind = HitKind::tim;
+            found.offset = window.offset + start;
+            found.tim = *info;
+            out[count++] = found;
+            return true;
+        };
+#if defined(__SSE2__)
+        const __m128i id = _mm_set1_epi8(0x10);
+        const __m128i zero = _mm_setzero_si128();
+        for (; at + 16 + 3 <= end; at += 16) {
+            const auto load = [&](std::size_t shift) {
+                return _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at + shift));
+            };
+            const __m128i zeros = _mm_and_si128(
+                _mm_cmpeq_epi8(load(1), zero),
+                _mm_and_si128(_mm_cmpeq_epi8(load(2), zero), _mm_cmpeq_epi8(load(3), zero)));
+            unsigned bits = static_cast<unsigned>(
+                _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(load(0), id), zeros)));
+            while (bits != 0) {
+                const std::size_t start = at + static_cast<std::size_t>(count_trailing_zeros(bits));
+                bits &= bits - 1;
+                if (check(start) && count == capacity) {
+                    next = start + 1;
+                    return count;
+                }
+            }
+        }
+#endif
+        for (; at < end; ++at) {
+            if (data[at] == 0x10 && data[at + 1] == 0 && data[at + 2] == 0 && data[at + 3] == 0 &&
+                check(at) && count == capacity) {
+                next = at + 1;
+                return count;
+            }
+        }
+        next = window.starts;
+        return count;
+    }
+};
+
+// Each 16-word row at a 32-byte offset that scores at least min_score.
+class PaletteRowScanner : public BlockScanner {
+  public:
+    explicit PaletteRowScanner(int min_score) : min_score_(min_score) {}
+
+    std::size_t scan(const Window& window, std::size_t from, Hit* out, std::size_t capacity,
+                     std::size_t& next) override {
+        std::size_t count = 0;
+        const std::size_t end = start_end(window, 32);
+        for (std::size_t at = (from + 31) / 32 * 32; at < end; at += 32) {
+            std::uint16_t words[16];
+            std::memcpy(words, window.data + at, 32);
+            const int score = palette_row_score(words);
+            if (score >= min_score_) {
+                Hit found;
+                found.kind = HitKind::palette;
+                found.offset = window.offset + at;
+                found.words = 16;
+                found.score = score;
+                out[count++] = found;
+                if (count == capacity) {
+                    next = at + 32;
+                    return count;
+                }
+            }
+        }
+        next = window.starts;
+        return count;
+    }
+
+  private:
+    int min_score_;
+};
+
+ScanResult refused(const std::string& reason) {
+    ScanResult result;
+    result.end = ScanEnd::failed;
+    result.reason = reason;
+    return result;
+}
+
+}  // namespace
+
+ScanResult find_clut(const std::string& path, const ClutQuery& query, const Observer& observer,
+                     const ScanSettings& settings) {
+    if (query.words.empty()) {
+        return refused("there are no colours to look for");
+    }
+    if (query.tolerance < 0 || query.tolerance > 31) {
+        return refused("the tolerance must be 0 to 31");
+    }
+    if (query.align != 1 && query.align != 2) {
+        return refused("the alignment must be 1 or 2");
+    }
+    const bool partial =
+        query.min_matching > 0 && query.min_matching < static_cast<int>(query.words.size());
+    const std::size_t overlap = 2 * query.words.size();
+    if (query.tolerance == 0 && !partial) {
+        ExactScanner scanner(query);
+        return detail::scan_file(path, overlap, scanner, observer.hit, observer, settings);
+    }
+    auto scanner = std::make_unique<NearScanner>(query);  // its flags are too big for the stack
+    return detail::scan_file(path, overlap, *scanner, observer.hit, observer, settings);
+}
+
+ScanResult find_tim(const std::string& path, const Observer& observer,
+                    const ScanSettings& settings) {
+    TimScanner scanner;
+    return detail::scan_file(path, tim_header_max_span, scanner, observer.hit, observer, settings);
+}
+
+ScanResult find_palettes(const std::string& path, const PaletteQuery& query,
+                         const Observer& observer, const ScanSettings& settings) {
+    if (query.min_words < 1 || query.min_words > 65536) {
+        return refused("the shortest run must be 1 to 65536 colours");
+    }
+    if (query.min_score < 0 || query.min_score > 100) {
+        return refused("the score must be 0 to 100");
+    }
+    // Rows that follow one another join into one run; a run is reported when
+    // the next row does not continue it, or at the end.
+    Hit run;
+    bool open = false;
+    std::uint64_t reported = 0;
+    auto report = [&] {
+        if (open && run.words >= query.min_words) {
+            ++reported;
+            if (observer.hit) {
+                observer.hit(run);
+            }
+        }
+        open = false;
+    };
+    auto row = [&](const Hit& found) {
+        if (open && found.offset == run.offset + 2 * static_cast<std::uint64_t>(run.words)) {
+            run.words += found.words;
+            run.score = std::min(run.score, found.score);
+            return;
+        }
+        report();
+        run = found;
+        open = true;
+    };
+    PaletteRowScanner scanner(query.min_score);
+    ScanResult result = detail::scan_file(path, 32, scanner, row, observer, settings);
+    if (result.end == ScanEnd::done) {
+        report();
+    }
+    result.hits = reported;
+    return result;
+}
+
+}  // namespace tavrin::search
