@@ -347,30 +347,54 @@ class TimScanner : public BlockScanner {
     }
 };
 
-// Each 16-word row at a 32-byte offset that scores at least min_score.
+// Palette rows: 16 words at any even offset scoring at least min_score. The
+// first passing row moves to the best-scoring start within its 32 bytes (a
+// CLUT need not start at a round offset, a TIM's is 20 bytes in); each row
+// then tries the 32 bytes right after it as its next row.
 class PaletteRowScanner : public BlockScanner {
   public:
     explicit PaletteRowScanner(int min_score) : min_score_(min_score) {}
+
+    // Bytes a window must show past its last start.
+    static constexpr std::size_t overlap = 32 + 30 + 32;
 
     std::size_t scan(const Window& window, std::size_t from, Hit* out, std::size_t capacity,
                      std::size_t& next) override {
         std::size_t count = 0;
         const std::size_t end = start_end(window, 32);
-        for (std::size_t at = (from + 31) / 32 * 32; at < end; at += 32) {
-            std::uint16_t words[16];
-            std::memcpy(words, window.data + at, 32);
-            const int score = palette_row_score(words);
-            if (score >= min_score_) {
-                Hit found;
-                found.kind = HitKind::palette;
-                found.offset = window.offset + at;
-                found.words = 16;
-                found.score = score;
-                out[count++] = found;
-                if (count == capacity) {
-                    next = at + 32;
-                    return count;
+        std::size_t at = (from + 1) / 2 * 2;
+        if (next_row_ > window.offset + at) {
+            at = static_cast<std::size_t>(next_row_ - window.offset);
+        }
+        while (at < end) {
+            int score = row_score(window.data + at);
+            if (score < min_score_) {
+                following_ = false;
+                at += 2;
+                continue;
+            }
+            if (!following_) {
+                for (std::size_t other = at + 2; other < at + 32 && other + 32 <= window.length;
+                     other += 2) {
+                    const int other_score = row_score(window.data + other);
+                    if (other_score > score) {
+                        score = other_score;
+                        at = other;
+                    }
                 }
+            }
+            Hit found;
+            found.kind = HitKind::palette;
+            found.offset = window.offset + at;
+            found.words = 16;
+            found.score = score;
+            out[count++] = found;
+            at += 32;
+            next_row_ = window.offset + at;
+            following_ = true;
+            if (count == capacity) {
+                next = std::min(at, window.starts);
+                return count;
             }
         }
         next = window.starts;
@@ -378,7 +402,26 @@ class PaletteRowScanner : public BlockScanner {
     }
 
   private:
+    // Most data fails on bit 15 or zeros, checked before the full score.
+    static int row_score(const std::uint8_t* at) {
+        std::uint16_t words[16];
+        std::memcpy(words, at, 32);
+        int high = 0;
+        int zero = 0;
+        for (std::uint16_t word : words) {
+            const bool colored = (word & 0x7FFF) != 0;
+            high += colored ? word >> 15 : 0;
+            zero += colored ? 0 : 1;
+        }
+        if (zero > 4 || (high > 1 && 16 - zero - high > 1)) {
+            return 0;
+        }
+        return palette_row_score(words);
+    }
+
     int min_score_;
+    std::uint64_t next_row_ = 0;  // file offset the next row may start at
+    bool following_ = false;      // the next start continues a row just found
 };
 
 ScanResult refused(const std::string& reason) {
@@ -451,7 +494,8 @@ ScanResult find_palettes(const std::string& path, const PaletteQuery& query,
         open = true;
     };
     PaletteRowScanner scanner(query.min_score);
-    ScanResult result = detail::scan_file(path, 32, scanner, row, observer, settings);
+    ScanResult result =
+        detail::scan_file(path, PaletteRowScanner::overlap, scanner, row, observer, settings);
     if (result.end == ScanEnd::done) {
         report();
     }

@@ -24,8 +24,8 @@ struct ClutQuery {
     int min_matching = 0;              // words that must match; 0 or more than words: all
 };
 
-// Palette-like runs: rows of 16 colour words at 32-byte offsets that each
-// score at least min_score, joined while they follow one another.
+// Palette-like runs: rows of 16 colour words at even offsets that each score
+// at least min_score, joined while each row starts where the last one ends.
 struct PaletteQuery {
     int min_words = 16;  // shortest run reported, rounded up to whole rows
     int min_score = 60;  // 0 to 100
