@@ -1,5 +1,5 @@
 // The three searches as block scanners. Each finds candidates with a cheap
-// filter that the compiler or SSE2 runs over 16 bytes at a time and checks
+// filter that the compiler or SSE2/AVX2 runs over 16 or 32 bytes at a time and checks
 // only those: an exact CLUT by two of its rarest bytes, a CLUT within a
 // tolerance by channel ranges over whole words, a TIM by its 4-byte id.
 #include "search/search.h"
@@ -12,7 +12,7 @@
 #include "search/file_scan.h"
 
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace tavrin::search {
@@ -28,8 +28,105 @@ std::uint16_t word_at(const std::uint8_t* at) {
     return word;  // little-endian hosts only, like the rest of the program
 }
 
-int count_trailing_zeros(unsigned bits) {
-    return __builtin_ctz(bits);
+// Two bytes at fixed distances from a start, each compared under a mask: the
+// prefilter of a pattern.
+struct BytePair {
+    std::size_t first = 0;
+    std::size_t second = 0;
+    std::uint8_t byte1 = 0;
+    std::uint8_t byte2 = 0;
+    std::uint8_t mask1 = 0xFF;
+    std::uint8_t mask2 = 0xFF;
+};
+
+// The vector passes of the prefilter: each calls take(start) for the starts
+// in [at, end) (even ones only when even is set) whose pair matches, in order,
+// until take returns false, and returns where it stopped: the refused start
+// plus one, or the first start it left to the caller's scalar loop. A start
+// needs bytes up to start + pair.second + 1 below end + pair.second + 16.
+#if defined(__SSE2__)
+template <typename Take>
+std::size_t pair_pass_sse2(const std::uint8_t* data, std::size_t at, std::size_t end,
+                           const BytePair& pair, bool even, Take take) {
+    const __m128i byte1 = _mm_set1_epi8(static_cast<char>(pair.byte1));
+    const __m128i byte2 = _mm_set1_epi8(static_cast<char>(pair.byte2));
+    const __m128i mask1 = _mm_set1_epi8(static_cast<char>(pair.mask1));
+    const __m128i mask2 = _mm_set1_epi8(static_cast<char>(pair.mask2));
+    for (; at + 16 <= end; at += 16) {
+        const __m128i a = _mm_and_si128(
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at + pair.first)), mask1);
+        const __m128i b = _mm_and_si128(
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at + pair.second)), mask2);
+        unsigned bits = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, byte1), _mm_cmpeq_epi8(b, byte2))));
+        if (even) {
+            bits &= at % 2 == 0 ? 0x5555u : 0xAAAAu;
+        }
+        while (bits != 0) {
+            const std::size_t start = at + static_cast<std::size_t>(__builtin_ctz(bits));
+            bits &= bits - 1;
+            if (!take(start)) {
+                return start + 1;
+            }
+        }
+    }
+    return at;
+}
+#endif
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define TAVRIN_SEARCH_AVX2 1
+template <typename Take>
+__attribute__((target("avx2"))) std::size_t pair_pass_avx2(const std::uint8_t* data, std::size_t at,
+                                                           std::size_t end, const BytePair& pair,
+                                                           bool even, Take take) {
+    const __m256i byte1 = _mm256_set1_epi8(static_cast<char>(pair.byte1));
+    const __m256i byte2 = _mm256_set1_epi8(static_cast<char>(pair.byte2));
+    const __m256i mask1 = _mm256_set1_epi8(static_cast<char>(pair.mask1));
+    const __m256i mask2 = _mm256_set1_epi8(static_cast<char>(pair.mask2));
+    for (; at + 32 <= end; at += 32) {
+        const __m256i a = _mm256_and_si256(
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + at + pair.first)), mask1);
+        const __m256i b = _mm256_and_si256(
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + at + pair.second)), mask2);
+        unsigned bits = static_cast<unsigned>(_mm256_movemask_epi8(
+            _mm256_and_si256(_mm256_cmpeq_epi8(a, byte1), _mm256_cmpeq_epi8(b, byte2))));
+        if (even) {
+            bits &= at % 2 == 0 ? 0x55555555u : 0xAAAAAAAAu;
+        }
+        while (bits != 0) {
+            const std::size_t start = at + static_cast<std::size_t>(__builtin_ctz(bits));
+            bits &= bits - 1;
+            if (!take(start)) {
+                return start + 1;
+            }
+        }
+    }
+    return at;
+}
+
+bool has_avx2() {
+    static const bool supported = __builtin_cpu_supports("avx2");
+    return supported;
+}
+#endif
+
+// The widest vector pass this processor runs; at is returned unchanged when
+// there is none.
+template <typename Take>
+std::size_t pair_pass(const std::uint8_t* data, std::size_t at, std::size_t end,
+                      const BytePair& pair, bool even, Take take) {
+#if defined(TAVRIN_SEARCH_AVX2)
+    if (has_avx2()) {
+        return pair_pass_avx2(data, at, end, pair, even, take);
+    }
+#endif
+#if defined(__SSE2__)
+    return pair_pass_sse2(data, at, end, pair, even, take);
+#else
+    (void)data, (void)end, (void)pair, (void)even, (void)take;
+    return at;
+#endif
 }
 
 // How common a byte value tends to be in game data: 0 most common.
@@ -83,8 +180,8 @@ class ExactScanner : public BlockScanner {
                 }
             }
         }
-        first_ = best[0];
-        second_ = best[1];
+        pair_ = {best[0],           best[1],         pattern_[best[0]],
+                 pattern_[best[1]], masks_[best[0]], masks_[best[1]]};
     }
 
     std::size_t scan(const Window& window, std::size_t from, Hit* out, std::size_t capacity,
@@ -96,37 +193,24 @@ class ExactScanner : public BlockScanner {
         if (align_ == 2 && at % 2 != 0) {
             ++at;
         }
-#if defined(__SSE2__)
-        const __m128i byte1 = _mm_set1_epi8(static_cast<char>(pattern_[first_]));
-        const __m128i byte2 = _mm_set1_epi8(static_cast<char>(pattern_[second_]));
-        const __m128i mask1 = _mm_set1_epi8(static_cast<char>(masks_[first_]));
-        const __m128i mask2 = _mm_set1_epi8(static_cast<char>(masks_[second_]));
-        for (; at + 16 <= end; at += 16) {
-            const __m128i a = _mm_and_si128(
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at + first_)), mask1);
-            const __m128i b = _mm_and_si128(
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at + second_)), mask2);
-            unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(
-                _mm_and_si128(_mm_cmpeq_epi8(a, byte1), _mm_cmpeq_epi8(b, byte2))));
-            if (align_ == 2) {
-                bits &= at % 2 == 0 ? 0x5555u : 0xAAAAu;
+        bool full = false;
+        at = pair_pass(data, at, end, pair_, align_ == 2, [&](std::size_t start) {
+            if (matches(data + start)) {
+                out[count++] = hit(window, start);
+                full = count == capacity;
             }
-            while (bits != 0) {
-                const std::size_t start = at + static_cast<std::size_t>(count_trailing_zeros(bits));
-                bits &= bits - 1;
-                if (matches(data + start)) {
-                    out[count++] = hit(window, start);
-                    if (count == capacity) {
-                        next = start + 1;
-                        return count;
-                    }
-                }
-            }
+            return !full;
+        });
+        if (full) {
+            next = at;
+            return count;
         }
-#endif
+        if (align_ == 2 && at % 2 != 0) {
+            ++at;
+        }
         for (; at < end; at += static_cast<std::size_t>(align_)) {
-            if ((data[at + first_] & masks_[first_]) == pattern_[first_] &&
-                (data[at + second_] & masks_[second_]) == pattern_[second_] && matches(data + at)) {
+            if ((data[at + pair_.first] & pair_.mask1) == pair_.byte1 &&
+                (data[at + pair_.second] & pair_.mask2) == pair_.byte2 && matches(data + at)) {
                 out[count++] = hit(window, at);
                 if (count == capacity) {
                     next = at + static_cast<std::size_t>(align_);
@@ -161,8 +245,7 @@ class ExactScanner : public BlockScanner {
 
     std::vector<std::uint8_t> pattern_;
     std::vector<std::uint8_t> masks_;
-    std::size_t first_ = 0;
-    std::size_t second_ = 0;
+    BytePair pair_;
     bool masked_ = false;
     int words_ = 0;
     int align_ = 2;
@@ -200,11 +283,25 @@ inline bool is_near(std::uint16_t word, const NearRange& range) {
 }
 
 // flags[i] |= the word at data + 2 * i is near range, for count words; a loop
-// the compiler turns into vector compares.
-void mark_near(const std::uint8_t* data, std::size_t count, const NearRange& range,
-               std::uint8_t* flags) {
+// the compiler turns into vector compares, built for AVX2 too where the
+// loader can pick the variant.
+#if defined(__x86_64__) && defined(__linux__) && defined(__GNUC__)
+__attribute__((target_clones("avx2", "default")))
+#endif
+void mark_near(const std::uint8_t* __restrict data, std::size_t count, const NearRange& range,
+               std::uint8_t* __restrict flags) {
+    // Locals, so that the loop knows nothing it reads changes under it.
+    const std::uint16_t low0 = range.low[0], low1 = range.low[1], low2 = range.low[2];
+    const std::uint16_t span0 = range.span[0], span1 = range.span[1], span2 = range.span[2];
+    const std::uint16_t bit15 = range.bit15, bit15_mask = range.bit15_mask;
     for (std::size_t i = 0; i < count; ++i) {
-        flags[i] |= static_cast<std::uint8_t>(is_near(word_at(data + 2 * i), range));
+        const std::uint16_t word = word_at(data + 2 * i);
+        const auto red = static_cast<std::uint16_t>((word & 31) - low0);
+        const auto green = static_cast<std::uint16_t>(((word >> 5) & 31) - low1);
+        const auto blue = static_cast<std::uint16_t>(((word >> 10) & 31) - low2);
+        const bool near =
+            (red <= span0) & (green <= span1) & (blue <= span2) & ((word & bit15_mask) == bit15);
+        flags[i] |= static_cast<std::uint8_t>(near);
     }
 }
 
@@ -238,29 +335,42 @@ class NearScanner : public BlockScanner {
                 const std::size_t positions =
                     (chunk_end - chunk - static_cast<std::size_t>(phase) + 1) / 2;
                 std::uint8_t* row = flags_[phase];
-                std::memset(row, 0, positions);
+                std::memset(row, 0, sizeof flags_[phase]);  // whole, as it is read 8 at a time
                 for (std::size_t j = 0; j < filters_; ++j) {
                     mark_near(window.data + chunk + static_cast<std::size_t>(phase) + 2 * j,
                               positions, ranges_[j], row);
                 }
             }
-            for (std::size_t at = std::max(chunk, from); at < chunk_end; ++at) {
-                if ((at & 1) != 0 && align_ == 2) {
+            // Eight positions of each parity at a time; most hold no candidate.
+            const std::size_t positions = (chunk_end - chunk + 1) / 2;
+            for (std::size_t i = 0; i < positions; i += 8) {
+                std::uint64_t even = 0;
+                std::uint64_t odd = 0;
+                std::memcpy(&even, flags_[0] + i, 8);
+                if (phases == 2) {
+                    std::memcpy(&odd, flags_[1] + i, 8);
+                }
+                if ((even | odd) == 0) {
                     continue;
                 }
-                if (flags_[at & 1][(at - chunk) / 2] == 0) {
-                    continue;
-                }
-                const int matching = count_near(window.data + at);
-                if (matching >= need_) {
-                    Hit found;
-                    found.kind = HitKind::clut;
-                    found.offset = window.offset + at;
-                    found.words = matching;
-                    out[count++] = found;
-                    if (count == capacity) {
-                        next = at + 1;
-                        return count;
+                for (std::size_t k = i; k < i + 8 && k < positions; ++k) {
+                    for (int phase = 0; phase < phases; ++phase) {
+                        const std::size_t at = chunk + 2 * k + static_cast<std::size_t>(phase);
+                        if (at < from || at >= chunk_end || flags_[phase][k] == 0) {
+                            continue;
+                        }
+                        const int matching = count_near(window.data + at);
+                        if (matching >= need_) {
+                            Hit found;
+                            found.kind = HitKind::clut;
+                            found.offset = window.offset + at;
+                            found.words = matching;
+                            out[count++] = found;
+                            if (count == capacity) {
+                                next = at + 1;
+                                return count;
+                            }
+                        }
                     }
                 }
             }
@@ -288,7 +398,7 @@ class NearScanner : public BlockScanner {
     std::size_t filters_ = 1;
     int need_ = 0;
     int align_ = 2;
-    std::uint8_t flags_[2][chunk_words];
+    std::uint8_t flags_[2][chunk_words + 8];
 };
 
 // Offsets where a well-formed TIM header begins, by its id then the check.
@@ -313,28 +423,17 @@ class TimScanner : public BlockScanner {
             out[count++] = found;
             return true;
         };
-#if defined(__SSE2__)
-        const __m128i id = _mm_set1_epi8(0x10);
-        const __m128i zero = _mm_setzero_si128();
-        for (; at + 16 + 3 <= end; at += 16) {
-            const auto load = [&](std::size_t shift) {
-                return _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at + shift));
-            };
-            const __m128i zeros = _mm_and_si128(
-                _mm_cmpeq_epi8(load(1), zero),
-                _mm_and_si128(_mm_cmpeq_epi8(load(2), zero), _mm_cmpeq_epi8(load(3), zero)));
-            unsigned bits = static_cast<unsigned>(
-                _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(load(0), id), zeros)));
-            while (bits != 0) {
-                const std::size_t start = at + static_cast<std::size_t>(count_trailing_zeros(bits));
-                bits &= bits - 1;
-                if (check(start) && count == capacity) {
-                    next = start + 1;
-                    return count;
-                }
-            }
+        // Any fourth byte but zero fails the id; the check reads the rest.
+        const BytePair id{0, 3, 0x10, 0x00, 0xFF, 0xFF};
+        bool full = false;
+        at = pair_pass(data, at, end, id, false, [&](std::size_t start) {
+            full = check(start) && count == capacity;
+            return !full;
+        });
+        if (full) {
+            next = at;
+            return count;
         }
-#endif
         for (; at < end; ++at) {
             if (data[at] == 0x10 && data[at + 1] == 0 && data[at + 2] == 0 && data[at + 3] == 0 &&
                 check(at) && count == capacity) {
