@@ -95,6 +95,10 @@ int run_find(const FindOptions& options, FileSystem& fs, std::ostream& out, std:
         err << "tavrin-cli: find: give one of --clut FILE, --tim or --palettes\n";
         return find_error;
     }
+    if (options.tim && options.min > 0) {
+        err << "tavrin-cli: find: --min goes with --clut or --palettes\n";
+        return find_error;
+    }
     search::ClutQuery clut_query;
     if (!options.clut_file.empty()) {
         Clut clut;

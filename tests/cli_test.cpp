@@ -247,6 +247,7 @@ TEST_F(Cli, FindPrintsOffsetsInBothBasesWithGrepStatuses) {
              {"find", "--clut", kit_file, "--align", "4", path},
              {"find", "--tim", "--palettes", path},
              {"find", "--tim", "--tolerance", "2", path},
+             {"find", "--tim", "--min", "2", path},
              {"find", path},
              {"find", "--clut", dir.path("missing.clu"), path},
              {"find", "--clut", empty, path}}) {
