@@ -465,10 +465,26 @@ class PaletteRowScanner : public BlockScanner {
         if (next_row_ > window.offset + at) {
             at = static_cast<std::size_t>(next_row_ - window.offset);
         }
+        // Zero words and bit 15 reject most rows; their counts slide with
+        // the row, so a rejected row costs two words, not sixteen.
+        RowCounts counts;
+        std::size_t counted_at = end;  // none yet
         while (at < end) {
-            int score = row_score(window.data + at);
+            if (counted_at != at) {
+                counts = RowCounts{};
+                for (std::size_t i = 0; i < 32; i += 2) {
+                    counts.add(word_at(window.data + at + i), 1);
+                }
+                counted_at = at;
+            }
+            int score = counts.hopeless() ? 0 : palette_row_score(words_at(window.data + at).words);
             if (score < min_score_) {
                 following_ = false;
+                if (at + 2 < end) {
+                    counts.add(word_at(window.data + at), -1);
+                    counts.add(word_at(window.data + at + 32), 1);
+                    counted_at = at + 2;
+                }
                 at += 2;
                 continue;
             }
@@ -501,21 +517,35 @@ class PaletteRowScanner : public BlockScanner {
     }
 
   private:
-    // Most data fails on bit 15 or zeros, checked before the full score.
-    static int row_score(const std::uint8_t* at) {
-        std::uint16_t words[16];
-        std::memcpy(words, at, 32);
-        int high = 0;
+    struct RowCounts {
         int zero = 0;
-        for (std::uint16_t word : words) {
+        int high = 0;  // non-zero words with bit 15
+
+        void add(std::uint16_t word, int sign) {
             const bool colored = (word & 0x7FFF) != 0;
-            high += colored ? word >> 15 : 0;
-            zero += colored ? 0 : 1;
+            zero += colored ? 0 : sign;
+            high += colored && (word & 0x8000) != 0 ? sign : 0;
         }
-        if (zero > 4 || (high > 1 && 16 - zero - high > 1)) {
-            return 0;
+        // Rows that palette_row_score gives 0 for these counts alone.
+        bool hopeless() const { return zero > 4 || (high > 1 && 16 - zero - high > 1); }
+    };
+
+    struct Words {
+        std::uint16_t words[16];
+    };
+    static Words words_at(const std::uint8_t* at) {
+        Words row;
+        std::memcpy(row.words, at, 32);
+        return row;
+    }
+
+    static int row_score(const std::uint8_t* at) {
+        RowCounts counts;
+        const Words row = words_at(at);
+        for (std::uint16_t word : row.words) {
+            counts.add(word, 1);
         }
-        return palette_row_score(words);
+        return counts.hopeless() ? 0 : palette_row_score(row.words);
     }
 
     int min_score_;
