@@ -43,6 +43,7 @@
 #define IDM_TUTORIAL 225
 #define IDM_EXTRACT_OFFSET 226
 #define IDM_INJECT_OFFSET 227
+#define IDM_FIND_CLUT 238
 
 /* Controls. */
 #define IDC_SLIDER_RED 300

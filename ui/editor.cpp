@@ -7,6 +7,7 @@
 #include "ui/color_panel.h"
 #include "ui/edit_commands.h"
 #include "ui/file_commands.h"
+#include "ui/finder.h"
 #include "ui/help.h"
 #include "ui/menu_table.h"
 #include "ui/painting.h"
@@ -82,6 +83,9 @@ void run_command(EditorState& state, WindowLayer& layer, int command_id) {
             break;
         case ids::inject_offset:
             inject_clut_in_file(state, layer);
+            break;
+        case ids::find_clut:
+            find_clut_in_file(state, layer);
             break;
         case ids::blend:
             blend_colors(state, layer);

@@ -47,6 +47,9 @@ struct EditorState : PaletteState {
 
     std::string program_dir;
 
+    // The finder reopens with the choices it was last used with.
+    FinderOptions finder_options;
+
     // Enabled state of menu items 200..227: the single gate for commands.
     std::array<bool, ids::last_command - ids::first_command + 1> menu_enabled{};
 };

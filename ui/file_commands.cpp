@@ -223,16 +223,21 @@ void extract_clut_from_file(EditorState& state, WindowLayer& layer) {
     if (!params) {
         return;
     }
+    extract_at(state, layer, state.other_path, static_cast<std::uint64_t>(params->offset),
+               params->count);
+}
+
+void extract_at(EditorState& state, WindowLayer& layer, const std::string& path,
+                std::uint64_t offset, int count) {
     Clut clut;
-    const Status status = read_clut_at_offset(*state.file_system, state.other_path, params->offset,
-                                              params->count, clut);
+    const Status status = read_clut_at_offset(*state.file_system, path,
+                                              static_cast<std::int64_t>(offset), count, clut);
     if (!status.ok()) {
-        report_read_failure(state, layer, state.other_path, status);
+        report_read_failure(state, layer, path, status);
         return;
     }
     adopt_clut(state, layer, clut,
-               ClutSource{ClutSource::Kind::file_offset, state.other_path, 0,
-                          static_cast<std::uint64_t>(params->offset), params->count, 0});
+               ClutSource{ClutSource::Kind::file_offset, path, 0, offset, count, 0});
 }
 
 void inject_clut_in_file(EditorState& state, WindowLayer& layer) {

@@ -5,8 +5,10 @@
 // the reason, and leaves the editor as it was.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "files/clut_files.h"
@@ -29,6 +31,12 @@ void extract_clut_from_tex(EditorState& state, WindowLayer& layer);   // 200
 void inject_clut_in_tex(EditorState& state, WindowLayer& layer);      // 201
 void extract_clut_from_file(EditorState& state, WindowLayer& layer);  // 226
 void inject_clut_in_file(EditorState& state, WindowLayer& layer);     // 227
+
+// The read behind 226 once its dialogs are answered, and behind a finder hit:
+// count colours at offset of path become the live CLUT, or the failure is
+// reported and nothing changes.
+void extract_at(EditorState& state, WindowLayer& layer, const std::string& path,
+                std::uint64_t offset, int count);
 
 // OK in "Select CLUT to modify" with typed in its field: the list position
 // when the text names an entry (letter case ignored); nullopt keeps the dialog

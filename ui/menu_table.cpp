@@ -33,6 +33,7 @@ constexpr std::array rows = {
     grayed(ids::inject_tex, "&Inject CLUT in TEX file"),
     item(ids::extract_offset, "Ex&tract CLUT from file..."),
     grayed(ids::inject_offset, "&Inject CLUT in file..."),
+    item(ids::find_clut, "&Find CLUT in file..."),
     item(ids::load_clut, "&Load CLUT..."),
     grayed(ids::save_clut, "&Save CLUT..."),
     separator(),

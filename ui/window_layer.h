@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "palette/palette.h"
+#include "ui/finder.h"
 
 namespace tavrin {
 
@@ -78,6 +79,11 @@ class WindowLayer {
         const std::function<std::optional<int>(std::string_view typed)>& accept) = 0;
     // "CLUT parameters": the count field starts with initial_count.
     virtual std::optional<ClutParamsAnswer> clut_params_dialog(std::string_view initial_count) = 0;
+    // The finder on request.path: the user picks what to look for, the scan
+    // (run_finder_scan) runs off the GUI thread while hits fill a list, with a
+    // progress bar and Cancel. Returns the hit double-clicked, or nullopt when
+    // the window was closed without one.
+    virtual std::optional<FinderAnswer> run_finder(const FinderRequest& request) = 0;
     virtual void show_about_box() = 0;
     virtual void show_error(std::string_view message) = 0;  // caption "Error", error icon
     virtual OpenDocumentResult open_document(const std::string& path) = 0;

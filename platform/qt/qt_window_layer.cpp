@@ -14,6 +14,7 @@
 #include <QUrl>
 
 #include "platform/qt/dialogs.h"
+#include "platform/qt/finder_dialog.h"
 #include "platform/qt/main_window.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/swatch_widgets.h"
@@ -184,6 +185,13 @@ std::optional<ClutParamsAnswer> QtWindowLayer::clut_params_dialog(std::string_vi
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
     }
+    return dialog.answer();
+}
+
+std::optional<FinderAnswer> QtWindowLayer::run_finder(const FinderRequest& request) {
+    ProgramFocusMove modal(moving_focus_);
+    FinderDialog dialog(request, &window_);
+    dialog.exec();
     return dialog.answer();
 }
 

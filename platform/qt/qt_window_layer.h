@@ -39,6 +39,7 @@ class QtWindowLayer : public WindowLayer {
         const std::vector<std::string>& entries,
         const std::function<std::optional<int>(std::string_view)>& accept) override;
     std::optional<ClutParamsAnswer> clut_params_dialog(std::string_view initial_count) override;
+    std::optional<FinderAnswer> run_finder(const FinderRequest& request) override;
     void show_about_box() override;
     void show_error(std::string_view message) override;
     OpenDocumentResult open_document(const std::string& path) override;

@@ -41,6 +41,7 @@ static_assert(IDM_ZONE_DETAILS_10 == ids::zone_details_8 + 2);
 static_assert(IDM_TUTORIAL == ids::tutorial);
 static_assert(IDM_EXTRACT_OFFSET == ids::extract_offset);
 static_assert(IDM_INJECT_OFFSET == ids::inject_offset);
+static_assert(IDM_FIND_CLUT == ids::find_clut);
 
 static_assert(IDC_SLIDER_RED == ids::slider_red);
 static_assert(IDC_SLIDER_GREEN == ids::slider_green);

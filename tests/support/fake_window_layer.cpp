@@ -162,6 +162,31 @@ std::optional<int> FakeWindowLayer::select_clut_dialog(
     return std::nullopt;
 }
 
+std::optional<FinderAnswer> FakeWindowLayer::run_finder(const FinderRequest& request) {
+    finder_requests.push_back(request);
+    if (record_calls) {
+        calls.push_back("finder");
+    }
+    if (finder_scripts.empty()) {
+        ++unanswered_dialogs;
+        return std::nullopt;
+    }
+    const FinderScript script = finder_scripts.front();
+    finder_scripts.pop_front();
+    std::vector<search::Hit> hits;
+    finder_rows.clear();
+    search::Observer observer;
+    observer.hit = [&](const search::Hit& hit) {
+        hits.push_back(hit);
+        finder_rows.push_back(finder_hit_text(hit));
+    };
+    finder_status = finder_end_text(run_finder_scan(request, script.options, observer));
+    if (!script.choose || *script.choose >= hits.size()) {
+        return std::nullopt;
+    }
+    return FinderAnswer{hits[*script.choose], script.options};
+}
+
 std::optional<ClutParamsAnswer> FakeWindowLayer::clut_params_dialog(
     std::string_view initial_count) {
     params_initial_counts.emplace_back(initial_count);

@@ -44,6 +44,7 @@ class FakeWindowLayer : public WindowLayer {
         const std::vector<std::string>& entries,
         const std::function<std::optional<int>(std::string_view)>& accept) override;
     std::optional<ClutParamsAnswer> clut_params_dialog(std::string_view initial_count) override;
+    std::optional<FinderAnswer> run_finder(const FinderRequest& request) override;
     void show_about_box() override { ++about_boxes; }
     void show_error(std::string_view message) override { errors.emplace_back(message); }
     OpenDocumentResult open_document(const std::string& path) override;
@@ -72,6 +73,13 @@ class FakeWindowLayer : public WindowLayer {
     std::deque<std::string> clut_texts;  // typed into "Select CLUT to modify", OK after each
     std::deque<std::optional<ClutParamsAnswer>> params_answers;
     std::map<std::string, OpenDocumentResult> document_results;  // default: opened
+    // The finder runs its scan at once with these choices, then double-clicks
+    // the row choose names (nullopt: closes the window).
+    struct FinderScript {
+        FinderOptions options;
+        std::optional<std::size_t> choose;
+    };
+    std::deque<FinderScript> finder_scripts;
 
     // --- Records of modal interaction
     std::vector<FileDialogRequest> open_requests;
@@ -80,6 +88,9 @@ class FakeWindowLayer : public WindowLayer {
     std::vector<std::string> params_initial_counts;
     std::vector<std::string> errors;
     std::vector<std::string> opened_documents;
+    std::vector<FinderRequest> finder_requests;
+    std::vector<std::string> finder_rows;  // the last finder's hit list
+    std::string finder_status;             // and its status line at the end
     int about_boxes = 0;
     int repaint_requests = 0;
     int quit_requests = 0;

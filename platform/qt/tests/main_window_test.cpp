@@ -12,8 +12,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -496,6 +498,57 @@ class MainWindowTest : public QObject {
         QVERIFY(QTest::qWaitForWindowExposed(&window()));
         QVERIFY(QTest::qWaitFor([&] { return cell_shows(window(), 40, black, false); }, 2000));
         QVERIFY(cell_shows(window(), 60, gray, false));
+    }
+
+    void the_finder_lists_hits_as_they_come_and_a_double_click_loads_one() {
+        load_sample();
+        // The live colours planted at an even offset of a larger file.
+        QByteArray bytes(8192, '\x5A');
+        for (std::size_t i = 0; i < words_.size(); ++i) {
+            bytes[static_cast<qsizetype>(0x402 + 2 * i)] = static_cast<char>(words_[i] & 0xFF);
+            bytes[static_cast<qsizetype>(0x403 + 2 * i)] = static_cast<char>(words_[i] >> 8);
+        }
+        const QString image = folder_->filePath(QStringLiteral("disc.img"));
+        QVERIFY(write_bytes(image, bytes));
+
+        bool listed = false;
+        when_dialog_opens(QStringLiteral("open_dialog"), [&](QWidget* dialog) {
+            when_dialog_opens(QStringLiteral("finder_dialog"), [&](QWidget* finder) {
+                auto* list = finder->findChild<QListWidget*>(QStringLiteral("hits"));
+                auto* status = finder->findChild<QLabel*>(QStringLiteral("status"));
+                QTest::mouseClick(finder->findChild<QPushButton*>(QStringLiteral("find")),
+                                  Qt::LeftButton);
+                // The scan runs on its own thread; the list fills from the event loop.
+                if (!QTest::qWaitFor([&] { return status->text().startsWith("Done"); }, 5000)) {
+                    return;
+                }
+                listed =
+                    list->count() == 1 &&
+                    list->item(0)->text() ==
+                        QStringLiteral("0x402 (1026)  CLUT, 256 words match") &&
+                    finder->findChild<QProgressBar*>(QStringLiteral("progress"))->value() == 1000 &&
+                    status->text() == QStringLiteral("Done: 1 hit.");
+                const QRect row = list->visualItemRect(list->item(0));
+                // The view takes a double-click only after the press that began it.
+                QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
+                QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row.center());
+                if (finder->isVisible()) {  // a failure, not a hang
+                    listed = false;
+                    static_cast<QDialog*>(finder)->reject();
+                }
+            });
+            type_file_name(dialog, image);
+        });
+        window().menu_action(ids::find_clut)->trigger();
+        activate(window());
+        settle();
+        QVERIFY(listed);
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);
+        const ClutSource& source = window().state().source;
+        QCOMPARE(source.kind, ClutSource::Kind::file_offset);
+        QCOMPARE(source.path, image.toStdString());
+        QCOMPARE(source.offset, std::uint64_t{0x402});
+        QCOMPARE(source.count, 256);
     }
 
     void panel_controls_change_the_selected_cells() {
