@@ -1,4 +1,5 @@
-// tavrin-cli's subcommands (dump, extract, inject) over files/.
+// tavrin-cli's subcommands (dump, extract, inject; render in a file of its
+// own) over files/ and image/.
 #include "cli/cli.h"
 
 #include <CLI/CLI.hpp>
@@ -6,22 +7,25 @@
 #include <optional>
 #include <vector>
 
+#include "cli/command.h"
+#include "cli/render_command.h"
 #include "files/clut_files.h"
+#include "image/image.h"
 
 namespace tavrin::cli {
 
 namespace {
 
-struct Failure {
-    std::string subject;  // the file (or argument) the failure is about
-    std::string reason;
-};
-
-// Where the CLUT is: one of a TEX file's five, or count colours at an offset.
+// Where the CLUT is: one of a TEX file's five, count colours at an offset, or
+// a row of a TIM file.
 struct Location {
     std::string kind_text;
     std::string offset_text;
     int count = -1;
+    bool tim = false;
+    int row = 0;
+
+    bool given() const { return tim || !kind_text.empty() || !offset_text.empty(); }
 };
 
 std::optional<int> parse_kind(const std::string& text) {
@@ -52,17 +56,14 @@ std::optional<Failure> parse_kind_argument(const std::string& file, const std::s
     return std::nullopt;
 }
 
-std::optional<Failure> failed(const std::string& file, const Status& status) {
-    if (status.ok()) {
-        return std::nullopt;
-    }
-    return Failure{file, status.reason};
-}
-
 // Reads the CLUT that file holds at location; a raw CLUT file when no
 // location option was given.
 std::optional<Failure> read_location(FileSystem& fs, const std::string& file,
                                      const Location& location, Clut& clut) {
+    if (location.tim) {
+        TimInfo info;
+        return failed(file, read_tim_clut(fs, file, location.row, clut, info));
+    }
     if (!location.kind_text.empty()) {
         int kind = 0;
         if (auto failure = parse_kind_argument(file, location.kind_text, kind)) {
@@ -143,6 +144,9 @@ std::optional<Failure> inject(FileSystem& fs, const std::string& file, const Loc
     if (auto failure = failed(input, read_clut_file(fs, input, clut))) {
         return failure;
     }
+    if (location.tim) {
+        return failed(file, inject_tim_clut(fs, file, location.row, colors(clut)));
+    }
     std::int64_t offset = 0;
     if (!location.kind_text.empty()) {
         int kind = 0;
@@ -164,7 +168,8 @@ std::optional<Failure> inject(FileSystem& fs, const std::string& file, const Loc
     return failed(file, inject_clut(fs, file, offset, colors(clut)));
 }
 
-// --tex, --offset and --count on a subcommand; --count only where a CLUT is read.
+// --tex, --offset, --count, --tim and --row on a subcommand; --count only
+// where a CLUT is read.
 void add_location(CLI::App& command, Location& location, bool with_count) {
     auto* tex = command.add_option("--tex", location.kind_text,
                                    "the CLUT of a TEX file: 0 to 4, or its name, such as "
@@ -172,13 +177,20 @@ void add_location(CLI::App& command, Location& location, bool with_count) {
     auto* offset =
         command.add_option("--offset", location.offset_text,
                            "where the CLUT starts, in decimal or in hexadecimal after 0x");
+    auto* tim = command.add_flag("--tim", location.tim, "a CLUT row of a TIM file");
+    command.add_option("--row", location.row, "the TIM's CLUT row, from 0 (default 0)")
+        ->check(CLI::NonNegativeNumber)
+        ->needs(tim);
     tex->excludes(offset);
+    tim->excludes(tex);
+    tim->excludes(offset);
     if (with_count) {
         auto* count = command.add_option("--count", location.count, "number of colours, 0 to 256")
                           ->check(CLI::Range(0, 256));
         count->needs(offset);
         offset->needs(count);
         tex->excludes(count);
+        tim->excludes(count);
     }
 }
 
@@ -186,8 +198,8 @@ void add_location(CLI::App& command, Location& location, bool with_count) {
 
 int run(std::span<const std::string> args, FileSystem& fs, std::ostream& out, std::ostream& err) {
     CLI::App app{
-        "Reads and writes the CLUTs of Kickvale TEX files, of raw CLUT files and of "
-        "any file at an offset."};
+        "Reads and writes the CLUTs of Kickvale TEX files, of TIM files, of raw CLUT files and "
+        "of any file at an offset, and draws indexed images through them."};
     app.require_subcommand(1);
 
     std::string file;
@@ -212,6 +224,9 @@ int run(std::span<const std::string> args, FileSystem& fs, std::ostream& out, st
     inject_command->add_option("--from", other, "the raw CLUT file to read the colours from")
         ->required();
 
+    RenderCommand render;
+    add_render_command(app, render);
+
     // CLI11 reads a C argument vector; the program's name is always there.
     const std::string program_name = "tavrin-cli";
     std::vector<const char*> argv;
@@ -230,10 +245,12 @@ int run(std::span<const std::string> args, FileSystem& fs, std::ostream& out, st
     }
 
     std::optional<Failure> failure;
-    if (dump_command->parsed()) {
+    if (render.command->parsed()) {
+        failure = run_render(fs, render);
+    } else if (dump_command->parsed()) {
         failure = dump(fs, file, location, out);
-    } else if (location.kind_text.empty() && location.offset_text.empty()) {
-        failure = Failure{file, "give the CLUT's place with --tex KIND or --offset OFF"};
+    } else if (!location.given()) {
+        failure = Failure{file, "give the CLUT's place with --tex KIND, --offset OFF or --tim"};
     } else if (extract_command->parsed()) {
         failure = extract(fs, file, location, other);
     } else {
