@@ -250,7 +250,9 @@ int run(std::span<const std::string> args, FileSystem& fs, std::ostream& out, st
     } else if (dump_command->parsed()) {
         failure = dump(fs, file, location, out);
     } else if (!location.given()) {
-        failure = Failure{file, "give the CLUT's place with --tex KIND, --offset OFF or --tim"};
+        failure = Failure{
+            file,
+            "give the CLUT's place with --tex KIND or --offset OFF (or --tim for a TIM file)"};
     } else if (extract_command->parsed()) {
         failure = extract(fs, file, location, other);
     } else {
