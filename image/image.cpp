@@ -386,10 +386,20 @@ void draw_indexed(const IndexedImage& image, const PixelColors& colors, std::vec
     for (int y = 0; y < image.height; ++y) {
         const std::uint8_t* in = image.indices.data() + width * static_cast<std::size_t>(y);
         Argb* out = pixels.data() + width * static_cast<std::size_t>(y);
-        // The checkerboard alternates every 4 pixels in both directions.
+        // The checkerboard alternates every 4 pixels in both directions, so
+        // each run of 4 pixels draws from one table.
         const std::size_t row_phase = static_cast<std::size_t>(y >> 2) & 1u;
-        for (std::size_t x = 0; x < width; ++x) {
-            out[x] = colors.tables[row_phase ^ ((x >> 2) & 1u)][in[x]];
+        std::size_t x = 0;
+        for (; x + 4 <= width; x += 4) {
+            const Argb* table = colors.tables[row_phase ^ ((x >> 2) & 1u)].data();
+            out[x] = table[in[x]];
+            out[x + 1] = table[in[x + 1]];
+            out[x + 2] = table[in[x + 2]];
+            out[x + 3] = table[in[x + 3]];
+        }
+        const Argb* table = colors.tables[row_phase ^ ((x >> 2) & 1u)].data();
+        for (; x < width; ++x) {
+            out[x] = table[in[x]];
         }
     }
 }
