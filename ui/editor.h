@@ -13,6 +13,7 @@
 #include "palette/palette.h"
 #include "palette/selection.h"
 #include "ui/ids.h"
+#include "ui/preview.h"
 #include "ui/window_layer.h"
 
 namespace tavrin {
@@ -46,6 +47,10 @@ struct EditorState : PaletteState {
     FileSystem* file_system = &standard_file_system();
 
     std::string program_dir;
+
+    // The texture preview window and what it shows.
+    PreviewState preview;
+    std::string tim_path;
 
     // Enabled state of menu items 200..227: the single gate for commands.
     std::array<bool, ids::last_command - ids::first_command + 1> menu_enabled{};

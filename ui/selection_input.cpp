@@ -91,6 +91,7 @@ bool in_grid(int index) {
 }  // namespace
 
 void on_swatch_clicked(EditorState& state, WindowLayer& layer, int index, Modifiers modifiers) {
+    const PreviewSync sync(state, layer);
     if (state.palette_loaded == 0 || !in_grid(index)) {
         return;
     }
@@ -105,6 +106,7 @@ void on_swatch_clicked(EditorState& state, WindowLayer& layer, int index, Modifi
 }
 
 void on_arrow_key(EditorState& state, WindowLayer& layer, ArrowKey key, Modifiers modifiers) {
+    const PreviewSync sync(state, layer);
     if (state.palette_loaded == 0) {
         return;
     }
