@@ -47,6 +47,10 @@ PreviewWindow::PreviewWindow(EditorState& state, WindowLayer& layer)
     for (QSpinBox* box : {width_, height_}) {
         box->setRange(1, 4096);
     }
+    file_->setObjectName(QStringLiteral("preview_file"));
+    offset_->setObjectName(QStringLiteral("preview_offset"));
+    width_->setObjectName(QStringLiteral("preview_width"));
+    height_->setObjectName(QStringLiteral("preview_height"));
     depth_ = new QComboBox(bar_);
     depth_->addItem(QStringLiteral("4 bits"), 4);
     depth_->addItem(QStringLiteral("8 bits"), 8);
@@ -155,17 +159,23 @@ void PreviewWindow::closeEvent(QCloseEvent* event) {
 }
 
 void PreviewWindow::keyPressEvent(QKeyEvent* event) {
-    const bool ctrl = (event->modifiers() & Qt::ControlModifier) != 0;
-    if (ctrl && (event->key() == Qt::Key_Plus || event->key() == Qt::Key_Equal)) {
-        set_zoom(zoom_ + 1);
-        return;
+    if (!handle_key(*event)) {
+        QWidget::keyPressEvent(event);
     }
-    if (ctrl && event->key() == Qt::Key_Minus) {
+}
+
+bool PreviewWindow::handle_key(const QKeyEvent& event) {
+    const bool ctrl = (event.modifiers() & Qt::ControlModifier) != 0;
+    if (ctrl && (event.key() == Qt::Key_Plus || event.key() == Qt::Key_Equal)) {
+        set_zoom(zoom_ + 1);
+        return true;
+    }
+    if (ctrl && event.key() == Qt::Key_Minus) {
         set_zoom(zoom_ - 1);
-        return;
+        return true;
     }
     std::optional<PreviewKey> key;
-    switch (event->key()) {
+    switch (event.key()) {
         case Qt::Key_PageUp:
             key = PreviewKey::page_up;
             break;
@@ -185,10 +195,10 @@ void PreviewWindow::keyPressEvent(QKeyEvent* event) {
             key = PreviewKey::right;
             break;
         default:
-            QWidget::keyPressEvent(event);
-            return;
+            return false;
     }
     on_preview_key(state_, layer_, *key);
+    return true;
 }
 
 PreviewCanvas::PreviewCanvas(PreviewWindow& window) : QWidget(nullptr), window_(window) {
@@ -207,6 +217,13 @@ void PreviewCanvas::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     const QImage& image = window_.image();
     painter.drawImage(QRect(QPoint(0, 0), image.size() * window_.zoom()), image);
+}
+
+// Before the scroll area, which would take Page Up, Page Down and the arrows.
+void PreviewCanvas::keyPressEvent(QKeyEvent* event) {
+    if (!window_.handle_key(*event)) {
+        QWidget::keyPressEvent(event);
+    }
 }
 
 void PreviewCanvas::mouseMoveEvent(QMouseEvent* event) {

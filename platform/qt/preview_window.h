@@ -35,6 +35,8 @@ class PreviewWindow : public QWidget {
     PreviewCanvas* canvas() const { return canvas_; }
     QCheckBox* highlight() const { return highlight_; }
     QString status() const;
+    // Zoom keys and the keys that scroll raw pixels; false for any other key.
+    bool handle_key(const QKeyEvent& event);
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -71,6 +73,7 @@ class PreviewCanvas : public QWidget {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;

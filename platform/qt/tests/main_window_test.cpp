@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -639,6 +640,43 @@ class MainWindowTest : public QObject {
         QCOMPARE(preview->image().pixel(1, 0), pixel_of(sample(254)));
         QVERIFY(preview->status().contains(QStringLiteral("kit.tim: 16 x 8, 8 bits, CLUT row 1")));
         QVERIFY(menu_enabled(ids::inject_tim));
+        preview->close();
+    }
+
+    void the_preview_scrolls_raw_pixels_with_its_keys() {
+        load_sample();
+        pick_menu(window(), 'v', 't');
+        settle();
+        PreviewWindow* preview = window().preview();
+        QVERIFY(preview->isVisible());
+        auto* file = preview->findChild<QLineEdit*>(QStringLiteral("preview_file"));
+        auto* offset = preview->findChild<QLineEdit*>(QStringLiteral("preview_offset"));
+        auto* width = preview->findChild<QSpinBox*>(QStringLiteral("preview_width"));
+        auto* height = preview->findChild<QSpinBox*>(QStringLiteral("preview_height"));
+        QVERIFY(file && offset && width && height);
+        QCOMPARE(file->text(), clut_);  // the file the CLUT came from
+        width->setValue(16);
+        height->setValue(8);
+        offset->setText(QStringLiteral("0x10"));
+        Q_EMIT offset->editingFinished();
+        settle();
+        QCOMPARE(preview->image().size(), QSize(16, 8));
+        // The 512-byte CLUT file read as pixels: byte 16 is the low byte of word 8.
+        QCOMPARE(preview->image().pixel(0, 0),
+                 qRgb(sample(words_[8] & 0xFF).red, sample(words_[8] & 0xFF).green,
+                      sample(words_[8] & 0xFF).blue));
+        preview->canvas()->setFocus();
+        QTest::keyClick(preview->canvas(), Qt::Key_PageDown);
+        QCOMPARE(offset->text(), QStringLiteral("0x90"));
+        QTest::keyClick(preview->canvas(), Qt::Key_Up);
+        QCOMPARE(offset->text(), QStringLiteral("0x80"));
+        const int zoom = preview->zoom();
+        QTest::keyClick(preview->canvas(), Qt::Key_Plus, Qt::ControlModifier);
+        QCOMPARE(preview->zoom(), zoom + 1);
+        QTest::keyClick(preview->canvas(), Qt::Key_PageDown);
+        QTest::keyClick(preview->canvas(), Qt::Key_PageDown);
+        QTest::keyClick(preview->canvas(), Qt::Key_PageDown);
+        QVERIFY(preview->status().contains(QStringLiteral("reaches past the end")));
         preview->close();
     }
 
