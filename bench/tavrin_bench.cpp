@@ -12,8 +12,8 @@
 
 #include "edit/edit.h"
 #include "files/clut_files.h"
-#include "files/memory_file_system.h"
 #include "image/image.h"
+#include "tests/support/memory_file_system.h"
 #include "tests/support/temp_files.h"
 #include "tests/support/test_editor.h"
 #include "ui/color_panel.h"

@@ -58,12 +58,12 @@ std::optional<Failure> run_render(FileSystem& fs, const RenderCommand& render) {
             }
         }
     } else {
-        const auto offset = parse_offset(render.offset_text);
-        if (!offset) {
-            return Failure{render.file,
-                           "the offset \"" + render.offset_text + "\" is not a number"};
+        const TypedOffset offset = parse_offset(render.offset_text);
+        if (!offset.ok()) {
+            return Failure{render.file, offset_problem(render.offset_text, offset)};
         }
-        const RawPixelsPlace place{*offset, render.width, render.height, render.bits_per_pixel};
+        const RawPixelsPlace place{offset.value, render.width, render.height,
+                                   render.bits_per_pixel};
         if (auto failure = failed(render.file, read_raw_pixels(fs, render.file, place, image))) {
             return failure;
         }

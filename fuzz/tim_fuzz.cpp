@@ -1,9 +1,9 @@
 // Fuzzes the TIM reader with arbitrary file contents. Whatever it accepts lies
 // within the file; reading a row and injecting it back leaves the file as it
 // was; an image it reads has one index per pixel, each within its depth.
-#include "files/memory_file_system.h"
 #include "fuzz/fuzz_check.h"
 #include "image/image.h"
+#include "tests/support/memory_file_system.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tavrin;

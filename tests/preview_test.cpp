@@ -3,7 +3,6 @@
 // every change of the table and answers clicks like the grid.
 #include <gtest/gtest.h>
 
-#include "files/memory_file_system.h"
 #include "image/png_file.h"
 #include "tests/support/temp_files.h"
 #include "tests/support/test_editor.h"

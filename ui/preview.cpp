@@ -185,16 +185,17 @@ void export_preview(EditorState& state, WindowLayer& layer) {
 
 void on_preview_bar_changed(EditorState& state, WindowLayer& layer, const PreviewBarText& typed) {
     PreviewState& preview = state.preview;
-    const auto offset = parse_offset(typed.offset);
-    if (!offset || *offset < 0) {
-        preview.status = "The offset \"" + typed.offset +
-                         "\" is not a number of 0 or more. Type it in decimal, or in "
-                         "hexadecimal after 0x.";
+    const TypedOffset offset = parse_offset(typed.offset);
+    if (!offset.ok() || offset.value < 0) {
+        const std::string problem = offset.ok() ? "the offset \"" + typed.offset + "\" is negative"
+                                                : offset_problem(typed.offset, offset);
+        preview.status = problem + ". Type it in decimal, or in hexadecimal after 0x.";
+        preview.status[0] = 'T';
         layer.set_preview_status(preview.status);
         return;
     }
     preview.raw_file = typed.file;
-    preview.place = RawPixelsPlace{*offset, typed.width, typed.height, typed.bits_per_pixel};
+    preview.place = RawPixelsPlace{offset.value, typed.width, typed.height, typed.bits_per_pixel};
     sync_preview(state, layer);
 }
 
@@ -226,8 +227,9 @@ void on_preview_key(EditorState& state, WindowLayer& layer, PreviewKey key) {
             step = 1;
             break;
     }
-    // Offsets are typed as 32-bit numbers; stay where they can be typed again.
-    preview.place.offset = std::clamp<std::int64_t>(preview.place.offset + step, 0, 0x7FFFFFFF);
+    // Never below the start of the file; far past its end is only reported.
+    preview.place.offset =
+        std::clamp<std::int64_t>(preview.place.offset + step, 0, std::int64_t{1} << 62);
     sync_preview(state, layer);
 }
 

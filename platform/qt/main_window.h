@@ -1,4 +1,4 @@
-// The main window: template 1000's controls at their Windows pixel positions,
+// The main window: template 1000's controls at the pixels both front ends share,
 // the swatch grid, menu 500 and accelerator table 700. It owns the editor's
 // state and turns what the user does into the core's events.
 #pragma once
@@ -39,7 +39,8 @@ class MainWindow : public QMainWindow {
     // 0 for none of ours; the grid answers with the id of its focused cell.
     int id_of(const QWidget* widget) const;
 
-    // Runs the core's paint soon, once however often it is asked for.
+    // Runs the core's paint soon, once however often it is asked for; an
+    // expose of the window before then runs it instead.
     void schedule_paint();
 
     const EditorState& state() const { return state_; }
@@ -48,6 +49,7 @@ class MainWindow : public QMainWindow {
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
   private:
@@ -58,6 +60,7 @@ class MainWindow : public QMainWindow {
     void build_grid(QWidget* client);
     void set_tab_order();
     void paint_now();
+    void set_icon();
 
     EditorState state_;
     std::unique_ptr<QtWindowLayer> layer_;
@@ -67,6 +70,7 @@ class MainWindow : public QMainWindow {
     std::map<int, QWidget*> controls_;
     std::map<int, QAction*> actions_;
     bool paint_pending_ = false;
+    bool icon_set_ = false;
 };
 
 }  // namespace tavrin::qt
