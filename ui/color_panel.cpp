@@ -232,6 +232,7 @@ void add_delta_to_selection(EditorState& state, WindowLayer& layer, int d_red, i
 }
 
 void on_slider_moved(EditorState& state, WindowLayer& layer, int slider_id) {
+    const PreviewSync sync(state, layer);
     const int head = head_index(state);
     if (head < 0) {
         return;
@@ -253,6 +254,7 @@ void on_slider_moved(EditorState& state, WindowLayer& layer, int slider_id) {
 }
 
 void on_field_edited(EditorState& state, WindowLayer& layer, int field_id) {
+    const PreviewSync sync(state, layer);
     if (field_id == ids::field_hex) {
         hex_value_typed(state, layer);
     } else if (const Channel* channel = channel_of_field(field_id)) {
@@ -261,6 +263,7 @@ void on_field_edited(EditorState& state, WindowLayer& layer, int field_id) {
 }
 
 void on_field_left(EditorState& state, WindowLayer& layer, int field_id) {
+    const PreviewSync sync(state, layer);
     if (field_id == ids::field_hex) {
         hex_field_left(state, layer);
     } else if (const Channel* channel = channel_of_field(field_id)) {
@@ -269,6 +272,7 @@ void on_field_left(EditorState& state, WindowLayer& layer, int field_id) {
 }
 
 void on_starting_box_double_clicked(EditorState& state, WindowLayer& layer) {
+    const PreviewSync sync(state, layer);
     const int head = head_index(state);
     if (state.palette_loaded == 0 || head < 0) {
         return;

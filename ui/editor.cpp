@@ -50,6 +50,11 @@ void start_editor(EditorState& state, WindowLayer& layer) {
     for (int id = ids::first_command; id <= ids::last_command; ++id) {
         set_menu_state(state, layer, id, !starts_grayed(id));
     }
+    // A screen without a preview window offers neither preview command.
+    if (!layer.has_preview()) {
+        set_menu_state(state, layer, ids::texture_preview, false);
+        set_menu_state(state, layer, ids::export_preview, false);
+    }
     init_trackbars(layer);
     layer.set_text_limit(ids::field_hex, 4);
 }
@@ -62,6 +67,7 @@ void run_command(EditorState& state, WindowLayer& layer, int command_id) {
     if (!command_enabled(state, command_id)) {
         return;
     }
+    const PreviewSync sync(state, layer);
     switch (command_id) {
         case ids::exit:
             layer.quit();
@@ -86,6 +92,18 @@ void run_command(EditorState& state, WindowLayer& layer, int command_id) {
             break;
         case ids::find_clut:
             find_clut_in_file(state, layer);
+            break;
+        case ids::extract_tim:
+            extract_clut_from_tim(state, layer);
+            break;
+        case ids::inject_tim:
+            inject_clut_in_tim(state, layer);
+            break;
+        case ids::texture_preview:
+            open_preview(state, layer);
+            break;
+        case ids::export_preview:
+            export_preview(state, layer);
             break;
         case ids::blend:
             blend_colors(state, layer);

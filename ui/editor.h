@@ -13,6 +13,7 @@
 #include "palette/palette.h"
 #include "palette/selection.h"
 #include "ui/ids.h"
+#include "ui/preview.h"
 #include "ui/window_layer.h"
 
 namespace tavrin {
@@ -49,6 +50,9 @@ struct EditorState : PaletteState {
 
     // The finder reopens with the choices it was last used with.
     FinderOptions finder_options;
+    // The texture preview window and what it shows.
+    PreviewState preview;
+    std::string tim_path;
 
     // Enabled state of menu items 200..227: the single gate for commands.
     std::array<bool, ids::last_command - ids::first_command + 1> menu_enabled{};

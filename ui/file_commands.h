@@ -1,4 +1,5 @@
-// The File menu's reading and writing commands (200, 201, 209, 210, 226, 227)
+// The File menu's reading and writing commands (200, 201, 209, 210, 226, 227,
+// 234, 235)
 // and what OK does in their two dialogs, "Select CLUT to modify" and "CLUT
 // parameters". A read goes into a scratch table and replaces the editor's CLUT
 // only when complete; a read or write that fails is reported with the file and
@@ -31,6 +32,8 @@ void extract_clut_from_tex(EditorState& state, WindowLayer& layer);   // 200
 void inject_clut_in_tex(EditorState& state, WindowLayer& layer);      // 201
 void extract_clut_from_file(EditorState& state, WindowLayer& layer);  // 226
 void inject_clut_in_file(EditorState& state, WindowLayer& layer);     // 227
+void extract_clut_from_tim(EditorState& state, WindowLayer& layer);   // 234
+void inject_clut_in_tim(EditorState& state, WindowLayer& layer);      // 235
 
 // The read behind 226 once its dialogs are answered, and behind a finder hit:
 // count colours at offset of path become the live CLUT, or the failure is

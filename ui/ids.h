@@ -26,6 +26,10 @@ inline constexpr int zone_details_8 = 222;  // 222..224: details #8..#10
 inline constexpr int tutorial = 225;
 inline constexpr int extract_offset = 226;
 inline constexpr int inject_offset = 227;
+inline constexpr int extract_tim = 234;
+inline constexpr int inject_tim = 235;
+inline constexpr int texture_preview = 236;
+inline constexpr int export_preview = 237;
 inline constexpr int find_clut = 238;
 
 inline constexpr int first_command = 200;

@@ -37,6 +37,9 @@ constexpr std::array rows = {
     item(ids::load_clut, "&Load CLUT..."),
     grayed(ids::save_clut, "&Save CLUT..."),
     separator(),
+    item(ids::extract_tim, "Extract CLUT from TI&M file..."),
+    grayed(ids::inject_tim, "I&nject CLUT in TIM file"),
+    separator(),
     item(ids::exit, "E&xit"),
     end_popup(),
     popup("&Edit"),
@@ -63,6 +66,10 @@ constexpr std::array rows = {
     end_popup(),
     separator(),
     grayed(ids::blend, "&Blend colors\tCtrl+B"),
+    end_popup(),
+    popup("&View"),
+    item(ids::texture_preview, "&Texture preview\tCtrl+T"),
+    grayed(ids::export_preview, "&Export preview..."),
     end_popup(),
     popup("&Help"),
     item(ids::tutorial, "&Tutorial"),
@@ -97,6 +104,7 @@ constexpr std::array keys = {
     function_key(ids::zone_details_8 + 1, 2, true),
     function_key(ids::zone_details_8 + 2, 3, true),
     function_key(ids::zone_shirt_number, 4, true),
+    Shortcut{ids::texture_preview, 'T', true, false, false, false},
 };
 
 }  // namespace

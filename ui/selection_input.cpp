@@ -87,6 +87,7 @@ void select_rectangle(EditorState& state, int anchor, int target) {
 }  // namespace
 
 void on_swatch_clicked(EditorState& state, WindowLayer& layer, int index, Modifiers modifiers) {
+    const PreviewSync sync(state, layer);
     if (state.palette_loaded == 0 || !in_grid(index)) {
         return;
     }
@@ -101,6 +102,7 @@ void on_swatch_clicked(EditorState& state, WindowLayer& layer, int index, Modifi
 }
 
 void on_arrow_key(EditorState& state, WindowLayer& layer, ArrowKey key, Modifiers modifiers) {
+    const PreviewSync sync(state, layer);
     if (state.palette_loaded == 0) {
         return;
     }

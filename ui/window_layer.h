@@ -7,8 +7,10 @@
 // only what the user did and must not echo the core's own writes back as events.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +44,17 @@ struct ClutParamsAnswer {
 };
 
 enum class OpenDocumentResult { opened, not_found, failed };
+
+// The texture preview's raw-pixel bar: the file, the offset as text, the size
+// and depth; shown only for raw pixels.
+struct PreviewBar {
+    std::string file;
+    std::string offset;
+    int width = 0;
+    int height = 0;
+    int bits_per_pixel = 8;
+    bool visible = true;
+};
 
 class WindowLayer {
   public:
@@ -84,9 +97,27 @@ class WindowLayer {
     // progress bar and Cancel. Returns the hit double-clicked, or nullopt when
     // the window was closed without one.
     virtual std::optional<FinderAnswer> run_finder(const FinderRequest& request) = 0;
+    // A list to pick one entry from, preselected first; nullopt for Cancel,
+    // and from a layer that has no such dialog.
+    virtual std::optional<int> choose_from_list(std::string_view /*title*/,
+                                                std::string_view /*prompt*/,
+                                                const std::vector<std::string>& /*entries*/,
+                                                int /*preselected*/) {
+        return std::nullopt;
+    }
     virtual void show_about_box() = 0;
     virtual void show_error(std::string_view message) = 0;  // caption "Error", error icon
     virtual OpenDocumentResult open_document(const std::string& path) = 0;
+
+    // The texture preview, a modeless window of its own. A layer without one
+    // keeps these defaults and the core grays its menu items.
+    virtual bool has_preview() const { return false; }
+    virtual void show_preview() {}  // opens it, or brings it forward
+    // Pixels are 0xFFRRGGBB, rows top to bottom; the layer keeps its own copy.
+    virtual void set_preview_image(int /*width*/, int /*height*/,
+                                   std::span<const std::uint32_t> /*pixels*/) {}
+    virtual void set_preview_status(std::string_view /*text*/) {}
+    virtual void set_preview_bar(const PreviewBar& /*bar*/) {}
 
     // The folder of the running program, with a trailing separator.
     virtual std::string program_dir() const = 0;

@@ -15,9 +15,11 @@
 #include <QTimer>
 #include <QWindow>
 
+#include "image/png_file.h"
 #include "platform/qt/accelerators.h"
 #include "platform/qt/dialog_units.h"
 #include "platform/qt/panel_widgets.h"
+#include "platform/qt/preview_window.h"
 #include "platform/qt/qt_window_layer.h"
 #include "platform/qt/swatch_widgets.h"
 #include "ui/color_panel.h"
@@ -93,6 +95,10 @@ MainWindow::MainWindow() : layer_(std::make_unique<QtWindowLayer>(*this)) {
     set_tab_order();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
+    preview_ = std::make_unique<PreviewWindow>(state_, *layer_);
+    // A preview left open does not keep the program running.
+    preview_->setAttribute(Qt::WA_QuitOnClose, false);
+    state_.preview.png_writer = save_png;
     start_editor(state_, *layer_);
 
     // The window starts with no control focused, so the first Tab reaches the

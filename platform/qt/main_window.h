@@ -17,6 +17,8 @@ class QSlider;
 
 namespace tavrin::qt {
 
+class PreviewWindow;
+
 class ColorBox;
 class QtWindowLayer;
 class SwatchGrid;
@@ -42,6 +44,7 @@ class MainWindow : public QMainWindow {
     void schedule_paint();
 
     const EditorState& state() const { return state_; }
+    PreviewWindow* preview() const { return preview_.get(); }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -62,6 +65,7 @@ class MainWindow : public QMainWindow {
     EditorState state_;
     std::unique_ptr<QtWindowLayer> layer_;
     std::unique_ptr<KeyRouter> key_router_;
+    std::unique_ptr<PreviewWindow> preview_;
     SwatchGrid* grid_ = nullptr;
     std::map<int, QWidget*> controls_;
     std::map<int, QAction*> actions_;

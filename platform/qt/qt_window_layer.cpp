@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSlider>
@@ -16,6 +17,7 @@
 #include "platform/qt/dialogs.h"
 #include "platform/qt/finder_dialog.h"
 #include "platform/qt/main_window.h"
+#include "platform/qt/preview_window.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/swatch_widgets.h"
 #include "ui/ids.h"
@@ -199,6 +201,52 @@ void QtWindowLayer::show_about_box() {
     ProgramFocusMove modal(moving_focus_);
     AboutBox box(&window_);
     box.exec();
+}
+
+std::optional<int> QtWindowLayer::choose_from_list(std::string_view title, std::string_view prompt,
+                                                   const std::vector<std::string>& entries,
+                                                   int preselected) {
+    ProgramFocusMove modal(moving_focus_);
+    QStringList items;
+    for (const std::string& entry : entries) {
+        items << QString::fromStdString(entry);
+    }
+    QInputDialog dialog(&window_);
+    dialog.setObjectName(QStringLiteral("list_dialog"));
+    dialog.setWindowTitle(QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())));
+    dialog.setLabelText(QString::fromUtf8(prompt.data(), static_cast<qsizetype>(prompt.size())));
+    dialog.setComboBoxItems(items);
+    dialog.setComboBoxEditable(false);
+    dialog.setOption(QInputDialog::UseListViewForComboBoxItems);
+    if (preselected >= 0 && preselected < items.size()) {
+        dialog.setTextValue(items[preselected]);
+    }
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    const auto chosen = items.indexOf(dialog.textValue());
+    return chosen < 0 ? std::nullopt : std::optional<int>(static_cast<int>(chosen));
+}
+
+void QtWindowLayer::show_preview() {
+    PreviewWindow* preview = window_.preview();
+    preview->show();
+    preview->raise();
+    preview->activateWindow();
+}
+
+void QtWindowLayer::set_preview_image(int width, int height,
+                                      std::span<const std::uint32_t> pixels) {
+    window_.preview()->set_image(width, height, pixels);
+}
+
+void QtWindowLayer::set_preview_status(std::string_view text) {
+    window_.preview()->set_status(
+        QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void QtWindowLayer::set_preview_bar(const PreviewBar& bar) {
+    window_.preview()->set_bar(bar);
 }
 
 void QtWindowLayer::show_error(std::string_view message) {

@@ -40,6 +40,14 @@ class QtWindowLayer : public WindowLayer {
         const std::function<std::optional<int>(std::string_view)>& accept) override;
     std::optional<ClutParamsAnswer> clut_params_dialog(std::string_view initial_count) override;
     std::optional<FinderAnswer> run_finder(const FinderRequest& request) override;
+    std::optional<int> choose_from_list(std::string_view title, std::string_view prompt,
+                                        const std::vector<std::string>& entries,
+                                        int preselected) override;
+    bool has_preview() const override { return true; }
+    void show_preview() override;
+    void set_preview_image(int width, int height, std::span<const std::uint32_t> pixels) override;
+    void set_preview_status(std::string_view text) override;
+    void set_preview_bar(const PreviewBar& bar) override;
     void show_about_box() override;
     void show_error(std::string_view message) override;
     OpenDocumentResult open_document(const std::string& path) override;

@@ -42,6 +42,10 @@ static_assert(IDM_TUTORIAL == ids::tutorial);
 static_assert(IDM_EXTRACT_OFFSET == ids::extract_offset);
 static_assert(IDM_INJECT_OFFSET == ids::inject_offset);
 static_assert(IDM_FIND_CLUT == ids::find_clut);
+static_assert(IDM_EXTRACT_TIM == ids::extract_tim);
+static_assert(IDM_INJECT_TIM == ids::inject_tim);
+static_assert(IDM_TEXTURE_PREVIEW == ids::texture_preview);
+static_assert(IDM_EXPORT_PREVIEW == ids::export_preview);
 
 static_assert(IDC_SLIDER_RED == ids::slider_red);
 static_assert(IDC_SLIDER_GREEN == ids::slider_green);

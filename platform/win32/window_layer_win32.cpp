@@ -178,6 +178,13 @@ std::optional<ClutParamsAnswer> Win32WindowLayer::clut_params_dialog(
     return run_clut_params_dialog(instance_, main_, initial_count);
 }
 
+std::optional<int> Win32WindowLayer::choose_from_list(std::string_view title,
+                                                      std::string_view prompt,
+                                                      const std::vector<std::string>& entries,
+                                                      int preselected) {
+    return run_list_dialog(instance_, main_, title, prompt, entries, preselected);
+}
+
 void Win32WindowLayer::show_about_box() {
     run_about_dialog(instance_, main_);
 }

@@ -187,6 +187,31 @@ std::optional<FinderAnswer> FakeWindowLayer::run_finder(const FinderRequest& req
     return FinderAnswer{hits[*script.choose], script.options};
 }
 
+std::optional<int> FakeWindowLayer::choose_from_list(std::string_view, std::string_view,
+                                                     const std::vector<std::string>& entries,
+                                                     int preselected) {
+    list_entries.push_back(entries);
+    list_preselected.push_back(preselected);
+    if (record_calls) {
+        calls.push_back("list-dialog");
+    }
+    if (list_answers.empty()) {
+        ++unanswered_dialogs;
+        return std::nullopt;
+    }
+    const auto answer = list_answers.front();
+    list_answers.pop_front();
+    return answer;
+}
+
+void FakeWindowLayer::set_preview_image(int width, int height,
+                                        std::span<const std::uint32_t> pixels) {
+    ++preview_draws;
+    preview_width = width;
+    preview_height = height;
+    preview_pixels.assign(pixels.begin(), pixels.end());
+}
+
 std::optional<ClutParamsAnswer> FakeWindowLayer::clut_params_dialog(
     std::string_view initial_count) {
     params_initial_counts.emplace_back(initial_count);

@@ -45,6 +45,14 @@ class FakeWindowLayer : public WindowLayer {
         const std::function<std::optional<int>(std::string_view)>& accept) override;
     std::optional<ClutParamsAnswer> clut_params_dialog(std::string_view initial_count) override;
     std::optional<FinderAnswer> run_finder(const FinderRequest& request) override;
+    std::optional<int> choose_from_list(std::string_view title, std::string_view prompt,
+                                        const std::vector<std::string>& entries,
+                                        int preselected) override;
+    bool has_preview() const override { return true; }
+    void show_preview() override { ++preview_shown; }
+    void set_preview_image(int width, int height, std::span<const std::uint32_t> pixels) override;
+    void set_preview_status(std::string_view text) override { preview_status = text; }
+    void set_preview_bar(const PreviewBar& bar) override { preview_bar = bar; }
     void show_about_box() override { ++about_boxes; }
     void show_error(std::string_view message) override { errors.emplace_back(message); }
     OpenDocumentResult open_document(const std::string& path) override;
@@ -107,6 +115,26 @@ class FakeWindowLayer : public WindowLayer {
     std::array<CellPixels, 256> cells{};
     std::array<bool, 256> cell_painted{};
     std::map<int, Rgb> boxes;
+
+    // --- The list dialog: answers (nullopt: Cancel) and the lists it showed.
+    std::deque<std::optional<int>> list_answers;
+    std::vector<std::vector<std::string>> list_entries;
+    std::vector<int> list_preselected;
+
+    // --- The texture preview as shown.
+    int preview_shown = 0;
+    int preview_draws = 0;
+    int preview_width = 0;
+    int preview_height = 0;
+    std::vector<std::uint32_t> preview_pixels;
+    std::string preview_status;
+    PreviewBar preview_bar;
+    Rgb preview_pixel(int x, int y) const {
+        const std::uint32_t pixel =
+            preview_pixels.at(static_cast<std::size_t>(y * preview_width + x));
+        return Rgb{static_cast<std::uint8_t>(pixel >> 16), static_cast<std::uint8_t>(pixel >> 8),
+                   static_cast<std::uint8_t>(pixel)};
+    }
 };
 
 }  // namespace tavrin::testing

@@ -717,6 +717,41 @@ def scenario_offset(env, exe_dir, work):
             raise Failure(f"closing the window ended the program with {code}")
 
 
+def scenario_tim_rows(env, exe_dir, work):
+    """Extract CLUT from TIM file on a TIM of three 16-colour rows: the list of
+    rows comes up with the first chosen; Cancel keeps the grid empty, Down and
+    OK read row 1 into the grid."""
+    rows = [[(0x0421 * (r * 16 + i) + 0x1234 * r) & 0x7FFF for i in range(16)]
+            for r in range(3)]
+    pixels = bytes(range(32))
+    data = struct.pack("<II", 0x10, 8) + struct.pack("<IHHHH", 12 + 96, 0, 480, 16, 3)
+    data += b"".join(struct.pack("<H", w) for row in rows for w in row)
+    data += struct.pack("<IHHHH", 12 + len(pixels), 320, 0, 4, 4) + pixels
+    source = os.path.join(work, "kit.tim")
+    with open(source, "wb") as f:
+        f.write(data)
+
+    with Program(env, exe_dir) as program:
+        env.keys("alt+f", "m")
+        open_through_dialog(env, "Open", source)
+        env.wait_window("Select CLUT row")
+        env.keys("Escape")
+        env.wait_window_gone("Select CLUT row")
+        env.keys("alt+f", "m")
+        open_through_dialog(env, "Open", source)
+        env.wait_window("Select CLUT row")
+        env.keys("Down")
+        env.keys("Return")
+        env.wait_window_gone("Select CLUT row")
+        words = rows[1]
+        _, grid = find_grid(env, decode(words[0])[:3], "row 1 in the grid")
+        wait_cells(env, grid, words, 16, "after extracting row 1")
+        env.keys("alt+F4")
+        code = program.exit_code()
+        if code != 0:
+            raise Failure(f"closing the window ended the program with {code}")
+
+
 def take_screenshot(env, exe_dir, work, png):
     """The picture for the README: a kit-like CLUT loaded and a zone selected."""
     words = kit_words()
@@ -756,7 +791,7 @@ def window_bounds(screen):
     return (min(xs), min(ys)), (max(xs), max(ys))
 
 
-SCENARIOS = [scenario_raw_clut, scenario_tex_team_flag, scenario_offset]
+SCENARIOS = [scenario_raw_clut, scenario_tex_team_flag, scenario_offset, scenario_tim_rows]
 
 
 def main():

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -20,6 +21,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -31,6 +33,7 @@
 #include "palette/palette.h"
 #include "platform/qt/dialogs.h"
 #include "platform/qt/main_window.h"
+#include "platform/qt/preview_window.h"
 #include "platform/qt/qt_window_layer.h"
 #include "platform/qt/swatch_widgets.h"
 #include "platform/qt/tests/qt_driver.h"
@@ -789,6 +792,118 @@ class MainWindowTest : public QObject {
         QCOMPARE(viewer.urls.front().toLocalFile(),
                  QCoreApplication::applicationDirPath() + QStringLiteral("/help/tavrin.html"));
         QCOMPARE(QApplication::activeModalWidget(), nullptr);  // no error box
+    }
+
+    void the_preview_picks_cells_and_follows_the_sliders() {
+        // An 8-bit TIM of 16 x 8 pixels, pixel (x, y) of index x + 16 y, with
+        // two CLUT rows: the sample and the sample reversed.
+        QByteArray tim;
+        const auto put = [&tim](std::uint32_t value, int bytes) {
+            for (int i = 0; i < bytes; ++i) {
+                tim.append(static_cast<char>((value >> (8 * i)) & 0xFFu));
+            }
+        };
+        put(0x10, 4);
+        put(9, 4);
+        put(12 + 2 * 256 * 2, 4);
+        put(0, 4);
+        put(256, 2);
+        put(2, 2);
+        for (int row = 0; row < 2; ++row) {
+            for (int i = 0; i < 256; ++i) {
+                put(words_[static_cast<std::size_t>(row == 0 ? i : 255 - i)], 2);
+            }
+        }
+        put(12 + 16 * 8, 4);
+        put(0, 4);
+        put(8, 2);
+        put(8, 2);
+        for (int i = 0; i < 16 * 8; ++i) {
+            put(static_cast<std::uint32_t>(i), 1);
+        }
+        const QString path = folder_->filePath(QStringLiteral("kit.tim"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(tim) == tim.size());
+        file.close();
+
+        QStringList rows;
+        when_dialog_opens(QStringLiteral("open_dialog"), [&](QWidget* dialog) {
+            when_dialog_opens(QStringLiteral("list_dialog"), [&](QWidget* list) {
+                auto* input = static_cast<QInputDialog*>(list);
+                rows = input->comboBoxItems();
+                input->setTextValue(rows.value(1));
+                input->accept();
+            });
+            type_file_name(dialog, path);
+        });
+        pick_menu(window(), 'f', 'm');
+        settle();
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows[0], QStringLiteral("CLUT 0 (256 colours)"));
+        PreviewWindow* preview = window().preview();
+        QVERIFY(preview->isVisible());
+        QCOMPARE(preview->image().size(), QSize(16, 8));
+        const auto pixel_of = [](Rgb color) { return qRgb(color.red, color.green, color.blue); };
+        // Pixel (5, 1) has index 21, coloured by row 1: sample entry 255 - 21.
+        QCOMPARE(preview->image().pixel(5, 1), pixel_of(sample(234)));
+
+        const int zoom = preview->zoom();
+        QTest::mouseClick(preview->canvas(), Qt::LeftButton, {},
+                          QPoint(5 * zoom + zoom / 2, 1 * zoom + zoom / 2));
+        QVERIFY(window().state().selection != nullptr);
+        QCOMPARE(window().state().selection->index, 21);
+        QVERIFY(cell_shows(window(), 21, sample(234), true));
+        QTest::mouseClick(preview->canvas(), Qt::LeftButton, Qt::ControlModifier, QPoint(1, 1));
+        QCOMPARE(window().state().selection->index, 0);
+        QCOMPARE(window().state().selection->next->index, 21);
+
+        // A user's slider step recolours both cells and their pixels at once.
+        window().control(ids::slider_red)->setFocus();
+        press_key(window(), Qt::Key_End);
+        QCOMPARE(qRed(preview->image().pixel(0, 0)), 255);
+        QCOMPARE(preview->image().pixel(5, 1), pixel_of(color_of(window().state().palette[21])));
+        QVERIFY(preview->image().pixel(5, 1) != pixel_of(sample(234)));
+        QCOMPARE(preview->image().pixel(1, 0), pixel_of(sample(254)));
+        QVERIFY(preview->status().contains(QStringLiteral("kit.tim: 16 x 8, 8 bits, CLUT row 1")));
+        QVERIFY(menu_enabled(ids::inject_tim));
+        preview->close();
+    }
+
+    void the_preview_scrolls_raw_pixels_with_its_keys() {
+        load_sample();
+        pick_menu(window(), 'v', 't');
+        settle();
+        PreviewWindow* preview = window().preview();
+        QVERIFY(preview->isVisible());
+        auto* file = preview->findChild<QLineEdit*>(QStringLiteral("preview_file"));
+        auto* offset = preview->findChild<QLineEdit*>(QStringLiteral("preview_offset"));
+        auto* width = preview->findChild<QSpinBox*>(QStringLiteral("preview_width"));
+        auto* height = preview->findChild<QSpinBox*>(QStringLiteral("preview_height"));
+        QVERIFY(file && offset && width && height);
+        QCOMPARE(file->text(), clut_);  // the file the CLUT came from
+        width->setValue(16);
+        height->setValue(8);
+        offset->setText(QStringLiteral("0x10"));
+        Q_EMIT offset->editingFinished();
+        settle();
+        QCOMPARE(preview->image().size(), QSize(16, 8));
+        // The 512-byte CLUT file read as pixels: byte 16 is the low byte of word 8.
+        QCOMPARE(preview->image().pixel(0, 0),
+                 qRgb(sample(words_[8] & 0xFF).red, sample(words_[8] & 0xFF).green,
+                      sample(words_[8] & 0xFF).blue));
+        preview->canvas()->setFocus();
+        QTest::keyClick(preview->canvas(), Qt::Key_PageDown);
+        QCOMPARE(offset->text(), QStringLiteral("0x90"));
+        QTest::keyClick(preview->canvas(), Qt::Key_Up);
+        QCOMPARE(offset->text(), QStringLiteral("0x80"));
+        const int zoom = preview->zoom();
+        QTest::keyClick(preview->canvas(), Qt::Key_Plus, Qt::ControlModifier);
+        QCOMPARE(preview->zoom(), zoom + 1);
+        QTest::keyClick(preview->canvas(), Qt::Key_PageDown);
+        QTest::keyClick(preview->canvas(), Qt::Key_PageDown);
+        QTest::keyClick(preview->canvas(), Qt::Key_PageDown);
+        QVERIFY(preview->status().contains(QStringLiteral("reaches past the end")));
+        preview->close();
     }
 
     void the_installed_program_uses_its_data_folder() {
