@@ -7,6 +7,7 @@
 #include <shlwapi.h>
 
 #include "platform/win32/dialogs.h"
+#include "platform/win32/finder_dialog.h"
 #include "platform/win32/resource_ids.h"
 #include "ui/cell_pixels.h"
 
@@ -176,6 +177,10 @@ std::optional<int> Win32WindowLayer::select_clut_dialog(
 std::optional<ClutParamsAnswer> Win32WindowLayer::clut_params_dialog(
     std::string_view initial_count) {
     return run_clut_params_dialog(instance_, main_, initial_count);
+}
+
+std::optional<FinderAnswer> Win32WindowLayer::run_finder(const FinderRequest& request) {
+    return run_finder_dialog(instance_, main_, request);
 }
 
 std::optional<int> Win32WindowLayer::choose_from_list(std::string_view title,
