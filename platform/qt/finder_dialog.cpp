@@ -153,6 +153,9 @@ void FinderDialog::start() {
     }
     list_->clear();
     shown_.clear();
+    // The controls about to be grayed may hold the focus: Cancel takes it.
+    cancel_button_->setEnabled(true);
+    cancel_button_->setFocus();
     pending_.clear();
     progress_->setValue(0);
     status_->setText(from_std(finder_progress_text(0, 1, 0)));
@@ -223,6 +226,13 @@ void FinderDialog::finished(const search::ScanResult& result) {
     }
     status_->setText(from_std(finder_end_text(result)));
     update_option_controls();
+    // The keyboard goes on to the hits, the first one selected: Enter loads it.
+    if (list_->count() > 0) {
+        if (list_->currentRow() < 0) {
+            list_->setCurrentRow(0);
+        }
+        list_->setFocus();
+    }
 }
 
 void FinderDialog::choose(QListWidgetItem* item) {

@@ -209,6 +209,10 @@ void update_controls(HWND dialog, bool scanning) {
     EnableWindow(GetDlgItem(dialog, stop_button), scanning);
 }
 
+void focus_item(HWND dialog, int id) {
+    SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, id)), TRUE);
+}
+
 DWORD WINAPI scan_thread(void* parameter) {
     auto* data = static_cast<FinderDialog*>(parameter);
     search::Observer observer;
@@ -275,7 +279,19 @@ void start_scan(HWND dialog, FinderDialog& data) {
         SetDlgItemTextA(dialog, status_label, "Search failed: no thread could be started.");
         return;
     }
+    // The controls about to be grayed may hold the focus: Cancel takes it.
+    focus_item(dialog, stop_button);
     update_controls(dialog, true);
+}
+
+void choose_selected(HWND dialog, FinderDialog& data) {
+    const LRESULT row = SendDlgItemMessageA(dialog, hit_list, LB_GETCURSEL, 0, 0);
+    if (row == LB_ERR || static_cast<std::size_t>(row) >= data.shown.size()) {
+        return;
+    }
+    data.answer = FinderAnswer{data.shown[static_cast<std::size_t>(row)], data.running_options};
+    stop_scan(data);
+    EndDialog(dialog, 1);
 }
 
 INT_PTR CALLBACK finder_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -312,13 +328,27 @@ INT_PTR CALLBACK finder_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LP
             }
             SetDlgItemTextA(dialog, status_label, finder_end_text(result).c_str());
             update_controls(dialog, false);
+            // The keyboard goes on to the hits, the first one selected.
+            if (!data->shown.empty()) {
+                if (SendDlgItemMessageA(dialog, hit_list, LB_GETCURSEL, 0, 0) == LB_ERR) {
+                    SendDlgItemMessageA(dialog, hit_list, LB_SETCURSEL, 0, 0);
+                }
+                focus_item(dialog, hit_list);
+            } else {
+                focus_item(dialog, find_button);
+            }
             return TRUE;
         }
         case WM_COMMAND: {
             const int id = LOWORD(wparam);
             const int code = HIWORD(wparam);
-            if (id == find_button || (id == IDOK && data->worker == nullptr)) {
-                start_scan(dialog, *data);
+            if (id == find_button || id == IDOK) {
+                // Enter in the list takes its selected hit, as a double-click does.
+                if (GetFocus() == GetDlgItem(dialog, hit_list)) {
+                    choose_selected(dialog, *data);
+                } else {
+                    start_scan(dialog, *data);
+                }
                 return TRUE;
             }
             if (id == stop_button) {
@@ -330,13 +360,7 @@ INT_PTR CALLBACK finder_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LP
                 return TRUE;
             }
             if (id == hit_list && code == LBN_DBLCLK) {
-                const LRESULT row = SendDlgItemMessageA(dialog, hit_list, LB_GETCURSEL, 0, 0);
-                if (row != LB_ERR && static_cast<std::size_t>(row) < data->shown.size()) {
-                    data->answer = FinderAnswer{data->shown[static_cast<std::size_t>(row)],
-                                                data->running_options};
-                    stop_scan(*data);
-                    EndDialog(dialog, 1);
-                }
+                choose_selected(dialog, *data);
                 return TRUE;
             }
             if (id == IDCANCEL) {

@@ -752,6 +752,37 @@ def scenario_tim_rows(env, exe_dir, work):
             raise Failure(f"closing the window ended the program with {code}")
 
 
+def scenario_finder(env, exe_dir, work):
+    """File > Find CLUT in file... on a file holding a TIM image at 0x1000:
+    with no CLUT loaded the finder looks for TIM images; Find lists the one hit
+    with the scan on its worker thread, and Enter on it loads the image's first
+    CLUT row into the grid."""
+    row = [(0x0421 * i + 0x1234) & 0x7FFF for i in range(16)]
+    pixels = bytes(range(32))
+    tim = struct.pack("<II", 0x10, 8) + struct.pack("<IHHHH", 12 + 32, 0, 480, 16, 1)
+    tim += b"".join(struct.pack("<H", w) for w in row)
+    tim += struct.pack("<IHHHH", 12 + len(pixels), 320, 0, 4, 4) + pixels
+    source = os.path.join(work, "disc.img")
+    with open(source, "wb") as f:
+        f.write(b"\xee" * 0x1000 + tim + b"\xee" * 0x1000)
+
+    with Program(env, exe_dir) as program:
+        env.keys("alt+f", "f")
+        open_through_dialog(env, "Open", source)
+        env.wait_window("Find CLUT in file")
+        env.keys("Return")  # Find
+        time.sleep(2)
+        env.keep(env.screenshot(), "finder")
+        env.keys("Return")  # the hit the finished scan selected
+        env.wait_window_gone("Find CLUT in file")
+        _, grid = find_grid(env, decode(row[0])[:3], "the TIM's CLUT row in the grid")
+        wait_cells(env, grid, row, 16, "after choosing the TIM hit")
+        env.keys("alt+F4")
+        code = program.exit_code()
+        if code != 0:
+            raise Failure(f"closing the window ended the program with {code}")
+
+
 def take_screenshot(env, exe_dir, work, png):
     """The picture for the README: a kit-like CLUT loaded and a zone selected."""
     words = kit_words()
@@ -791,7 +822,8 @@ def window_bounds(screen):
     return (min(xs), min(ys)), (max(xs), max(ys))
 
 
-SCENARIOS = [scenario_raw_clut, scenario_tex_team_flag, scenario_offset, scenario_tim_rows]
+SCENARIOS = [scenario_raw_clut, scenario_tex_team_flag, scenario_offset, scenario_tim_rows,
+             scenario_finder]
 
 
 def main():
