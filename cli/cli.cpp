@@ -189,6 +189,7 @@ int run(std::span<const std::string> args, FileSystem& fs, std::ostream& out, st
         "Reads and writes the CLUTs of Kickvale TEX files, of raw CLUT files and of "
         "any file at an offset."};
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string("tavrin-cli ") + TAVRIN_VERSION);
 
     std::string file;
     std::string other;
@@ -223,7 +224,7 @@ int run(std::span<const std::string> args, FileSystem& fs, std::ostream& out, st
         app.parse(static_cast<int>(argv.size()), argv.data());
     } catch (const CLI::ParseError& error) {
         if (error.get_exit_code() == 0) {
-            return app.exit(error, out, err);  // --help
+            return app.exit(error, out, err);  // --help, --version
         }
         err << "tavrin-cli: " << one_line(error.what()) << " (try --help)\n";
         return 1;

@@ -1,6 +1,7 @@
 // Dialogs 1001 to 1003, file dialogs and the error box.
 #include "platform/qt/dialogs.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -13,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSettings>
 
 #include "platform/qt/dialog_units.h"
 #include "platform/qt/panel_widgets.h"
@@ -254,6 +256,17 @@ QString qt_name_filter(const FileFilter& filter) {
     return QStringLiteral("%1 (%2)").arg(from_std(filter.label), patterns.join(QLatin1Char(' ')));
 }
 
+QString remembered_folder_key(const FileDialogRequest& request) {
+    QString name =
+        request.filters.empty() ? QStringLiteral("any") : from_std(request.filters.front().label);
+    for (QChar& c : name) {
+        if (!c.isLetterOrNumber()) {
+            c = QLatin1Char('_');
+        }
+    }
+    return QStringLiteral("folders/") + name;
+}
+
 std::optional<std::string> run_file_dialog(QWidget* parent, const FileDialogRequest& request,
                                            bool save) {
     QFileDialog dialog(parent);
@@ -273,19 +286,26 @@ std::optional<std::string> run_file_dialog(QWidget* parent, const FileDialogRequ
     if (!filters.isEmpty()) {
         dialog.selectNameFilter(filters.front());
     }
-    // The dialog reopens on the path last chosen with it, else in the
-    // program's folder.
+    // The dialog reopens on the path last chosen with it in this run, else in
+    // the folder it was last used in (in an earlier run too), else in the
+    // user's home folder: never in the program's data folder.
+    QSettings settings(QStringLiteral("Tavrin"), QStringLiteral("Tavrin"));
+    const QString folder_key = remembered_folder_key(request);
     if (!request.path.empty()) {
         const QFileInfo last(QFile::decodeName(request.path.c_str()));
         dialog.setDirectory(last.absolutePath());
         dialog.selectFile(last.fileName());
     } else {
-        dialog.setDirectory(QFile::decodeName(request.initial_dir.c_str()));
+        const QString remembered = settings.value(folder_key).toString();
+        const bool usable = !remembered.isEmpty() && QFileInfo(remembered).isDir();
+        dialog.setDirectory(usable ? remembered : QDir::homePath());
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
-    return QFile::encodeName(dialog.selectedFiles().front()).toStdString();
+    const QString chosen = dialog.selectedFiles().front();
+    settings.setValue(folder_key, QFileInfo(chosen).absolutePath());
+    return QFile::encodeName(chosen).toStdString();
 }
 
 void show_error_box(QWidget* parent, std::string_view message) {

@@ -4,6 +4,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -11,6 +14,7 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QScreen>
 #include <QTimer>
 
@@ -20,6 +24,7 @@
 #include "platform/qt/qt_window_layer.h"
 #include "platform/qt/swatch_widgets.h"
 #include "ui/color_panel.h"
+#include "ui/open_path.h"
 #include "ui/selection_input.h"
 
 namespace tavrin::qt {
@@ -81,6 +86,7 @@ MainWindow::MainWindow() : layer_(std::make_unique<QtWindowLayer>(*this)) {
                    Qt::WindowCloseButtonHint);
     // Tips show also while another program is active.
     setAttribute(Qt::WA_AlwaysShowToolTips);
+    setAcceptDrops(true);
 
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -317,6 +323,40 @@ void MainWindow::changeEvent(QEvent* event) {
         }
     }
     QMainWindow::changeEvent(event);
+}
+
+void MainWindow::open_path(const QString& path) {
+    tavrin::open_path(state_, *layer_, QFile::encodeName(path).toStdString());
+}
+
+namespace {
+
+// The one local file of a drag, or an empty text when it carries anything else.
+QString dragged_file(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1) {
+        return {};
+    }
+    const QUrl url = data->urls().front();
+    return url.isLocalFile() ? url.toLocalFile() : QString();
+}
+
+}  // namespace
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!dragged_file(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QString path = dragged_file(event->mimeData());
+    if (path.isEmpty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    // After the drop has finished, so that the source is not kept waiting
+    // while a dialog is open.
+    QTimer::singleShot(0, this, [this, path] { open_path(path); });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

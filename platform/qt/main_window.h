@@ -37,6 +37,9 @@ class MainWindow : public QMainWindow {
     // 0 for none of ours; the grid answers with the id of its focused cell.
     int id_of(const QWidget* widget) const;
 
+    // Opens a file named on the command line or dropped on the window.
+    void open_path(const QString& path);
+
     // Runs the core's paint soon, once however often it is asked for.
     void schedule_paint();
 
@@ -46,6 +49,8 @@ class MainWindow : public QMainWindow {
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     class KeyRouter;
