@@ -64,11 +64,13 @@ SelectClutDialog::SelectClutDialog(const std::vector<std::string>& entries, Acce
     edit_ = new QLineEdit(this);
     edit_->setObjectName(QStringLiteral("clut_edit"));
     edit_->setGeometry(combo.x(), combo.y(), combo.width(), edit_height);
+    edit_->setAccessibleName(QStringLiteral("CLUT name"));
     list_ = new QListWidget(this);
     list_->setObjectName(QStringLiteral("clut_list"));
     list_->setGeometry(combo.x(), combo.y() + edit_height, combo.width(),
                        combo.height() - edit_height);
     list_->setFocusPolicy(Qt::NoFocus);  // one tab stop for the whole combo box
+    list_->setAccessibleName(QStringLiteral("CLUTs"));
     list_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     for (const std::string& entry : entries) {
         list_->addItem(from_std(entry));
@@ -140,9 +142,12 @@ ClutParamsDialog::ClutParamsDialog(std::string_view initial_count, QWidget* pare
     offset_ = new QLineEdit(this);
     offset_->setObjectName(QStringLiteral("offset_field"));
     offset_->setGeometry(dlu_rect(68, 7, 73, 14));
+    offset_->setAccessibleName(QStringLiteral("Offset"));
+    offset_->setAccessibleDescription(QStringLiteral("To use hex address write 0x????"));
     count_ = new QLineEdit(this);
     count_->setObjectName(QStringLiteral("count_field"));
     count_->setGeometry(dlu_rect(68, 43, 73, 14));
+    count_->setAccessibleName(QStringLiteral("Number of colors"));
     count_->setValidator(new DigitsValidator(count_));
     count_->setText(from_std(initial_count));
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
@@ -200,6 +205,7 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     logo->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     logo->setLineWidth(1);
     logo->setGeometry(QRect(dlu_rect(24, 7, 0, 0).topLeft(), pixmap.size() + QSize(2, 2)));
+    logo->setAccessibleName(QStringLiteral("Tavrin logo"));
 
     auto* title = new QLabel(QStringLiteral("Tavrin\nKickvale 2000 CLUT Editor"), this);
     title->setObjectName(QStringLiteral("title"));
@@ -209,6 +215,7 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     text_ = new QPlainTextEdit(this);
     text_->setObjectName(QStringLiteral("about_text"));
     text_->setGeometry(dlu_rect(7, 71, 154, 90));
+    text_->setAccessibleName(QStringLiteral("About Tavrin"));
     text_->setReadOnly(true);
     text_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     text_->setPlainText(about_text());

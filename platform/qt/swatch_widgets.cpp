@@ -1,6 +1,7 @@
 // The swatch grid and the colour boxes.
 #include "platform/qt/swatch_widgets.h"
 
+#include <QAccessible>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -27,15 +28,14 @@ bool in_grid(int index) {
 
 }  // namespace
 
-SwatchGrid::SwatchGrid(QWidget* parent)
-    : QWidget(parent), image_(grid_extent, grid_extent, QImage::Format_RGB32) {
+SwatchGrid::SwatchGrid(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("swatch_grid"));
     setFixedSize(grid_extent, grid_extent);
     // Clicks never take the focus; the core moves it, and Tab reaches the grid.
     setFocusPolicy(Qt::TabFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     enabled_.fill(true);
-    draw_background();
+    match_screen_resolution();
 }
 
 int SwatchGrid::cell_at(QPoint point) {
@@ -54,48 +54,67 @@ QRect SwatchGrid::cell_rect(int index) {
             cell_outer_size};
 }
 
+// A new image when the screen's pixel ratio is not the image's (the first
+// time, and when the window moves to another screen).
+void SwatchGrid::match_screen_resolution() {
+    const qreal ratio = devicePixelRatioF();
+    if (!image_.isNull() && image_.devicePixelRatio() == ratio) {
+        return;
+    }
+    for (int i = 0; i <= grid_extent; ++i) {
+        device_edge_[static_cast<std::size_t>(i)] = qRound(i * ratio);
+    }
+    const int device_extent = device_edge_.back();
+    image_ = QImage(device_extent, device_extent, QImage::Format_RGB32);
+    image_.setDevicePixelRatio(ratio);
+    paint_background();
+}
+
+// Widget pixel (x, y) as the block of device pixels it covers.
+void SwatchGrid::put_pixel(int x, int y, QRgb color) {
+    const auto ux = static_cast<std::size_t>(x);
+    const auto uy = static_cast<std::size_t>(y);
+    for (int row = device_edge_[uy]; row < device_edge_[uy + 1]; ++row) {
+        auto* line = reinterpret_cast<QRgb*>(image_.scanLine(row));
+        std::fill(line + device_edge_[ux], line + device_edge_[ux + 1], color);
+    }
+}
+
+void SwatchGrid::draw_background() {
+    paint_background();
+    update();
+}
+
 // The window's colour around and inside the cells, each cell's sunken edge
 // (shadow on the top and left, light on the bottom and right), then what the
 // core has painted so far.
-void SwatchGrid::draw_background() {
+void SwatchGrid::paint_background() {
     image_.fill(palette().color(QPalette::Window));
     const QRgb shadow = palette().color(QPalette::Dark).rgb();
     const QRgb light = palette().color(QPalette::Light).rgb();
-    uchar* bits = image_.bits();
-    const qsizetype stride = image_.bytesPerLine();
     const int last = cell_outer_size - 1;
     for (int i = 0; i < palette_size; ++i) {
         const QRect outer = cell_rect(i);
-        for (int y = 0; y < cell_outer_size; ++y) {
-            auto* line = reinterpret_cast<QRgb*>(bits + (outer.y() + y) * stride) + outer.x();
-            if (y == 0) {
-                std::fill(line, line + last, shadow);
-            } else if (y == last) {
-                std::fill(line, line + cell_outer_size, light);
-                continue;
-            } else {
-                line[0] = shadow;
-            }
-            line[last] = light;
+        for (int k = 0; k < cell_outer_size; ++k) {
+            put_pixel(outer.x() + k, outer.y(), k < last ? shadow : light);  // top
+            put_pixel(outer.x(), outer.y() + k, k < last ? shadow : light);  // left
+            put_pixel(outer.x() + k, outer.y() + last, light);               // bottom
+            put_pixel(outer.x() + last, outer.y() + k, light);               // right
         }
         if (painted(i)) {
             stale_.set(static_cast<std::size_t>(i));
         }
     }
-    update();
 }
 
 // Copies one cell's client pixels into the image.
 void SwatchGrid::write_cell(int index) {
     const QRect outer = cell_rect(index);
-    uchar* bits = image_.bits();
-    const qsizetype stride = image_.bytesPerLine();
     const CellPixels& cell = cells_[static_cast<std::size_t>(index)];
     for (int y = 0; y < cell_client_size; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(bits + (outer.y() + 1 + y) * stride) + outer.x() + 1;
         const Rgb* source = &cell.pixels[static_cast<std::size_t>(y * cell_client_size)];
         for (int x = 0; x < cell_client_size; ++x) {
-            line[x] = to_qrgb(source[x]);
+            put_pixel(outer.x() + 1 + x, outer.y() + 1 + y, to_qrgb(source[x]));
         }
     }
 }
@@ -146,6 +165,11 @@ void SwatchGrid::focus_cell(int index) {
     }
     focused_ = index;
     setFocus(Qt::OtherFocusReason);
+    if (QAccessible::isActive()) {
+        QAccessibleEvent focus(this, QAccessible::Focus);
+        focus.setChild(index);
+        QAccessible::updateAccessibility(&focus);
+    }
 }
 
 bool SwatchGrid::event(QEvent* event) {
@@ -181,7 +205,8 @@ void SwatchGrid::focusInEvent(QFocusEvent* event) {
     QWidget::focusInEvent(event);
 }
 
-void SwatchGrid::paintEvent(QPaintEvent* event) {
+void SwatchGrid::paintEvent(QPaintEvent*) {
+    match_screen_resolution();
     for (int i = 0; stale_.any() && i < palette_size; ++i) {
         if (stale_.test(static_cast<std::size_t>(i))) {
             write_cell(i);
@@ -189,8 +214,8 @@ void SwatchGrid::paintEvent(QPaintEvent* event) {
         }
     }
     dirty_ = QRect();
-    // Whole pixels, also when the screen scales them up.
-    QPainter(this).drawImage(event->rect(), image_, event->rect());
+    // One image pixel on one device pixel; the painter clips to what changed.
+    QPainter(this).drawImage(QPointF(0, 0), image_);
 }
 
 void SwatchGrid::mousePressEvent(QMouseEvent* event) {

@@ -27,6 +27,8 @@ inline constexpr int grid_extent = cell_pitch * (grid_cells - 1) + cell_outer_si
 
 // All 256 cells in one widget: one retained image holds every cell's pixels,
 // so painting many cells costs one copy rather than hundreds of widgets. The
+// image has the screen's resolution: at a device pixel ratio of 2 each pixel
+// of a cell is a 2 x 2 block, drawn without any scaling. The
 // grid is one tab stop, standing for cell 0; the core may give the focus to
 // any cell, and the arrow keys go to the grid whichever cell holds it.
 class SwatchGrid : public QWidget {
@@ -55,6 +57,9 @@ class SwatchGrid : public QWidget {
     std::function<void(ArrowKey, Modifiers)> on_arrow;
     // The tooltip text, or nullopt for none.
     std::function<std::optional<QString>(int index)> tooltip;
+    // What assistive technology reads for a cell (platform/qt/accessibility.h).
+    std::function<QString(int index)> accessible_name;
+    std::function<bool(int index)> selected;
 
   protected:
     bool event(QEvent* event) override;
@@ -66,10 +71,15 @@ class SwatchGrid : public QWidget {
 
   private:
     void draw_background();
+    void paint_background();
+    void match_screen_resolution();
+    void put_pixel(int x, int y, QRgb color);
     void mark_changed(int index);
     void write_cell(int index);
 
-    QImage image_;                     // the whole grid as shown, edges and gaps included
+    QImage image_;  // the whole grid as shown, edges and gaps included, in device pixels
+    // Device pixel column (and row) where widget pixel i starts; i = extent ends.
+    std::array<int, grid_extent + 1> device_edge_{};
     std::bitset<palette_size> stale_;  // cells whose pixels the image lacks
     QRect dirty_;                      // what changed since the last paint
     std::array<CellPixels, palette_size> cells_{};
