@@ -1,5 +1,5 @@
-// Splitting the program name off the command line, as the C runtime of the
-// original program did before calling its main function.
+// Splitting the program name off the command line, as a C runtime does before
+// calling the main function, and the file named after it.
 #include "platform/win32/command_line.h"
 
 namespace tavrin::win32 {
@@ -32,6 +32,26 @@ const char* skip_program_name(const char* line) {
         ++p;
     }
     return skip_spaces(p);
+}
+
+std::string file_argument(const char* tail) {
+    if (tail == nullptr) {
+        return {};
+    }
+    const char* p = skip_spaces(tail);
+    if (*p == '"') {
+        const char* start = p + 1;
+        const char* end = start;
+        while (*end != '\0' && *end != '"') {
+            ++end;
+        }
+        return std::string(start, end);
+    }
+    std::string name(p);
+    while (!name.empty() && name.back() == ' ') {
+        name.pop_back();
+    }
+    return name;
 }
 
 }  // namespace tavrin::win32
