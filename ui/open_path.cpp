@@ -143,10 +143,12 @@ bool open_path(EditorState& state, WindowLayer& layer, const std::string& path) 
     FileKind kind = FileKind::raw_clut;
     const Status status = detect_file_kind(*state.file_system, path, kind);
     if (!status.ok()) {
+        before_modal(state, layer);
         layer.show_error("Could not open \"" + path + "\": " + status.reason + ".");
         return false;
     }
     if (kind == FileKind::tim) {
+        before_modal(state, layer);
         layer.show_error("Could not open \"" + path +
                          "\": it is a TIM image, and TIM images are not yet supported.");
         return false;

@@ -1,5 +1,7 @@
-// Splitting the program name off the command line, as a C runtime does before
-// calling the main function, and the file named after it.
+// Splitting the program name off the command line, and the file named after
+// it. The rule is written out here rather than left to the C runtime's WinMain
+// argument, so the tail does not depend on the runtime the program is linked
+// with, and is tested anywhere.
 #include "platform/win32/command_line.h"
 
 namespace tavrin::win32 {
