@@ -4,8 +4,9 @@
 # sanitizer build (both with the short soak), then the Debian package of the
 # release build, validated and installed into a scratch Debian root, then a
 # short run of each fuzz target from its seed corpus, then the Windows
-# program, which is checked as a file and run under Wine. The million-event soak (ctest --preset soak) and
-# the benchmarks (bench preset) are run by hand; see the README.
+# program, which is checked as a file and run under Wine. The million-event
+# soak (ctest --preset soak) and the benchmarks (bench preset) are run by
+# hand; see the README. Works from a clone and from an unpacked source archive.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
