@@ -2,7 +2,6 @@
 // directory) and its one message, plus the shipped About text and page.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -13,6 +12,7 @@
 #include "edit/edit.h"
 #include "tests/support/test_editor.h"
 #include "ui/help.h"
+#include "ui/menu_table.h"
 
 namespace tavrin {
 namespace {
@@ -182,15 +182,19 @@ TEST(ShippedText, TutorialPageIsSelfContainedAndListsEveryZone) {
         EXPECT_EQ(page.find(external), std::string::npos) << external;
     }
     EXPECT_NE(page.find("<style>"), std::string::npos);
-    // The zone table on the page agrees with the program's, whose zones are in
-    // the menu's order of keys.
-    const std::array<const char*, 16> keys = {
-        "F1", "F2",  "F3",  "F4",  "F5",      "F6",      "F7",      "F8",
-        "F9", "F10", "F11", "F12", "Ctrl+F1", "Ctrl+F2", "Ctrl+F3", "Ctrl+F4"};
-    for (std::size_t k = 0; k < zones.size(); ++k) {
-        const std::string row = "<td><kbd>" + std::string(keys[k]) + "</kbd></td><td>" +
-                                std::to_string(zones[k].first) + "&ndash;" +
-                                std::to_string(zones[k].last) + "</td>";
+    // The zone table on the page agrees with the program's bounds and with
+    // the keys its menu shows.
+    for (const Zone& zone : zones) {
+        std::string_view key;
+        for (const MenuRow& menu_row : menu_rows()) {
+            if (menu_row.kind == MenuRow::Kind::command && menu_row.command_id == zone.command_id) {
+                key = menu_row.text.substr(menu_row.text.find('\t') + 1);
+            }
+        }
+        ASSERT_FALSE(key.empty()) << zone.command_id;
+        const std::string row = "<td><kbd>" + std::string(key) + "</kbd></td><td>" +
+                                std::to_string(zone.first) + "&ndash;" + std::to_string(zone.last) +
+                                "</td>";
         EXPECT_NE(page.find(row), std::string::npos) << row;
     }
 }
