@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "cli/cli.h"
-#include "files/memory_file_system.h"
 #include "fuzz/fuzz_check.h"
+#include "tests/support/memory_file_system.h"
 
 namespace {
 

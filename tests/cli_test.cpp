@@ -1,16 +1,19 @@
 // tavrin-cli as a user runs it: the built binary in a shell, its output, its
 // exit status, its one-line errors, and the files it leaves.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 
 #include "cli/cli.h"
-#include "files/memory_file_system.h"
 #include "palette/palette.h"
+#include "tests/support/memory_file_system.h"
 
 #include "tests/support/temp_files.h"
 
@@ -169,6 +172,64 @@ TEST_F(Cli, FailuresNameTheFileAndTouchNothing) {
     EXPECT_EQ(read_bytes(out), previous);
     EXPECT_EQ(dir.names(),
               (std::vector<std::string>{"big.clu", "kit.clu", "out.clu", "target.dat"}));
+}
+
+// Arguments that once misled: empty values, names starting with '-', an
+// output that is the input, special files, and offsets beyond 32 bits.
+TEST_F(Cli, RefusesWhatItCannotDoExactlyAndSaysWhy) {
+    const Bytes kit_bytes = words_to_bytes({0x7C1F, 0x03E0, 0x001F});
+    const std::string kit = dir.write("kit.clu", kit_bytes);
+    const std::string dash = dir.write("-dash.clu", kit_bytes);
+    const Bytes tex_bytes = testing::tex_file_bytes(1200, 0, 0x0100, 0x0200, words_from(256, 1));
+    const std::string tex = dir.write("team.bin", tex_bytes);
+    ASSERT_EQ(::symlink("team.bin", dir.path("alias.bin").c_str()), 0);
+
+    expect_failure(run({"dump", "-dash.clu"}), "unknown option \"-dash.clu\"");
+    CliRun result = run({"dump", "--", dash});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out.rfind("0 7C1F 255 0 255\n", 0), 0u) << result.out;
+    expect_failure(run({"extract", "--tex", "0", tex, "-o", ""}), "--output: the value is empty");
+    expect_failure(run({"dump", "--tex", "", kit}), "--tex: the value is empty");
+    expect_failure(run({"dump", "--offset", "", "--count", "1", kit}),
+                   "--offset: the value is empty");
+    expect_failure(run({"inject", "--offset", "0", tex, "--from", ""}),
+                   "--from: the value is empty");
+    expect_failure(run({"extract", "--tex", "0", tex, "-o", tex}),
+                   "team.bin: it is the file the CLUT is read from");
+    expect_failure(run({"extract", "--tex", "0", tex, "-o", dir.path("alias.bin")}),
+                   "alias.bin: it is the file the CLUT is read from");
+    ASSERT_EQ(::mkfifo(dir.path("fifo").c_str(), 0644), 0);
+    expect_failure(run({"dump", dir.path("fifo")}), "fifo: it is a FIFO, not a regular file");
+    expect_failure(run({"inject", "--offset", "0", tex, "--from", dir.path("fifo")}),
+                   "fifo: it is a FIFO, not a regular file");
+    EXPECT_EQ(read_bytes(tex), tex_bytes);
+
+    // A sparse 5 GiB file: every offset is reached exactly or refused as typed.
+    const std::string big = dir.path("big.dat");
+    std::filesystem::resize_file(dir.write("big.dat", {}), 5ull << 30);
+    result = run({"inject", "--offset", "0x100000000", big, "--from", kit});
+    EXPECT_EQ(result.status, 0) << result.err;
+    result = run({"inject", "--offset", "2147483648", big, "--from", kit});
+    EXPECT_EQ(result.status, 0) << result.err;
+    for (const std::string offset : {"4294967296", "0x80000000"}) {
+        result = run({"dump", "--offset", offset, "--count", "3", big});
+        EXPECT_EQ(result.out, "0 7C1F 255 0 255\n1 03E0 0 255 0\n2 001F 255 0 0\n") << offset;
+    }
+    expect_failure(run({"inject", "--offset", "9223372036854775808", big, "--from", kit}),
+                   "big.dat: the offset \"9223372036854775808\" is out of range");
+    expect_failure(run({"inject", "--offset", "0x10000000000000000", big, "--from", kit}),
+                   "big.dat: the offset \"0x10000000000000000\" is out of range");
+    expect_failure(run({"dump", "--offset", "18446744073709551616", "--count", "1", big}),
+                   "big.dat: the offset \"18446744073709551616\" is out of range");
+    expect_failure(run({"inject", "--offset", "-4294966784", big, "--from", kit}),
+                   "big.dat: the offset \"-4294966784\" is negative");
+    expect_failure(run({"inject", "--offset", "0x13FFFFFFD", big, "--from", kit}),
+                   "does not fit inside it (5368709120 bytes)");
+    EXPECT_EQ(std::filesystem::file_size(big), 5ull << 30);
+    result = run({"dump", "--offset", "0", "--count", "256", big});
+    EXPECT_EQ(result.out.find(" 7C1F "), std::string::npos);  // nothing landed at 0 or 512
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"-dash.clu", "alias.bin", "big.dat", "fifo",
+                                                     "kit.clu", "team.bin"}));
 }
 
 // The same code in process, over a disk held in memory: what the fuzzer runs.

@@ -40,7 +40,8 @@ class MainWindow : public QMainWindow {
     // Opens a file named on the command line or dropped on the window.
     void open_path(const QString& path);
 
-    // Runs the core's paint soon, once however often it is asked for.
+    // Runs the core's paint soon, once however often it is asked for; an
+    // expose of the window before then runs it instead.
     void schedule_paint();
 
     const EditorState& state() const { return state_; }
@@ -48,6 +49,7 @@ class MainWindow : public QMainWindow {
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -60,6 +62,7 @@ class MainWindow : public QMainWindow {
     void build_grid(QWidget* client);
     void set_tab_order();
     void paint_now();
+    void set_icon();
 
     EditorState state_;
     std::unique_ptr<QtWindowLayer> layer_;
@@ -68,6 +71,7 @@ class MainWindow : public QMainWindow {
     std::map<int, QWidget*> controls_;
     std::map<int, QAction*> actions_;
     bool paint_pending_ = false;
+    bool icon_set_ = false;
 };
 
 }  // namespace tavrin::qt

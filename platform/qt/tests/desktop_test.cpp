@@ -162,6 +162,18 @@ class DesktopTest : public QObject {
     }
 
     void cells_frames_and_boxes_are_exact_at_ratio_two() {
+        // Before any cell is painted the background tiles show the edges too:
+        // one pixel of shadow above each cell, two device pixels.
+        const QColor shadow = window().grid()->palette().color(QPalette::Dark);
+        const QImage empty = window().grid()->grab().toImage();
+        QCOMPARE(empty.size(), window().grid()->size() * 2);
+        for (int cell : {0, 17, 255}) {
+            const QPoint at = SwatchGrid::cell_rect(cell).topLeft() * 2 + QPoint(10, 0);
+            QCOMPARE(empty.pixelColor(at).rgb(), shadow.rgb());
+            QCOMPARE(empty.pixelColor(at + QPoint(0, 1)).rgb(), shadow.rgb());
+            QVERIFY(empty.pixelColor(at + QPoint(0, 2)).rgb() != shadow.rgb());
+        }
+
         load_clut_file(window(), clut_);
         click_cell(window(), 17);
         press_key(window(), Qt::Key_Right, Qt::ShiftModifier);
@@ -184,7 +196,6 @@ class DesktopTest : public QObject {
         // The cells' sunken edges: one pixel of shadow above, two device pixels.
         const QImage grid = window().grid()->grab().toImage();
         QCOMPARE(grid.size(), window().grid()->size() * 2);
-        const QColor shadow = window().grid()->palette().color(QPalette::Dark);
         QCOMPARE(grid.pixelColor(10, 0).rgb(), shadow.rgb());
         QCOMPARE(grid.pixelColor(10, 1).rgb(), shadow.rgb());
         QVERIFY(grid.pixelColor(10, 2).rgb() != shadow.rgb());
