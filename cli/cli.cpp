@@ -7,6 +7,7 @@
 #include <set>
 #include <vector>
 
+#include "cli/find_command.h"
 #include "files/clut_files.h"
 
 namespace tavrin::cli {
@@ -266,6 +267,9 @@ int run(std::span<const std::string> args, FileSystem& fs, std::ostream& out, st
         ->required()
         ->check(not_empty);
 
+    FindOptions find_options;
+    auto* find_command = add_find_command(app, find_options);
+
     // CLI11 reads a C argument vector; the program's name is always there.
     const std::string program_name = "tavrin-cli";
     std::vector<const char*> argv;
@@ -287,7 +291,10 @@ int run(std::span<const std::string> args, FileSystem& fs, std::ostream& out, st
             return 1;
         }
         err << "tavrin-cli: " << one_line(error.what()) << " (try --help)\n";
-        return 1;
+        return find_requested(args) ? find_error : 1;
+    }
+    if (find_command->parsed()) {
+        return run_find(find_options, fs, out, err);
     }
 
     std::optional<Failure> failure;

@@ -264,3 +264,62 @@ TEST(CliInProcess, RunsOverTheFileSystemItIsGiven) {
 
 }  // namespace
 }  // namespace tavrin
+
+namespace tavrin {
+namespace {
+
+TEST_F(Cli, FindPrintsOffsetsInBothBasesWithGrepStatuses) {
+    const auto kit = words_from(16, 4);
+    Bytes disc(8000, 0x00);
+    const Bytes kit_bytes = words_to_bytes(kit);
+    std::copy(kit_bytes.begin(), kit_bytes.end(), disc.begin() + 0x1A40);
+    std::copy(kit_bytes.begin(), kit_bytes.end(), disc.begin() + 4001);
+    const Bytes tim = {0x10, 0, 0, 0, 2, 0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0, 2, 0, 1, 0, 1, 2, 3, 4};
+    std::copy(tim.begin(), tim.end(), disc.begin() + 100);
+    const std::string path = dir.write("disc.img", disc);
+    const std::string kit_file = dir.write("kit.clu", kit_bytes);
+    const std::string empty = dir.write("empty.img", {});
+
+    CliRun result = run({"find", "--clut", kit_file, path});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, path + " 0x1A40 6720 clut matching=16\n");
+    EXPECT_TRUE(result.err.empty());
+    result = run({"find", "--clut", kit_file, "--align", "1", path, empty});
+    EXPECT_EQ(result.out,
+              path + " 0xFA1 4001 clut matching=16\n" + path + " 0x1A40 6720 clut matching=16\n");
+
+    result = run({"find", "--tim", path});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, path +
+                              " 0x64 100 tim bpp=16 clut_colors=0 clut_rows=0 width=2 height=1 "
+                              "size=24\n");
+
+    // None found: 1 and nothing printed.
+    result = run({"find", "--palettes", empty});
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_TRUE(result.out.empty());
+    EXPECT_TRUE(result.err.empty());
+
+    // Errors: 2, one line each, and the other files are still searched.
+    result = run({"find", "--clut", kit_file, dir.folder(), path});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.out, path + " 0x1A40 6720 clut matching=16\n");
+    EXPECT_EQ(result.err, "tavrin-cli: " + dir.folder() + ": it is a folder, not a file\n");
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"find", "--clut", kit_file, "--tolerance", "32", path},
+             {"find", "--clut", kit_file, "--align", "4", path},
+             {"find", "--tim", "--palettes", path},
+             {"find", "--tim", "--tolerance", "2", path},
+             {"find", "--tim", "--min", "2", path},
+             {"find", path},
+             {"find", "--clut", dir.path("missing.clu"), path},
+             {"find", "--clut", empty, path}}) {
+        result = run(args);
+        EXPECT_EQ(result.status, 2) << args[2];
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+        EXPECT_TRUE(result.out.empty());
+    }
+}
+
+}  // namespace
+}  // namespace tavrin
