@@ -283,7 +283,8 @@ int run(std::span<const std::string> args, FileSystem& fs, std::ostream& out, st
         if (error.get_exit_code() == 0) {
             return app.exit(error, out, err);  // --help, --version
         }
-        if (const auto unknown = unknown_option(args)) {
+        const auto unknown = find_requested(args) ? std::nullopt : unknown_option(args);
+        if (unknown) {
             err << "tavrin-cli: "
                 << one_line("unknown option \"" + *unknown + "\"") +
                        " (a file whose name starts with '-' goes after --, as in "
