@@ -31,7 +31,14 @@ void inject_clut_in_tex(EditorState& state, WindowLayer& layer);      // 201
 void extract_clut_from_file(EditorState& state, WindowLayer& layer);  // 226
 void inject_clut_in_file(EditorState& state, WindowLayer& layer);     // 227
 void extract_clut_from_tim(EditorState& state, WindowLayer& layer);   // 234
-void inject_clut_in_tim(EditorState& state, WindowLayer& layer);      // 235
+
+// The three reads after their open-file dialog, for a file already chosen (on
+// the command line, or dropped on the window); each remembers the path for its
+// dialog as a choice there would.
+void load_clut_file(EditorState& state, WindowLayer& layer, const std::string& path);
+void extract_clut_from_tex_file(EditorState& state, WindowLayer& layer, const std::string& path);
+void extract_clut_from_tim_file(EditorState& state, WindowLayer& layer, const std::string& path);
+void inject_clut_in_tim(EditorState& state, WindowLayer& layer);  // 235
 
 // OK in "Select CLUT to modify" with typed in its field: the list position
 // when the text names an entry (letter case ignored); nullopt keeps the dialog
