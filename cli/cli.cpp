@@ -251,6 +251,7 @@ int run(std::span<const std::string> args, FileSystem& fs, std::ostream& out, st
         "Reads and writes the CLUTs of Kickvale TEX files, of TIM files, of raw CLUT files and "
         "of any file at an offset, and draws indexed images through them."};
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string("tavrin-cli ") + TAVRIN_VERSION);
 
     std::string file;
     std::string other;
@@ -300,7 +301,7 @@ int run(std::span<const std::string> args, FileSystem& fs, std::ostream& out, st
         app.parse(static_cast<int>(argv.size()), argv.data());
     } catch (const CLI::ParseError& error) {
         if (error.get_exit_code() == 0) {
-            return app.exit(error, out, err);  // --help
+            return app.exit(error, out, err);  // --help, --version
         }
         const auto unknown = find_requested(args) ? std::nullopt : unknown_option(args);
         if (unknown) {

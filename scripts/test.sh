@@ -1,17 +1,25 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the formatting, builds everything and
 # runs every test: the optimised build with warnings as errors, then the
-# sanitizer build (both with the short soak), then a short run of each fuzz
-# target from its seed corpus, then the Windows program, which is checked as
-# a file and run under Wine. The million-event soak (ctest --preset soak) and
-# the benchmarks (bench preset) are run by hand; see the README.
+# sanitizer build (both with the short soak), then the Debian package of the
+# release build, validated and installed into a scratch Debian root, then a
+# short run of each fuzz target from its seed corpus, then the Windows
+# program, which is checked as a file and run under Wine. The million-event
+# soak (ctest --preset soak) and the benchmarks (bench preset) are run by
+# hand; see the README. Works from a clone and from an unpacked source archive.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/deps.sh all
 
+# From a clone, the tracked files; from an unpacked source archive, every
+# source file outside build/.
 echo "== format"
-git ls-files -z -- '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
+if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+    git ls-files -z -- '*.cpp' '*.h'
+else
+    find . -path ./build -prune -o -type f \( -name '*.cpp' -o -name '*.h' \) -print0
+fi | xargs -0 clang-format --dry-run --Werror
 
 jobs=$(nproc)
 for preset in ci asan; do
@@ -20,6 +28,11 @@ for preset in ci asan; do
     cmake --build --preset "$preset" -j "$jobs"
     ctest --preset "$preset" -j "$jobs"
 done
+
+echo "== package"
+cmake --preset release >/dev/null
+cmake --build --preset release -j "$jobs" --target package
+scripts/check-package.sh build/release/tavrin_*.deb
 
 # New inputs go to a scratch folder (the seed corpus in the repository is only
 # read); an input that breaks a target is kept in build/fuzz/.

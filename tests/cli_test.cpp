@@ -332,6 +332,8 @@ TEST(CliInProcess, RunsOverTheFileSystemItIsGiven) {
     EXPECT_EQ(err, "tavrin-cli: line\\nbreak: cannot open it (No such file or directory)\n");
     EXPECT_EQ(run({"--help"}, out, err), 0);
     EXPECT_NE(out.find("dump"), std::string::npos);
+    EXPECT_EQ(run({"--version"}, out, err), 0);
+    EXPECT_EQ(out, "tavrin-cli 1.0.0\n");
     EXPECT_EQ(fs.paths(), (std::vector<std::string>{"any.dat", "kit.clu"}));
 }
 

@@ -116,10 +116,13 @@ void load_clut(EditorState& state, WindowLayer& layer) {
     before_modal(state, layer);
     const auto chosen =
         layer.open_file_dialog(dialog_request(state, clut_filters(), state.clut_path, true));
-    if (!chosen) {
-        return;
+    if (chosen) {
+        load_clut_file(state, layer, *chosen);
     }
-    state.clut_path = *chosen;
+}
+
+void load_clut_file(EditorState& state, WindowLayer& layer, const std::string& path) {
+    state.clut_path = path;
     Clut clut;
     const Status status = read_clut_file(*state.file_system, state.clut_path, clut);
     if (!status.ok()) {
@@ -152,10 +155,13 @@ void extract_clut_from_tex(EditorState& state, WindowLayer& layer) {
     before_modal(state, layer);
     const auto chosen =
         layer.open_file_dialog(dialog_request(state, tex_filters(), state.tex_path, true));
-    if (!chosen) {
-        return;
+    if (chosen) {
+        extract_clut_from_tex_file(state, layer, *chosen);
     }
-    state.tex_path = *chosen;
+}
+
+void extract_clut_from_tex_file(EditorState& state, WindowLayer& layer, const std::string& path) {
+    state.tex_path = path;
     const std::vector<std::string> entries(tex_clut_names.begin(), tex_clut_names.end());
     before_modal(state, layer);
     const auto kind = layer.select_clut_dialog(entries, select_clut_dialog_ok);
@@ -274,10 +280,13 @@ void extract_clut_from_tim(EditorState& state, WindowLayer& layer) {
     before_modal(state, layer);
     const auto chosen = layer.open_file_dialog(
         dialog_request(state, {{"TIM images", "*.TIM"}, all_files}, state.tim_path, true));
-    if (!chosen) {
-        return;
+    if (chosen) {
+        extract_clut_from_tim_file(state, layer, *chosen);
     }
-    state.tim_path = *chosen;
+}
+
+void extract_clut_from_tim_file(EditorState& state, WindowLayer& layer, const std::string& path) {
+    state.tim_path = path;
     TimInfo info;
     Status status = read_tim_info(*state.file_system, state.tim_path, info);
     if (!status.ok()) {

@@ -33,7 +33,14 @@ void inject_clut_in_tex(EditorState& state, WindowLayer& layer);      // 201
 void extract_clut_from_file(EditorState& state, WindowLayer& layer);  // 226
 void inject_clut_in_file(EditorState& state, WindowLayer& layer);     // 227
 void extract_clut_from_tim(EditorState& state, WindowLayer& layer);   // 234
-void inject_clut_in_tim(EditorState& state, WindowLayer& layer);      // 235
+
+// The three reads after their open-file dialog, for a file already chosen (on
+// the command line, or dropped on the window); each remembers the path for its
+// dialog as a choice there would.
+void load_clut_file(EditorState& state, WindowLayer& layer, const std::string& path);
+void extract_clut_from_tex_file(EditorState& state, WindowLayer& layer, const std::string& path);
+void extract_clut_from_tim_file(EditorState& state, WindowLayer& layer, const std::string& path);
+void inject_clut_in_tim(EditorState& state, WindowLayer& layer);  // 235
 
 // The read behind 226 once its dialogs are answered, and behind a finder hit:
 // count colours at offset of path become the live CLUT, or the failure is

@@ -77,6 +77,11 @@ class AboutBox : public QDialog {
 // The About text shipped with the program, lines separated by "\n".
 QString about_text();
 
+// The settings key under which the folder last used with the dialogs of this
+// request's filters is kept between runs (Load and Save CLUT share one, as
+// they share their path in the editor).
+QString remembered_folder_key(const FileDialogRequest& request);
+
 // Qt's own file dialog (its filters ignore letter case, as FileFilter asks);
 // a save asks nothing before replacing a file. nullopt: cancelled.
 std::optional<std::string> run_file_dialog(QWidget* parent, const FileDialogRequest& request,

@@ -39,6 +39,9 @@ class MainWindow : public QMainWindow {
     // 0 for none of ours; the grid answers with the id of its focused cell.
     int id_of(const QWidget* widget) const;
 
+    // Opens a file named on the command line or dropped on the window.
+    void open_path(const QString& path);
+
     // Runs the core's paint soon, once however often it is asked for; an
     // expose of the window before then runs it instead.
     void schedule_paint();
@@ -51,6 +54,8 @@ class MainWindow : public QMainWindow {
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     class KeyRouter;

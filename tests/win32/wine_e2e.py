@@ -392,7 +392,7 @@ class Environment:
 
 
 class Program:
-    def __init__(self, env, exe_dir):
+    def __init__(self, env, exe_dir, *arguments):
         self.env = env
         program_env, output = env.env, subprocess.DEVNULL
         if env.wine_debug and env.artifacts:
@@ -401,7 +401,8 @@ class Program:
             env.shots += 1
             output = open(os.path.join(env.artifacts, f"{env.shots:02d}-wine.log"), "wb")
             program_env = dict(env.env, WINEDEBUG=env.wine_debug)
-        self.process = subprocess.Popen(["wine", "tavrin.exe"], cwd=exe_dir, env=program_env,
+        self.process = subprocess.Popen(["wine", "tavrin.exe", *arguments], cwd=exe_dir,
+                                        env=program_env,
                                         stdout=output, stderr=subprocess.STDOUT)
         env.wait_window("Tavrin", timeout=60)
         # Keys go to the X window under the pointer: the Wine desktop, away
@@ -822,8 +823,41 @@ def window_bounds(screen):
     return (min(xs), min(ys)), (max(xs), max(ys))
 
 
+def scenario_open_with(env, exe_dir, work):
+    """Explorer's "Open with": a raw CLUT named on the command line, in quotes
+    with a space in its name, shows in the grid with no dialog; a file that
+    cannot be read gives the "Error" box and an empty window. Leave by
+    File > Exit."""
+    words = raw_clut_words()
+    source = os.path.join(work, "open with.clu")
+    with open(source, "wb") as f:
+        f.write(words_to_bytes(words))
+
+    with Program(env, exe_dir, env.windows_path(source)) as program:
+        _, grid = find_grid(env, (255, 0, 255), "the CLUT named on the command line")
+        env.keep(wait_cells(env, grid, words, 256, "after opening from the command line"),
+                 "opened")
+        if env.window_shown("Open"):
+            raise Failure("the open-file dialog came up for a file on the command line")
+        env.keys("alt+f", "x")
+        code = program.exit_code()
+        if code != 0:
+            raise Failure(f"File > Exit ended the program with {code}")
+
+    missing = os.path.join(work, "missing kit.clu")
+    with Program(env, exe_dir, env.windows_path(missing)) as program:
+        env.wait_window("Error")
+        env.keep(env.screenshot(), "open-with-error")
+        env.keys("Return")
+        env.wait_window_gone("Error")
+        env.keys("alt+f", "x")
+        code = program.exit_code()
+        if code != 0:
+            raise Failure(f"File > Exit after the error ended the program with {code}")
+
+
 SCENARIOS = [scenario_raw_clut, scenario_tex_team_flag, scenario_offset, scenario_tim_rows,
-             scenario_finder]
+             scenario_open_with, scenario_finder]
 
 
 def main():
