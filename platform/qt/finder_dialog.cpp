@@ -148,7 +148,7 @@ void FinderDialog::update_option_controls() {
 }
 
 void FinderDialog::start() {
-    if (scanning()) {
+    if (scanning() || answer_) {  // Enter on a hit also reaches the default button
         return;
     }
     list_->clear();
