@@ -1,4 +1,5 @@
-// tavrin-cli's subcommands (dump, extract, inject) over files/.
+// tavrin-cli's subcommands (dump, extract, inject) over files/; the palette
+// subcommands are in palette_commands.cpp.
 #include "cli/cli.h"
 
 #include <CLI/CLI.hpp>
@@ -6,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "cli/palette_commands.h"
 #include "files/clut_files.h"
 
 namespace tavrin::cli {
@@ -212,6 +214,8 @@ int run(std::span<const std::string> args, FileSystem& fs, std::ostream& out, st
     inject_command->add_option("--from", other, "the raw CLUT file to read the colours from")
         ->required();
 
+    const PaletteCommands palette_commands(app);
+
     // CLI11 reads a C argument vector; the program's name is always there.
     const std::string program_name = "tavrin-cli";
     std::vector<const char*> argv;
@@ -230,7 +234,11 @@ int run(std::span<const std::string> args, FileSystem& fs, std::ostream& out, st
     }
 
     std::optional<Failure> failure;
-    if (dump_command->parsed()) {
+    if (palette_commands.parsed()) {
+        if (auto palette_failure = palette_commands.run(fs, out, err)) {
+            failure = Failure{palette_failure->subject, palette_failure->reason};
+        }
+    } else if (dump_command->parsed()) {
         failure = dump(fs, file, location, out);
     } else if (location.kind_text.empty() && location.offset_text.empty()) {
         failure = Failure{file, "give the CLUT's place with --tex KIND or --offset OFF"};

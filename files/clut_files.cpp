@@ -150,6 +150,10 @@ Status read_clut_file(FileSystem& fs, const std::string& path, Clut& clut) {
 
 Status save_clut_file(FileSystem& fs, const std::string& path,
                       std::span<const PaletteEntry> entries) {
+    return replace_file(fs, path, encode_clut(entries));
+}
+
+Status replace_file(FileSystem& fs, const std::string& path, std::span<const std::uint8_t> bytes) {
     const unsigned seed = static_cast<unsigned>(
         std::chrono::steady_clock::now().time_since_epoch().count() & 0xFFFFFFFFu);
     std::unique_ptr<File> file;
@@ -165,7 +169,7 @@ Status save_clut_file(FileSystem& fs, const std::string& path,
     if (!status.ok()) {
         return Status::failure(status.code, "cannot create a new file beside it: " + status.reason);
     }
-    status = write_clut(*file, entries);
+    status = write_exact(*file, bytes);
     if (status.ok()) {
         status = file->sync();
     }
@@ -180,6 +184,28 @@ Status save_clut_file(FileSystem& fs, const std::string& path,
     }
     if (!status.ok()) {
         fs.remove(temporary);
+    }
+    return status;
+}
+
+Status read_whole_file(FileSystem& fs, const std::string& path, std::uint64_t max_size,
+                       std::vector<std::uint8_t>& bytes) {
+    bytes.clear();
+    std::unique_ptr<File> file;
+    std::uint64_t size = 0;
+    Status status = open_sized(fs, path, OpenMode::read, file, size);
+    if (!status.ok()) {
+        return status;
+    }
+    if (size > max_size) {
+        return Status::failure(Code::not_in_file, "it is too large (" + bytes_text(size) +
+                                                      ", at most " + bytes_text(max_size) +
+                                                      " are read)");
+    }
+    std::vector<std::uint8_t> contents(static_cast<std::size_t>(size));
+    status = read_exact(*file, 0, contents);
+    if (status.ok()) {
+        bytes = std::move(contents);
     }
     return status;
 }

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 declare -A groups=(
-    [core]="cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev googletest libbenchmark-dev libcli11-dev clang libclang-rt-14-dev clang-format python3"
+    [core]="cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev googletest libbenchmark-dev libcli11-dev libpng-dev clang libclang-rt-14-dev clang-format python3"
     [qt]="qt6-base-dev qt6-base-dev-tools libgl-dev xvfb xauth fonts-dejavu-core xdg-utils"
     [artwork]="imagemagick fonts-dejavu-core"
     # The Windows build (MinGW-w64, 32-bit) and its tests under Wine on a
