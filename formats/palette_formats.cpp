@@ -516,6 +516,7 @@ FormatStatus read_palette(std::span<const std::uint8_t> bytes, PaletteFile& file
         file.format = PaletteFormat::png;
         status = read_png(bytes, file);
     } else if (looks_like_hex_text(bytes)) {
+        file.format = PaletteFormat::hex_words;
         status = read_hex_text(bytes, file);
     } else if (bytes.size() == act_size || bytes.size() == act_extended_size) {
         file.format = PaletteFormat::act;

@@ -106,7 +106,7 @@ TEST(PaletteCommands, FailuresNameTheFileAndChangeNothing) {
         std::vector<std::string> args;
         const char* expected;
     } cases[] = {
-        {{"import", "bad.gpl", "--into", "kit.clu"}, "bad.gpl: as a GIMP palette, line 3"},
+        {{"import", "bad.gpl", "--into", "kit.clu"}, "bad.gpl: GIMP palette, line 3"},
         {{"import", "good.gpl", "--into", "none.clu"}, "none.clu: cannot open"},
         {{"import", "good.gpl", "--offset", "2", "--into", "small.dat"}, "small.dat: the CLUT"},
         {{"import", "good.gpl", "--tex", "Home", "--into", "kit.clu"}, "not a CLUT kind"},
