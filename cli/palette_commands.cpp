@@ -36,8 +36,7 @@ std::optional<Failure> read_palette_file(FileSystem& fs, const std::string& path
     }
     if (auto failure = failed(path, read_palette(bytes, palette))) {
         if (palette.format != PaletteFormat::raw_clut) {
-            failure->reason =
-                "as a " + std::string(format_label(palette.format)) + ", " + failure->reason;
+            failure->reason = std::string(format_label(palette.format)) + ", " + failure->reason;
         }
         return failure;
     }
