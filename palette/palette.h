@@ -34,14 +34,12 @@ struct Rgb {
 inline constexpr int palette_size = 256;
 inline constexpr std::uint16_t high_bit_mask = 0x8000;
 
-// The palette table and where it came from. Part of the editor's state.
+// The palette table. Part of the editor's state.
 struct PaletteState {
     std::array<PaletteEntry, palette_size> palette{};
     // Entries 0..color_count-1 are live. 255 at start-up is never used: every
     // command that makes a CLUT live sets it first.
     std::int16_t color_count = 255;
-    std::int32_t clut_offset = 0;
-    std::int32_t clut_kind = 0;
     std::int32_t palette_loaded = 0;
     PaletteEntry focused_entry{};   // working copy of the selection's head
     PaletteEntry starting_entry{};  // the head as it was when the selection was made

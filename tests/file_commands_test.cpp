@@ -62,7 +62,7 @@ void expect_palette_words(const EditorState& state, const std::vector<std::uint1
 struct Snapshot {
     std::array<PaletteEntry, 256> palette;
     std::int16_t color_count;
-    std::int32_t clut_offset;
+    ClutSource source;
     std::int32_t palette_loaded;
     std::map<int, bool> menu;
     std::map<int, bool> enabled;
@@ -70,7 +70,7 @@ struct Snapshot {
     explicit Snapshot(const TestEditor& editor)
         : palette(editor.state.palette),
           color_count(editor.state.color_count),
-          clut_offset(editor.state.clut_offset),
+          source(editor.state.source),
           palette_loaded(editor.state.palette_loaded),
           menu(editor.screen.menu),
           enabled(editor.screen.enabled_flags) {}
@@ -159,14 +159,13 @@ TEST(LoadClut, SizesDecideTheColorCount) {
     editor.load_clut(dir.write("514.clu", bytes));
     EXPECT_EQ(editor.screen.errors,
               std::vector<std::string>{"CLUT can't have more than 256 colors."});
-    EXPECT_EQ(editor.state.color_count, 0);
-    expect_palette_words(editor.state, {});
-    expect_menu(editor, {false, false, false, false}, "514 bytes");
+    EXPECT_EQ(editor.state.color_count, 0);  // the empty CLUT stays
+    expect_menu(editor, {false, true, true, true}, "514 bytes");
     EXPECT_EQ(editor.state.palette_loaded, 1);
 
     editor.load_clut(dir.path("missing.clu"));
-    EXPECT_EQ(editor.screen.errors.size(), 1u);
-    expect_menu(editor, {false, false, false, false}, "missing file");
+    EXPECT_EQ(editor.screen.errors.size(), 2u);
+    expect_menu(editor, {false, true, true, true}, "missing file");
 }
 
 TEST(SaveClut, UneditedLoadAndSaveIsByteIdentical) {
@@ -229,8 +228,8 @@ TEST(ExtractFromTex, ReadsTheClutTheHeaderLeadsTo) {
     EXPECT_EQ(editor.screen.clut_dialog_entries[0],
               std::vector<std::string>(tex_clut_names.begin(), tex_clut_names.end()));
 
-    EXPECT_EQ(editor.state.clut_kind, 3);
-    EXPECT_EQ(editor.state.clut_offset, 512);
+    EXPECT_EQ(editor.state.source.tex_kind, 3);
+    EXPECT_EQ(editor.state.source.offset, 512u);
     EXPECT_EQ(editor.state.color_count, 256);
     EXPECT_EQ(editor.state.palette_loaded, 1);
     expect_palette_words(editor.state, words);
@@ -244,38 +243,50 @@ TEST(ExtractFromTex, ReadsTheClutTheHeaderLeadsTo) {
     EXPECT_EQ(editor.screen.open_requests.back().path, path);
 }
 
-TEST(ExtractFromTex, DialogAcceptsOnlyAListedName) {
+TEST(ExtractFromTex, DialogAcceptsOnlyAListedNameAndChangesNothingItself) {
     TestEditor editor;
     const Snapshot before(editor);
-    EXPECT_FALSE(select_clut_dialog_ok(editor.state, editor.screen, "Team").has_value());
-    EXPECT_FALSE(select_clut_dialog_ok(editor.state, editor.screen, "").has_value());
+    EXPECT_FALSE(select_clut_dialog_ok("Team").has_value());
+    EXPECT_FALSE(select_clut_dialog_ok("").has_value());
+    EXPECT_EQ(select_clut_dialog_ok("team flag"), 4);
+    EXPECT_EQ(select_clut_dialog_ok("Players shirt #2 palette"), 1);
     EXPECT_TRUE(editor.screen.calls.empty());
     EXPECT_TRUE(Snapshot(editor) == before);
-
-    EXPECT_EQ(select_clut_dialog_ok(editor.state, editor.screen, "team flag"), 4);
-    EXPECT_EQ(editor.state.clut_kind, 4);
-    EXPECT_EQ(editor.state.color_count, 256);
-    for (int i = 0; i < 256; ++i) {
-        ASSERT_TRUE(editor.screen.enabled_flags.at(ids::first_swatch + i));
-    }
-    EXPECT_EQ(select_clut_dialog_ok(editor.state, editor.screen, "Players shirt #2 palette"), 1);
-    EXPECT_TRUE(editor.screen.menu_enabled(ids::zone_shirt_primary));
 }
 
-TEST(ExtractFromTex, TruncatedFileFailsSilentlyAndGraysTheWriters) {
+// A read that fails, whatever the command, says why and keeps the edited
+// table, its count, its source, the cells and every menu state.
+TEST(FailedRead, KeepsTheEditedClutAndSaysWhy) {
     TempDir dir;
     TestEditor editor;
     editor.load_clut(dir.write("kit.clu", words_to_bytes(sample_words(8))));
-    Bytes bytes = testing::tex_file_bytes(1024, 0, 0x0100, 0x0200, sample_words(256));
-    bytes.resize(1000);  // ends inside the CLUT
-    editor.screen.calls.clear();
-    editor.extract_tex(dir.write("cut.bin", bytes));
-    EXPECT_TRUE(editor.screen.errors.empty());
-    expect_menu(editor, {false, false, false, false}, "truncated TEX");
-    EXPECT_EQ(editor.state.color_count, 256);
-    EXPECT_EQ(editor.state.palette_loaded, 1);
-    EXPECT_EQ(editor.screen.repaint_requests, 0);
-    expect_palette_words(editor.state, {});
+    const Snapshot loaded(editor);
+    editor.click(3);
+    editor.type(ids::field_red, "200");
+    const Snapshot edited(editor);
+    ASSERT_FALSE(edited == loaded);
+    const ClutSource source = editor.state.source;
+
+    Bytes tex = testing::tex_file_bytes(1024, 0, 0x0100, 0x0200, sample_words(256));
+    tex.resize(1000);  // ends inside the CLUT
+    const std::string cut = dir.write("cut.bin", tex);
+    const std::string small = dir.write("small.dat", Bytes(100, 7));
+    const std::string big = dir.write("big.clu", Bytes(514, 1));
+    editor.extract_tex(cut);
+    editor.extract_at(small, "200", "16");
+    editor.load_clut(big);
+    editor.extract_at(dir.path("gone.dat"), "0", "16");
+
+    ASSERT_EQ(editor.screen.errors.size(), 4u);
+    EXPECT_EQ(editor.screen.errors[0].rfind("Could not read a CLUT from \"" + cut + "\": ", 0), 0u)
+        << editor.screen.errors[0];
+    EXPECT_EQ(editor.screen.errors[1].rfind("Could not read a CLUT from \"" + small + "\": ", 0),
+              0u)
+        << editor.screen.errors[1];
+    EXPECT_EQ(editor.screen.errors[2], too_many_colors_message);
+    EXPECT_NE(editor.screen.errors[3].find("gone.dat"), std::string::npos);
+    EXPECT_TRUE(Snapshot(editor) == edited);
+    EXPECT_EQ(editor.state.source, source);
 }
 
 TEST(ExtractAndInjectTex, UneditedRoundTripLeavesTheFileIdentical) {
@@ -306,7 +317,7 @@ TEST(ParamsDialog, PrefillsOnlyForAnInjectionAndReadsWhatWasTyped) {
     const std::string path = dir.write("data.dat", data);
     for (std::string offset_text : {"0x200", "0X200", "512", "512abc"}) {
         editor.extract_at(path, offset_text, "16");
-        EXPECT_EQ(editor.state.clut_offset, 512) << offset_text;
+        EXPECT_EQ(editor.state.source.offset, 512u) << offset_text;
         EXPECT_EQ(editor.state.palette[0].raw, data[512] | (data[513] << 8)) << offset_text;
     }
     EXPECT_EQ(editor.screen.params_initial_counts.back(), "");
@@ -394,7 +405,7 @@ TEST(InjectTex, WritesOnlyWhereTheTexFileKeepsItsClut) {
     const auto kit = sample_words(16, 7);
     editor.load_clut(dir.write("kit.clu", words_to_bytes(kit)));
     editor.inject_at(other_path, "0x10", "16");
-    EXPECT_EQ(editor.state.clut_offset, 16);
+    EXPECT_EQ(editor.state.source.path, dir.path("kit.clu"));  // an injection is no read
     Bytes other_now = other;
     const Bytes kit_bytes = words_to_bytes(kit);
     std::copy(kit_bytes.begin(), kit_bytes.end(), other_now.begin() + 16);
@@ -409,10 +420,10 @@ TEST(InjectTex, WritesOnlyWhereTheTexFileKeepsItsClut) {
     EXPECT_EQ(read_bytes(other_path), other_now);
     EXPECT_TRUE(editor.screen.errors.empty());
 
-    // A failed TEX read forgets the TEX file.
+    // A failed TEX read changes nothing: the TEX file read before stays the target.
     editor.extract_tex(dir.write("broken.bin", Bytes(20, 0)));
     editor.extract_at(other_path, "0", "4");
-    expect_menu(editor, {false, true, true, false}, "226 after a failed TEX read");
+    expect_menu(editor, {true, true, true, false}, "226 after a failed TEX read");
 }
 
 TEST(InjectTex, RefusesWhenTheFileNoLongerHoldsTheClutThere) {
@@ -473,11 +484,14 @@ TEST(ExtractAtOffset, OffsetsOutsideTheFileFailTheExtraction) {
              {"-2", "1"}, {"0xFFFFFFFE", "1"}, {"101", "0"}, {"90", "6"}, {"2147483647", "256"}}) {
         editor.extract_at(dir.path("kit.clu"), "0", "4");
         editor.extract_at(path, offset, count);
-        expect_menu(editor, {false, false, false, false}, offset + " " + count);
+        expect_menu(editor, {false, true, true, false}, offset + " " + count);
+        EXPECT_EQ(editor.state.color_count, 4) << offset;
     }
+    EXPECT_EQ(editor.screen.errors.size(), 5u);
     editor.extract_at(path, "100", "0");
     expect_menu(editor, {false, true, true, false}, "empty CLUT at the very end");
-    EXPECT_TRUE(editor.screen.errors.empty());
+    EXPECT_EQ(editor.state.color_count, 0);
+    EXPECT_EQ(editor.screen.errors.size(), 5u);
 }
 
 TEST(InjectAtOffset, AClutThatDoesNotFitIsRefusedAndNothingIsWritten) {

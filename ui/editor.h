@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "files/clut_source.h"
 #include "files/file_system.h"
 #include "palette/palette.h"
 #include "palette/selection.h"
@@ -15,14 +16,6 @@
 #include "ui/window_layer.h"
 
 namespace tavrin {
-
-// The TEX file that the last successful "Extract CLUT from TEX file" read, and
-// where its CLUT lies: the only place "Inject CLUT in TEX file" writes.
-struct TexTarget {
-    std::string path;
-    std::int32_t kind = 0;
-    std::uint32_t clut_offset = 0;
-};
 
 struct EditorState : PaletteState {
     EditorState() = default;
@@ -36,15 +29,17 @@ struct EditorState : PaletteState {
     std::unique_ptr<PaletteEntry[]> color_clipboard;
     std::int32_t clipboard_count = 0;
 
-    // Each file dialog reopens on the path last chosen with its buffer.
+    // Each file dialog reopens on the path last chosen with it.
     std::string clut_path;
     std::string tex_path;
     std::string other_path;
-    std::int32_t extract_mode = 0;
 
-    // Empty until a TEX file has been read in this run, and again after a
-    // failed TEX read.
-    std::optional<TexTarget> tex_target;
+    // Where the CLUT in the table came from; set only by a successful read.
+    ClutSource source;
+    // The CLUT of the last successful TEX read: the only place "Inject CLUT in
+    // TEX file" writes, kept while CLUTs are read from elsewhere so one can be
+    // written into it.
+    std::optional<ClutSource> tex_source;
 
     // Every file command reads and writes through this; tests swap in one
     // that fails on purpose. Not owned.

@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "files/clut_files.h"
 #include "ui/painting.h"
 
 namespace tavrin {
@@ -41,21 +40,42 @@ void enable_swatches(WindowLayer& layer, int count) {
     }
 }
 
-// After any read that failed: nothing may be written or selected from the
-// cleared table.
-void gray_after_failed_read(EditorState& state, WindowLayer& layer) {
-    set_menu_state(state, layer, ids::inject_tex, false);
-    set_menu_state(state, layer, ids::inject_offset, false);
-    set_menu_state(state, layer, ids::save_clut, false);
-    set_zone_items(state, layer, false);
-}
-
-// After a successful TEX or at-offset read. 201 needs a TEX file read in this
-// run: without one it would have nowhere safe to write.
-void enable_after_extraction(EditorState& state, WindowLayer& layer) {
-    set_menu_state(state, layer, ids::inject_tex, state.tex_target.has_value());
+// The menu rules that follow from where the CLUT came from. 201 needs a TEX
+// file read in this run (without one it would have nowhere safe to write);
+// after a raw CLUT file it stays grayed, as that CLUT has no TEX slot.
+void enable_after_read(EditorState& state, WindowLayer& layer) {
+    const ClutSource& source = state.source;
+    set_menu_state(state, layer, ids::inject_tex,
+                   state.tex_source.has_value() && source.kind != ClutSource::Kind::raw_file);
     set_menu_state(state, layer, ids::inject_offset, true);
     set_menu_state(state, layer, ids::save_clut, true);
+    const bool zones = source.kind == ClutSource::Kind::raw_file ||
+                       (source.kind == ClutSource::Kind::tex_file &&
+                        source.tex_kind != tex_kind_count - 1);  // the flag has no kit zones
+    set_zone_items(state, layer, zones);
+}
+
+// Only a complete read gets here: until now nothing of the editor changed, so
+// a failed read keeps the user's table, its source and every menu state.
+void adopt_clut(EditorState& state, WindowLayer& layer, const Clut& clut,
+                const ClutSource& source) {
+    state.palette = clut.entries;
+    state.color_count = static_cast<std::int16_t>(clut.count);
+    state.source = source;
+    if (source.kind == ClutSource::Kind::tex_file) {
+        state.tex_source = source;
+    }
+    enable_swatches(layer, clut.count);
+    activate_palette(state, layer);
+    enable_after_read(state, layer);
+}
+
+void report_read_failure(WindowLayer& layer, const std::string& path, const Status& status) {
+    if (status.code == Status::Code::too_many_colors) {
+        layer.show_error(too_many_colors_message);
+        return;
+    }
+    layer.show_error("Could not read a CLUT from \"" + path + "\": " + status.reason + ".");
 }
 
 void report_write_failure(WindowLayer& layer, std::string_view what, const std::string& path,
@@ -96,20 +116,12 @@ void load_clut(EditorState& state, WindowLayer& layer) {
     state.clut_path = *chosen;
     Clut clut;
     const Status status = read_clut_file(*state.file_system, state.clut_path, clut);
-    state.palette = clut.entries;
-    state.color_count = static_cast<std::int16_t>(clut.count);
-    if (status.code == Status::Code::too_many_colors) {
-        layer.show_error(too_many_colors_message);
-    }
     if (!status.ok()) {
-        gray_after_failed_read(state, layer);
+        report_read_failure(layer, state.clut_path, status);
         return;
     }
-    activate_palette(state, layer);
-    set_menu_state(state, layer, ids::inject_tex, false);
-    set_menu_state(state, layer, ids::save_clut, true);
-    set_menu_state(state, layer, ids::inject_offset, true);
-    set_zone_items(state, layer, true);
+    adopt_clut(state, layer, clut,
+               ClutSource{ClutSource::Kind::raw_file, state.clut_path, 0, 0, clut.count, 0});
 }
 
 void save_clut(EditorState& state, WindowLayer& layer) {
@@ -125,17 +137,8 @@ void save_clut(EditorState& state, WindowLayer& layer) {
     }
 }
 
-std::optional<int> select_clut_dialog_ok(EditorState& state, WindowLayer& layer,
-                                         std::string_view typed) {
-    const auto kind = find_tex_kind(typed.substr(0, typed_text_limit));
-    if (!kind) {
-        return std::nullopt;
-    }
-    state.clut_kind = *kind;
-    set_zone_items(state, layer, *kind != tex_kind_count - 1);  // the flag has no kit zones
-    state.color_count = tex_clut_colors;
-    enable_swatches(layer, palette_size);
-    return kind;
+std::optional<int> select_clut_dialog_ok(std::string_view typed) {
+    return find_tex_kind(typed.substr(0, typed_text_limit));
 }
 
 void extract_clut_from_tex(EditorState& state, WindowLayer& layer) {
@@ -146,64 +149,55 @@ void extract_clut_from_tex(EditorState& state, WindowLayer& layer) {
     }
     state.tex_path = *chosen;
     const std::vector<std::string> entries(tex_clut_names.begin(), tex_clut_names.end());
-    const auto kind = layer.select_clut_dialog(entries, [&](std::string_view typed) {
-        return select_clut_dialog_ok(state, layer, typed);
-    });
+    const auto kind = layer.select_clut_dialog(entries, select_clut_dialog_ok);
     if (!kind) {
         return;  // the dialog could not be shown; nothing was chosen
     }
     Clut clut;
     std::uint32_t offset = 0;
-    const Status status =
-        read_tex_clut(*state.file_system, state.tex_path, state.clut_kind, clut, offset);
-    state.palette = clut.entries;
+    const Status status = read_tex_clut(*state.file_system, state.tex_path, *kind, clut, offset);
     if (!status.ok()) {
-        state.tex_target.reset();
-        gray_after_failed_read(state, layer);
+        report_read_failure(layer, state.tex_path, status);
         return;
     }
-    state.clut_offset = static_cast<std::int32_t>(offset);
-    state.tex_target = TexTarget{state.tex_path, state.clut_kind, offset};
-    activate_palette(state, layer);
-    enable_after_extraction(state, layer);
+    adopt_clut(
+        state, layer, clut,
+        ClutSource{ClutSource::Kind::tex_file, state.tex_path, *kind, offset, clut.count, 0});
 }
 
 void inject_clut_in_tex(EditorState& state, WindowLayer& layer) {
-    if (!state.tex_target) {
+    if (!state.tex_source) {
         return;
     }
-    const TexTarget& target = *state.tex_target;
+    const ClutSource& target = *state.tex_source;
     // The file may have been replaced since it was read; its header must still
     // lead to the same place.
     std::uint32_t offset = 0;
-    Status status = find_tex_clut(*state.file_system, target.path, target.kind, offset);
-    if (status.ok() && offset != target.clut_offset) {
-        status = Status::failure(Status::Code::does_not_fit,
-                                 "its CLUT is no longer at offset " +
-                                     std::to_string(target.clut_offset) + ", where it was read");
+    Status status = find_tex_clut(*state.file_system, target.path, target.tex_kind, offset);
+    if (status.ok() && offset != target.offset) {
+        status = Status::failure(Status::Code::does_not_fit, "its CLUT is no longer at offset " +
+                                                                 std::to_string(target.offset) +
+                                                                 ", where it was read");
     }
     if (status.ok()) {
-        status =
-            inject_clut(*state.file_system, target.path, target.clut_offset, live_entries(state));
+        status = inject_clut(*state.file_system, target.path,
+                             static_cast<std::int64_t>(target.offset), live_entries(state));
     }
     if (!status.ok()) {
         report_write_failure(layer, "Could not inject the CLUT into", target.path, status);
     }
 }
 
-bool clut_params_dialog_ok(EditorState& state, WindowLayer& layer, const ClutParamsAnswer& answer) {
+std::optional<ClutParams> clut_params_dialog_ok(WindowLayer& layer,
+                                                const ClutParamsAnswer& answer) {
     const std::string offset_text = answer.offset_text.substr(0, typed_text_limit);
     const auto offset = parse_offset(offset_text);
     if (!offset) {
         layer.show_error("The offset \"" + offset_text +
                          "\" is not a number. Type it in decimal, or in hexadecimal after 0x.");
-        return false;
+        return std::nullopt;
     }
-    state.color_count = static_cast<std::int16_t>(parse_count(answer.count_text));
-    state.clut_offset = *offset;
-    set_zone_items(state, layer, false);
-    enable_swatches(layer, state.color_count);
-    return true;
+    return ClutParams{*offset, parse_count(answer.count_text)};
 }
 
 void extract_clut_from_file(EditorState& state, WindowLayer& layer) {
@@ -213,22 +207,22 @@ void extract_clut_from_file(EditorState& state, WindowLayer& layer) {
         return;
     }
     state.other_path = *chosen;
-    state.extract_mode = 1;
     // Cancel leaves everything as it was, the CLUT in the editor included.
     const auto answer = layer.clut_params_dialog("");
-    if (!answer || !clut_params_dialog_ok(state, layer, *answer)) {
+    const auto params = answer ? clut_params_dialog_ok(layer, *answer) : std::nullopt;
+    if (!params) {
         return;
     }
     Clut clut;
-    const Status status = read_clut_at_offset(*state.file_system, state.other_path,
-                                              state.clut_offset, state.color_count, clut);
-    state.palette = clut.entries;
+    const Status status = read_clut_at_offset(*state.file_system, state.other_path, params->offset,
+                                              params->count, clut);
     if (!status.ok()) {
-        gray_after_failed_read(state, layer);
+        report_read_failure(layer, state.other_path, status);
         return;
     }
-    activate_palette(state, layer);
-    enable_after_extraction(state, layer);
+    adopt_clut(state, layer, clut,
+               ClutSource{ClutSource::Kind::file_offset, state.other_path, 0,
+                          static_cast<std::uint64_t>(params->offset), params->count, 0});
 }
 
 void inject_clut_in_file(EditorState& state, WindowLayer& layer) {
@@ -238,14 +232,19 @@ void inject_clut_in_file(EditorState& state, WindowLayer& layer) {
         return;
     }
     state.other_path = *chosen;
-    state.extract_mode = 0;
     // Cancel writes nothing and keeps the colour count.
     const auto answer = layer.clut_params_dialog(std::to_string(state.color_count));
-    if (!answer || !clut_params_dialog_ok(state, layer, *answer)) {
+    const auto params = answer ? clut_params_dialog_ok(layer, *answer) : std::nullopt;
+    if (!params) {
         return;
     }
+    // The count typed here is the count written from now on, and the table
+    // no longer lines up with a kit's zones.
+    state.color_count = static_cast<std::int16_t>(params->count);
+    set_zone_items(state, layer, false);
+    enable_swatches(layer, state.color_count);
     const Status status =
-        inject_clut(*state.file_system, state.other_path, state.clut_offset, live_entries(state));
+        inject_clut(*state.file_system, state.other_path, params->offset, live_entries(state));
     if (!status.ok()) {
         report_write_failure(layer, "Could not inject the CLUT into", state.other_path, status);
     }

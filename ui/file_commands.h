@@ -1,13 +1,15 @@
 // The File menu's reading and writing commands (200, 201, 209, 210, 226, 227)
 // and what OK does in their two dialogs, "Select CLUT to modify" and "CLUT
-// parameters". Reads that fail are silent, as the menu grays the writing
-// commands; writes that fail are reported with the file and the reason.
+// parameters". A read goes into a scratch table and replaces the editor's CLUT
+// only when complete; a read or write that fails is reported with the file and
+// the reason, and leaves the editor as it was.
 #pragma once
 
 #include <optional>
 #include <span>
 #include <string_view>
 
+#include "files/clut_files.h"
 #include "ui/editor.h"
 
 namespace tavrin {
@@ -29,16 +31,18 @@ void extract_clut_from_file(EditorState& state, WindowLayer& layer);  // 226
 void inject_clut_in_file(EditorState& state, WindowLayer& layer);     // 227
 
 // OK in "Select CLUT to modify" with typed in its field: the list position
-// when the text names an entry (letter case ignored), after setting clut_kind,
-// the zone items (on for the shirts, off for the flag), color_count 256 and
-// enabling every swatch; nullopt, changing nothing, to keep the dialog open.
-std::optional<int> select_clut_dialog_ok(EditorState& state, WindowLayer& layer,
-                                         std::string_view typed);
+// when the text names an entry (letter case ignored); nullopt keeps the dialog
+// open. The choice takes effect only once the CLUT it names has been read.
+std::optional<int> select_clut_dialog_ok(std::string_view typed);
 
-// OK in "CLUT parameters": sets color_count (at most 256; 0 for a text that is
-// not a number) and clut_offset, grays the zone items and enables swatches
-// 0..color_count-1. An offset text holding no number is reported and changes
-// nothing; the result is then false and the command ends.
-bool clut_params_dialog_ok(EditorState& state, WindowLayer& layer, const ClutParamsAnswer& answer);
+// What "CLUT parameters" asks for, as typed.
+struct ClutParams {
+    std::int64_t offset = 0;
+    int count = 0;  // at most 256; 0 for a text that is not a number
+};
+
+// OK in "CLUT parameters". An offset text holding no number is reported and
+// gives nullopt; the command then ends and nothing changes.
+std::optional<ClutParams> clut_params_dialog_ok(WindowLayer& layer, const ClutParamsAnswer& answer);
 
 }  // namespace tavrin

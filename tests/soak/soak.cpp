@@ -323,7 +323,7 @@ class Session {
     void selection_shown();
     void selection_may_be_edited();
     void read_succeeded(int count, const Words& words);
-    void read_failed(int count);
+    void read_failed(const std::string& name);
     void gray_writers();
     void set_menu(int id, bool on) {
         menu_[static_cast<std::size_t>(id - ids::first_command)] = on;
@@ -971,21 +971,12 @@ void Session::read_succeeded(int count, const Words& words) {
     ++expected_repaints_;
 }
 
-// The table is cleared (it is read into a cleared table, which a failed read
-// leaves as it is); the selection and the panel stay.
-void Session::read_failed(int count) {
-    count_ = count;
-    original_.fill(0);
-    edited_.reset();
-    palette_replaced_ = true;
-    gray_writers();
-}
-
-void Session::gray_writers() {
-    set_menu(ids::inject_tex, false);
-    set_menu(ids::inject_offset, false);
-    set_menu(ids::save_clut, false);
-    set_zones(false);
+// A failed read says why and leaves the table, its count, the selection and
+// every menu state as they were.
+void Session::read_failed(const std::string& name) {
+    if (expected_errors_.empty()) {
+        expect_error("Could not read a CLUT from \"" + path(name) + "\": ", false);
+    }
 }
 
 void Session::set_zones(bool on) {
@@ -1042,7 +1033,7 @@ void Session::load_clut() {
         set_zones(true);
     } else {
         note("load failed");
-        read_failed(0);
+        read_failed(*chosen);
     }
     settle_sometimes();
 }
@@ -1129,11 +1120,10 @@ void Session::extract_tex() {
         ++expected_unanswered_;
         return;
     }
-    set_zones(*kind != flag_kind);
-    count_ = palette_size;
     const ReadResult read = tex_read(file(*chosen), *kind);
     if (read.ok) {
         note("extract TEX ok");
+        set_zones(*kind != flag_kind);
         read_succeeded(palette_size, read.words);
         tex_target_ = TexTarget{*chosen, *kind, read.offset};
         set_menu(ids::inject_tex, true);
@@ -1141,8 +1131,7 @@ void Session::extract_tex() {
         set_menu(ids::inject_offset, true);
     } else {
         note("extract TEX failed");
-        tex_target_.reset();
-        read_failed(palette_size);
+        read_failed(*chosen);
     }
     settle_sometimes();
 }
@@ -1194,18 +1183,17 @@ void Session::extract_at() {
                      "\" is not a number. Type it in decimal, or in hexadecimal after 0x.");
         return;
     }
-    count_ = count->count;
-    set_zones(false);
     const ReadResult read = at_read(file(*chosen), *offset->value, count->count);
     if (read.ok) {
         note("extract at ok");
+        set_zones(false);
         read_succeeded(count->count, read.words);
         set_menu(ids::inject_tex, tex_target_.has_value());
         set_menu(ids::save_clut, true);
         set_menu(ids::inject_offset, true);
     } else {
         note("extract at failed");
-        read_failed(count->count);
+        read_failed(*chosen);
     }
     settle_sometimes();
 }
