@@ -1,6 +1,8 @@
 // Dialogs 1001 to 1003, file dialogs and the error box.
 #include "platform/qt/dialogs.h"
 
+#include <algorithm>
+
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -255,7 +257,7 @@ QString qt_name_filter(const FileFilter& filter) {
 }
 
 std::optional<std::string> run_file_dialog(QWidget* parent, const FileDialogRequest& request,
-                                           bool save) {
+                                           bool save, int* chosen_filter) {
     QFileDialog dialog(parent);
     dialog.setObjectName(save ? QStringLiteral("save_dialog") : QStringLiteral("open_dialog"));
     // Only the labels show, as on the original platform; the patterns live in
@@ -284,6 +286,10 @@ std::optional<std::string> run_file_dialog(QWidget* parent, const FileDialogRequ
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
+    }
+    if (chosen_filter != nullptr) {
+        *chosen_filter =
+            std::max(0, static_cast<int>(filters.indexOf(dialog.selectedNameFilter())));
     }
     return QFile::encodeName(dialog.selectedFiles().front()).toStdString();
 }

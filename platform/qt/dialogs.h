@@ -79,8 +79,9 @@ QString about_text();
 
 // Qt's own file dialog (its filters ignore letter case, like the original
 // platform's); a save asks nothing before replacing a file. nullopt: cancelled.
+// chosen_filter, when given, receives the index of the filter left selected.
 std::optional<std::string> run_file_dialog(QWidget* parent, const FileDialogRequest& request,
-                                           bool save);
+                                           bool save, int* chosen_filter = nullptr);
 
 // "label (patterns)" as Qt wants it; "*.*" means every file, as on Windows.
 QString qt_name_filter(const FileFilter& filter);

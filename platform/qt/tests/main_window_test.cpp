@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -255,10 +256,15 @@ class MainWindowTest : public QObject {
         press_key(window(), Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(hex->text(), shown);
 
-        // Copy runs and enables Paste; the field's own copy never happens.
+        // Copy runs, enables Paste and puts the cell's colour on the system
+        // clipboard; the field's own copy of its text never happens.
         press_key(window(), Qt::Key_C, Qt::ControlModifier);
         QVERIFY(menu_enabled(ids::paste));
-        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("ABCD"));
+        QCOMPARE(
+            QApplication::clipboard()->text(),
+            QString::asprintf("#%02X%02X%02X\n", sample(3).red, sample(3).green, sample(3).blue));
+        QCOMPARE(QApplication::clipboard()->mimeData()->data(QLatin1String(color_words_mime_type)),
+                 QByteArray(hex_text(words_[3]).c_str()) + "\n");
 
         click_cell(window(), 4);
         QLineEdit* red = field(ids::field_red);
