@@ -43,7 +43,8 @@ echo "== win32"
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j "$jobs"
 exe=build/win32/platform/win32/tavrin.exe
+build/ci/tests/tavrin_menu_table_json >build/win32/menu-table.json
 python3 tests/win32/check_exe.py "$exe" resources/about.txt \
-    --zip build/win32/tavrin-*-win32.zip help/tavrin.html
+    --menu-table build/win32/menu-table.json --zip build/win32/tavrin-*-win32.zip help/tavrin.html
 rm -rf build/win32/wine-artifacts
 python3 tests/win32/wine_e2e.py "$exe" --artifacts build/win32/wine-artifacts

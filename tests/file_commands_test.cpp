@@ -263,6 +263,7 @@ TEST(FailedRead, KeepsTheEditedClutAndSaysWhy) {
     const Snapshot loaded(editor);
     editor.click(3);
     editor.type(ids::field_red, "200");
+    editor.leave_field(ids::field_red);
     const Snapshot edited(editor);
     ASSERT_FALSE(edited == loaded);
     const ClutSource source = editor.state.source;
@@ -531,6 +532,28 @@ TEST(InjectAtOffset, WriteFailuresAreReportedAndTheFileKeptIntact) {
             editor.screen.errors[0].rfind("Could not inject the CLUT into \"" + path + "\": ", 0),
             0u);
     }
+}
+
+// A modal window takes the focus from the field being typed in: the value the
+// field settles on is the one the command sees and writes.
+TEST(ModalWindow, LeavesTheFocusedFieldBeforeItOpens) {
+    TempDir dir;
+    TestEditor editor;
+    editor.load_clut(dir.write("kit.clu", words_to_bytes({0x0000, 0x7FFF})));
+    editor.click(0);
+    editor.type(ids::field_red, "300");
+    const std::string saved = dir.path("saved.clu");
+    editor.save_clut(saved);
+    EXPECT_EQ(editor.screen.control_text(ids::field_red), "255");
+    EXPECT_EQ(read_bytes(saved), words_to_bytes({0x001F, 0x7FFF}));
+    EXPECT_EQ(editor.screen.focused_control(), ids::field_red);
+
+    // Cancelled or failing, the dialogs leave the field just the same.
+    editor.type(ids::field_green, "999");
+    editor.screen.open_answers.push_back(std::nullopt);
+    editor.command(ids::load_clut);
+    EXPECT_EQ(editor.screen.control_text(ids::field_green), "255");
+    EXPECT_EQ(editor.state.palette[0].green, 255);
 }
 
 }  // namespace

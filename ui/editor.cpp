@@ -4,17 +4,16 @@
 #include <cstdio>
 
 #include "edit/edit.h"
+#include "ui/color_panel.h"
 #include "ui/edit_commands.h"
 #include "ui/file_commands.h"
 #include "ui/help.h"
+#include "ui/menu_table.h"
 #include "ui/painting.h"
 
 namespace tavrin {
 
 namespace {
-
-constexpr std::array<int, 6> initially_enabled = {
-    ids::extract_tex, ids::about, ids::exit, ids::load_clut, ids::tutorial, ids::extract_offset};
 
 bool& menu_slot(EditorState& state, int command_id) {
     return state.menu_enabled[command_id - ids::first_command];
@@ -48,14 +47,14 @@ void start_editor(EditorState& state, WindowLayer& layer) {
     selection_clear(state.selection);
     // Push every item so the screen's menu and the gate cannot disagree.
     for (int id = ids::first_command; id <= ids::last_command; ++id) {
-        bool enabled = false;
-        for (int on : initially_enabled) {
-            enabled = enabled || on == id;
-        }
-        set_menu_state(state, layer, id, enabled);
+        set_menu_state(state, layer, id, !starts_grayed(id));
     }
     init_trackbars(layer);
     layer.set_text_limit(ids::field_hex, 4);
+}
+
+void before_modal(EditorState& state, WindowLayer& layer) {
+    on_field_left(state, layer, layer.focused_control());
 }
 
 void run_command(EditorState& state, WindowLayer& layer, int command_id) {
@@ -94,6 +93,7 @@ void run_command(EditorState& state, WindowLayer& layer, int command_id) {
             paste_colors(state, layer);
             break;
         case ids::about:
+            before_modal(state, layer);
             layer.show_about_box();
             break;
         case ids::tutorial:

@@ -70,6 +70,11 @@ bool command_enabled(const EditorState& state, int command_id);
 // The one way any command changes a menu item.
 void set_menu_state(EditorState& state, WindowLayer& layer, int command_id, bool enabled);
 
+// Every modal window the core opens takes the keyboard focus, which leaves
+// the focused panel field: the core runs that field's "left" handling itself,
+// just before, so front ends can ignore the focus change as program-made.
+void before_modal(EditorState& state, WindowLayer& layer);
+
 // The window is being destroyed: releases the copy buffer.
 void close_editor(EditorState& state);
 

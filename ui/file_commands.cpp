@@ -70,7 +70,9 @@ void adopt_clut(EditorState& state, WindowLayer& layer, const Clut& clut,
     enable_after_read(state, layer);
 }
 
-void report_read_failure(WindowLayer& layer, const std::string& path, const Status& status) {
+void report_read_failure(EditorState& state, WindowLayer& layer, const std::string& path,
+                         const Status& status) {
+    before_modal(state, layer);
     if (status.code == Status::Code::too_many_colors) {
         layer.show_error(too_many_colors_message);
         return;
@@ -78,8 +80,9 @@ void report_read_failure(WindowLayer& layer, const std::string& path, const Stat
     layer.show_error("Could not read a CLUT from \"" + path + "\": " + status.reason + ".");
 }
 
-void report_write_failure(WindowLayer& layer, std::string_view what, const std::string& path,
-                          const Status& status) {
+void report_write_failure(EditorState& state, WindowLayer& layer, std::string_view what,
+                          const std::string& path, const Status& status) {
+    before_modal(state, layer);
     layer.show_error(std::string(what) + " \"" + path + "\": " + status.reason + ".");
 }
 
@@ -108,6 +111,7 @@ void activate_palette(EditorState& state, WindowLayer& layer) {
 }
 
 void load_clut(EditorState& state, WindowLayer& layer) {
+    before_modal(state, layer);
     const auto chosen =
         layer.open_file_dialog(dialog_request(state, clut_filters(), state.clut_path, true));
     if (!chosen) {
@@ -117,7 +121,7 @@ void load_clut(EditorState& state, WindowLayer& layer) {
     Clut clut;
     const Status status = read_clut_file(*state.file_system, state.clut_path, clut);
     if (!status.ok()) {
-        report_read_failure(layer, state.clut_path, status);
+        report_read_failure(state, layer, state.clut_path, status);
         return;
     }
     adopt_clut(state, layer, clut,
@@ -125,6 +129,7 @@ void load_clut(EditorState& state, WindowLayer& layer) {
 }
 
 void save_clut(EditorState& state, WindowLayer& layer) {
+    before_modal(state, layer);
     const auto chosen =
         layer.save_file_dialog(dialog_request(state, clut_filters(), state.clut_path, false));
     if (!chosen) {
@@ -133,7 +138,7 @@ void save_clut(EditorState& state, WindowLayer& layer) {
     state.clut_path = *chosen;
     const Status status = save_clut_file(*state.file_system, state.clut_path, live_entries(state));
     if (!status.ok()) {
-        report_write_failure(layer, "Could not save", state.clut_path, status);
+        report_write_failure(state, layer, "Could not save", state.clut_path, status);
     }
 }
 
@@ -142,6 +147,7 @@ std::optional<int> select_clut_dialog_ok(std::string_view typed) {
 }
 
 void extract_clut_from_tex(EditorState& state, WindowLayer& layer) {
+    before_modal(state, layer);
     const auto chosen =
         layer.open_file_dialog(dialog_request(state, tex_filters(), state.tex_path, true));
     if (!chosen) {
@@ -149,6 +155,7 @@ void extract_clut_from_tex(EditorState& state, WindowLayer& layer) {
     }
     state.tex_path = *chosen;
     const std::vector<std::string> entries(tex_clut_names.begin(), tex_clut_names.end());
+    before_modal(state, layer);
     const auto kind = layer.select_clut_dialog(entries, select_clut_dialog_ok);
     if (!kind) {
         return;  // the dialog could not be shown; nothing was chosen
@@ -157,7 +164,7 @@ void extract_clut_from_tex(EditorState& state, WindowLayer& layer) {
     std::uint32_t offset = 0;
     const Status status = read_tex_clut(*state.file_system, state.tex_path, *kind, clut, offset);
     if (!status.ok()) {
-        report_read_failure(layer, state.tex_path, status);
+        report_read_failure(state, layer, state.tex_path, status);
         return;
     }
     adopt_clut(
@@ -184,15 +191,16 @@ void inject_clut_in_tex(EditorState& state, WindowLayer& layer) {
                              static_cast<std::int64_t>(target.offset), live_entries(state));
     }
     if (!status.ok()) {
-        report_write_failure(layer, "Could not inject the CLUT into", target.path, status);
+        report_write_failure(state, layer, "Could not inject the CLUT into", target.path, status);
     }
 }
 
-std::optional<ClutParams> clut_params_dialog_ok(WindowLayer& layer,
+std::optional<ClutParams> clut_params_dialog_ok(EditorState& state, WindowLayer& layer,
                                                 const ClutParamsAnswer& answer) {
     const std::string offset_text = answer.offset_text.substr(0, typed_text_limit);
     const auto offset = parse_offset(offset_text);
     if (!offset) {
+        before_modal(state, layer);
         layer.show_error("The offset \"" + offset_text +
                          "\" is not a number. Type it in decimal, or in hexadecimal after 0x.");
         return std::nullopt;
@@ -201,6 +209,7 @@ std::optional<ClutParams> clut_params_dialog_ok(WindowLayer& layer,
 }
 
 void extract_clut_from_file(EditorState& state, WindowLayer& layer) {
+    before_modal(state, layer);
     const auto chosen =
         layer.open_file_dialog(dialog_request(state, {all_files}, state.other_path, true));
     if (!chosen) {
@@ -208,8 +217,9 @@ void extract_clut_from_file(EditorState& state, WindowLayer& layer) {
     }
     state.other_path = *chosen;
     // Cancel leaves everything as it was, the CLUT in the editor included.
+    before_modal(state, layer);
     const auto answer = layer.clut_params_dialog("");
-    const auto params = answer ? clut_params_dialog_ok(layer, *answer) : std::nullopt;
+    const auto params = answer ? clut_params_dialog_ok(state, layer, *answer) : std::nullopt;
     if (!params) {
         return;
     }
@@ -217,7 +227,7 @@ void extract_clut_from_file(EditorState& state, WindowLayer& layer) {
     const Status status = read_clut_at_offset(*state.file_system, state.other_path, params->offset,
                                               params->count, clut);
     if (!status.ok()) {
-        report_read_failure(layer, state.other_path, status);
+        report_read_failure(state, layer, state.other_path, status);
         return;
     }
     adopt_clut(state, layer, clut,
@@ -226,6 +236,7 @@ void extract_clut_from_file(EditorState& state, WindowLayer& layer) {
 }
 
 void inject_clut_in_file(EditorState& state, WindowLayer& layer) {
+    before_modal(state, layer);
     const auto chosen =
         layer.save_file_dialog(dialog_request(state, {all_files}, state.other_path, true));
     if (!chosen) {
@@ -233,8 +244,9 @@ void inject_clut_in_file(EditorState& state, WindowLayer& layer) {
     }
     state.other_path = *chosen;
     // Cancel writes nothing and keeps the colour count.
+    before_modal(state, layer);
     const auto answer = layer.clut_params_dialog(std::to_string(state.color_count));
-    const auto params = answer ? clut_params_dialog_ok(layer, *answer) : std::nullopt;
+    const auto params = answer ? clut_params_dialog_ok(state, layer, *answer) : std::nullopt;
     if (!params) {
         return;
     }
@@ -246,7 +258,8 @@ void inject_clut_in_file(EditorState& state, WindowLayer& layer) {
     const Status status =
         inject_clut(*state.file_system, state.other_path, params->offset, live_entries(state));
     if (!status.ok()) {
-        report_write_failure(layer, "Could not inject the CLUT into", state.other_path, status);
+        report_write_failure(state, layer, "Could not inject the CLUT into", state.other_path,
+                             status);
     }
 }
 

@@ -43,6 +43,7 @@ struct ClutParams {
 
 // OK in "CLUT parameters". An offset text holding no number is reported and
 // gives nullopt; the command then ends and nothing changes.
-std::optional<ClutParams> clut_params_dialog_ok(WindowLayer& layer, const ClutParamsAnswer& answer);
+std::optional<ClutParams> clut_params_dialog_ok(EditorState& state, WindowLayer& layer,
+                                                const ClutParamsAnswer& answer);
 
 }  // namespace tavrin

@@ -61,6 +61,7 @@ void open_tutorial(EditorState& state, WindowLayer& layer) {
         }
     }
     if (page.empty() || layer.open_document(page) == OpenDocumentResult::not_found) {
+        before_modal(state, layer);
         layer.show_error(tutorial_not_found);
     }
 }

@@ -84,10 +84,6 @@ void select_rectangle(EditorState& state, int anchor, int target) {
     }
 }
 
-bool in_grid(int index) {
-    return index >= 0 && index < palette_size;
-}
-
 }  // namespace
 
 void on_swatch_clicked(EditorState& state, WindowLayer& layer, int index, Modifiers modifiers) {

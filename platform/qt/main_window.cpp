@@ -20,6 +20,7 @@
 #include "platform/qt/qt_window_layer.h"
 #include "platform/qt/swatch_widgets.h"
 #include "ui/color_panel.h"
+#include "ui/menu_table.h"
 #include "ui/selection_input.h"
 
 namespace tavrin::qt {
@@ -34,7 +35,7 @@ constexpr QPoint grid_origin(8, 5);
 
 }  // namespace
 
-// Accelerator table 700: the nineteen keys act on the main window before the
+// The shortcut table's keys act on the main window before the
 // focused control sees them, and only while their menu item is enabled; a
 // grayed item's key goes nowhere.
 class MainWindow::KeyRouter : public QObject {
@@ -124,27 +125,27 @@ MainWindow::~MainWindow() {
 
 void MainWindow::build_menu() {
     std::vector<QMenu*> open_popups;
-    for (const MenuItem& item : main_menu_items()) {
-        switch (item.kind) {
-            case MenuItem::Kind::popup_begin: {
-                QMenu* menu = open_popups.empty()
-                                  ? menuBar()->addMenu(QString::fromLatin1(item.text))
-                                  : open_popups.back()->addMenu(QString::fromLatin1(item.text));
+    for (const MenuRow& row : menu_rows()) {
+        const QString text = QString::fromLatin1(row.text.data(), qsizetype(row.text.size()));
+        switch (row.kind) {
+            case MenuRow::Kind::popup_begin: {
+                QMenu* menu = open_popups.empty() ? menuBar()->addMenu(text)
+                                                  : open_popups.back()->addMenu(text);
                 open_popups.push_back(menu);
                 break;
             }
-            case MenuItem::Kind::popup_end:
+            case MenuRow::Kind::popup_end:
                 open_popups.pop_back();
                 break;
-            case MenuItem::Kind::separator:
+            case MenuRow::Kind::separator:
                 open_popups.back()->addSeparator();
                 break;
-            case MenuItem::Kind::command: {
+            case MenuRow::Kind::command: {
                 // The label after the tab shows in the shortcut column; the keys
                 // themselves are routed by KeyRouter, never by Qt's shortcuts.
-                QAction* action = open_popups.back()->addAction(QString::fromLatin1(item.text));
-                action->setObjectName(QStringLiteral("action_%1").arg(item.command_id));
-                const int id = item.command_id;
+                QAction* action = open_popups.back()->addAction(text);
+                action->setObjectName(QStringLiteral("action_%1").arg(row.command_id));
+                const int id = row.command_id;
                 connect(action, &QAction::triggered, this,
                         [this, id] { run_command(state_, *layer_, id); });
                 actions_[id] = action;
@@ -297,8 +298,9 @@ void MainWindow::paint_now() {
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusOut) {
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
-        // A menu opening does not take the focus on the original platform, and
-        // the program's own focus moves are handled by the core itself.
+        // Opening a menu does not leave the field (the focus comes back when
+        // the menu closes, on both front ends alike), and the program's own
+        // focus moves are handled by the core itself.
         const bool menu = reason == Qt::PopupFocusReason || reason == Qt::MenuBarFocusReason;
         const int id = id_of(static_cast<QWidget*>(watched));
         if (!menu && !layer_->moving_focus() && id != 0) {

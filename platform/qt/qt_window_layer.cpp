@@ -18,6 +18,7 @@
 
 #include "platform/qt/dialogs.h"
 #include "platform/qt/main_window.h"
+#include "platform/qt/qt_text.h"
 #include "platform/qt/swatch_widgets.h"
 #include "ui/ids.h"
 
@@ -26,14 +27,6 @@
 #endif
 
 namespace tavrin::qt {
-
-namespace {
-
-QString from_std(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
 
 void QtWindowLayer::set_menu_item(int command_id, bool enabled) {
     if (QAction* action = window_.menu_action(command_id)) {
@@ -152,11 +145,30 @@ void QtWindowLayer::request_repaint() {
     window_.schedule_paint();
 }
 
+namespace {
+
+// A modal window takes the focus from the main window; the core left the
+// focused field before asking for it.
+class ProgramFocusMove {
+  public:
+    explicit ProgramFocusMove(int& depth) : depth_(depth) { ++depth_; }
+    ~ProgramFocusMove() { --depth_; }
+    ProgramFocusMove(const ProgramFocusMove&) = delete;
+    ProgramFocusMove& operator=(const ProgramFocusMove&) = delete;
+
+  private:
+    int& depth_;
+};
+
+}  // namespace
+
 std::optional<std::string> QtWindowLayer::open_file_dialog(const FileDialogRequest& request) {
+    ProgramFocusMove modal(moving_focus_);
     return run_file_dialog(&window_, request, false);
 }
 
 std::optional<std::string> QtWindowLayer::save_file_dialog(const FileDialogRequest& request) {
+    ProgramFocusMove modal(moving_focus_);
     return run_file_dialog(&window_, request, true);
 }
 
@@ -173,12 +185,14 @@ std::optional<SaveFileAnswer> QtWindowLayer::save_file_dialog_with_filter(
 std::optional<int> QtWindowLayer::select_clut_dialog(
     const std::vector<std::string>& entries,
     const std::function<std::optional<int>(std::string_view)>& accept) {
+    ProgramFocusMove modal(moving_focus_);
     SelectClutDialog dialog(entries, accept, &window_);
     dialog.exec();
     return dialog.chosen();
 }
 
 std::optional<ClutParamsAnswer> QtWindowLayer::clut_params_dialog(std::string_view initial_count) {
+    ProgramFocusMove modal(moving_focus_);
     ClutParamsDialog dialog(initial_count, &window_);
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
@@ -187,11 +201,13 @@ std::optional<ClutParamsAnswer> QtWindowLayer::clut_params_dialog(std::string_vi
 }
 
 void QtWindowLayer::show_about_box() {
+    ProgramFocusMove modal(moving_focus_);
     AboutBox box(&window_);
     box.exec();
 }
 
 void QtWindowLayer::show_error(std::string_view message) {
+    ProgramFocusMove modal(moving_focus_);
     show_error_box(&window_, message);
 }
 

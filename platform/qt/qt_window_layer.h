@@ -13,9 +13,9 @@ class QtWindowLayer : public WindowLayer {
   public:
     explicit QtWindowLayer(MainWindow& window) : window_(window) {}
 
-    // True while the program itself moves the focus or disables the focused
-    // control: the focus leaving a field then is not the user's doing, and the
-    // core runs what that means itself.
+    // True while the program itself moves the focus, disables the focused
+    // control or shows a modal window: the focus leaving a field then is not
+    // the user's doing, and the core has run what that means itself.
     bool moving_focus() const { return moving_focus_ > 0; }
 
     void set_menu_item(int command_id, bool enabled) override;

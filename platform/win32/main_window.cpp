@@ -124,16 +124,8 @@ void on_initdialog(HWND window, MainWindow& main) {
 
 void on_command(MainWindow& main, int id, int code) {
     // Notifications raised while the core runs come from its own writes, focus
-    // moves and enable changes: the core has already handled them. The one
-    // exception is a modal window taking the focus from a panel field, which
-    // leaves that field as the user's own focus change would.
+    // moves, enable changes and modal windows: the core has already handled them.
     if (main.layer.core_running()) {
-        const bool panel_field = id == ids::field_red || id == ids::field_green ||
-                                 id == ids::field_blue || id == ids::field_hex;
-        if (code == EN_KILLFOCUS && panel_field && main.layer.showing_modal()) {
-            CoreCall call(main.layer);
-            on_field_left(main.state, main.layer, id);
-        }
         return;
     }
     CoreCall call(main.layer);

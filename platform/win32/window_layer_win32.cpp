@@ -163,12 +163,10 @@ void Win32WindowLayer::request_repaint() {
 }
 
 std::optional<std::string> Win32WindowLayer::open_file_dialog(const FileDialogRequest& request) {
-    ModalScope modal(*this);
     return run_file_dialog(main_, request, false);
 }
 
 std::optional<std::string> Win32WindowLayer::save_file_dialog(const FileDialogRequest& request) {
-    ModalScope modal(*this);
     return run_file_dialog(main_, request, true);
 }
 
@@ -186,23 +184,19 @@ std::optional<SaveFileAnswer> Win32WindowLayer::save_file_dialog_with_filter(
 std::optional<int> Win32WindowLayer::select_clut_dialog(
     const std::vector<std::string>& entries,
     const std::function<std::optional<int>(std::string_view typed)>& accept) {
-    ModalScope modal(*this);
     return run_select_clut_dialog(instance_, main_, entries, accept);
 }
 
 std::optional<ClutParamsAnswer> Win32WindowLayer::clut_params_dialog(
     std::string_view initial_count) {
-    ModalScope modal(*this);
     return run_clut_params_dialog(instance_, main_, initial_count);
 }
 
 void Win32WindowLayer::show_about_box() {
-    ModalScope modal(*this);
     run_about_dialog(instance_, main_);
 }
 
 void Win32WindowLayer::show_error(std::string_view message) {
-    ModalScope modal(*this);
     MessageBoxA(main_, std::string(message).c_str(), "Error", MB_OK | MB_ICONERROR);
 }
 

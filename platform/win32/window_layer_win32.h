@@ -24,11 +24,6 @@ class Win32WindowLayer final : public WindowLayer {
     // notifications must not be reported as if the user had acted.
     bool core_running() const { return core_depth_ > 0; }
 
-    // True while a modal window the core asked for is up. Its taking the
-    // focus from a panel field is the user's field being left, as it was on
-    // the original platform, so that one notification is still reported.
-    bool showing_modal() const { return modal_depth_ > 0; }
-
     void set_menu_item(int command_id, bool enabled) override;
     void set_control_text(int id, std::string_view text) override;
     std::string control_text(int id) const override;
@@ -63,26 +58,12 @@ class Win32WindowLayer final : public WindowLayer {
 
   private:
     friend class CoreCall;
-    friend class ModalScope;
 
     HWND item(int id) const { return GetDlgItem(main_, id); }
 
     HINSTANCE instance_;
     HWND main_ = nullptr;
     int core_depth_ = 0;
-    int modal_depth_ = 0;
-};
-
-// Brackets a modal window shown for the core; nests.
-class ModalScope {
-  public:
-    explicit ModalScope(Win32WindowLayer& layer) : layer_(layer) { ++layer_.modal_depth_; }
-    ~ModalScope() { --layer_.modal_depth_; }
-    ModalScope(const ModalScope&) = delete;
-    ModalScope& operator=(const ModalScope&) = delete;
-
-  private:
-    Win32WindowLayer& layer_;
 };
 
 // Brackets one call into the core; nests.

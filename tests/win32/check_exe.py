@@ -6,6 +6,7 @@ Windows' own) and the zip that ships it.
 
 Usage: check_exe.py TAVRIN_EXE ABOUT_TXT [--zip ZIP HELP_PAGE]"""
 import argparse
+import json
 import struct
 import sys
 import zipfile
@@ -299,49 +300,21 @@ def expected_dialogs():
     }
 
 
-def expected_menu():
-    zones = [("&Captain strip colors\tF1", 214), ("Shirt &primary colors\tF2", 204),
-             ("Shirt &secondary colors\tF3", 205), ("Details #&1 colors\tF4", 215),
-             ("Details #&2 colors\tF5", 216), ("S&hort colors\tF6", 206),
-             ("S&ock colors\tF7", 207), ("Details #&3 colors\tF8", 217),
-             ("Details #&4 colors\tF9", 218), ("Details #&5 colors\tF10", 219),
-             ("Details #&6 colors\tF11", 220), ("Details #&7 colors\tF12", 221),
-             ("Details #&8 colors\tCtrl+F1", 222), ("Details #&9 colors\tCtrl+F2", 223),
-             ("Details #&10 colors\tCtrl+F3", 224), ("Sh&irt number colors\tCtrl+F4", 208)]
-    separator = ("item", 0, "", 0)
-    return [
-        ("popup", "&File", 0, [
-            ("item", 200, "&Extract CLUT from TEX file...", 0),
-            ("item", 201, "&Inject CLUT in TEX file", MF_GRAYED),
-            ("item", 226, "Ex&tract CLUT from file...", 0),
-            ("item", 227, "&Inject CLUT in file...", MF_GRAYED),
-            ("item", 209, "&Load CLUT...", 0),
-            ("item", 210, "&Save CLUT...", MF_GRAYED),
-            separator,
-            ("item", 203, "E&xit", 0),
-        ]),
-        ("popup", "&Edit", 0, [
-            ("item", 212, "&Copy\tCtrl+C", MF_GRAYED),
-            ("item", 213, "&Paste\tCtrl+V", MF_GRAYED),
-            separator,
-            ("popup", "&Select", 0, [("item", i, t, MF_GRAYED) for t, i in zones]),
-            separator,
-            ("item", 211, "&Blend colors\tCtrl+B", MF_GRAYED),
-        ]),
-        ("popup", "&Help", 0, [
-            ("item", 225, "&Tutorial", 0),
-            ("item", 202, "&About...", 0),
-        ]),
-    ]
+def tupled(value):
+    """JSON lists as the tuples parse_menu builds; the innermost item lists stay lists."""
+    if isinstance(value, list) and value and value[0] in ("popup", "item"):
+        return tuple(tupled(v) if isinstance(v, list) else v for v in value)
+    if isinstance(value, list):
+        return [tupled(v) for v in value]
+    return value
 
 
-def expected_accelerators():
-    entries = [(0, 3, 212), (0, 22, 213), (0, 2, 211)]
-    function_keys = [214, 204, 205, 215, 216, 206, 207, 217, 218, 219, 220, 221]
-    entries += [(FVIRTKEY, 112 + k, command) for k, command in enumerate(function_keys)]
-    entries += [(FVIRTKEY | FCONTROL, 112 + k, command)
-                for k, command in enumerate([222, 223, 224, 208])]
-    return entries
+def expected_menu(table):
+    return tupled(table["menu"])
+
+
+def expected_accelerators(table):
+    return [tuple(entry) for entry in table["accelerators"]]
 
 
 def bitmap_size(data):
@@ -371,6 +344,8 @@ def main():
     parser.add_argument("exe")
     parser.add_argument("about_text")
     parser.add_argument("--zip", nargs=2, metavar=("ZIP", "HELP_PAGE"))
+    parser.add_argument("--menu-table", required=True,
+                        help="the core's menu and shortcut table as JSON (tavrin_menu_table_json)")
     args = parser.parse_args()
     exe_path = args.exe
     with open(exe_path, "rb") as f:
@@ -379,6 +354,8 @@ def main():
     resources = pe.resources()
     with open(args.about_text, "rb") as f:
         about_text = f.read()
+    with open(args.menu_table, encoding="utf-8") as f:
+        menu_table = json.load(f)
 
     dlls = pe.imported_dlls()
     foreign = [dll for dll in dlls if dll.lower() not in SYSTEM_DLLS]
@@ -414,16 +391,16 @@ def main():
         for n, (got, want) in enumerate(zip(actual["items"], expected["items"])):
             check(got == want, f"dialog {dialog_id} control {n}: {got!r} != {want!r}")
 
-    check(parsed("menu 500", parse_menu, resource(RT_MENU, 500)) == expected_menu(),
+    check(parsed("menu 500", parse_menu, resource(RT_MENU, 500)) == expected_menu(menu_table),
           "menu 500 differs")
 
     table = resource(RT_ACCELERATOR, 700)
     entries = [struct.unpack_from("<HHHH", table, 8 * i) for i in range(len(table) // 8)]
-    check(len(entries) == 19, f"{len(entries)} accelerators")
+    check(len(entries) == len(menu_table["accelerators"]), f"{len(entries)} accelerators")
     check(bool(entries) and entries[-1][0] & 0x80 and all(not e[0] & 0x80 for e in entries[:-1]),
           "only the last accelerator may carry the end mark")
     check([(flags & 0x7F, key, command) for flags, key, command, _ in entries]
-          == expected_accelerators(), f"accelerators differ: {entries}")
+          == expected_accelerators(menu_table), f"accelerators differ: {entries}")
 
     check(resource(RT_RCDATA, 600) == about_text,
           "About text 600 is not exactly resources/about.txt (no terminating zero)")

@@ -1,0 +1,139 @@
+// The rows of the menu bar and the shortcut table.
+#include "ui/menu_table.h"
+
+#include <array>
+
+#include "ui/ids.h"
+
+namespace tavrin {
+
+namespace {
+
+using K = MenuRow::Kind;
+
+constexpr MenuRow popup(std::string_view text) {
+    return {K::popup_begin, 0, text, false};
+}
+constexpr MenuRow end_popup() {
+    return {K::popup_end, 0, {}, false};
+}
+constexpr MenuRow separator() {
+    return {K::separator, 0, {}, false};
+}
+constexpr MenuRow item(int id, std::string_view text) {
+    return {K::command, id, text, false};
+}
+constexpr MenuRow grayed(int id, std::string_view text) {
+    return {K::command, id, text, true};
+}
+
+constexpr std::array rows = {
+    popup("&File"),
+    item(ids::extract_tex, "&Extract CLUT from TEX file..."),
+    grayed(ids::inject_tex, "&Inject CLUT in TEX file"),
+    item(ids::extract_offset, "Ex&tract CLUT from file..."),
+    grayed(ids::inject_offset, "&Inject CLUT in file..."),
+    item(ids::load_clut, "&Load CLUT..."),
+    grayed(ids::save_clut, "&Save CLUT..."),
+    separator(),
+    item(ids::exit, "E&xit"),
+    end_popup(),
+    popup("&Edit"),
+    grayed(ids::copy, "&Copy\tCtrl+C"),
+    grayed(ids::paste, "&Paste\tCtrl+V"),
+    separator(),
+    popup("&Select"),
+    grayed(ids::zone_captain_strip, "&Captain strip colors\tF1"),
+    grayed(ids::zone_shirt_primary, "Shirt &primary colors\tF2"),
+    grayed(ids::zone_shirt_secondary, "Shirt &secondary colors\tF3"),
+    grayed(ids::zone_details_1, "Details #&1 colors\tF4"),
+    grayed(ids::zone_details_1 + 1, "Details #&2 colors\tF5"),
+    grayed(ids::zone_shorts, "S&hort colors\tF6"),
+    grayed(ids::zone_socks, "S&ock colors\tF7"),
+    grayed(ids::zone_details_1 + 2, "Details #&3 colors\tF8"),
+    grayed(ids::zone_details_1 + 3, "Details #&4 colors\tF9"),
+    grayed(ids::zone_details_1 + 4, "Details #&5 colors\tF10"),
+    grayed(ids::zone_details_1 + 5, "Details #&6 colors\tF11"),
+    grayed(ids::zone_details_1 + 6, "Details #&7 colors\tF12"),
+    grayed(ids::zone_details_8, "Details #&8 colors\tCtrl+F1"),
+    grayed(ids::zone_details_8 + 1, "Details #&9 colors\tCtrl+F2"),
+    grayed(ids::zone_details_8 + 2, "Details #&10 colors\tCtrl+F3"),
+    grayed(ids::zone_shirt_number, "Sh&irt number colors\tCtrl+F4"),
+    end_popup(),
+    separator(),
+    grayed(ids::blend, "&Blend colors\tCtrl+B"),
+    end_popup(),
+    popup("&Help"),
+    item(ids::tutorial, "&Tutorial"),
+    item(ids::about, "&About..."),
+    end_popup(),
+};
+
+constexpr Shortcut control_character(int id, char letter) {
+    return {id, letter, true, false, true, false};
+}
+constexpr Shortcut function_key(int id, int n, bool ctrl = false) {
+    return {id, key_f1 + n - 1, ctrl, false, false, false};
+}
+
+constexpr std::array keys = {
+    control_character(ids::copy, 'C'),
+    control_character(ids::paste, 'V'),
+    control_character(ids::blend, 'B'),
+    function_key(ids::zone_captain_strip, 1),
+    function_key(ids::zone_shirt_primary, 2),
+    function_key(ids::zone_shirt_secondary, 3),
+    function_key(ids::zone_details_1, 4),
+    function_key(ids::zone_details_1 + 1, 5),
+    function_key(ids::zone_shorts, 6),
+    function_key(ids::zone_socks, 7),
+    function_key(ids::zone_details_1 + 2, 8),
+    function_key(ids::zone_details_1 + 3, 9),
+    function_key(ids::zone_details_1 + 4, 10),
+    function_key(ids::zone_details_1 + 5, 11),
+    function_key(ids::zone_details_1 + 6, 12),
+    function_key(ids::zone_details_8, 1, true),
+    function_key(ids::zone_details_8 + 1, 2, true),
+    function_key(ids::zone_details_8 + 2, 3, true),
+    function_key(ids::zone_shirt_number, 4, true),
+};
+
+}  // namespace
+
+std::span<const MenuRow> menu_rows() {
+    return rows;
+}
+
+std::span<const Shortcut> shortcuts() {
+    return keys;
+}
+
+std::optional<int> shortcut_command(int key, bool ctrl, bool shift, bool alt_or_meta) {
+    if (alt_or_meta) {
+        return std::nullopt;
+    }
+    // Exact matches first, so Ctrl+Shift+letter can have a command of its
+    // own beside the control character of Ctrl+letter.
+    for (const Shortcut& entry : keys) {
+        if (entry.key == key && entry.ctrl == ctrl && entry.shift == shift) {
+            return entry.command_id;
+        }
+    }
+    for (const Shortcut& entry : keys) {
+        if (entry.control_character && ctrl && entry.key == key) {
+            return entry.command_id;
+        }
+    }
+    return std::nullopt;
+}
+
+bool starts_grayed(int command_id) {
+    for (const MenuRow& row : rows) {
+        if (row.kind == K::command && row.command_id == command_id) {
+            return row.starts_grayed;
+        }
+    }
+    return true;
+}
+
+}  // namespace tavrin
