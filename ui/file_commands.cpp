@@ -49,6 +49,9 @@ void enable_after_read(EditorState& state, WindowLayer& layer) {
                    state.tex_source.has_value() && source.kind != ClutSource::Kind::raw_file);
     set_menu_state(state, layer, ids::inject_offset, true);
     set_menu_state(state, layer, ids::save_clut, true);
+    for (int id : {ids::import_colors, ids::export_colors, ids::paste_from_clipboard}) {
+        set_menu_state(state, layer, id, true);
+    }
     const bool zones = source.kind == ClutSource::Kind::raw_file ||
                        (source.kind == ClutSource::Kind::tex_file &&
                         source.tex_kind != tex_kind_count - 1);  // the flag has no kit zones

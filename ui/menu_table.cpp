@@ -36,11 +36,15 @@ constexpr std::array rows = {
     item(ids::load_clut, "&Load CLUT..."),
     grayed(ids::save_clut, "&Save CLUT..."),
     separator(),
+    grayed(ids::import_colors, "I&mport colors..."),
+    grayed(ids::export_colors, "Ex&port colors..."),
+    separator(),
     item(ids::exit, "E&xit"),
     end_popup(),
     popup("&Edit"),
     grayed(ids::copy, "&Copy\tCtrl+C"),
     grayed(ids::paste, "&Paste\tCtrl+V"),
+    grayed(ids::paste_from_clipboard, "Paste &from clipboard\tCtrl+Shift+V"),
     separator(),
     popup("&Select"),
     grayed(ids::zone_captain_strip, "&Captain strip colors\tF1"),
@@ -96,6 +100,7 @@ constexpr std::array keys = {
     function_key(ids::zone_details_8 + 1, 2, true),
     function_key(ids::zone_details_8 + 2, 3, true),
     function_key(ids::zone_shirt_number, 4, true),
+    Shortcut{ids::paste_from_clipboard, 'V', true, true, false, false},
 };
 
 }  // namespace

@@ -89,6 +89,7 @@ void import_colors(EditorState& state, WindowLayer& layer) {
     std::vector<FileFilter> filters = {
         {"Palette files", "*.GPL;*.PAL;*.ACT;*.PNG;*.TXT;*.CLU;*.CLUT"},
         {"All Files (*.*)", "*.*"}};
+    before_modal(state, layer);
     const auto path = layer.open_file_dialog(
         FileDialogRequest{std::move(filters), state.palette_path, state.program_dir, true});
     if (!path) {
@@ -120,6 +121,7 @@ void export_colors(EditorState& state, WindowLayer& layer) {
     for (const ExportFilter& filter : export_filters) {
         filters.push_back({filter.label, filter.pattern});
     }
+    before_modal(state, layer);
     const auto answer = layer.save_file_dialog_with_filter(
         FileDialogRequest{std::move(filters), state.palette_path, state.program_dir, false});
     if (!answer) {
@@ -166,6 +168,7 @@ void paste_from_clipboard(EditorState& state, WindowLayer& layer) {
         return;
     }
     if (!status.ok) {
+        before_modal(state, layer);
         layer.show_error("Could not paste colors from the clipboard: " + status.reason + ".");
         return;
     }

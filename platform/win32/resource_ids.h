@@ -41,6 +41,9 @@ static_assert(IDM_ZONE_DETAILS_10 == ids::zone_details_8 + 2);
 static_assert(IDM_TUTORIAL == ids::tutorial);
 static_assert(IDM_EXTRACT_OFFSET == ids::extract_offset);
 static_assert(IDM_INJECT_OFFSET == ids::inject_offset);
+static_assert(IDM_IMPORT_COLORS == ids::import_colors);
+static_assert(IDM_EXPORT_COLORS == ids::export_colors);
+static_assert(IDM_PASTE_FROM_CLIPBOARD == ids::paste_from_clipboard);
 
 static_assert(IDC_SLIDER_RED == ids::slider_red);
 static_assert(IDC_SLIDER_GREEN == ids::slider_green);

@@ -172,7 +172,6 @@ std::optional<std::string> Win32WindowLayer::save_file_dialog(const FileDialogRe
 
 std::optional<SaveFileAnswer> Win32WindowLayer::save_file_dialog_with_filter(
     const FileDialogRequest& request) {
-    ModalScope modal(*this);
     int filter = 0;
     auto path = run_file_dialog(main_, request, true, &filter);
     if (!path) {
