@@ -69,6 +69,7 @@ void adopt_clut(EditorState& state, WindowLayer& layer, const Clut& clut,
         state.tex_source = source;
     }
     enable_swatches(layer, clut.count);
+    layer.set_status_text("");  // a note on the previous CLUT no longer applies
     activate_palette(state, layer);
     enable_after_read(state, layer);
 }

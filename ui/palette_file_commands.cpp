@@ -138,16 +138,17 @@ void export_colors(EditorState& state, WindowLayer& layer) {
         path += filter.extension;
     }
     state.palette_path = path;
+    const std::vector<PaletteEntry> entries = chosen_entries(state);
     std::vector<std::uint8_t> bytes;
     const FormatStatus written =
-        write_palette(filter.format, chosen_entries(state), PaletteWriteOptions{}, bytes);
+        write_palette(filter.format, entries, PaletteWriteOptions{}, bytes);
     Status status = written.ok ? replace_file(*state.file_system, path, bytes)
                                : Status::failure(Status::Code::invalid_argument, written.reason);
     if (!status.ok()) {
         layer.show_error("Could not export colors to \"" + path + "\": " + status.reason + ".");
         return;
     }
-    layer.set_status_text(colors_text(chosen_entries(state).size()) + " exported");
+    layer.set_status_text(colors_text(entries.size()) + " exported");
 }
 
 void paste_from_clipboard(EditorState& state, WindowLayer& layer) {

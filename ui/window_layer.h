@@ -98,7 +98,7 @@ class WindowLayer {
     // text; nullopt when it holds neither.
     virtual std::optional<std::string> clipboard_text() = 0;
     // A one-line note on what the last command did ("12 of 16 colors
-    // imported"), shown in the window's title bar.
+    // imported"), shown in the window's title bar; an empty text clears it.
     virtual void set_status_text(std::string_view text) = 0;
 
     // The folder of the running program, with a trailing separator.

@@ -244,8 +244,9 @@ std::optional<std::string> QtWindowLayer::clipboard_text() {
 }
 
 void QtWindowLayer::set_status_text(std::string_view text) {
-    window_.setWindowTitle(QStringLiteral("Tavrin - ") +
-                           QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    const QString note = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    window_.setWindowTitle(note.isEmpty() ? QStringLiteral("Tavrin")
+                                          : QStringLiteral("Tavrin - ") + note);
 }
 
 std::string QtWindowLayer::program_dir() const {

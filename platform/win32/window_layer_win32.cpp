@@ -284,7 +284,7 @@ std::optional<std::string> Win32WindowLayer::clipboard_text() {
 }
 
 void Win32WindowLayer::set_status_text(std::string_view text) {
-    SetWindowTextA(main_, ("Tavrin - " + std::string(text)).c_str());
+    SetWindowTextA(main_, text.empty() ? "Tavrin" : ("Tavrin - " + std::string(text)).c_str());
 }
 
 std::string Win32WindowLayer::program_dir() const {
