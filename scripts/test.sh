@@ -46,5 +46,9 @@ exe=build/win32/platform/win32/tavrin.exe
 build/ci/tests/tavrin_menu_table_json >build/win32/menu-table.json
 python3 tests/win32/check_exe.py "$exe" resources/about.txt \
     --menu-table build/win32/menu-table.json --zip build/win32/tavrin-*-win32.zip help/tavrin.html
+# The Windows Imaging Component's PNG path, in a Wine prefix of its own.
+wine_prefix=$(mktemp -d)
+WINEPREFIX="$wine_prefix" WINEDEBUG=-all wine build/win32/formats/tavrin_png_check.exe
+rm -rf "$wine_prefix"
 rm -rf build/win32/wine-artifacts
 python3 tests/win32/wine_e2e.py "$exe" --artifacts build/win32/wine-artifacts
