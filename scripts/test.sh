@@ -49,6 +49,7 @@ python3 tests/win32/check_exe.py "$exe" resources/about.txt \
 # The Windows Imaging Component's PNG path, in a Wine prefix of its own.
 wine_prefix=$(mktemp -d)
 WINEPREFIX="$wine_prefix" WINEDEBUG=-all wine build/win32/formats/tavrin_png_check.exe
+WINEPREFIX="$wine_prefix" wineserver -w
 rm -rf "$wine_prefix"
 rm -rf build/win32/wine-artifacts
 python3 tests/win32/wine_e2e.py "$exe" --artifacts build/win32/wine-artifacts
