@@ -74,11 +74,14 @@ std::optional<Failure> write_palette_file(FileSystem& fs, const std::string& out
 
 std::optional<Failure> parse_offset_text(const std::string& file, const std::string& text,
                                          std::int64_t& offset) {
-    const auto parsed = parse_offset(text);
-    if (!parsed) {
-        return Failure{file, "the offset \"" + text + "\" is not a number"};
+    const TypedOffset parsed = parse_offset(text);
+    if (!parsed.ok()) {
+        return Failure{file, offset_problem(text, parsed)};
     }
-    offset = *parsed;
+    if (parsed.value < 0) {
+        return Failure{file, "the offset \"" + text + "\" is negative"};
+    }
+    offset = parsed.value;
     return std::nullopt;
 }
 

@@ -5,8 +5,8 @@
 #include <sstream>
 
 #include "cli/cli.h"
-#include "files/memory_file_system.h"
 #include "formats/palette_formats.h"
+#include "tests/support/memory_file_system.h"
 #include "tests/support/temp_files.h"
 
 namespace tavrin {
