@@ -1,5 +1,5 @@
-// tavrin-cli's subcommands (dump, extract, inject; render in a file of its
-// own) over files/ and image/.
+// tavrin-cli's subcommands (dump, extract, inject) over files/ and image/;
+// render, find and the palette subcommands are in files of their own.
 #include "cli/cli.h"
 
 #include <CLI/CLI.hpp>
@@ -10,6 +10,7 @@
 
 #include "cli/command.h"
 #include "cli/find_command.h"
+#include "cli/palette_commands.h"
 #include "cli/render_command.h"
 #include "files/clut_files.h"
 #include "image/image.h"
@@ -217,8 +218,8 @@ void add_location(CLI::App& command, Location& location, bool with_count) {
 // then say only that FILE is required.
 std::optional<std::string> unknown_option(std::span<const std::string> args) {
     static const std::set<std::string> with_value = {
-        "--tex", "--offset", "--count",  "--output", "--from",     "-o",
-        "--row", "--width",  "--height", "--bpp",    "--clut-file"};
+        "--tex",   "--offset", "--count", "--output",    "--from", "-o",      "--row",
+        "--width", "--height", "--bpp",   "--clut-file", "--into", "--format"};
     static const std::set<std::string> flags = {"--tim"};
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -289,6 +290,7 @@ int run(std::span<const std::string> args, FileSystem& fs, std::ostream& out, st
 
     RenderCommand render;
     add_render_command(app, render);
+    const PaletteCommands palette_commands(app);
 
     // CLI11 reads a C argument vector; the program's name is always there.
     const std::string program_name = "tavrin-cli";
@@ -321,6 +323,10 @@ int run(std::span<const std::string> args, FileSystem& fs, std::ostream& out, st
     std::optional<Failure> failure;
     if (render.command->parsed()) {
         failure = run_render(fs, render);
+    } else if (palette_commands.parsed()) {
+        if (auto palette_failure = palette_commands.run(fs, out, err)) {
+            failure = Failure{palette_failure->subject, palette_failure->reason};
+        }
     } else if (dump_command->parsed()) {
         failure = dump(fs, file, location, out);
     } else if (!location.given()) {

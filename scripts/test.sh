@@ -41,7 +41,7 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$jobs"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-for target in raw_clut tex_clut clut_at_offset parse_offset field_text cli_args tim tim_header; do
+for target in raw_clut tex_clut clut_at_offset parse_offset field_text cli_args tim tim_header palette_formats; do
     mkdir -p "$scratch/$target"
     if ! build/fuzz/fuzz/fuzz_$target -max_total_time=10 -artifact_prefix=build/fuzz/ \
         "$scratch/$target" "fuzz/corpus/$target" >"$scratch/$target.log" 2>&1; then
@@ -59,5 +59,10 @@ exe=build/win32/platform/win32/tavrin.exe
 build/ci/tests/tavrin_menu_table_json >build/win32/menu-table.json
 python3 tests/win32/check_exe.py "$exe" resources/about.txt \
     --menu-table build/win32/menu-table.json --zip build/win32/tavrin-*-win32.zip help/tavrin.html
+# The Windows Imaging Component's PNG path, in a Wine prefix of its own.
+wine_prefix=$(mktemp -d)
+WINEPREFIX="$wine_prefix" WINEDEBUG=-all wine build/win32/formats/tavrin_png_check.exe
+WINEPREFIX="$wine_prefix" wineserver -w
+rm -rf "$wine_prefix"
 rm -rf build/win32/wine-artifacts
 python3 tests/win32/wine_e2e.py "$exe" --artifacts build/win32/wine-artifacts

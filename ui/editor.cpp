@@ -11,6 +11,7 @@
 #include "ui/help.h"
 #include "ui/menu_table.h"
 #include "ui/painting.h"
+#include "ui/palette_file_commands.h"
 
 namespace tavrin {
 
@@ -113,6 +114,15 @@ void run_command(EditorState& state, WindowLayer& layer, int command_id) {
             break;
         case ids::paste:
             paste_colors(state, layer);
+            break;
+        case ids::import_colors:
+            import_colors(state, layer);
+            break;
+        case ids::export_colors:
+            export_colors(state, layer);
+            break;
+        case ids::paste_from_clipboard:
+            paste_from_clipboard(state, layer);
             break;
         case ids::about:
             before_modal(state, layer);

@@ -34,6 +34,7 @@ struct EditorState : PaletteState {
     std::string clut_path;
     std::string tex_path;
     std::string other_path;
+    std::string palette_path;  // Import colors... and Export colors...
 
     // Where the CLUT in the table came from; set only by a successful read.
     ClutSource source;

@@ -51,6 +51,9 @@ void enable_after_read(EditorState& state, WindowLayer& layer) {
     set_menu_state(state, layer, ids::inject_offset, true);
     set_menu_state(state, layer, ids::inject_tim, source.kind == ClutSource::Kind::tim_file);
     set_menu_state(state, layer, ids::save_clut, true);
+    for (int id : {ids::import_colors, ids::export_colors, ids::paste_from_clipboard}) {
+        set_menu_state(state, layer, id, true);
+    }
     const bool zones = source.kind == ClutSource::Kind::raw_file ||
                        (source.kind == ClutSource::Kind::tex_file &&
                         source.tex_kind != tex_kind_count - 1);  // the flag has no kit zones
@@ -68,6 +71,7 @@ void adopt_clut(EditorState& state, WindowLayer& layer, const Clut& clut,
         state.tex_source = source;
     }
     enable_swatches(layer, clut.count);
+    layer.set_status_text("");  // a note on the previous CLUT no longer applies
     activate_palette(state, layer);
     enable_after_read(state, layer);
 }

@@ -39,12 +39,15 @@ constexpr std::array rows = {
     separator(),
     item(ids::extract_tim, "Extract CLUT from TI&M file..."),
     grayed(ids::inject_tim, "I&nject CLUT in TIM file"),
+    grayed(ids::import_colors, "Import c&olors..."),
+    grayed(ids::export_colors, "Ex&port colors..."),
     separator(),
     item(ids::exit, "E&xit"),
     end_popup(),
     popup("&Edit"),
     grayed(ids::copy, "&Copy\tCtrl+C"),
     grayed(ids::paste, "&Paste\tCtrl+V"),
+    grayed(ids::paste_from_clipboard, "Paste &from clipboard\tCtrl+Shift+V"),
     separator(),
     popup("&Select"),
     grayed(ids::zone_captain_strip, "&Captain strip colors\tF1"),
@@ -105,6 +108,7 @@ constexpr std::array keys = {
     function_key(ids::zone_details_8 + 2, 3, true),
     function_key(ids::zone_shirt_number, 4, true),
     Shortcut{ids::texture_preview, 'T', true, false, false, false},
+    Shortcut{ids::paste_from_clipboard, 'V', true, true, false, false},
 };
 
 }  // namespace

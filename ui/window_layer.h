@@ -43,6 +43,12 @@ struct ClutParamsAnswer {
     std::string count_text;
 };
 
+// A save-file dialog's answer with the filter that was selected in it.
+struct SaveFileAnswer {
+    std::string path;
+    int filter = 0;  // index into the request's filters
+};
+
 enum class OpenDocumentResult { opened, not_found, failed };
 
 // The texture preview's raw-pixel bar: the file, the offset as text, the size
@@ -84,6 +90,9 @@ class WindowLayer {
     // Modal interaction. A returned nullopt means the user cancelled.
     virtual std::optional<std::string> open_file_dialog(const FileDialogRequest& request) = 0;
     virtual std::optional<std::string> save_file_dialog(const FileDialogRequest& request) = 0;
+    // The same dialog, also saying which filter the user left selected.
+    virtual std::optional<SaveFileAnswer> save_file_dialog_with_filter(
+        const FileDialogRequest& request) = 0;
     // "Select CLUT to modify": stays open until OK is pressed with a text for
     // which accept returns a list position; returns that position. nullopt only
     // when the dialog could not be shown at all.
@@ -118,6 +127,15 @@ class WindowLayer {
                                    std::span<const std::uint32_t> /*pixels*/) {}
     virtual void set_preview_status(std::string_view /*text*/) {}
     virtual void set_preview_bar(const PreviewBar& /*bar*/) {}
+    // The system clipboard. Puts text (shown in any program) and the same
+    // colours as 4-digit colour words in Tavrin's own format, both at once.
+    virtual void set_clipboard_colors(std::string_view text, std::string_view color_words) = 0;
+    // Tavrin's colour words when the clipboard holds them, else its plain
+    // text; nullopt when it holds neither.
+    virtual std::optional<std::string> clipboard_text() = 0;
+    // A one-line note on what the last command did ("12 of 16 colors
+    // imported"), shown in the window's title bar; an empty text clears it.
+    virtual void set_status_text(std::string_view text) = 0;
 
     // The folder of the running program, with a trailing separator.
     virtual std::string program_dir() const = 0;

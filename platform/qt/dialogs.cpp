@@ -1,6 +1,8 @@
 // Dialogs 1001 to 1003, file dialogs and the error box.
 #include "platform/qt/dialogs.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -272,7 +274,7 @@ QString remembered_folder_key(const FileDialogRequest& request) {
 }
 
 std::optional<std::string> run_file_dialog(QWidget* parent, const FileDialogRequest& request,
-                                           bool save) {
+                                           bool save, int* chosen_filter) {
     QFileDialog dialog(parent);
     dialog.setObjectName(save ? QStringLiteral("save_dialog") : QStringLiteral("open_dialog"));
     // Only the labels show: they are the whole text the core gives the user,
@@ -310,6 +312,10 @@ std::optional<std::string> run_file_dialog(QWidget* parent, const FileDialogRequ
     }
     const QString chosen = dialog.selectedFiles().front();
     settings.setValue(folder_key, QFileInfo(chosen).absolutePath());
+    if (chosen_filter != nullptr) {
+        *chosen_filter =
+            std::max(0, static_cast<int>(filters.indexOf(dialog.selectedNameFilter())));
+    }
     return QFile::encodeName(chosen).toStdString();
 }
 

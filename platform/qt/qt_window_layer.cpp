@@ -3,14 +3,17 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QSlider>
 #include <QUrl>
 
@@ -172,6 +175,16 @@ std::optional<std::string> QtWindowLayer::save_file_dialog(const FileDialogReque
     return run_file_dialog(&window_, request, true);
 }
 
+std::optional<SaveFileAnswer> QtWindowLayer::save_file_dialog_with_filter(
+    const FileDialogRequest& request) {
+    int filter = 0;
+    auto path = run_file_dialog(&window_, request, true, &filter);
+    if (!path) {
+        return std::nullopt;
+    }
+    return SaveFileAnswer{*path, filter};
+}
+
 std::optional<int> QtWindowLayer::select_clut_dialog(
     const std::vector<std::string>& entries,
     const std::function<std::optional<int>(std::string_view)>& accept) {
@@ -262,6 +275,34 @@ OpenDocumentResult QtWindowLayer::open_document(const std::string& path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()))
                ? OpenDocumentResult::opened
                : OpenDocumentResult::failed;
+}
+
+void QtWindowLayer::set_clipboard_colors(std::string_view text, std::string_view color_words) {
+    auto* data = new QMimeData;
+    data->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    data->setData(QLatin1String(color_words_mime_type),
+                  QByteArray(color_words.data(), static_cast<qsizetype>(color_words.size())));
+    QGuiApplication::clipboard()->setMimeData(data);  // the clipboard owns it
+}
+
+std::optional<std::string> QtWindowLayer::clipboard_text() {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (data == nullptr) {
+        return std::nullopt;
+    }
+    if (data->hasFormat(QLatin1String(color_words_mime_type))) {
+        return data->data(QLatin1String(color_words_mime_type)).toStdString();
+    }
+    if (data->hasText()) {
+        return data->text().toStdString();
+    }
+    return std::nullopt;
+}
+
+void QtWindowLayer::set_status_text(std::string_view text) {
+    const QString note = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    window_.setWindowTitle(note.isEmpty() ? QStringLiteral("Tavrin")
+                                          : QStringLiteral("Tavrin - ") + note);
 }
 
 std::string QtWindowLayer::program_dir() const {

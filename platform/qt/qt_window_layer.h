@@ -35,6 +35,8 @@ class QtWindowLayer : public WindowLayer {
     void request_repaint() override;
     std::optional<std::string> open_file_dialog(const FileDialogRequest& request) override;
     std::optional<std::string> save_file_dialog(const FileDialogRequest& request) override;
+    std::optional<SaveFileAnswer> save_file_dialog_with_filter(
+        const FileDialogRequest& request) override;
     std::optional<int> select_clut_dialog(
         const std::vector<std::string>& entries,
         const std::function<std::optional<int>(std::string_view)>& accept) override;
@@ -51,6 +53,9 @@ class QtWindowLayer : public WindowLayer {
     void show_about_box() override;
     void show_error(std::string_view message) override;
     OpenDocumentResult open_document(const std::string& path) override;
+    void set_clipboard_colors(std::string_view text, std::string_view color_words) override;
+    std::optional<std::string> clipboard_text() override;
+    void set_status_text(std::string_view text) override;
     std::string program_dir() const override;
     void quit() override;
 
@@ -64,5 +69,8 @@ class QtWindowLayer : public WindowLayer {
 // the installed data folder (share/tavrin/, holding help/) once installed.
 // With a trailing separator.
 std::string find_program_dir(const QString& binary_folder);
+
+// The clipboard format that carries Tavrin's colour words between its windows.
+inline constexpr const char* color_words_mime_type = "application/x-tavrin-color-words";
 
 }  // namespace tavrin::qt

@@ -289,8 +289,8 @@ void run_about_dialog(HINSTANCE instance, HWND owner) {
                     reinterpret_cast<LPARAM>(&data));
 }
 
-std::optional<std::string> run_file_dialog(HWND owner, const FileDialogRequest& request,
-                                           bool save) {
+std::optional<std::string> run_file_dialog(HWND owner, const FileDialogRequest& request, bool save,
+                                           int* chosen_filter) {
     // The dialog edits the path in place; a remembered path that does not fit
     // is dropped rather than cut short.
     char path[MAX_PATH] = {};
@@ -318,6 +318,9 @@ std::optional<std::string> run_file_dialog(HWND owner, const FileDialogRequest& 
     const BOOL chosen = save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog);
     if (!chosen) {
         return std::nullopt;
+    }
+    if (chosen_filter != nullptr) {
+        *chosen_filter = dialog.nFilterIndex > 0 ? static_cast<int>(dialog.nFilterIndex) - 1 : 0;
     }
     return std::string(path);
 }

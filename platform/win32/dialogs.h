@@ -36,6 +36,8 @@ std::optional<int> run_list_dialog(HINSTANCE instance, HWND owner, std::string_v
 void run_about_dialog(HINSTANCE instance, HWND owner);
 
 // The common open-file and save-file dialogs; nullopt when the user cancels.
-std::optional<std::string> run_file_dialog(HWND owner, const FileDialogRequest& request, bool save);
+// chosen_filter, when given, receives the index of the filter left selected.
+std::optional<std::string> run_file_dialog(HWND owner, const FileDialogRequest& request, bool save,
+                                           int* chosen_filter = nullptr);
 
 }  // namespace tavrin::win32

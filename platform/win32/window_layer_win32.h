@@ -41,6 +41,8 @@ class Win32WindowLayer final : public WindowLayer {
     void request_repaint() override;
     std::optional<std::string> open_file_dialog(const FileDialogRequest& request) override;
     std::optional<std::string> save_file_dialog(const FileDialogRequest& request) override;
+    std::optional<SaveFileAnswer> save_file_dialog_with_filter(
+        const FileDialogRequest& request) override;
     std::optional<int> select_clut_dialog(
         const std::vector<std::string>& entries,
         const std::function<std::optional<int>(std::string_view typed)>& accept) override;
@@ -52,6 +54,9 @@ class Win32WindowLayer final : public WindowLayer {
     void show_about_box() override;
     void show_error(std::string_view message) override;
     OpenDocumentResult open_document(const std::string& path) override;
+    void set_clipboard_colors(std::string_view text, std::string_view color_words) override;
+    std::optional<std::string> clipboard_text() override;
+    void set_status_text(std::string_view text) override;
     std::string program_dir() const override;
     void quit() override;
 

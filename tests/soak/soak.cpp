@@ -976,6 +976,10 @@ void Session::selection_may_be_edited() {
 }
 
 void Session::read_succeeded(int count, const Words& words) {
+    // Import colors, Export colors and Paste from clipboard need a CLUT only.
+    for (int id : {ids::import_colors, ids::export_colors, ids::paste_from_clipboard}) {
+        set_menu(id, true);
+    }
     loaded_ = true;
     count_ = count;
     original_ = words;

@@ -142,6 +142,20 @@ std::optional<std::string> FakeWindowLayer::save_file_dialog(const FileDialogReq
     return answer;
 }
 
+std::optional<SaveFileAnswer> FakeWindowLayer::save_file_dialog_with_filter(
+    const FileDialogRequest& request) {
+    auto path = save_file_dialog(request);
+    int filter = 0;
+    if (!save_filters.empty()) {
+        filter = save_filters.front();
+        save_filters.pop_front();
+    }
+    if (!path) {
+        return std::nullopt;
+    }
+    return SaveFileAnswer{*path, filter};
+}
+
 std::optional<int> FakeWindowLayer::select_clut_dialog(
     const std::vector<std::string>& entries,
     const std::function<std::optional<int>(std::string_view)>& accept) {

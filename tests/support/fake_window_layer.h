@@ -40,6 +40,8 @@ class FakeWindowLayer : public WindowLayer {
     void request_repaint() override { ++repaint_requests; }
     std::optional<std::string> open_file_dialog(const FileDialogRequest& request) override;
     std::optional<std::string> save_file_dialog(const FileDialogRequest& request) override;
+    std::optional<SaveFileAnswer> save_file_dialog_with_filter(
+        const FileDialogRequest& request) override;
     std::optional<int> select_clut_dialog(
         const std::vector<std::string>& entries,
         const std::function<std::optional<int>(std::string_view)>& accept) override;
@@ -56,6 +58,14 @@ class FakeWindowLayer : public WindowLayer {
     void show_about_box() override { ++about_boxes; }
     void show_error(std::string_view message) override { errors.emplace_back(message); }
     OpenDocumentResult open_document(const std::string& path) override;
+    void set_clipboard_colors(std::string_view text, std::string_view color_words) override {
+        clipboard_plain = std::string(text);
+        clipboard_words = std::string(color_words);
+    }
+    std::optional<std::string> clipboard_text() override {
+        return clipboard_words ? clipboard_words : clipboard_plain;
+    }
+    void set_status_text(std::string_view text) override { status = std::string(text); }
     std::string program_dir() const override { return program_folder; }
     void quit() override { ++quit_requests; }
 
@@ -77,7 +87,8 @@ class FakeWindowLayer : public WindowLayer {
 
     // --- Scripts for modal dialogs (consumed front first)
     std::deque<std::optional<std::string>> open_answers;
-    std::deque<std::optional<std::string>> save_answers;
+    std::deque<std::optional<std::string>> save_answers;  // also answer the filtered dialog
+    std::deque<int> save_filters;  // the filter left selected; the first when none is scripted
     std::deque<std::string> clut_texts;  // typed into "Select CLUT to modify", OK after each
     std::deque<std::optional<ClutParamsAnswer>> params_answers;
     std::map<std::string, OpenDocumentResult> document_results;  // default: opened
@@ -103,6 +114,11 @@ class FakeWindowLayer : public WindowLayer {
     int repaint_requests = 0;
     int quit_requests = 0;
     int unanswered_dialogs = 0;  // a dialog was shown with no scripted answer left
+
+    // The system clipboard: plain text, and Tavrin's own colour words.
+    std::optional<std::string> clipboard_plain;
+    std::optional<std::string> clipboard_words;
+    std::string status;
 
     std::string program_folder = "/opt/tavrin/";
     int focus = 0;

@@ -15,6 +15,7 @@
 #include <QListView>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -351,10 +352,15 @@ class MainWindowTest : public QObject {
         press_key(window(), Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(hex->text(), shown);
 
-        // Copy runs and enables Paste; the field's own copy never happens.
+        // Copy runs, enables Paste and puts the cell's colour on the system
+        // clipboard; the field's own copy of its text never happens.
         press_key(window(), Qt::Key_C, Qt::ControlModifier);
         QVERIFY(menu_enabled(ids::paste));
-        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("ABCD"));
+        QCOMPARE(
+            QApplication::clipboard()->text(),
+            QString::asprintf("#%02X%02X%02X\n", sample(3).red, sample(3).green, sample(3).blue));
+        QCOMPARE(QApplication::clipboard()->mimeData()->data(QLatin1String(color_words_mime_type)),
+                 QByteArray(hex_text(words_[3]).c_str()) + "\n");
 
         click_cell(window(), 4);
         QLineEdit* red = field(ids::field_red);
@@ -363,6 +369,42 @@ class MainWindowTest : public QObject {
         settle();
         QVERIFY(red->text() != QStringLiteral("ABCD"));
         QVERIFY(cell_shows(window(), 4, sample(3), true));  // cell 3's colour pasted onto 4
+    }
+
+    void import_colors_fills_three_selected_cells_and_paste_from_clipboard_takes_text() {
+        load_sample();
+        const QString gpl = folder_->filePath(QStringLiteral("kit.palette.txt"));
+        QFile file(gpl);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("GIMP Palette\nName: Kit\n255 0 0\n0 255 0\n0 0 255\n");
+        file.close();
+
+        // Selected 20, then 5, then 40: the palette's colours go there in that order.
+        click_cell(window(), 20);
+        click_cell(window(), 5, Qt::ControlModifier);
+        click_cell(window(), 40, Qt::ControlModifier);
+        QVERIFY(menu_enabled(ids::import_colors));
+        when_dialog_opens(QStringLiteral("open_dialog"),
+                          [gpl](QWidget* dialog) { type_file_name(dialog, gpl); });
+        pick_menu(window(), 'f', 'o');
+        activate(window());
+        settle();
+        QVERIFY(cell_shows(window(), 20, Rgb{255, 0, 0}, true));
+        QVERIFY(cell_shows(window(), 5, Rgb{0, 255, 0}, true));
+        QVERIFY(cell_shows(window(), 40, Rgb{0, 0, 255}, true));
+        QVERIFY(cell_shows(window(), 21, sample(21), false));
+        QCOMPARE(window().windowTitle(), QStringLiteral("Tavrin - 3 of 3 colors imported"));
+
+        // Ctrl+Shift+V takes #RRGGBB text from the system clipboard; Ctrl+V
+        // stays the program's own Paste, grayed until a Copy.
+        QApplication::clipboard()->setText(QStringLiteral("#FFFF00\n"));
+        click_cell(window(), 7);
+        press_key(window(), Qt::Key_V, Qt::ControlModifier);
+        settle();
+        QVERIFY(cell_shows(window(), 7, sample(7), true));
+        press_key(window(), Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
+        settle();
+        QVERIFY(cell_shows(window(), 7, Rgb{255, 255, 0}, true));
     }
 
     void before_any_load_the_shortcuts_do_nothing() {
