@@ -43,6 +43,9 @@
 #define IDM_TUTORIAL 225
 #define IDM_EXTRACT_OFFSET 226
 #define IDM_INJECT_OFFSET 227
+#define IDM_UNDO 228
+#define IDM_REDO 229
+#define IDM_SELECT_CHANGED 230
 
 /* Controls. */
 #define IDC_SLIDER_RED 300

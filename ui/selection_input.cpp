@@ -4,6 +4,7 @@
 #include "ui/selection_input.h"
 
 #include "ui/color_panel.h"
+#include "ui/history_commands.h"
 #include "ui/painting.h"
 
 namespace tavrin {
@@ -88,9 +89,7 @@ bool in_grid(int index) {
     return index >= 0 && index < palette_size;
 }
 
-}  // namespace
-
-void on_swatch_clicked(EditorState& state, WindowLayer& layer, int index, Modifiers modifiers) {
+void swatch_clicked(EditorState& state, WindowLayer& layer, int index, Modifiers modifiers) {
     if (state.palette_loaded == 0 || !in_grid(index)) {
         return;
     }
@@ -104,7 +103,7 @@ void on_swatch_clicked(EditorState& state, WindowLayer& layer, int index, Modifi
     show_selection(state, layer);
 }
 
-void on_arrow_key(EditorState& state, WindowLayer& layer, ArrowKey key, Modifiers modifiers) {
+void arrow_key(EditorState& state, WindowLayer& layer, ArrowKey key, Modifiers modifiers) {
     if (state.palette_loaded == 0) {
         return;
     }
@@ -128,6 +127,19 @@ void on_arrow_key(EditorState& state, WindowLayer& layer, ArrowKey key, Modifier
     }
     paint_all_swatches(state, layer);
     show_selection(state, layer);
+}
+
+}  // namespace
+
+// Selection changes are no steps, but leaving a field or snapping the new
+// head on the way may change a colour, which the history must know of.
+void on_swatch_clicked(EditorState& state, WindowLayer& layer, int index, Modifiers modifiers) {
+    as_user_event(state, layer, UserEvent{},
+                  [&] { swatch_clicked(state, layer, index, modifiers); });
+}
+
+void on_arrow_key(EditorState& state, WindowLayer& layer, ArrowKey key, Modifiers modifiers) {
+    as_user_event(state, layer, UserEvent{}, [&] { arrow_key(state, layer, key, modifiers); });
 }
 
 }  // namespace tavrin

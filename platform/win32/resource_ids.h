@@ -41,6 +41,9 @@ static_assert(IDM_ZONE_DETAILS_10 == ids::zone_details_8 + 2);
 static_assert(IDM_TUTORIAL == ids::tutorial);
 static_assert(IDM_EXTRACT_OFFSET == ids::extract_offset);
 static_assert(IDM_INJECT_OFFSET == ids::inject_offset);
+static_assert(IDM_UNDO == ids::undo);
+static_assert(IDM_REDO == ids::redo);
+static_assert(IDM_SELECT_CHANGED == ids::select_changed);
 
 static_assert(IDC_SLIDER_RED == ids::slider_red);
 static_assert(IDC_SLIDER_GREEN == ids::slider_green);

@@ -394,8 +394,9 @@ def main():
     check(parsed("menu 500", parse_menu, resource(RT_MENU, 500)) == expected_menu(table),
           "menu 500 differs")
 
-    table = resource(RT_ACCELERATOR, 700)
-    entries = [struct.unpack_from("<HHHH", table, 8 * i) for i in range(len(table) // 8)]
+    accelerators = resource(RT_ACCELERATOR, 700)
+    entries = [struct.unpack_from("<HHHH", accelerators, 8 * i)
+               for i in range(len(accelerators) // 8)]
     check(len(entries) == len(table["accelerators"]), f"{len(entries)} accelerators")
     check(bool(entries) and entries[-1][0] & 0x80 and all(not e[0] & 0x80 for e in entries[:-1]),
           "only the last accelerator may carry the end mark")
