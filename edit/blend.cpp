@@ -5,10 +5,6 @@ namespace tavrin {
 
 namespace {
 
-bool in_grid(int index) {
-    return index >= 0 && index < palette_size;
-}
-
 // The step is held in single precision, as the editor always has: a ramp of
 // 0..14 over seven cells gives 6, not 7, in the middle. The volatile store
 // forces that rounding even where the compiler keeps excess precision (x87).

@@ -5,12 +5,6 @@
 
 namespace tavrin {
 
-namespace {
-bool in_grid(int index) {
-    return index >= 0 && index < palette_size;
-}
-}  // namespace
-
 PaletteEntry* allocate_records(std::size_t n) {
     return new (std::nothrow) PaletteEntry[n];
 }

@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <string_view>
 
 #include "palette/palette.h"
 #include "palette/selection.h"
@@ -48,31 +47,29 @@ int paste_clipboard(PaletteTable& palette, const SelectionNode* list, const Pale
 // One kit zone of Edit > Select: the run of palette indices first..last.
 struct Zone {
     int command_id;
-    std::string_view key;  // "F1" .. "F12", "Ctrl+F1" .. "Ctrl+F4"
-    int function_key;      // 1..12
-    bool ctrl;
     int first;
     int last;
 };
 
-// In the menu's order; the command ids do not follow it, the bounds do.
+// In the menu's order (F1..F12, Ctrl+F1..Ctrl+F4); the command ids do not
+// follow it, the bounds do.
 inline constexpr std::array<Zone, 16> zones = {{
-    {214, "F1", 1, false, 0, 15},
-    {204, "F2", 2, false, 16, 31},
-    {205, "F3", 3, false, 32, 47},
-    {215, "F4", 4, false, 48, 63},
-    {216, "F5", 5, false, 64, 79},
-    {206, "F6", 6, false, 80, 95},
-    {207, "F7", 7, false, 96, 111},
-    {217, "F8", 8, false, 112, 127},
-    {218, "F9", 9, false, 128, 143},
-    {219, "F10", 10, false, 144, 159},
-    {220, "F11", 11, false, 160, 175},
-    {221, "F12", 12, false, 176, 191},
-    {222, "Ctrl+F1", 1, true, 192, 207},
-    {223, "Ctrl+F2", 2, true, 208, 223},
-    {224, "Ctrl+F3", 3, true, 224, 239},
-    {208, "Ctrl+F4", 4, true, 240, 243},  // the shirt number: four cells only
+    {214, 0, 15},
+    {204, 16, 31},
+    {205, 32, 47},
+    {215, 48, 63},
+    {216, 64, 79},
+    {206, 80, 95},
+    {207, 96, 111},
+    {217, 112, 127},
+    {218, 128, 143},
+    {219, 144, 159},
+    {220, 160, 175},
+    {221, 176, 191},
+    {222, 192, 207},
+    {223, 208, 223},
+    {224, 224, 239},
+    {208, 240, 243},  // the shirt number: four cells only
 }};
 
 // The zone of a command id, or nullptr.

@@ -34,6 +34,12 @@ struct Rgb {
 inline constexpr int palette_size = 256;
 inline constexpr std::uint16_t high_bit_mask = 0x8000;
 
+// Whether index names one of the 256 cells. Indices travel as 16-bit values,
+// so one with bit 15 set arrives negative and names no cell.
+constexpr bool in_grid(int index) {
+    return index >= 0 && index < palette_size;
+}
+
 // The palette table. Part of the editor's state.
 struct PaletteState {
     std::array<PaletteEntry, palette_size> palette{};

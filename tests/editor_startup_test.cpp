@@ -6,6 +6,7 @@
 namespace tavrin {
 namespace {
 
+using testing::FakeWindowLayer;
 using testing::TestEditor;
 
 TEST(StartUp, MenuStartsAsTheTemplateHasIt) {
@@ -18,24 +19,27 @@ TEST(StartUp, MenuStartsAsTheTemplateHasIt) {
     }
 }
 
-TEST(StartUp, PanelIsConfiguredAndDisabledWithNothingSelected) {
-    TestEditor editor;
-    const auto& screen = editor.screen;
+TEST(StartUp, ConfiguresThePanelButWritesAndEnablesNoneOfIt) {
+    EditorState state;
+    FakeWindowLayer screen;
+    start_editor(state, screen);
     for (int slider : ids::sliders) {
         EXPECT_EQ(screen.slider_configs.at(slider), (std::array<int, 3>{0, 255, 8}));
-        EXPECT_FALSE(screen.enabled(slider));
-        EXPECT_EQ(screen.slider_position(slider), 0);
     }
     EXPECT_EQ(screen.text_limits.at(ids::field_hex), 4);
-    EXPECT_EQ(screen.control_text(ids::field_hex), "0000");
-    for (int field : ids::decimal_fields) {
-        EXPECT_EQ(screen.control_text(field), "0");
-        EXPECT_FALSE(screen.enabled(field));
+    // Nothing is selected yet: the panel keeps the window's own zeroes, and
+    // every control start-up touches is turned off, never on.
+    for (const std::string& call : screen.calls) {
+        EXPECT_NE(call.rfind("text ", 0), 0u) << call;
+        EXPECT_NE(call.rfind("slider ", 0), 0u) << call;
+        EXPECT_NE(call.rfind("box ", 0), 0u) << call;
+        if (call.rfind("enable ", 0) == 0) {
+            EXPECT_TRUE(call.ends_with(" off")) << call;
+        }
     }
-    EXPECT_EQ(editor.state.selection, nullptr);
-    EXPECT_EQ(editor.state.color_count, 255);
-    EXPECT_EQ(editor.state.palette_loaded, 0);
-    EXPECT_EQ(editor.state.program_dir, screen.program_folder);
+    EXPECT_EQ(state.selection, nullptr);
+    EXPECT_EQ(state.palette_loaded, 0);
+    EXPECT_EQ(state.program_dir, screen.program_folder);
 }
 
 TEST(CommandGate, EditingKeysDoNothingBeforeACLUTIsLoaded) {

@@ -12,6 +12,7 @@
 #include "edit/edit.h"
 #include "tests/support/test_editor.h"
 #include "ui/help.h"
+#include "ui/menu_table.h"
 
 namespace tavrin {
 namespace {
@@ -181,9 +182,17 @@ TEST(ShippedText, TutorialPageIsSelfContainedAndListsEveryZone) {
         EXPECT_EQ(page.find(external), std::string::npos) << external;
     }
     EXPECT_NE(page.find("<style>"), std::string::npos);
-    // The zone table on the page agrees with the program's.
+    // The zone table on the page agrees with the program's bounds and with
+    // the keys its menu shows.
     for (const Zone& zone : zones) {
-        const std::string row = "<td><kbd>" + std::string(zone.key) + "</kbd></td><td>" +
+        std::string_view key;
+        for (const MenuRow& menu_row : menu_rows()) {
+            if (menu_row.kind == MenuRow::Kind::command && menu_row.command_id == zone.command_id) {
+                key = menu_row.text.substr(menu_row.text.find('\t') + 1);
+            }
+        }
+        ASSERT_FALSE(key.empty()) << zone.command_id;
+        const std::string row = "<td><kbd>" + std::string(key) + "</kbd></td><td>" +
                                 std::to_string(zone.first) + "&ndash;" + std::to_string(zone.last) +
                                 "</td>";
         EXPECT_NE(page.find(row), std::string::npos) << row;

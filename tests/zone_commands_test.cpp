@@ -2,6 +2,7 @@
 // selects, the order of its refresh, and when the keys are dead.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -57,11 +58,21 @@ TEST(ZoneCommands, EachKeySelectsItsRunAndCtrlF4OnlyFourCells) {
     TestEditor editor;
     testing::TempDir dir;
     load_clut_file(editor, dir, distinct_words());
-    for (const Zone& zone : zones) {
-        SCOPED_TRACE(std::string(zone.key));
-        editor.command(zone.command_id);
-        EXPECT_EQ(editor.selected(), run(zone.first, zone.last));
-        EXPECT_EQ(editor.screen.focus, ids::first_swatch + zone.last);
+    // In menu order, F1..F12 then Ctrl+F1..Ctrl+F4, each item takes the next
+    // row of the grid.
+    const std::array<int, 16> menu_order = {
+        ids::zone_captain_strip, ids::zone_shirt_primary, ids::zone_shirt_secondary,
+        ids::zone_details_1,     ids::zone_details_1 + 1, ids::zone_shorts,
+        ids::zone_socks,         ids::zone_details_1 + 2, ids::zone_details_1 + 3,
+        ids::zone_details_1 + 4, ids::zone_details_1 + 5, ids::zone_details_1 + 6,
+        ids::zone_details_8,     ids::zone_details_8 + 1, ids::zone_details_8 + 2,
+        ids::zone_shirt_number};
+    for (int row = 0; row < 16; ++row) {
+        SCOPED_TRACE("row " + std::to_string(row));
+        const int last = row < 15 ? 16 * row + 15 : 243;
+        editor.command(menu_order[row]);
+        EXPECT_EQ(editor.selected(), run(16 * row, last));
+        EXPECT_EQ(editor.screen.focus, ids::first_swatch + last);
     }
     // Ctrl+F4, the last one run: 240..243 framed, 244..255 not.
     EXPECT_EQ(editor.selected(), (std::vector<int>{243, 242, 241, 240}));
@@ -113,7 +124,7 @@ TEST(ZoneCommands, TeamFlagSilencesEveryZoneKey) {
     editor.click(50);
     editor.screen.calls.clear();
     for (const Zone& zone : zones) {
-        EXPECT_FALSE(editor.screen.menu_enabled(zone.command_id)) << zone.key;
+        EXPECT_FALSE(editor.screen.menu_enabled(zone.command_id)) << zone.command_id;
         editor.command(zone.command_id);
     }
     EXPECT_TRUE(editor.screen.calls.empty());

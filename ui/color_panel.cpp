@@ -1,6 +1,6 @@
 // The colour panel. Writing a field's text from here runs that field's handler
-// at once, as the original edit controls notified their window of the
-// program's own writes; the panel's behaviour (the 32-step snapping of the
+// at once, just as a change the user made would, so the panel follows every
+// write on every front end; the panel's behaviour (the 32-step snapping of the
 // head, the frame that the hex handler takes off and the decimal handlers put
 // back) depends on exactly where those nested calls happen.
 #include "ui/color_panel.h"
@@ -60,7 +60,7 @@ int head_index(const EditorState& state) {
         return -1;
     }
     const int index = state.selection->index;
-    return index >= 0 && index < palette_size ? index : -1;
+    return in_grid(index) ? index : -1;
 }
 
 // Moves one channel of every selected entry.
@@ -268,7 +268,8 @@ void slider_moved(EditorState& state, WindowLayer& layer, int slider_id) {
     if (head < 0) {
         return;
     }
-    // The original read the position as a signed 16-bit value.
+    // A position is taken as a signed 16-bit value, the width the editor
+    // keeps its indices and counts in, so every front end's reads alike.
     const int position = static_cast<std::int16_t>(layer.slider_position(slider_id));
     state.focused_entry = state.palette[head];
     if (const Channel* channel = channel_of_slider(slider_id)) {

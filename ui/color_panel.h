@@ -34,7 +34,7 @@ void on_field_left(EditorState& state, WindowLayer& layer, int field_id);
 void on_starting_box_double_clicked(EditorState& state, WindowLayer& layer);
 
 // Gives the focus to a control; when it leaves a decimal or the hex field, runs
-// that field's "left" handler as the platform's own focus change would.
+// that field's "left" handler, as when the user leaves it.
 void move_focus(EditorState& state, WindowLayer& layer, int control_id);
 
 }  // namespace tavrin

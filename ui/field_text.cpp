@@ -53,7 +53,8 @@ std::optional<std::uint32_t> parse_unsigned_decimal(std::string_view text) {
 }
 
 std::uint16_t parse_hex_word(std::string_view text) {
-    // The original ran on a 32-bit long: overflow clamps to its limits.
+    // A 32-bit long whatever this build's long is, so that 32- and 64-bit
+    // builds clamp an overflow to the same limits.
     constexpr std::int64_t long_max = INT32_MAX;
     constexpr std::int64_t long_min_magnitude = -static_cast<std::int64_t>(INT32_MIN);
 

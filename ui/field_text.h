@@ -1,6 +1,6 @@
-// Reading the colour panel's field texts the way the original edit controls
-// were read: unsigned decimal for the channel fields, strtol base 16 for the
-// hex field.
+// Reading the colour panel's field texts: unsigned decimal for the channel
+// fields, strtol base 16 for the hex field. Written out here, not left to the
+// C library, so that every build reads a text alike.
 #pragma once
 
 #include <cstdint>

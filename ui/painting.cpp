@@ -3,13 +3,6 @@
 
 namespace tavrin {
 
-namespace {
-bool in_grid(int index) {
-    // Indices are 16-bit: bit 15 set means negative and paints nothing.
-    return index >= 0 && index < palette_size;
-}
-}  // namespace
-
 void paint_swatch(const EditorState& state, WindowLayer& layer, int index) {
     if (!in_grid(index)) {
         return;

@@ -85,10 +85,6 @@ void select_rectangle(EditorState& state, int anchor, int target) {
     }
 }
 
-bool in_grid(int index) {
-    return index >= 0 && index < palette_size;
-}
-
 void swatch_clicked(EditorState& state, WindowLayer& layer, int index, Modifiers modifiers) {
     if (state.palette_loaded == 0 || !in_grid(index)) {
         return;

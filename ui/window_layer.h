@@ -2,9 +2,9 @@
 // the tests' recording fake implement it; the core includes no GUI header.
 //
 // Nested notifications: when the core writes a field's text, moves a slider or
-// moves the focus, it runs the handlers that a classic edit control would have
-// triggered itself. An implementation therefore reports only what the user did
-// and must not echo the core's own writes back as events.
+// moves the focus, it runs the handlers that change calls for itself, so one
+// write has one effect on every front end. An implementation therefore reports
+// only what the user did and must not echo the core's own writes back as events.
 #pragma once
 
 #include <functional>

@@ -1,6 +1,6 @@
-// Dialog-unit geometry of the original templates, converted through the base
-// units of 8-point "MS Sans Serif" at 96 DPI, so every control lands on the
-// same pixel as on Windows whatever font this desktop uses.
+// Dialog-unit geometry of the window templates, converted through the base
+// units of 8-point "MS Sans Serif" at 96 DPI, so that both front ends put
+// every control on the same pixel whatever font this desktop uses.
 #pragma once
 
 #include <QRect>
@@ -11,8 +11,8 @@ namespace tavrin::qt {
 inline constexpr int base_unit_x = 6;
 inline constexpr int base_unit_y = 13;
 
-// MulDiv as the dialog manager uses it: rounded to the nearest pixel, halves
-// away from zero.
+// value * numerator / denominator rounded to the nearest pixel, halves away
+// from zero: the rounding the Win32 front end's templates get, so both agree.
 constexpr int mul_div(int value, int numerator, int denominator) {
     const long long product = static_cast<long long>(value) * numerator;
     const long long half = denominator / 2;
@@ -27,8 +27,8 @@ constexpr int dlu_y(int units) {
     return mul_div(units, base_unit_y, 8);
 }
 
-// Each of the four template numbers is converted on its own, as the dialog
-// manager does when it creates the controls.
+// Each of the four template numbers is converted on its own (the width is not
+// derived from the two edges), so each control matches its Win32 pixels exactly.
 inline QRect dlu_rect(int x, int y, int width, int height) {
     return {dlu_x(x), dlu_y(y), dlu_x(width), dlu_y(height)};
 }

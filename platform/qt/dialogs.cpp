@@ -16,6 +16,7 @@
 
 #include "platform/qt/dialog_units.h"
 #include "platform/qt/panel_widgets.h"
+#include "platform/qt/qt_text.h"
 #include "ui/ids.h"
 
 namespace tavrin::qt {
@@ -31,10 +32,6 @@ void use_template_font(QWidget* widget) {
 
 void fix_client_size(QDialog* dialog, int width_units, int height_units) {
     dialog->setFixedSize(dlu_x(width_units), dlu_y(height_units));
-}
-
-QString from_std(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 }  // namespace
@@ -258,8 +255,9 @@ std::optional<std::string> run_file_dialog(QWidget* parent, const FileDialogRequ
                                            bool save) {
     QFileDialog dialog(parent);
     dialog.setObjectName(save ? QStringLiteral("save_dialog") : QStringLiteral("open_dialog"));
-    // Only the labels show, as on the original platform; the patterns live in
-    // the part that Qt hides.
+    // Only the labels show: they are the whole text the core gives the user,
+    // and some already list their patterns. The patterns live in the part
+    // that Qt hides.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);

@@ -77,12 +77,13 @@ class AboutBox : public QDialog {
 // The About text shipped with the program, lines separated by "\n".
 QString about_text();
 
-// Qt's own file dialog (its filters ignore letter case, like the original
-// platform's); a save asks nothing before replacing a file. nullopt: cancelled.
+// Qt's own file dialog (its filters ignore letter case, as FileFilter asks);
+// a save asks nothing before replacing a file. nullopt: cancelled.
 std::optional<std::string> run_file_dialog(QWidget* parent, const FileDialogRequest& request,
                                            bool save);
 
-// "label (patterns)" as Qt wants it; "*.*" means every file, as on Windows.
+// "label (patterns)" as Qt wants it. The core's "*.*" means every file, names
+// without a dot included, so it becomes Qt's "*".
 QString qt_name_filter(const FileFilter& filter);
 
 void show_error_box(QWidget* parent, std::string_view message);

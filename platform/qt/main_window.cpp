@@ -298,8 +298,9 @@ void MainWindow::paint_now() {
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusOut) {
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
-        // A menu opening does not take the focus on the original platform, and
-        // the program's own focus moves are handled by the core itself.
+        // Opening a menu does not leave the field (the focus comes back when
+        // the menu closes, on both front ends alike), and the program's own
+        // focus moves are handled by the core itself.
         const bool menu = reason == Qt::PopupFocusReason || reason == Qt::MenuBarFocusReason;
         const int id = id_of(static_cast<QWidget*>(watched));
         if (!menu && !layer_->moving_focus() && id != 0) {

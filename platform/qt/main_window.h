@@ -1,4 +1,4 @@
-// The main window: template 1000's controls at their Windows pixel positions,
+// The main window: template 1000's controls at the pixels both front ends share,
 // the swatch grid, menu 500 and accelerator table 700. It owns the editor's
 // state and turns what the user does into the core's events.
 #pragma once

@@ -9,7 +9,7 @@ namespace tavrin::qt {
 TrackBar::TrackBar(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
     setTickPosition(QSlider::TicksBelow);
     setSingleStep(1);
-    setPageStep(51);  // a trackbar pages by a fifth of its 0..255 range
+    setPageStep(51);  // a fifth of the 0..255 range, the page on both front ends
     setInvertedControls(true);
 }
 

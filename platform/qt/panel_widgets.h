@@ -1,5 +1,6 @@
-// The colour panel's controls as the original platform's controls behave:
-// a trackbar's keys, digits-only fields and an upper-case field.
+// The colour panel's controls, made to behave as on the Win32 front end so
+// that the panel works alike on both: the sliders' keys, digits-only fields
+// and an upper-case field.
 #pragma once
 
 #include <QRect>
@@ -10,7 +11,7 @@ class QLabel;
 
 namespace tavrin::qt {
 
-// A horizontal slider whose keys and wheel move it as a trackbar's do: Left,
+// A horizontal slider whose keys and wheel move it as on both front ends: Left,
 // Up, Page Up and the wheel turned forward go towards the minimum.
 class TrackBar : public QSlider {
   public:
@@ -35,8 +36,8 @@ class UpperCaseValidator : public QValidator {
 };
 
 // A label at its template rectangle, widened when this desktop's font needs
-// more room than the original font did; a right-aligned label grows to the
-// left. The templates leave free space on the growing side of every label.
+// more room than the templates' 8-point font; a right-aligned label grows to
+// the left. The templates leave free space on the growing side of every label.
 QLabel* add_template_label(QWidget* parent, const QString& text, QRect rect,
                            Qt::Alignment align = Qt::AlignLeft);
 

@@ -15,6 +15,7 @@
 
 #include "platform/qt/dialogs.h"
 #include "platform/qt/main_window.h"
+#include "platform/qt/qt_text.h"
 #include "platform/qt/swatch_widgets.h"
 #include "ui/ids.h"
 
@@ -23,14 +24,6 @@
 #endif
 
 namespace tavrin::qt {
-
-namespace {
-
-QString from_std(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
 
 void QtWindowLayer::set_menu_item(int command_id, bool enabled) {
     if (QAction* action = window_.menu_action(command_id)) {

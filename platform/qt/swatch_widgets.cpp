@@ -21,10 +21,6 @@ QRgb to_qrgb(Rgb color) {
     return qRgb(color.red, color.green, color.blue);
 }
 
-bool in_grid(int index) {
-    return index >= 0 && index < palette_size;
-}
-
 }  // namespace
 
 SwatchGrid::SwatchGrid(QWidget* parent)

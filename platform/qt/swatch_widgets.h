@@ -1,7 +1,7 @@
 // The painted parts of the main window: the 16 x 16 swatch grid and the two
 // colour boxes. Both keep the pixels the core last painted into them (the
-// Win32 originals have no background of their own), and turn mouse and key
-// input into plain callbacks.
+// core paints only what changed, so every repaint comes from that copy), and
+// turn mouse and key input into plain callbacks.
 #pragma once
 
 #include <QImage>
@@ -49,8 +49,9 @@ class SwatchGrid : public QWidget {
     void focus_cell(int index);
     int focused_cell() const { return focused_; }
 
-    // A press of the left button with the modifiers held (the second press of
-    // a double-click is not a click, as on the original platform).
+    // A press of the left button with the modifiers held. The second press of
+    // a double-click is not a click, so a double-click on a cell acts once, as
+    // it does on the Win32 front end.
     std::function<void(int index, Modifiers)> on_click;
     std::function<void(ArrowKey, Modifiers)> on_arrow;
     // The tooltip text, or nullopt for none.

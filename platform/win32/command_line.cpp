@@ -1,5 +1,6 @@
-// Splitting the program name off the command line, as the C runtime of the
-// original program did before calling its main function.
+// Splitting the program name off the command line. The rule is written out
+// here rather than left to the C runtime's WinMain argument, so the tail does
+// not depend on the runtime the program is linked with, and is tested anywhere.
 #include "platform/win32/command_line.h"
 
 namespace tavrin::win32 {

@@ -11,8 +11,8 @@ namespace tavrin::win32 {
 
 namespace {
 
-// Texts typed into the dialogs are read as the original read them: at most 31
-// characters, into a 32-byte buffer.
+// The dialogs' answers (an entry's name, an offset, a count) are short, so
+// each is read into a 32-byte buffer: at most 31 characters.
 constexpr int typed_text_size = 32;
 
 std::string item_text(HWND dialog, int id) {

@@ -41,8 +41,8 @@ void FakeWindowLayer::set_menu_text(int command_id, std::string_view text) {
 }
 
 void FakeWindowLayer::set_control_text(int id, std::string_view text) {
-    // A program's own write is not cut to the user-input limit, as on the
-    // original platform.
+    // The limit bounds what the user types; the core's own writes are kept
+    // whole.
     std::string value(text);
     texts[id] = value;
     if (record_calls) {

@@ -355,7 +355,7 @@ def main():
     with open(args.about_text, "rb") as f:
         about_text = f.read()
     with open(args.menu_table, encoding="utf-8") as f:
-        table = json.load(f)
+        menu_table = json.load(f)
 
     dlls = pe.imported_dlls()
     foreign = [dll for dll in dlls if dll.lower() not in SYSTEM_DLLS]
@@ -391,17 +391,16 @@ def main():
         for n, (got, want) in enumerate(zip(actual["items"], expected["items"])):
             check(got == want, f"dialog {dialog_id} control {n}: {got!r} != {want!r}")
 
-    check(parsed("menu 500", parse_menu, resource(RT_MENU, 500)) == expected_menu(table),
+    check(parsed("menu 500", parse_menu, resource(RT_MENU, 500)) == expected_menu(menu_table),
           "menu 500 differs")
 
-    accelerators = resource(RT_ACCELERATOR, 700)
-    entries = [struct.unpack_from("<HHHH", accelerators, 8 * i)
-               for i in range(len(accelerators) // 8)]
-    check(len(entries) == len(table["accelerators"]), f"{len(entries)} accelerators")
+    table = resource(RT_ACCELERATOR, 700)
+    entries = [struct.unpack_from("<HHHH", table, 8 * i) for i in range(len(table) // 8)]
+    check(len(entries) == len(menu_table["accelerators"]), f"{len(entries)} accelerators")
     check(bool(entries) and entries[-1][0] & 0x80 and all(not e[0] & 0x80 for e in entries[:-1]),
           "only the last accelerator may carry the end mark")
     check([(flags & 0x7F, key, command) for flags, key, command, _ in entries]
-          == expected_accelerators(table), f"accelerators differ: {entries}")
+          == expected_accelerators(menu_table), f"accelerators differ: {entries}")
 
     check(resource(RT_RCDATA, 600) == about_text,
           "About text 600 is not exactly resources/about.txt (no terminating zero)")
