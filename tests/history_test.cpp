@@ -266,6 +266,31 @@ TEST(UndoRedo, StepsAreNamedRunsCoalesceAndANewChangeDropsRedo) {
     expect_screen_shows_table(editor);
 }
 
+TEST(UndoRedo, TheOldestStepsGoFirstWhenTheHistoryIsFull) {
+    TempDir dir;
+    TestEditor editor;
+    testing::load_clut_file(editor, dir, testing::distinct_words());
+    editor.state.history.limits = HistoryLimits{5, std::size_t{1} << 20};
+    editor.click(0);
+    editor.shift_click(255);
+    std::vector<PaletteTable> tables;
+    for (int i = 0; i < 8; ++i) {
+        tables.push_back(editor.state.palette);
+        editor.move_slider(ids::sliders[static_cast<std::size_t>(i % 3)], 10 + i);
+    }
+    EXPECT_EQ(editor.state.history.steps.size(), 5u);
+    EXPECT_EQ(undo_all(editor), 5);
+    EXPECT_EQ(editor.state.palette, tables[3]);
+
+    // A byte budget smaller than two whole-table steps keeps only the newest.
+    editor.state.history.limits = HistoryLimits{10000, 10000};
+    editor.move_slider(ids::slider_red, 200);
+    editor.move_slider(ids::slider_green, 200);
+    EXPECT_EQ(editor.state.history.steps.size(), 1u);
+    EXPECT_LE(editor.state.history.bytes, 10000u);
+    EXPECT_EQ(editor.screen.menu_texts[ids::undo], "&Undo Green slider\tCtrl+Z");
+}
+
 TEST(SelectChangedColors, MatchesAByteComparisonWithTheFile) {
     TempDir dir;
     TestEditor editor;
