@@ -104,6 +104,19 @@ void clear_history(History<Context>& history) {
     history.bytes = 0;
 }
 
+// Drops the oldest done steps while the history is over its limits; the
+// newest done step stays, and steps that can be redone are never dropped
+// here (redoing one needs the state the steps before it lead to).
+template <typename Context>
+void trim_history(History<Context>& history) {
+    while (history.done > 1 && (history.steps.size() > history.limits.max_steps ||
+                                history.bytes > history.limits.max_bytes)) {
+        history.bytes -= step_bytes(history.steps.front());
+        history.steps.pop_front();
+        --history.done;
+    }
+}
+
 // A new step: the steps that could be redone are dropped, then the oldest
 // ones while the history is over its limits (the newest always stays).
 template <typename Context>
@@ -116,12 +129,7 @@ void record_step(History<Context>& history, HistoryStep<Context> step) {
     history.bytes += step_bytes(step);
     history.steps.push_back(std::move(step));
     history.done = history.steps.size();
-    while (history.steps.size() > 1 && (history.steps.size() > history.limits.max_steps ||
-                                        history.bytes > history.limits.max_bytes)) {
-        history.bytes -= step_bytes(history.steps.front());
-        history.steps.pop_front();
-        --history.done;
-    }
+    trim_history(history);
 }
 
 // Whether the next event with merge_key may extend the newest step: it is
@@ -148,6 +156,7 @@ void extend_last_step(History<Context>& history, const std::vector<EntryChange>&
         return;
     }
     history.bytes += step_bytes(step);
+    trim_history(history);
 }
 
 // A change the user did not make as a step of its own (a new head snapped to
@@ -173,6 +182,7 @@ void absorb_change(History<Context>& history, const std::vector<EntryChange>& ch
         step.count_before = count_after;
         history.bytes += step_bytes(step);
     }
+    trim_history(history);
 }
 
 // Takes back the newest done step on the table and count; returns the step

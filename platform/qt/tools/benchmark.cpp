@@ -1,6 +1,7 @@
 // Measures, side by side in one run: start-up to the first painted main
 // window against an empty Qt window of the same size, and the time to handle
-// and repaint each user action with all 256 cells selected.
+// and repaint each user action with all 256 cells selected (undo and redo of
+// a blend included).
 //   tavrin_qt_bench [ROUNDS]     (QT_QPA_PLATFORM=offscreen needs no display)
 #include <QApplication>
 #include <QElapsedTimer>
@@ -139,6 +140,13 @@ int main(int argc, char* argv[]) {
         {"plain click", [&] { click_cell(window, 200); }, true},
         {"F2 (zone select)", [&] { press_key(window, Qt::Key_F2); }, true},
         {"Ctrl+B (blend)", [&] { press_key(window, Qt::Key_B, Qt::ControlModifier); }, false},
+        // The blend above is the newest step: each round takes it back and makes it again.
+        {"Ctrl+Z then Ctrl+Y (the blend)",
+         [&] {
+             press_key(window, Qt::Key_Z, Qt::ControlModifier);
+             press_key(window, Qt::Key_Y, Qt::ControlModifier);
+         },
+         false},
     };
     std::printf("Per action with all 256 cells selected, handling and repaint, %d times each\n",
                 repeats);
