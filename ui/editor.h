@@ -86,7 +86,8 @@ struct EditorState : PaletteState {
 
     std::string program_dir;
 
-    // Enabled state of menu items 200..230: the single gate for commands.
+    // Enabled state of the menu items, first_command..last_command: the single
+    // gate for commands.
     std::array<bool, ids::last_command - ids::first_command + 1> menu_enabled{};
 };
 

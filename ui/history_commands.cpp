@@ -28,7 +28,7 @@ std::size_t heap_bytes(const ClutOrigin& origin) {
     return bytes;
 }
 
-// The step a user event makes when nothing is pending in the same run.
+// A new step from what the outermost event changed.
 Step new_step(const EditorState& state, const UserEvent& event, std::vector<EntryChange> changes) {
     Step step;
     step.name = event.name;
