@@ -13,7 +13,7 @@
 
 #include "edit/edit.h"
 #include "files/clut_files.h"
-#include "files/memory_file_system.h"
+#include "tests/support/memory_file_system.h"
 #include "tests/support/temp_files.h"
 #include "tests/support/test_editor.h"
 #include "ui/color_panel.h"

@@ -4,8 +4,10 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <optional>
+#include <set>
 #include <vector>
 
+#include "cli/find_command.h"
 #include "files/clut_files.h"
 
 namespace tavrin::cli {
@@ -31,13 +33,18 @@ std::optional<int> parse_kind(const std::string& text) {
     return find_tex_kind(text);
 }
 
+// Any text whose value the reader would not reach exactly is refused, quoted
+// as typed: nothing is read or written somewhere the user did not say.
 std::optional<Failure> parse_offset_argument(const std::string& file, const std::string& text,
-                                             std::int32_t& offset) {
-    const auto parsed = parse_offset(text);
-    if (!parsed) {
-        return Failure{file, "the offset \"" + text + "\" is not a number"};
+                                             std::int64_t& offset) {
+    const TypedOffset parsed = parse_offset(text);
+    if (!parsed.ok()) {
+        return Failure{file, offset_problem(text, parsed)};
     }
-    offset = *parsed;
+    if (parsed.value < 0) {
+        return Failure{file, "the offset \"" + text + "\" is negative"};
+    }
+    offset = parsed.value;
     return std::nullopt;
 }
 
@@ -72,7 +79,7 @@ std::optional<Failure> read_location(FileSystem& fs, const std::string& file,
         return failed(file, read_tex_clut(fs, file, kind, clut, offset));
     }
     if (!location.offset_text.empty()) {
-        std::int32_t offset = 0;
+        std::int64_t offset = 0;
         if (auto failure = parse_offset_argument(file, location.offset_text, offset)) {
             return failure;
         }
@@ -134,6 +141,13 @@ std::optional<Failure> extract(FileSystem& fs, const std::string& file, const Lo
     if (auto failure = read_location(fs, file, location, clut)) {
         return failure;
     }
+    // Saving over the file being read would replace it by its own CLUT.
+    FileId read_id;
+    FileId output_id;
+    if (output == file || (fs.identity(file, read_id).ok() && fs.identity(output, output_id).ok() &&
+                           same_file(read_id, output_id))) {
+        return Failure{output, "it is the file the CLUT is read from; give another output file"};
+    }
     return failed(output, save_clut_file(fs, output, colors(clut)));
 }
 
@@ -143,35 +157,39 @@ std::optional<Failure> inject(FileSystem& fs, const std::string& file, const Loc
     if (auto failure = failed(input, read_clut_file(fs, input, clut))) {
         return failure;
     }
-    std::int64_t offset = 0;
     if (!location.kind_text.empty()) {
         int kind = 0;
         if (auto failure = parse_kind_argument(file, location.kind_text, kind)) {
             return failure;
         }
-        std::uint32_t found = 0;
-        if (auto failure = failed(file, find_tex_clut(fs, file, kind, found))) {
-            return failure;
-        }
-        offset = found;
-    } else {
-        std::int32_t typed = 0;
-        if (auto failure = parse_offset_argument(file, location.offset_text, typed)) {
-            return failure;
-        }
-        offset = typed;
+        // Located and written through one open file.
+        std::uint32_t offset = 0;
+        return failed(file, inject_tex_clut(fs, file, kind, std::nullopt, colors(clut), offset));
+    }
+    std::int64_t offset = 0;
+    if (auto failure = parse_offset_argument(file, location.offset_text, offset)) {
+        return failure;
     }
     return failed(file, inject_clut(fs, file, offset, colors(clut)));
 }
 
+// An empty value would otherwise read as an option not given (--tex "" as a
+// raw CLUT) or fail with no name (-o "").
+const CLI::Validator not_empty(
+    [](const std::string& value) { return value.empty() ? std::string("the value is empty") : ""; },
+    "", "not empty");
+
 // --tex, --offset and --count on a subcommand; --count only where a CLUT is read.
 void add_location(CLI::App& command, Location& location, bool with_count) {
-    auto* tex = command.add_option("--tex", location.kind_text,
-                                   "the CLUT of a TEX file: 0 to 4, or its name, such as "
-                                   "\"Players shirt #1 palette\" or \"Team flag\"");
-    auto* offset =
-        command.add_option("--offset", location.offset_text,
-                           "where the CLUT starts, in decimal or in hexadecimal after 0x");
+    auto* tex = command
+                    .add_option("--tex", location.kind_text,
+                                "the CLUT of a TEX file: 0 to 4, or its name, such as "
+                                "\"Players shirt #1 palette\" or \"Team flag\"")
+                    ->check(not_empty);
+    auto* offset = command
+                       .add_option("--offset", location.offset_text,
+                                   "where the CLUT starts, in decimal or in hexadecimal after 0x")
+                       ->check(not_empty);
     tex->excludes(offset);
     if (with_count) {
         auto* count = command.add_option("--count", location.count, "number of colours, 0 to 256")
@@ -180,6 +198,33 @@ void add_location(CLI::App& command, Location& location, bool with_count) {
         offset->needs(count);
         tex->excludes(count);
     }
+}
+
+// The first argument before "--" that looks like an option tavrin-cli does
+// not have, such as a file named "-dash.clu"; CLI11 would take it apart and
+// then say only that FILE is required.
+std::optional<std::string> unknown_option(std::span<const std::string> args) {
+    static const std::set<std::string> with_value = {"--tex",    "--offset", "--count",
+                                                     "--output", "--from",   "-o"};
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--") {
+            break;
+        }
+        if (arg.size() < 2 || arg[0] != '-' || arg == "-h" || arg == "--help") {
+            continue;
+        }
+        if (with_value.contains(arg)) {
+            ++i;  // its value may start with '-', as a negative offset does
+            continue;
+        }
+        const std::string name = arg.substr(0, arg.find('='));
+        const bool attached_output = arg[1] == 'o';  // -oFILE
+        if (!with_value.contains(name) && !attached_output) {
+            return arg;
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -197,20 +242,32 @@ int run(std::span<const std::string> args, FileSystem& fs, std::ostream& out, st
     auto* dump_command = app.add_subcommand(
         "dump", "print one line per colour: INDEX WORD R G B (a raw CLUT file without options)");
     add_location(*dump_command, location, true);
-    dump_command->add_option("FILE", file, "the file holding the CLUT")->required();
+    dump_command->add_option("FILE", file, "the file holding the CLUT")
+        ->required()
+        ->check(not_empty);
 
     auto* extract_command =
         app.add_subcommand("extract", "write a TEX or at-offset CLUT to a raw CLUT file");
     add_location(*extract_command, location, true);
-    extract_command->add_option("FILE", file, "the file holding the CLUT")->required();
-    extract_command->add_option("-o,--output", other, "the raw CLUT file to write")->required();
+    extract_command->add_option("FILE", file, "the file holding the CLUT")
+        ->required()
+        ->check(not_empty);
+    extract_command->add_option("-o,--output", other, "the raw CLUT file to write")
+        ->required()
+        ->check(not_empty);
 
     auto* inject_command = app.add_subcommand(
         "inject", "write the colours of a raw CLUT file in place into a TEX file or at an offset");
     add_location(*inject_command, location, false);
-    inject_command->add_option("FILE", file, "the file to write into, in place")->required();
+    inject_command->add_option("FILE", file, "the file to write into, in place")
+        ->required()
+        ->check(not_empty);
     inject_command->add_option("--from", other, "the raw CLUT file to read the colours from")
-        ->required();
+        ->required()
+        ->check(not_empty);
+
+    FindOptions find_options;
+    auto* find_command = add_find_command(app, find_options);
 
     // CLI11 reads a C argument vector; the program's name is always there.
     const std::string program_name = "tavrin-cli";
@@ -225,8 +282,19 @@ int run(std::span<const std::string> args, FileSystem& fs, std::ostream& out, st
         if (error.get_exit_code() == 0) {
             return app.exit(error, out, err);  // --help
         }
+        const auto unknown = find_requested(args) ? std::nullopt : unknown_option(args);
+        if (unknown) {
+            err << "tavrin-cli: "
+                << one_line("unknown option \"" + *unknown + "\"") +
+                       " (a file whose name starts with '-' goes after --, as in "
+                       "tavrin-cli dump -- -name.clu)\n";
+            return 1;
+        }
         err << "tavrin-cli: " << one_line(error.what()) << " (try --help)\n";
-        return 1;
+        return find_requested(args) ? find_error : 1;
+    }
+    if (find_command->parsed()) {
+        return run_find(find_options, fs, out, err);
     }
 
     std::optional<Failure> failure;

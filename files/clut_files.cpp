@@ -79,12 +79,318 @@ Status require_within(std::uint64_t size, std::uint64_t offset, std::uint64_t le
                                                   bytes_text(size) + ")");
 }
 
-// A name beside target for the new contents, so that the final rename stays on
-// one file system and replaces target in one step.
-std::string temporary_name(const std::string& target, unsigned attempt, unsigned seed) {
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".tavrin-%08x.tmp", seed + attempt * 2654435761u);
-    return target + suffix;
+std::string folder_of(const std::string& path) {
+#if defined(_WIN32)
+    const auto slash = path.find_last_of("/\\");
+#else
+    const auto slash = path.find_last_of('/');
+#endif
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
+}
+
+// Creates a new file in folder with a short name of its own (20 bytes, so
+// that no name limit is reached whatever the target is called).
+Status create_beside(FileSystem& fs, const std::string& folder, const char* suffix, OpenMode mode,
+                     std::unique_ptr<File>& file, std::string& name) {
+    const auto seed = static_cast<std::uint32_t>(
+        std::chrono::steady_clock::now().time_since_epoch().count() & 0xFFFFFFFFu);
+    Status status;
+    for (std::uint32_t attempt = 0; attempt < 100; ++attempt) {
+        char base[32];
+        std::snprintf(base, sizeof base, ".tavrin-%08x%s",
+                      static_cast<unsigned>(seed + attempt * 2654435761u), suffix);
+        name = folder + "/" + base;
+        status = fs.open(name, mode, file);
+        if (status.code != Code::already_exists) {
+            break;
+        }
+    }
+    return status;
+}
+
+// Removes a file of ours; a failure is added to the reason already given.
+void remove_ours(FileSystem& fs, const std::string& name, const char* what, Status& status) {
+    const Status removed = fs.remove(name);
+    if (!removed.ok()) {
+        status.reason += std::string("; ") + what + " \"" + name + "\" could not be removed (" +
+                         removed.reason + ")";
+    }
+}
+
+// Copies length bytes from the start of one file to the start of another.
+Status copy_contents(File& from, File& to, std::uint64_t length) {
+    Status status = from.seek(0);
+    if (status.ok()) {
+        status = to.seek(0);
+    }
+    std::vector<std::uint8_t> chunk(64 * 1024);
+    while (status.ok() && length > 0) {
+        const auto part = static_cast<std::size_t>(std::min<std::uint64_t>(length, chunk.size()));
+        std::size_t done = 0;
+        status = from.read(std::span(chunk).first(part), done);
+        if (status.ok() && done < part) {
+            status = Status::failure(Code::not_in_file, "it ended early");
+        }
+        if (status.ok()) {
+            status = write_exact(to, std::span(chunk).first(part));
+        }
+        length -= part;
+    }
+    return status;
+}
+
+// The usual save: a new file beside the target, renamed over it once complete.
+Status replace_by_rename(FileSystem& fs, const PathInfo& target,
+                         std::span<const std::uint8_t> bytes) {
+    std::unique_ptr<File> file;
+    std::string temporary;
+    Status status = create_beside(fs, folder_of(target.resolved), ".tmp",
+                                  target.exists ? OpenMode::create_private : OpenMode::create_new,
+                                  file, temporary);
+    if (!status.ok()) {
+        return Status::failure(status.code, "cannot create a new file beside it: " + status.reason);
+    }
+    if (target.exists) {
+        status = fs.copy_attributes(target.resolved, temporary);
+    }
+    if (status.ok()) {
+        status = write_exact(*file, bytes);
+    }
+    if (status.ok()) {
+        status = file->sync();
+    }
+    // Close in every case: a file that failed to close may not hold what was written.
+    const Status closed = file->close();
+    file.reset();
+    if (status.ok()) {
+        status = closed;
+    }
+    if (status.ok()) {
+        status = fs.rename(temporary, target.resolved);
+    }
+    if (!status.ok()) {
+        remove_ours(fs, temporary, "the temporary file", status);
+        return status;
+    }
+    status = fs.sync_folder(target.resolved);
+    if (!status.ok()) {
+        status.reason =
+            "it was replaced, but " + status.reason + ", so the change may not survive a power cut";
+    }
+    return status;
+}
+
+// For a file with other names, or in a folder where no new file can be made:
+// its old contents first go to a backup copy, flushed to the disk; then the
+// file itself is rewritten. Whatever happens, a complete copy of the old or
+// the new contents exists.
+Status rewrite_in_place(FileSystem& fs, const PathInfo& target,
+                        std::span<const std::uint8_t> bytes) {
+    std::unique_ptr<File> file;
+    std::uint64_t size = 0;
+    Status status = open_sized(fs, target.resolved, OpenMode::update, file, size);
+    FileId opened;
+    if (status.ok()) {
+        status = file->identity(opened);
+    }
+    if (!status.ok()) {
+        return status;
+    }
+    if (other_file(opened, target.id)) {
+        return Status::failure(Code::changed,
+                               "it was replaced while it was being saved; "
+                               "nothing was written");
+    }
+    const std::string folder =
+        target.folder_writable ? folder_of(target.resolved) : fs.spare_folder();
+    if (folder.empty()) {
+        return Status::failure(Code::read_only,
+                               "its folder is read-only and there is no other folder for a copy "
+                               "of it to keep while it is rewritten");
+    }
+    std::unique_ptr<File> backup;
+    std::string backup_name;
+    status = create_beside(fs, folder, ".bak", OpenMode::create_private, backup, backup_name);
+    if (!status.ok()) {
+        return Status::failure(status.code,
+                               "cannot create a copy of it to keep while it is "
+                               "rewritten: " +
+                                   status.reason);
+    }
+    status = copy_contents(*file, *backup, size);
+    if (status.ok()) {
+        status = backup->sync();
+    }
+    const Status closed = backup->close();
+    if (status.ok()) {
+        status = closed;
+    }
+    if (status.ok()) {
+        status = fs.sync_folder(backup_name);
+    }
+    if (!status.ok()) {
+        status.reason = "cannot keep a copy of it while it is rewritten: " + status.reason +
+                        "; nothing was written";
+        remove_ours(fs, backup_name, "the copy", status);
+        return status;
+    }
+    status = file->seek(0);
+    if (status.ok()) {
+        status = write_exact(*file, bytes);
+    }
+    if (status.ok()) {
+        status = file->truncate(bytes.size());
+    }
+    if (status.ok()) {
+        status = file->sync();
+    }
+    if (status.ok()) {
+        file->close();  // flushed already; a failing close changes nothing on disk
+        remove_ours(fs, backup_name, "it was saved, but the copy of its old contents", status);
+        if (!status.reason.empty()) {
+            status.code = Code::io_error;
+            status.reason.erase(0, 2);  // the "; " that joins a reason
+        }
+        return status;
+    }
+    std::unique_ptr<File> copy;
+    const bool restored = fs.open(backup_name, OpenMode::read, copy).ok() &&
+                          copy_contents(*copy, *file, size).ok() && file->truncate(size).ok() &&
+                          file->sync().ok();
+    copy.reset();
+    file->close();
+    if (restored) {
+        status.reason += "; its previous contents were written back";
+        remove_ours(fs, backup_name, "the copy", status);
+    } else {
+        status.reason +=
+            "; it may be damaged: a copy of its previous contents is in \"" + backup_name + "\"";
+    }
+    return status;
+}
+
+// Follows the header and record of the open TEX file to its CLUT of kind.
+Status locate_tex_clut(File& file, std::uint64_t size, int kind, std::uint32_t& clut_offset) {
+    if (kind < 0 || kind >= tex_kind_count) {
+        return Status::failure(Code::invalid_argument,
+                               "there is no CLUT kind " + std::to_string(kind));
+    }
+    if (size < TexHeader::size) {
+        return Status::failure(Code::not_in_file, "it is too short for a TEX file (" +
+                                                      bytes_text(size) + ", the header needs " +
+                                                      std::to_string(TexHeader::size) + ")");
+    }
+    TexHeader header;
+    Status status = read_exact(file, 0, header.bytes);
+    if (!status.ok()) {
+        return status;
+    }
+    const std::uint64_t record_at = header.record_offset(kind);
+    status = require_within(size, record_at, TexClutRecord::size, "the CLUT record");
+    if (!status.ok()) {
+        return status;
+    }
+    TexClutRecord record;
+    status = read_exact(file, record_at, record.bytes);
+    if (!status.ok()) {
+        return status;
+    }
+    const std::uint64_t clut_at = record.clut_offset();
+    status = require_within(size, clut_at, tex_clut_colors * color_word_size, "the CLUT");
+    if (!status.ok()) {
+        return status;
+    }
+    clut_offset = static_cast<std::uint32_t>(clut_at);
+    return Status::success();
+}
+
+Status does_not_fit(std::int64_t offset, std::size_t length, std::uint64_t size) {
+    return Status::failure(Code::does_not_fit, "the CLUT (" + bytes_text(length) + " at offset " +
+                                                   std::to_string(offset) +
+                                                   ") does not fit inside it (" + bytes_text(size) +
+                                                   ")");
+}
+
+// Just before a write: path must still name the open file, and the file must
+// still hold the whole region.
+Status still_holds(FileSystem& fs, const std::string& path, File& file, std::uint64_t at,
+                   std::size_t length, std::uint64_t& size) {
+    FileId opened;
+    FileId named;
+    Status status = file.identity(opened);
+    if (status.ok() && !fs.identity(path, named).ok()) {
+        return Status::failure(Code::changed,
+                               "it was moved or removed while the CLUT was being written; "
+                               "nothing was written");
+    }
+    if (status.ok() && other_file(opened, named)) {
+        return Status::failure(Code::changed,
+                               "another file took its name while the CLUT was being written; "
+                               "nothing was written");
+    }
+    if (status.ok()) {
+        status = file.size(size);
+    }
+    if (status.ok() && !within(size, at, length)) {
+        return Status::failure(Code::changed,
+                               "it was shortened to " + bytes_text(size) +
+                                   " while the CLUT was being written; nothing was written");
+    }
+    return status;
+}
+
+// Overwrites length bytes at at of the open file that path names; see inject_clut.
+Status overwrite_in_place(FileSystem& fs, const std::string& path, File& file, std::uint64_t at,
+                          std::span<const std::uint8_t> bytes) {
+    // Kept to put back if the new bytes cannot all be written.
+    std::vector<std::uint8_t> previous(bytes.size());
+    Status status = read_exact(file, at, previous);
+    std::uint64_t size = 0;
+    if (status.ok()) {
+        status = file.seek(at);
+    }
+    if (status.ok()) {
+        status = still_holds(fs, path, file, at, bytes.size(), size);
+    }
+    if (!status.ok()) {
+        file.close();
+        return status;
+    }
+    std::size_t done = 0;
+    status = file.write(bytes, done);
+    if (status.ok() && done < bytes.size()) {
+        status =
+            Status::failure(Code::io_error, "only " + bytes_text(done) + " of " +
+                                                std::to_string(bytes.size()) + " could be written");
+    }
+    const bool written = status.ok();
+    if (written) {
+        status = file.sync();
+    }
+    if (!status.ok()) {
+        // After a failed flush the disk may hold anything; after a failed
+        // write, only the bytes reported written can differ from the old ones.
+        const bool unchanged =
+            !written && std::equal(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(done),
+                                   previous.begin());
+        if (unchanged) {
+            status.reason += "; nothing in it changed";
+        } else {
+            const bool restored =
+                file.seek(at).ok() && write_exact(file, previous).ok() && file.sync().ok();
+            status.reason +=
+                restored ? "; its previous bytes were written back" : "; it may be damaged";
+        }
+        file.close();
+        return status;
+    }
+    // The bytes are on the disk once sync succeeded; a close that fails now
+    // changes nothing in the file, so the injection stands.
+    file.close();
+    return Status::success();
 }
 
 }  // namespace
@@ -150,94 +456,57 @@ Status read_clut_file(FileSystem& fs, const std::string& path, Clut& clut) {
 
 Status save_clut_file(FileSystem& fs, const std::string& path,
                       std::span<const PaletteEntry> entries) {
-    const unsigned seed = static_cast<unsigned>(
-        std::chrono::steady_clock::now().time_since_epoch().count() & 0xFFFFFFFFu);
-    std::unique_ptr<File> file;
-    std::string temporary;
-    Status status;
-    for (unsigned attempt = 0; attempt < 100; ++attempt) {
-        temporary = temporary_name(path, attempt, seed);
-        status = fs.open(temporary, OpenMode::create_new, file);
-        if (status.code != Code::already_exists) {
-            break;
-        }
-    }
+    const std::vector<std::uint8_t> bytes = encode_clut(entries);
+    PathInfo target;
+    Status status = fs.inspect(path, target);
     if (!status.ok()) {
-        return Status::failure(status.code, "cannot create a new file beside it: " + status.reason);
+        return status;
     }
-    status = write_clut(*file, entries);
-    if (status.ok()) {
-        status = file->sync();
+    if (target.exists && !target.regular) {
+        return Status::failure(Code::not_regular, "it is not a regular file");
     }
-    // Close in every case: a file that failed to close may not hold what was written.
-    const Status closed = file->close();
-    file.reset();
-    if (status.ok()) {
-        status = closed;
+    if (target.exists && !target.writable) {
+        return Status::failure(Code::read_only, "it is read-only");
     }
-    if (status.ok()) {
-        status = fs.rename(temporary, path);
+    if (target.exists && (target.links > 1 || !target.folder_writable || !target.may_replace)) {
+        return rewrite_in_place(fs, target, bytes);
     }
-    if (!status.ok()) {
-        fs.remove(temporary);
-    }
-    return status;
+    return replace_by_rename(fs, target, bytes);
 }
 
 Status find_tex_clut(FileSystem& fs, const std::string& path, int kind,
                      std::uint32_t& clut_offset) {
-    if (kind < 0 || kind >= tex_kind_count) {
-        return Status::failure(Code::invalid_argument,
-                               "there is no CLUT kind " + std::to_string(kind));
-    }
     std::unique_ptr<File> file;
     std::uint64_t size = 0;
     Status status = open_sized(fs, path, OpenMode::read, file, size);
     if (!status.ok()) {
         return status;
     }
-    if (size < TexHeader::size) {
-        return Status::failure(Code::not_in_file, "it is too short for a TEX file (" +
-                                                      bytes_text(size) + ", the header needs " +
-                                                      std::to_string(TexHeader::size) + ")");
-    }
-    TexHeader header;
-    status = read_exact(*file, 0, header.bytes);
-    if (!status.ok()) {
-        return status;
-    }
-    const std::uint64_t record_at = header.record_offset(kind);
-    status = require_within(size, record_at, TexClutRecord::size, "the CLUT record");
-    if (!status.ok()) {
-        return status;
-    }
-    TexClutRecord record;
-    status = read_exact(*file, record_at, record.bytes);
-    if (!status.ok()) {
-        return status;
-    }
-    const std::uint64_t clut_at = record.clut_offset();
-    status = require_within(size, clut_at, tex_clut_colors * color_word_size, "the CLUT");
-    if (!status.ok()) {
-        return status;
-    }
-    clut_offset = static_cast<std::uint32_t>(clut_at);
-    return Status::success();
+    return locate_tex_clut(*file, size, kind, clut_offset);
 }
 
 Status read_tex_clut(FileSystem& fs, const std::string& path, int kind, Clut& clut,
                      std::uint32_t& clut_offset) {
     clut = Clut{};
+    std::unique_ptr<File> file;
+    std::uint64_t size = 0;
+    Status status = open_sized(fs, path, OpenMode::read, file, size);
     std::uint32_t found = 0;
-    Status status = find_tex_clut(fs, path, kind, found);
+    if (status.ok()) {
+        status = locate_tex_clut(*file, size, kind, found);
+    }
     if (!status.ok()) {
         return status;
     }
-    status = read_clut_at_offset(fs, path, found, tex_clut_colors, clut);
-    if (status.ok()) {
-        clut_offset = found;
+    clut.count = tex_clut_colors;
+    std::vector<std::uint8_t> bytes(tex_clut_colors * color_word_size);
+    status = read_exact(*file, found, bytes);
+    if (!status.ok()) {
+        return status;
     }
-    return status;
+    decode_clut(bytes, clut);
+    clut_offset = found;
+    return Status::success();
 }
 
 Status read_clut_at_offset(FileSystem& fs, const std::string& path, std::int64_t offset, int count,
@@ -272,11 +541,22 @@ Status read_clut_at_offset(FileSystem& fs, const std::string& path, std::int64_t
     return Status::success();
 }
 
-Status inject_clut(FileSystem& fs, const std::string& path, std::int64_t offset,
-                   std::span<const PaletteEntry> entries) {
+namespace {
+
+std::optional<Status> too_many(std::span<const PaletteEntry> entries) {
     if (entries.size() > static_cast<std::size_t>(palette_size)) {
         return Status::failure(Code::invalid_argument,
                                std::to_string(entries.size()) + " colours are more than 256");
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+Status inject_clut(FileSystem& fs, const std::string& path, std::int64_t offset,
+                   std::span<const PaletteEntry> entries) {
+    if (auto refused = too_many(entries)) {
+        return *refused;
     }
     const std::vector<std::uint8_t> bytes = encode_clut(entries);
     std::unique_ptr<File> file;
@@ -286,41 +566,44 @@ Status inject_clut(FileSystem& fs, const std::string& path, std::int64_t offset,
         return status;
     }
     if (offset < 0 || !within(size, static_cast<std::uint64_t>(offset), bytes.size())) {
-        return Status::failure(Code::does_not_fit, "the CLUT (" + bytes_text(bytes.size()) +
-                                                       " at offset " + std::to_string(offset) +
-                                                       ") does not fit inside it (" +
-                                                       bytes_text(size) + ")");
+        return does_not_fit(offset, bytes.size(), size);
     }
     if (bytes.empty()) {
         return Status::success();
     }
-    const auto at = static_cast<std::uint64_t>(offset);
-    // Kept to put back if the new bytes cannot all be written.
-    std::vector<std::uint8_t> previous(bytes.size());
-    status = read_exact(*file, at, previous);
-    if (!status.ok()) {
-        return status;
+    return overwrite_in_place(fs, path, *file, static_cast<std::uint64_t>(offset), bytes);
+}
+
+Status inject_tex_clut(FileSystem& fs, const std::string& path, int kind,
+                       std::optional<std::uint32_t> expected_offset,
+                       std::span<const PaletteEntry> entries, std::uint32_t& clut_offset) {
+    if (auto refused = too_many(entries)) {
+        return *refused;
     }
-    status = file->seek(at);
-    if (!status.ok()) {
-        return status;
-    }
-    status = write_exact(*file, bytes);
+    const std::vector<std::uint8_t> bytes = encode_clut(entries);
+    std::unique_ptr<File> file;
+    std::uint64_t size = 0;
+    Status status = open_sized(fs, path, OpenMode::update, file, size);
+    std::uint32_t found = 0;
     if (status.ok()) {
-        status = file->sync();
+        status = locate_tex_clut(*file, size, kind, found);
     }
     if (!status.ok()) {
-        const bool restored =
-            file->seek(at).ok() && write_exact(*file, previous).ok() && file->sync().ok();
-        status.reason +=
-            restored ? "; its previous bytes were written back" : "; it may be damaged";
-        file->close();
         return status;
     }
-    // The bytes are on the disk once sync succeeded; a close that fails now
-    // changes nothing in the file, so the injection stands.
-    file->close();
-    return Status::success();
+    if (expected_offset && found != *expected_offset) {
+        return Status::failure(Code::changed, "its CLUT is no longer at offset " +
+                                                  std::to_string(*expected_offset) +
+                                                  ", where it was read");
+    }
+    if (!within(size, found, bytes.size())) {
+        return does_not_fit(found, bytes.size(), size);
+    }
+    clut_offset = found;
+    if (bytes.empty()) {
+        return Status::success();
+    }
+    return overwrite_in_place(fs, path, *file, found, bytes);
 }
 
 }  // namespace tavrin

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -66,8 +67,19 @@ Status write_clut(File& file, std::span<const PaletteEntry> entries);
 // clut.count at the number the size gave.
 Status read_clut_file(FileSystem& fs, const std::string& path, Clut& clut);
 
-// Writes entries as a raw CLUT file: to a new file beside path, which then
-// replaces path. On failure path is as it was and no new file is left behind.
+// Writes entries as a raw CLUT file at path, or at the file its symbolic
+// links lead to (created if the last link dangles). An existing target must
+// be a regular file that is not read-only; it keeps its mode, owner and group
+// (as far as the user may set them) and extended attributes. Normally the new
+// contents go to a new file beside the target, which then replaces it; a
+// target with other names (hard links), in a folder where no new file can be
+// made, or on a system that cannot show its links (Windows), is rewritten in
+// place instead, after a complete copy of its old
+// contents has been written and flushed beside it (or, in a read-only folder,
+// in spare_folder()), so that every name sees the new CLUT. On failure the
+// target holds its old bytes (or, in place, the reason says whether they
+// were written back, and where the copy is if not) and no temporary file is
+// left behind (or the reason says which one could not be removed).
 Status save_clut_file(FileSystem& fs, const std::string& path,
                       std::span<const PaletteEntry> entries);
 
@@ -86,11 +98,23 @@ Status read_clut_at_offset(FileSystem& fs, const std::string& path, std::int64_t
                            Clut& clut);
 
 // Overwrites, in place, the 2 x entries.size() bytes at offset of an existing
-// file with the entries' colour words. A CLUT that would reach past the end of
-// the file (or a negative offset) is refused with does_not_fit before anything
-// is written: the file never grows and no byte outside the CLUT changes. If
-// writing fails part way, the bytes that were there are written back.
+// regular file with the entries' colour words, through one open file. A CLUT
+// that would reach past the end of the file (or a negative offset) is refused
+// with does_not_fit before anything is written: the file never grows and no
+// byte outside the CLUT changes. Just before writing, the file is checked
+// again: if path now names another file, or the file no longer holds the
+// CLUT, nothing is written (changed). If writing fails part way, the bytes
+// that were there are written back; the reason says "it may be damaged" only
+// when the bytes on disk are known to be neither the old nor the new ones.
 Status inject_clut(FileSystem& fs, const std::string& path, std::int64_t offset,
                    std::span<const PaletteEntry> entries);
+
+// inject_clut into the CLUT of kind of a TEX file, located through the same
+// open file that is then written. When expected_offset is given, the header
+// and record must still lead there (the file may have been replaced since it
+// was read), or nothing is written. clut_offset receives where the CLUT is.
+Status inject_tex_clut(FileSystem& fs, const std::string& path, int kind,
+                       std::optional<std::uint32_t> expected_offset,
+                       std::span<const PaletteEntry> entries, std::uint32_t& clut_offset);
 
 }  // namespace tavrin

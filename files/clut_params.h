@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace tavrin {
@@ -19,13 +20,31 @@ inline constexpr std::array<std::string_view, tex_kind_count> tex_clut_names = {
 // The kind whose name is the whole text, letter case ignored.
 std::optional<int> find_tex_kind(std::string_view text);
 
+// An offset as typed.
+struct TypedOffset {
+    enum class Error {
+        none,
+        not_a_number,  // no digit where the number should start
+        out_of_range,  // more than a 64-bit file offset can hold
+    };
+    std::int64_t value = 0;
+    Error error = Error::none;
+    bool ok() const { return error == Error::none; }
+};
+
 // An offset typed as decimal ("512", "-4", with leading blanks and a sign) or
 // as hexadecimal after "0x" or "0X" ("0x200"). Reading stops at the first
-// character that cannot continue the number, so "512abc" is 512; the value
-// wraps to 32 bits, so "0xFFFFFFFF" is -1. A text with no digit where the
-// number should start ("", "x10", "0x") gives nullopt: there is no offset to
-// use, and the caller says so rather than guessing one.
-std::optional<std::int32_t> parse_offset(std::string_view text);
+// character that cannot continue the number, so "512abc" is 512. A text with
+// no digit where the number should start ("", "x10", "0x") is not_a_number,
+// and one whose value lies outside the signed 64-bit range (2^63 and more,
+// below -2^63, or more than sixteen significant hex digits, or a first one of
+// 8 to F) is out_of_range: never a wrapped value that would lead somewhere the
+// user did not type.
+TypedOffset parse_offset(std::string_view text);
+
+// Why a typed offset cannot be used, as a sentence part quoting the text:
+// "the offset \"0x\" is not a number". Empty for a usable offset.
+std::string offset_problem(std::string_view text, const TypedOffset& offset);
 
 // The "Number of colors" field: an unsigned decimal number, blanks around it
 // allowed, at most 256. Anything else, including a number too large for 32

@@ -2,8 +2,8 @@
 // offset (any 32-bit value), two the count (including too many), the rest is
 // the file. Reading and injecting must stay within the file.
 #include "files/clut_files.h"
-#include "files/memory_file_system.h"
 #include "fuzz/fuzz_check.h"
+#include "tests/support/memory_file_system.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tavrin;

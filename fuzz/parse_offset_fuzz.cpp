@@ -1,5 +1,6 @@
-// Fuzzes the readers of typed text: parse_offset against a plain 64-bit
-// re-reading of the same digits, parse_count's range, and find_tex_kind.
+// Fuzzes the readers of typed text: parse_offset against a 128-bit re-reading
+// of the same digits (every value that a signed 64-bit offset cannot hold is
+// refused, every other one is exact), parse_count's range, and find_tex_kind.
 #include <string>
 
 #include "files/clut_params.h"
@@ -7,8 +8,14 @@
 
 namespace {
 
-// The value of the leading number, computed wide and then wrapped to 32 bits.
-std::uint32_t reference(const std::string& text, bool& found) {
+struct Reference {
+    bool found = false;
+    bool fits = true;
+    std::int64_t value = 0;
+};
+
+// The value of the leading number, computed wide enough to see it overflow.
+Reference reference(const std::string& text) {
     std::size_t i = 0;
     unsigned base = 10;
     bool negative = false;
@@ -24,8 +31,10 @@ std::uint32_t reference(const std::string& text, bool& found) {
             ++i;
         }
     }
-    std::uint64_t value = 0;
-    found = false;
+    constexpr unsigned __int128 two_to_63 = static_cast<unsigned __int128>(1) << 63;
+    const unsigned __int128 limit = negative ? two_to_63 : two_to_63 - 1;
+    unsigned __int128 value = 0;
+    Reference result;
     for (; i < text.size(); ++i) {
         const std::string digits = base == 16 ? "0123456789abcdef" : "0123456789";
         char c = text[i];
@@ -36,23 +45,29 @@ std::uint32_t reference(const std::string& text, bool& found) {
         if (digit == std::string::npos) {
             break;
         }
-        found = true;
-        value = (value * base + digit) & 0xFFFFFFFFu;
+        result.found = true;
+        value = value * base + digit;
+        if (value > limit) {
+            result.fits = false;
+            value = limit;  // stays large; the digits that follow still end the number
+        }
     }
-    const auto wrapped = static_cast<std::uint32_t>(value);
-    return negative ? 0u - wrapped : wrapped;
+    result.value = negative ? static_cast<std::int64_t>(-static_cast<__int128>(value))
+                            : static_cast<std::int64_t>(value);
+    return result;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    bool found = false;
-    const std::uint32_t expected = reference(text, found);
-    const auto parsed = tavrin::parse_offset(text);
-    FUZZ_CHECK(parsed.has_value() == found);
-    if (parsed) {
-        FUZZ_CHECK(static_cast<std::uint32_t>(*parsed) == expected);
+    const Reference expected = reference(text);
+    const tavrin::TypedOffset parsed = tavrin::parse_offset(text);
+    using Error = tavrin::TypedOffset::Error;
+    FUZZ_CHECK((parsed.error == Error::not_a_number) == !expected.found);
+    FUZZ_CHECK((parsed.error == Error::out_of_range) == (expected.found && !expected.fits));
+    if (parsed.ok()) {
+        FUZZ_CHECK(parsed.value == expected.value);
     }
     const int count = tavrin::parse_count(text);
     FUZZ_CHECK(count >= 0 && count <= 256);

@@ -1,8 +1,8 @@
 // Fuzzes the raw CLUT reader with arbitrary file contents; a CLUT it accepts
 // must save back to the same bytes.
 #include "files/clut_files.h"
-#include "files/memory_file_system.h"
 #include "fuzz/fuzz_check.h"
+#include "tests/support/memory_file_system.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tavrin;

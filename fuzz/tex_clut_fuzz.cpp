@@ -2,8 +2,8 @@
 // an invalid one), the rest is the file. An accepted CLUT lies within the file
 // and injecting it back changes nothing.
 #include "files/clut_files.h"
-#include "files/memory_file_system.h"
 #include "fuzz/fuzz_check.h"
+#include "tests/support/memory_file_system.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tavrin;

@@ -1,16 +1,19 @@
 // tavrin-cli as a user runs it: the built binary in a shell, its output, its
 // exit status, its one-line errors, and the files it leaves.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 
 #include "cli/cli.h"
-#include "files/memory_file_system.h"
 #include "palette/palette.h"
+#include "tests/support/memory_file_system.h"
 
 #include "tests/support/temp_files.h"
 
@@ -171,6 +174,64 @@ TEST_F(Cli, FailuresNameTheFileAndTouchNothing) {
               (std::vector<std::string>{"big.clu", "kit.clu", "out.clu", "target.dat"}));
 }
 
+// Arguments that once misled: empty values, names starting with '-', an
+// output that is the input, special files, and offsets beyond 32 bits.
+TEST_F(Cli, RefusesWhatItCannotDoExactlyAndSaysWhy) {
+    const Bytes kit_bytes = words_to_bytes({0x7C1F, 0x03E0, 0x001F});
+    const std::string kit = dir.write("kit.clu", kit_bytes);
+    const std::string dash = dir.write("-dash.clu", kit_bytes);
+    const Bytes tex_bytes = testing::tex_file_bytes(1200, 0, 0x0100, 0x0200, words_from(256, 1));
+    const std::string tex = dir.write("team.bin", tex_bytes);
+    ASSERT_EQ(::symlink("team.bin", dir.path("alias.bin").c_str()), 0);
+
+    expect_failure(run({"dump", "-dash.clu"}), "unknown option \"-dash.clu\"");
+    CliRun result = run({"dump", "--", dash});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out.rfind("0 7C1F 255 0 255\n", 0), 0u) << result.out;
+    expect_failure(run({"extract", "--tex", "0", tex, "-o", ""}), "--output: the value is empty");
+    expect_failure(run({"dump", "--tex", "", kit}), "--tex: the value is empty");
+    expect_failure(run({"dump", "--offset", "", "--count", "1", kit}),
+                   "--offset: the value is empty");
+    expect_failure(run({"inject", "--offset", "0", tex, "--from", ""}),
+                   "--from: the value is empty");
+    expect_failure(run({"extract", "--tex", "0", tex, "-o", tex}),
+                   "team.bin: it is the file the CLUT is read from");
+    expect_failure(run({"extract", "--tex", "0", tex, "-o", dir.path("alias.bin")}),
+                   "alias.bin: it is the file the CLUT is read from");
+    ASSERT_EQ(::mkfifo(dir.path("fifo").c_str(), 0644), 0);
+    expect_failure(run({"dump", dir.path("fifo")}), "fifo: it is a FIFO, not a regular file");
+    expect_failure(run({"inject", "--offset", "0", tex, "--from", dir.path("fifo")}),
+                   "fifo: it is a FIFO, not a regular file");
+    EXPECT_EQ(read_bytes(tex), tex_bytes);
+
+    // A sparse 5 GiB file: every offset is reached exactly or refused as typed.
+    const std::string big = dir.path("big.dat");
+    std::filesystem::resize_file(dir.write("big.dat", {}), 5ull << 30);
+    result = run({"inject", "--offset", "0x100000000", big, "--from", kit});
+    EXPECT_EQ(result.status, 0) << result.err;
+    result = run({"inject", "--offset", "2147483648", big, "--from", kit});
+    EXPECT_EQ(result.status, 0) << result.err;
+    for (const std::string offset : {"4294967296", "0x80000000"}) {
+        result = run({"dump", "--offset", offset, "--count", "3", big});
+        EXPECT_EQ(result.out, "0 7C1F 255 0 255\n1 03E0 0 255 0\n2 001F 255 0 0\n") << offset;
+    }
+    expect_failure(run({"inject", "--offset", "9223372036854775808", big, "--from", kit}),
+                   "big.dat: the offset \"9223372036854775808\" is out of range");
+    expect_failure(run({"inject", "--offset", "0x10000000000000000", big, "--from", kit}),
+                   "big.dat: the offset \"0x10000000000000000\" is out of range");
+    expect_failure(run({"dump", "--offset", "18446744073709551616", "--count", "1", big}),
+                   "big.dat: the offset \"18446744073709551616\" is out of range");
+    expect_failure(run({"inject", "--offset", "-4294966784", big, "--from", kit}),
+                   "big.dat: the offset \"-4294966784\" is negative");
+    expect_failure(run({"inject", "--offset", "0x13FFFFFFD", big, "--from", kit}),
+                   "does not fit inside it (5368709120 bytes)");
+    EXPECT_EQ(std::filesystem::file_size(big), 5ull << 30);
+    result = run({"dump", "--offset", "0", "--count", "256", big});
+    EXPECT_EQ(result.out.find(" 7C1F "), std::string::npos);  // nothing landed at 0 or 512
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"-dash.clu", "alias.bin", "big.dat", "fifo",
+                                                     "kit.clu", "team.bin"}));
+}
+
 // The same code in process, over a disk held in memory: what the fuzzer runs.
 TEST(CliInProcess, RunsOverTheFileSystemItIsGiven) {
     MemoryFileSystem fs;
@@ -197,6 +258,65 @@ TEST(CliInProcess, RunsOverTheFileSystemItIsGiven) {
     EXPECT_EQ(run({"--help"}, out, err), 0);
     EXPECT_NE(out.find("dump"), std::string::npos);
     EXPECT_EQ(fs.paths(), (std::vector<std::string>{"any.dat", "kit.clu"}));
+}
+
+}  // namespace
+}  // namespace tavrin
+
+namespace tavrin {
+namespace {
+
+TEST_F(Cli, FindPrintsOffsetsInBothBasesWithGrepStatuses) {
+    const auto kit = words_from(16, 4);
+    Bytes disc(8000, 0x00);
+    const Bytes kit_bytes = words_to_bytes(kit);
+    std::copy(kit_bytes.begin(), kit_bytes.end(), disc.begin() + 0x1A40);
+    std::copy(kit_bytes.begin(), kit_bytes.end(), disc.begin() + 4001);
+    const Bytes tim = {0x10, 0, 0, 0, 2, 0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0, 2, 0, 1, 0, 1, 2, 3, 4};
+    std::copy(tim.begin(), tim.end(), disc.begin() + 100);
+    const std::string path = dir.write("disc.img", disc);
+    const std::string kit_file = dir.write("kit.clu", kit_bytes);
+    const std::string empty = dir.write("empty.img", {});
+
+    CliRun result = run({"find", "--clut", kit_file, path});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, path + " 0x1A40 6720 clut matching=16\n");
+    EXPECT_TRUE(result.err.empty());
+    result = run({"find", "--clut", kit_file, "--align", "1", path, empty});
+    EXPECT_EQ(result.out,
+              path + " 0xFA1 4001 clut matching=16\n" + path + " 0x1A40 6720 clut matching=16\n");
+
+    result = run({"find", "--tim", path});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, path +
+                              " 0x64 100 tim bpp=16 clut_colors=0 clut_rows=0 width=2 height=1 "
+                              "size=24\n");
+
+    // None found: 1 and nothing printed.
+    result = run({"find", "--palettes", empty});
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_TRUE(result.out.empty());
+    EXPECT_TRUE(result.err.empty());
+
+    // Errors: 2, one line each, and the other files are still searched.
+    result = run({"find", "--clut", kit_file, dir.folder(), path});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.out, path + " 0x1A40 6720 clut matching=16\n");
+    EXPECT_EQ(result.err, "tavrin-cli: " + dir.folder() + ": it is a folder, not a file\n");
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"find", "--clut", kit_file, "--tolerance", "32", path},
+             {"find", "--clut", kit_file, "--align", "4", path},
+             {"find", "--tim", "--palettes", path},
+             {"find", "--tim", "--tolerance", "2", path},
+             {"find", "--tim", "--min", "2", path},
+             {"find", path},
+             {"find", "--clut", dir.path("missing.clu"), path},
+             {"find", "--clut", empty, path}}) {
+        result = run(args);
+        EXPECT_EQ(result.status, 2) << args[2];
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+        EXPECT_TRUE(result.out.empty());
+    }
 }
 
 }  // namespace

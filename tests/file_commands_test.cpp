@@ -343,7 +343,7 @@ TEST(ParamsDialog, PrefillsOnlyForAnInjectionAndReadsWhatWasTyped) {
     EXPECT_EQ(read_bytes(path), data);
 }
 
-TEST(ParamsDialog, AnOffsetThatIsNoNumberIsReportedAndChangesNothing) {
+TEST(ParamsDialog, AnOffsetThatIsNoNumberOrOutOfRangeIsReportedAndChangesNothing) {
     TempDir dir;
     TestEditor editor;
     const std::string path = dir.write("data.dat", Bytes(600, 0x11));
@@ -358,6 +358,34 @@ TEST(ParamsDialog, AnOffsetThatIsNoNumberIsReportedAndChangesNothing) {
                                                "\" is not a number. Type it in decimal, or in "
                                                "hexadecimal after 0x.");
         EXPECT_TRUE(Snapshot(editor) == before) << text;
+        EXPECT_EQ(read_bytes(path), Bytes(600, 0x11));
+    }
+    for (std::string text : {"9223372036854775808", "18446744073709551616", "0x8000000000000000",
+                             "0x10000000000000200"}) {
+        const Snapshot before(editor);
+        editor.screen.errors.clear();
+        editor.extract_at(path, text, "16");
+        editor.inject_at(path, text, "16");
+        ASSERT_EQ(editor.screen.errors.size(), 2u) << text;
+        EXPECT_EQ(editor.screen.errors[1],
+                  "The offset \"" + text +
+                      "\" is out of range (an offset is at most 9223372036854775807, "
+                      "0x7FFFFFFFFFFFFFFF).");
+        EXPECT_TRUE(Snapshot(editor) == before) << text;
+        EXPECT_EQ(read_bytes(path), Bytes(600, 0x11));
+    }
+    // Beyond 32 bits an offset is what was typed, never a wrapped one that
+    // would land inside this file.
+    for (std::string text : {"4294967808", "0x100000200", "2147484160"}) {
+        editor.screen.errors.clear();
+        editor.extract_at(path, text, "16");
+        editor.inject_at(path, text, "16");
+        const std::string at = "(32 bytes at offset " + std::to_string(parse_offset(text).value);
+        ASSERT_EQ(editor.screen.errors.size(), 2u) << text;
+        EXPECT_NE(editor.screen.errors[0].find(at + ") reaches past the end"), std::string::npos)
+            << editor.screen.errors[0];
+        EXPECT_NE(editor.screen.errors[1].find(at + ") does not fit"), std::string::npos)
+            << editor.screen.errors[1];
         EXPECT_EQ(read_bytes(path), Bytes(600, 0x11));
     }
 }

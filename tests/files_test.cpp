@@ -29,21 +29,52 @@ std::vector<PaletteEntry> entries_of(const std::vector<std::uint16_t>& words) {
     return entries;
 }
 
-TEST(ParseOffset, ReadsDecimalAndHexLikeThePlatform) {
-    const std::vector<std::pair<std::string, std::int32_t>> cases = {
-        {"0x200", 512},        {"0X200", 512},      {"512", 512},
-        {"512abc", 512},       {"0x200zz", 512},    {"  12", 12},
-        {"\t-4", -4},          {"+7", 7},           {"0xFFFFFFFF", -1},
-        {"0x1000000200", 512}, {"4294967808", 512}, {"2147483648", -2147483647 - 1},
-        {" 0x10", 0},          {"-0x10", 0},        {"0", 0},
+TEST(ParseOffset, ReadsDecimalAndHexToSixtyFourBitsAndRefusesWhatDoesNotFit) {
+    constexpr std::int64_t max = INT64_MAX;
+    const std::vector<std::pair<std::string, std::int64_t>> cases = {
+        {"0x200", 512},
+        {"0X200", 512},
+        {"512", 512},
+        {"512abc", 512},
+        {"0x200zz", 512},
+        {"  12", 12},
+        {"\t-4", -4},
+        {"+7", 7},
+        {" 0x10", 0},
+        {"-0x10", 0},
+        {"0", 0},
+        {"2147483648", 2147483648LL},  // 2^31
+        {"0x80000000", 2147483648LL},
+        {"4294967296", 4294967296LL},  // 2^32
+        {"0x100000000", 4294967296LL},
+        {"4294967808", 4294967808LL},    // once read as 512
+        {"0xFFFFFFFF", 4294967295LL},    // once read as -1
+        {"-4294966784", -4294966784LL},  // once read as 512
+        {"9223372036854775807", max},    // 2^63 - 1
+        {"0x7FFFFFFFFFFFFFFF", max},
+        {"0x000000007FFFFFFFFFFFFFFF", max},  // leading zeros are no digits of value
+        {"-9223372036854775808", INT64_MIN},  // -2^63
+        {"00000000000000000000000000000016", 16},
     };
     for (const auto& [text, expected] : cases) {
-        const auto parsed = parse_offset(text);
-        ASSERT_TRUE(parsed.has_value()) << '"' << text << '"';
-        EXPECT_EQ(*parsed, expected) << '"' << text << '"';
+        const TypedOffset parsed = parse_offset(text);
+        ASSERT_TRUE(parsed.ok()) << '"' << text << '"';
+        EXPECT_EQ(parsed.value, expected) << '"' << text << '"';
     }
     for (std::string text : {"", "x10", "0x", "0xg", "abc", "-", " ", "+x"}) {
-        EXPECT_FALSE(parse_offset(text).has_value()) << '"' << text << '"';
+        EXPECT_EQ(parse_offset(text).error, TypedOffset::Error::not_a_number) << '"' << text << '"';
+        EXPECT_EQ(offset_problem(text, parse_offset(text)),
+                  "the offset \"" + text + "\" is not a number");
+    }
+    for (std::string text :
+         {"9223372036854775808", "18446744073709551616", "18446744073709551617",
+          "0x8000000000000000", "0xFFFFFFFFFFFFFFFF", "0x10000000000000000",
+          "0x1000000000000000200", "-9223372036854775809", "99999999999999999999x"}) {
+        const TypedOffset parsed = parse_offset(text);
+        EXPECT_EQ(parsed.error, TypedOffset::Error::out_of_range) << '"' << text << '"';
+        EXPECT_EQ(
+            offset_problem(text, parsed).rfind("the offset \"" + text + "\" is out of range", 0),
+            0u);
     }
 }
 

@@ -3,28 +3,9 @@
 
 #include <cstdint>
 
+#include "files/typed_digits.h"
+
 namespace tavrin {
-
-namespace {
-
-bool is_blank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-int hex_digit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
-}  // namespace
 
 std::optional<std::uint32_t> parse_unsigned_decimal(std::string_view text) {
     std::size_t at = 0;
@@ -33,7 +14,7 @@ std::optional<std::uint32_t> parse_unsigned_decimal(std::string_view text) {
     }
     const std::size_t first_digit = at;
     std::uint64_t value = 0;
-    while (at < text.size() && text[at] >= '0' && text[at] <= '9') {
+    while (at < text.size() && is_decimal_digit(text[at])) {
         value = value * 10 + static_cast<unsigned>(text[at] - '0');
         if (value > UINT32_MAX) {
             return std::nullopt;
@@ -69,14 +50,14 @@ std::uint16_t parse_hex_word(std::string_view text) {
     }
     // "0x" counts as a prefix only when a digit follows; otherwise the 0 is the number.
     if (at + 2 < text.size() && text[at] == '0' && (text[at + 1] == 'x' || text[at + 1] == 'X') &&
-        hex_digit(text[at + 2]) >= 0) {
+        hex_digit_value(text[at + 2]) >= 0) {
         at += 2;
     }
     std::int64_t magnitude = 0;
     bool overflow = false;
-    for (; at < text.size() && hex_digit(text[at]) >= 0; ++at) {
+    for (; at < text.size() && hex_digit_value(text[at]) >= 0; ++at) {
         if (!overflow) {
-            magnitude = magnitude * 16 + hex_digit(text[at]);
+            magnitude = magnitude * 16 + hex_digit_value(text[at]);
             overflow = magnitude > long_min_magnitude;
         }
     }

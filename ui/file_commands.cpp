@@ -183,19 +183,12 @@ void inject_clut_in_tex(EditorState& state, WindowLayer& layer) {
         return;
     }
     const ClutSource& target = *state.tex_source;
-    // The file may have been replaced since it was read; its header must still
-    // lead to the same place.
+    // The file may have been replaced since it was read: its header must still
+    // lead to the same place, checked through the file that is written.
     std::uint32_t offset = 0;
-    Status status = find_tex_clut(*state.file_system, target.path, target.tex_kind, offset);
-    if (status.ok() && offset != target.offset) {
-        status = Status::failure(Status::Code::does_not_fit, "its CLUT is no longer at offset " +
-                                                                 std::to_string(target.offset) +
-                                                                 ", where it was read");
-    }
-    if (status.ok()) {
-        status = inject_clut(*state.file_system, target.path,
-                             static_cast<std::int64_t>(target.offset), live_entries(state));
-    }
+    const Status status =
+        inject_tex_clut(*state.file_system, target.path, target.tex_kind,
+                        static_cast<std::uint32_t>(target.offset), live_entries(state), offset);
     if (!status.ok()) {
         report_write_failure(state, layer, "Could not inject the CLUT into", target.path, status);
         return;
@@ -206,14 +199,21 @@ void inject_clut_in_tex(EditorState& state, WindowLayer& layer) {
 std::optional<ClutParams> clut_params_dialog_ok(EditorState& state, WindowLayer& layer,
                                                 const ClutParamsAnswer& answer) {
     const std::string offset_text = answer.offset_text.substr(0, typed_text_limit);
-    const auto offset = parse_offset(offset_text);
-    if (!offset) {
+    const TypedOffset offset = parse_offset(offset_text);
+    if (offset.error == TypedOffset::Error::not_a_number) {
         before_modal(state, layer);
         layer.show_error("The offset \"" + offset_text +
                          "\" is not a number. Type it in decimal, or in hexadecimal after 0x.");
         return std::nullopt;
     }
-    return ClutParams{*offset, parse_count(answer.count_text)};
+    if (!offset.ok()) {
+        before_modal(state, layer);
+        std::string message = offset_problem(offset_text, offset) + ".";
+        message[0] = 'T';
+        layer.show_error(message);
+        return std::nullopt;
+    }
+    return ClutParams{offset.value, parse_count(answer.count_text)};
 }
 
 void extract_clut_from_file(EditorState& state, WindowLayer& layer) {

@@ -45,8 +45,9 @@ struct ClutParams {
     int count = 0;  // at most 256; 0 for a text that is not a number
 };
 
-// OK in "CLUT parameters". An offset text holding no number is reported and
-// gives nullopt; the command then ends and nothing changes.
+// OK in "CLUT parameters". An offset text holding no number, or one beyond
+// the 64-bit range of file offsets, is reported quoting it and gives nullopt;
+// the command then ends and nothing changes.
 std::optional<ClutParams> clut_params_dialog_ok(EditorState& state, WindowLayer& layer,
                                                 const ClutParamsAnswer& answer);
 

@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 #include "platform/qt/accelerators.h"
 #include "platform/qt/dialog_units.h"
@@ -71,11 +72,6 @@ class MainWindow::KeyRouter : public QObject {
 MainWindow::MainWindow() : layer_(std::make_unique<QtWindowLayer>(*this)) {
     setWindowTitle(QStringLiteral("Tavrin"));
     setObjectName(QStringLiteral("main_window"));
-    QIcon icon;
-    icon.addFile(QStringLiteral(":/tavrin/tavrin-16.png"), QSize(16, 16));
-    icon.addFile(QStringLiteral(":/tavrin/tavrin-32.png"), QSize(32, 32));
-    icon.addFile(QStringLiteral(":/tavrin/tavrin-48.png"), QSize(48, 48));
-    setWindowIcon(icon);
     // Moved and minimized, never resized or maximized.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -282,20 +278,47 @@ int MainWindow::id_of(const QWidget* widget) const {
     return 0;
 }
 
+void MainWindow::set_icon() {
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/tavrin/tavrin-16.png"), QSize(16, 16));
+    icon.addFile(QStringLiteral(":/tavrin/tavrin-32.png"), QSize(32, 32));
+    icon.addFile(QStringLiteral(":/tavrin/tavrin-48.png"), QSize(48, 48));
+    setWindowIcon(icon);
+}
+
 void MainWindow::schedule_paint() {
     if (paint_pending_) {
         return;
     }
     paint_pending_ = true;
-    QTimer::singleShot(0, this, [this] { paint_now(); });
+    QTimer::singleShot(0, this, [this] {
+        if (paint_pending_) {
+            paint_now();
+        }
+    });
 }
 
 void MainWindow::paint_now() {
     paint_pending_ = false;
     on_paint(state_, *layer_);
+    // Now, so that an expose being handled draws them in the same pass.
+    grid_->request_changed_cells();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == windowHandle()) {
+        // The window uncovered or restored: the core repaints before Qt draws
+        // the exposed part, so one pass shows cells whose state changed since.
+        if (event->type() == QEvent::Expose && windowHandle()->isExposed()) {
+            paint_now();
+            if (!icon_set_) {
+                // Decoded once the first paint is over, which does not need it.
+                icon_set_ = true;
+                QTimer::singleShot(0, this, [this] { set_icon(); });
+            }
+        }
+        return QMainWindow::eventFilter(watched, event);
+    }
     if (event->type() == QEvent::FocusOut) {
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
         // Opening a menu does not leave the field (the focus comes back when
@@ -313,12 +336,17 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 void MainWindow::changeEvent(QEvent* event) {
     if (event->type() == QEvent::WindowStateChange) {
         // Minimizing and restoring are the only size changes this window has.
+        // A restore repaints through the expose that follows it.
         on_size(state_, *layer_);
-        if (!isMinimized()) {
-            schedule_paint();
-        }
     }
     QMainWindow::changeEvent(event);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    // The platform window exists from the first show on; installing again
+    // replaces the earlier filter.
+    windowHandle()->installEventFilter(this);
+    QMainWindow::showEvent(event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -37,7 +37,8 @@ class MainWindow : public QMainWindow {
     // 0 for none of ours; the grid answers with the id of its focused cell.
     int id_of(const QWidget* widget) const;
 
-    // Runs the core's paint soon, once however often it is asked for.
+    // Runs the core's paint soon, once however often it is asked for; an
+    // expose of the window before then runs it instead.
     void schedule_paint();
 
     const EditorState& state() const { return state_; }
@@ -45,6 +46,7 @@ class MainWindow : public QMainWindow {
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
   private:
@@ -55,6 +57,7 @@ class MainWindow : public QMainWindow {
     void build_grid(QWidget* client);
     void set_tab_order();
     void paint_now();
+    void set_icon();
 
     EditorState state_;
     std::unique_ptr<QtWindowLayer> layer_;
@@ -63,6 +66,7 @@ class MainWindow : public QMainWindow {
     std::map<int, QWidget*> controls_;
     std::map<int, QAction*> actions_;
     bool paint_pending_ = false;
+    bool icon_set_ = false;
 };
 
 }  // namespace tavrin::qt

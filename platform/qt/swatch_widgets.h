@@ -25,10 +25,12 @@ inline constexpr int grid_cells = 16;
 // From the first cell's left edge to the last cell's right edge.
 inline constexpr int grid_extent = cell_pitch * (grid_cells - 1) + cell_outer_size;
 
-// All 256 cells in one widget: one retained image holds every cell's pixels,
-// so painting many cells costs one copy rather than hundreds of widgets. The
-// grid is one tab stop, standing for cell 0; the core may give the focus to
-// any cell, and the arrow keys go to the grid whichever cell holds it.
+// All 256 cells in one widget: one retained image holds every cell's pixels
+// once any is painted, so painting many cells costs one copy rather than
+// hundreds of widgets, and only cells whose look changed are repainted. The
+// grid is one tab stop, standing for cell 0, and only while cell 0 is enabled;
+// the core may give the focus to any cell, and the arrow keys go to the grid
+// whichever cell holds it.
 class SwatchGrid : public QWidget {
   public:
     explicit SwatchGrid(QWidget* parent);
@@ -46,12 +48,16 @@ class SwatchGrid : public QWidget {
     void set_cell_enabled(int index, bool enabled);
     bool cell_enabled(int index) const { return enabled_[static_cast<std::size_t>(index)]; }
 
+    // Asks Qt to repaint the cells that differ from what was last asked for;
+    // runs by itself once the core is done, or at once when called.
+    void request_changed_cells();
+
     void focus_cell(int index);
     int focused_cell() const { return focused_; }
 
     // A press of the left button with the modifiers held. The second press of
-    // a double-click is not a click, so a double-click on a cell acts once, as
-    // it does on the Win32 front end.
+    // a double-click is not a click: Ctrl+double-click adds a cell once, and a
+    // plain one keeps the starting colour the first press took.
     std::function<void(int index, Modifiers)> on_click;
     std::function<void(ArrowKey, Modifiers)> on_arrow;
     // The tooltip text, or nullopt for none.
@@ -63,17 +69,33 @@ class SwatchGrid : public QWidget {
     void focusInEvent(QFocusEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    // What a cell shows: a fill's colour, and whether a frame has been drawn
+    // over it since. A frame over a frame changes nothing, so this is exact,
+    // and comparing two of them finds the cells that really changed.
+    struct CellLook {
+        Rgb color{};  // a cell never filled is black, as a fresh pixel array is
+        bool framed = false;
+        bool operator==(const CellLook&) const = default;
+    };
+
     void draw_background();
+    void ensure_image();
     void mark_changed(int index);
+    bool needs_request(int index) const;
     void write_cell(int index);
 
-    QImage image_;                     // the whole grid as shown, edges and gaps included
-    std::bitset<palette_size> stale_;  // cells whose pixels the image lacks
-    QRect dirty_;                      // what changed since the last paint
-    std::array<CellPixels, palette_size> cells_{};
+    QImage tile_;   // one cell with its edge and the gap after it
+    QImage image_;  // the whole grid as shown, edges and gaps included; null until needed
+    std::array<CellLook, palette_size> looks_{};      // as the core last painted them
+    std::array<CellLook, palette_size> in_image_{};   // as image_ holds them
+    std::bitset<palette_size> image_lacks_;           // cells image_ holds no look of
+    std::array<CellLook, palette_size> requested_{};  // as last asked of Qt's repaint
+    std::bitset<palette_size> never_requested_;
+    bool check_posted_ = false;
     std::array<bool, palette_size> painted_{};
     std::array<bool, palette_size> enabled_{};
     int focused_ = 0;

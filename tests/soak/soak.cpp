@@ -79,7 +79,8 @@ std::optional<int> named_kind(std::string_view typed) {
 
 struct TypedOffset {
     std::string text;
-    std::optional<std::int32_t> value;  // nullopt: not a number
+    std::optional<std::int64_t> value;  // nullopt: refused
+    bool out_of_range = false;          // refused as too large rather than as no number
 };
 
 const std::vector<TypedOffset>& fixed_offsets() {
@@ -92,11 +93,14 @@ const std::vector<TypedOffset>& fixed_offsets() {
         {" 12", 12},
         {"+7", 7},
         {"-2", -2},
-        {"0xFFFFFFFE", -2},
+        {"0xFFFFFFFE", 4294967294},
         {"2147483647", 2147483647},
-        {"2147483648", -2147483647 - 1},
-        {"0x1000000200", 512},
-        {"4294967808", 512},
+        {"2147483648", 2147483648},
+        {"0x1000000200", 0x1000000200},
+        {"4294967808", 4294967808},
+        {"-4294966784", -4294966784},
+        {"0x8000000000000000", std::nullopt, true},
+        {"18446744073709551616", std::nullopt, true},
         {" 0x10", 0},
         {std::string(40, '0') + "16", 0},  // cut to 31 zeros by the field
         {"", std::nullopt},
@@ -107,6 +111,16 @@ const std::vector<TypedOffset>& fixed_offsets() {
         {" ", std::nullopt},
     };
     return offsets;
+}
+
+std::string offset_refusal(const std::string& typed, bool out_of_range) {
+    const std::string quoted = "The offset \"" + typed.substr(0, typed_text_limit) + "\"";
+    return out_of_range ? quoted +
+                              " is out of range (an offset is at most 9223372036854775807, "
+                              "0x7FFFFFFFFFFFFFFF)."
+                        : quoted +
+                              " is not a number. Type it in decimal, or in hexadecimal "
+                              "after 0x.";
 }
 
 struct TypedCount {
@@ -1180,8 +1194,7 @@ void Session::extract_at() {
     }
     if (!offset->value) {
         note("extract at, offset no number");
-        expect_error("The offset \"" + offset->text.substr(0, typed_text_limit) +
-                     "\" is not a number. Type it in decimal, or in hexadecimal after 0x.");
+        expect_error(offset_refusal(offset->text, offset->out_of_range));
         return;
     }
     const ReadResult read = at_read(file(*chosen), *offset->value, count->count);
@@ -1225,8 +1238,7 @@ void Session::inject_at() {
     }
     if (!offset->value) {
         note("inject at, offset no number");
-        expect_error("The offset \"" + offset->text.substr(0, typed_text_limit) +
-                     "\" is not a number. Type it in decimal, or in hexadecimal after 0x.");
+        expect_error(offset_refusal(offset->text, offset->out_of_range));
         return;
     }
     count_ = count->count;

@@ -44,6 +44,11 @@ class FailingFile final : public File {
     Status sync() override {
         return owner_.next(FileOp::sync) ? injected("flushing to disk failed") : inner_->sync();
     }
+    Status truncate(std::uint64_t size) override { return inner_->truncate(size); }
+    Status identity(FileId& id) override {
+        owner_.next(FileOp::identity);
+        return inner_->identity(id);
+    }
     Status close() override {
         // The descriptor is released either way, as a failing close does.
         const Status status = inner_->close();
@@ -81,6 +86,8 @@ const char* file_op_name(FileOp op) {
             return "rename";
         case FileOp::remove:
             return "remove";
+        case FileOp::identity:
+            return "identity";
     }
     return "?";
 }
@@ -107,8 +114,18 @@ int FailingFileSystem::calls(FileOp op) const {
     return found == counts_.end() ? 0 : found->second;
 }
 
+void FailingFileSystem::before(FileOp op, int nth, std::function<void()> action) {
+    action_op_ = op;
+    action_nth_ = counts_[op] + nth;
+    action_ = std::move(action);
+}
+
 bool FailingFileSystem::next(FileOp op) {
     const int n = ++counts_[op];
+    if (action_nth_ != 0 && action_op_ == op && n == action_nth_) {
+        action_nth_ = 0;
+        action_();
+    }
     if (planned_nth_ != 0 && !fired_ && planned_op_ == op && n == planned_nth_) {
         fired_ = true;
         return true;
@@ -141,6 +158,11 @@ Status FailingFileSystem::open(const std::string& path, OpenMode mode,
 
 Status FailingFileSystem::rename(const std::string& from, const std::string& to) {
     return next(FileOp::rename) ? injected("cannot replace it") : inner_.rename(from, to);
+}
+
+Status FailingFileSystem::identity(const std::string& path, FileId& id) {
+    next(FileOp::identity);
+    return inner_.identity(path, id);
 }
 
 Status FailingFileSystem::remove(const std::string& path) {

@@ -2,10 +2,13 @@
 // default) except the one a test chose to fail: the nth open, size, seek,
 // read, write, sync, close, rename or remove, or a read or write that moves
 // only half of its bytes. Counts every call, so a test can first run a command
-// to learn how many calls of each kind it makes, then fail each in turn.
+// to learn how many calls of each kind it makes, then fail each in turn. It
+// can also run an action just before the nth call of a kind (another program
+// shortening or replacing the file), which makes races deterministic.
 #pragma once
 
 #include <array>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -25,6 +28,7 @@ enum class FileOp {
     close,
     rename,
     remove,
+    identity,  // of an open file or of a path; never failed, for before() only
 };
 
 inline constexpr std::array<FileOp, 11> all_file_ops = {
@@ -47,10 +51,22 @@ class FailingFileSystem final : public FileSystem {
     void reset_counts() { counts_.clear(); }
     // True once the planned failure has happened.
     bool failed() const { return fired_; }
+    // Runs action once, just before the nth call (from 1, counted from now)
+    // of op's kind reaches the wrapped file system.
+    void before(FileOp op, int nth, std::function<void()> action);
 
     Status open(const std::string& path, OpenMode mode, std::unique_ptr<File>& file) override;
     Status rename(const std::string& from, const std::string& to) override;
     Status remove(const std::string& path) override;
+    Status inspect(const std::string& path, PathInfo& info) override {
+        return inner_.inspect(path, info);
+    }
+    Status identity(const std::string& path, FileId& id) override;
+    Status copy_attributes(const std::string& from, const std::string& to) override {
+        return inner_.copy_attributes(from, to);
+    }
+    Status sync_folder(const std::string& path) override { return inner_.sync_folder(path); }
+    std::string spare_folder() override { return inner_.spare_folder(); }
 
     // For the wrapped files: counts the call and says whether it must fail.
     bool next(FileOp op);
@@ -62,6 +78,9 @@ class FailingFileSystem final : public FileSystem {
     FileOp planned_op_ = FileOp::open;
     int planned_nth_ = 0;  // 0: nothing planned
     bool fired_ = false;
+    FileOp action_op_ = FileOp::open;
+    int action_nth_ = 0;  // 0: no action waiting
+    std::function<void()> action_;
 };
 
 }  // namespace tavrin::testing

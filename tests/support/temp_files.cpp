@@ -56,10 +56,10 @@ std::string TempDir::write(const std::string& name, const Bytes& bytes) const {
     return full;
 }
 
-std::vector<std::string> TempDir::names() const {
+std::vector<std::string> TempDir::names_in(const std::string& folder) {
     std::vector<std::string> found;
     std::error_code error;
-    for (const auto& entry : fs::directory_iterator(folder_, error)) {
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
         found.push_back(entry.path().filename().string());
     }
     std::sort(found.begin(), found.end());

@@ -30,7 +30,8 @@ class TempDir {
     // Creates or replaces name with bytes; returns its full path.
     std::string write(const std::string& name, const Bytes& bytes) const;
     // The names in the folder, sorted: to prove no stray file was left.
-    std::vector<std::string> names() const;
+    std::vector<std::string> names() const { return names_in(folder_); }
+    static std::vector<std::string> names_in(const std::string& folder);
 
   private:
     std::string folder_;

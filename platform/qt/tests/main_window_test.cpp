@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -76,6 +77,13 @@ QString hex_of(Rgb color) {
     entry.green = color.green;
     entry.blue = color.blue;
     return QString::fromStdString(hex_text(encode_bgr555(entry)));
+}
+
+// The colour a colour box shows, read from its grabbed centre.
+Rgb box_shows(QWidget* box) {
+    const QColor c = box->grab().toImage().pixelColor(box->width() / 2, box->height() / 2);
+    return {static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
+            static_cast<std::uint8_t>(c.blue())};
 }
 
 QByteArray read_file(const QString& path) {
@@ -146,6 +154,10 @@ class MainWindowTest : public QObject {
         QCOMPARE(window().minimumSize(), window().maximumSize());
         QVERIFY(!window().windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
         QCOMPARE(window().windowTitle(), QStringLiteral("Tavrin"));
+        // The icon comes once the window has been painted.
+        QVERIFY(QTest::qWaitFor([this] { return !window().windowIcon().isNull(); }, 2000));
+        QCOMPARE(window().windowIcon().availableSizes(),
+                 (QList<QSize>{QSize(16, 16), QSize(32, 32), QSize(48, 48)}));
         auto cell_geometry = [this](int index) {
             return SwatchGrid::cell_rect(index).translated(window().grid()->pos());
         };
@@ -219,6 +231,85 @@ class MainWindowTest : public QObject {
         settle();
         QVERIFY(window().state().selection == nullptr);
         QVERIFY(cell_shows(window(), 9, sample(9), false));
+    }
+
+    void a_double_click_on_a_cell_is_one_click() {
+        load_sample();
+        auto double_click = [this](int index, Qt::KeyboardModifiers modifiers) {
+            SwatchGrid* grid = window().grid();
+            const QPoint centre = grid->mapTo(&window(), SwatchGrid::cell_rect(index).center());
+            QTest::mouseDClick(window().windowHandle(), Qt::LeftButton, modifiers, centre);
+            settle();
+        };
+        // Ctrl+double-click adds the cell once; it is not taken away again.
+        click_cell(window(), 2);
+        double_click(5, Qt::ControlModifier);
+        QVERIFY(cell_shows(window(), 2, sample(2), true));
+        QVERIFY(cell_shows(window(), 5, sample(5), true));
+        QCOMPARE(focused_id(), ids::first_swatch + 5);
+
+        // A slider step moves cell 40 along with the head 41 but snaps only the
+        // head, so cell 40 holds a red no colour word can give.
+        click_cell(window(), 40);
+        click_cell(window(), 41, Qt::ControlModifier);
+        window().control(ids::slider_red)->setFocus();
+        press_key(window(), Qt::Key_Right);
+        const Rgb unsnapped = color_of(window().state().palette[40]);
+        QCOMPARE(unsnapped.red, sample(40).red + 1);
+        // A plain double-click: the first press takes that colour as the
+        // starting one and snaps the cell; the second press changes nothing.
+        double_click(40, {});
+        const Rgb snapped = color_of(window().state().palette[40]);
+        QVERIFY(snapped != unsnapped);
+        QCOMPARE(box_shows(window().control(ids::starting_box)), unsnapped);
+        QCOMPARE(box_shows(window().control(ids::current_box)), snapped);
+        QVERIFY(cell_shows(window(), 40, snapped, true));
+        QVERIFY(cell_shows(window(), 41, color_of(window().state().palette[41]), false));
+    }
+
+    void the_screen_shows_every_change_to_the_cells() {
+        // Cell 0 starts black, as a cell never painted is in memory.
+        auto words = words_;
+        words[0] = 0x0000;
+        QVERIFY(write_clut_file(clut_, words));
+        // The first cell whose pixels on the screen differ from the grid's
+        // own, or -1.
+        auto first_stale_cell = [this]() {
+            settle();
+            const QImage screen = window().screen()->grabWindow(window().winId()).toImage();
+            const QImage grid = window().grid()->grab().toImage();
+            const QPoint origin = window().grid()->mapTo(&window(), QPoint());
+            for (int i = 0; i < palette_size; ++i) {
+                const QRect cell = SwatchGrid::cell_rect(i);
+                if (screen.copy(cell.translated(origin)).convertToFormat(QImage::Format_RGB32) !=
+                    grid.copy(cell).convertToFormat(QImage::Format_RGB32)) {
+                    return i;
+                }
+            }
+            return -1;
+        };
+        load_sample();
+        QCOMPARE(first_stale_cell(), -1);
+        QVERIFY(cell_shows(window(), 0, Rgb{}, false));
+        click_cell(window(), 0);
+        click_cell(window(), 47, Qt::ShiftModifier);
+        QCOMPARE(first_stale_cell(), -1);
+        // Framed again over their frames: only the toggled cell changes.
+        click_cell(window(), 30, Qt::ControlModifier);
+        QCOMPARE(first_stale_cell(), -1);
+        click_cell(window(), 30, Qt::ControlModifier);
+        QCOMPARE(first_stale_cell(), -1);
+        press_key(window(), Qt::Key_B, Qt::ControlModifier);
+        QCOMPARE(first_stale_cell(), -1);
+        window().control(ids::slider_red)->setFocus();
+        press_key(window(), Qt::Key_End);
+        QCOMPARE(first_stale_cell(), -1);
+        press_key(window(), Qt::Key_F6);
+        QCOMPARE(first_stale_cell(), -1);
+        click_cell(window(), 0);
+        QCOMPARE(first_stale_cell(), -1);
+        QVERIFY(cell_shows(window(), 0, color_of(window().state().palette[0]), true));
+        QVERIFY(cell_shows(window(), 47, color_of(window().state().palette[47]), false));
     }
 
     void ctrl_b_blends_the_middle_cells() {
@@ -364,6 +455,88 @@ class MainWindowTest : public QObject {
         QCOMPARE(window().id_of(focus()), ids::first_swatch);
         press_key(window(), Qt::Key_Backtab, Qt::ShiftModifier);
         QCOMPARE(window().id_of(focus()), ids::field_hex);
+    }
+
+    void tab_skips_the_grid_while_cell_zero_is_disabled() {
+        const QString empty = folder_->filePath(QStringLiteral("empty.clu"));
+        QVERIFY(write_bytes(empty, QByteArray()));
+        load_clut_file(window(), empty);
+        QCOMPARE(window().state().palette_loaded, 1);
+        QVERIFY(!window().grid()->cell_enabled(0));
+        for (int i = 0; i < 9; ++i) {
+            press_key(window(), Qt::Key_Tab);
+            QVERIFY2(focus() != window().grid(), qPrintable(QString::number(i)));
+        }
+        press_key(window(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QVERIFY(focus() != window().grid());
+        window().centralWidget()->setFocus();
+        press_key(window(), Qt::Key_Right);
+        settle();
+        QVERIFY(window().state().selection == nullptr);
+        QVERIFY(!field(ids::field_hex)->isEnabled());
+
+        // Once cell 0 is enabled again the grid is a tab stop again.
+        load_sample();
+        window().centralWidget()->setFocus();
+        for (int i = 0; i < 9 && focus() != window().grid(); ++i) {
+            press_key(window(), Qt::Key_Tab);
+        }
+        QCOMPARE(focused_id(), ids::first_swatch);
+    }
+
+    void uncovering_the_window_repaints_what_the_core_changed() {
+        QVERIFY(write_clut_file(clut_, {words_.begin(), words_.begin() + 16}));
+        load_sample();
+        const QColor face = window().palette().color(QPalette::Button);
+        const Rgb gray{static_cast<std::uint8_t>(face.red()),
+                       static_cast<std::uint8_t>(face.green()),
+                       static_cast<std::uint8_t>(face.blue())};
+        const Rgb black{};  // the entries past those read
+        QVERIFY(gray != black);
+        QVERIFY(cell_shows(window(), 20, gray, false));
+
+        // Injecting more colours than were read enables the cells up to the
+        // count but leaves them grey.
+        const QString target = folder_->filePath(QStringLiteral("target.dat"));
+        QVERIFY(write_bytes(target, QByteArray(1024, '\0')));
+        auto inject = [&](const QString& count_text) {
+            when_dialog_opens(QStringLiteral("save_dialog"), [&](QWidget* dialog) {
+                when_dialog_opens(QStringLiteral("clut_params_dialog"), [&](QWidget* params) {
+                    auto* count = params->findChild<QLineEdit*>(QStringLiteral("count_field"));
+                    count->selectAll();
+                    QTest::keyClicks(count, count_text);
+                    QTest::keyClicks(params->findChild<QLineEdit*>(QStringLiteral("offset_field")),
+                                     QStringLiteral("0"));
+                    QTest::mouseClick(params->findChild<QPushButton*>(QStringLiteral("ok")),
+                                      Qt::LeftButton);
+                });
+                type_file_name(dialog, target);
+            });
+            window().menu_action(ids::inject_offset)->trigger();
+            activate(window());
+            settle();
+        };
+        inject(QStringLiteral("32"));
+        QVERIFY(window().grid()->cell_enabled(20));
+        QVERIFY(cell_shows(window(), 20, gray, false));
+
+        // The platform exposes the window again (offscreen, a move does it, as
+        // an X server does when the window over it goes away): the core
+        // repaints before the exposed part is drawn.
+        window().move(window().pos() + QPoint(10, 10));
+        QVERIFY(QTest::qWaitFor([&] { return cell_shows(window(), 20, black, false); }, 2000));
+        QVERIFY(cell_shows(window(), 3, sample(3), false));
+        QVERIFY(cell_shows(window(), 40, gray, false));
+
+        // Minimized and restored, likewise.
+        inject(QStringLiteral("48"));
+        QVERIFY(cell_shows(window(), 40, gray, false));
+        window().showMinimized();
+        settle();
+        window().showNormal();
+        QVERIFY(QTest::qWaitForWindowExposed(&window()));
+        QVERIFY(QTest::qWaitFor([&] { return cell_shows(window(), 40, black, false); }, 2000));
+        QVERIFY(cell_shows(window(), 60, gray, false));
     }
 
     void panel_controls_change_the_selected_cells() {

@@ -1,6 +1,7 @@
 // A FileSystem held in memory: files are byte vectors by path. For the
-// fuzzers and for tests that need many files quickly; it behaves like a disk
-// that never fails.
+// fuzzers, the benchmarks and tests that need many files quickly; it behaves
+// like a disk that never fails, with no links, folders or special files.
+// Test support only: no shipped program links it.
 #pragma once
 
 #include <map>
@@ -19,6 +20,13 @@ class MemoryFileSystem final : public FileSystem {
     Status open(const std::string& path, OpenMode mode, std::unique_ptr<File>& file) override;
     Status rename(const std::string& from, const std::string& to) override;
     Status remove(const std::string& path) override;
+    Status inspect(const std::string& path, PathInfo& info) override;
+    Status identity(const std::string& path, FileId& id) override;
+    Status copy_attributes(const std::string&, const std::string&) override {
+        return Status::success();
+    }
+    Status sync_folder(const std::string&) override { return Status::success(); }
+    std::string spare_folder() override { return {}; }
 
     void put(const std::string& path, Bytes bytes);
     bool exists(const std::string& path) const;

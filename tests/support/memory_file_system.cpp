@@ -1,11 +1,18 @@
 // The in-memory FileSystem.
-#include "files/memory_file_system.h"
+#include "tests/support/memory_file_system.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace tavrin {
 
 namespace {
+
+// A file's number is where its bytes live, so a file renamed over another
+// gets another id, as on a disk.
+FileId id_of(const MemoryFileSystem::Bytes* bytes) {
+    return {true, 1, reinterpret_cast<std::uintptr_t>(bytes)};
+}
 
 class MemoryFile final : public File {
   public:
@@ -53,8 +60,18 @@ class MemoryFile final : public File {
         return Status::success();
     }
 
+    Status truncate(std::uint64_t size) override {
+        if (size < bytes_->size()) {
+            bytes_->resize(static_cast<std::size_t>(size));
+        }
+        return Status::success();
+    }
     Status sync() override { return Status::success(); }
     Status close() override { return Status::success(); }
+    Status identity(FileId& id) override {
+        id = id_of(bytes_.get());
+        return Status::success();
+    }
 
   private:
     std::shared_ptr<MemoryFileSystem::Bytes> bytes_;
@@ -67,7 +84,7 @@ class MemoryFile final : public File {
 
 Status MemoryFileSystem::open(const std::string& path, OpenMode mode, std::unique_ptr<File>& file) {
     auto found = files_.find(path);
-    if (mode == OpenMode::create_new) {
+    if (mode == OpenMode::create_new || mode == OpenMode::create_private) {
         if (found != files_.end()) {
             return Status::failure(Status::Code::already_exists, "cannot create it (File exists)");
         }
@@ -76,8 +93,8 @@ Status MemoryFileSystem::open(const std::string& path, OpenMode mode, std::uniqu
         return Status::failure(Status::Code::io_error,
                                "cannot open it (No such file or directory)");
     }
-    file = std::make_unique<MemoryFile>(found->second, mode != OpenMode::create_new,
-                                        mode != OpenMode::read);
+    const bool created = mode == OpenMode::create_new || mode == OpenMode::create_private;
+    file = std::make_unique<MemoryFile>(found->second, !created, mode != OpenMode::read);
     return Status::success();
 }
 
@@ -98,6 +115,28 @@ Status MemoryFileSystem::remove(const std::string& path) {
         return Status::failure(Status::Code::io_error,
                                "cannot remove it (No such file or directory)");
     }
+    return Status::success();
+}
+
+Status MemoryFileSystem::inspect(const std::string& path, PathInfo& info) {
+    info = PathInfo{};
+    info.resolved = path;
+    info.folder_writable = true;
+    auto found = files_.find(path);
+    if (found != files_.end()) {
+        info.exists = info.regular = info.writable = true;
+        info.id = id_of(found->second.get());
+    }
+    return Status::success();
+}
+
+Status MemoryFileSystem::identity(const std::string& path, FileId& id) {
+    auto found = files_.find(path);
+    if (found == files_.end()) {
+        return Status::failure(Status::Code::io_error,
+                               "cannot look at it (No such file or directory)");
+    }
+    id = id_of(found->second.get());
     return Status::success();
 }
 

@@ -1,0 +1,166 @@
+// tavrin-cli find over search/. Hits of --clut and --tim are printed as they
+// are found; palette-like runs are ranked, best first, once each file is done.
+#include "cli/find_command.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+
+#include "files/clut_files.h"
+#include "search/search.h"
+
+namespace tavrin::cli {
+
+namespace {
+
+// "FILE 0x1A40 6720 ": the offset ready to paste after --offset, in both bases.
+std::string place(const std::string& file, std::uint64_t offset) {
+    char text[64];
+    std::snprintf(text, sizeof text, " 0x%" PRIX64 " %" PRIu64, offset, offset);
+    return file + text;
+}
+
+std::string describe(const std::string& file, const search::Hit& hit) {
+    std::string line = place(file, hit.offset);
+    switch (hit.kind) {
+        case search::HitKind::clut:
+            return line + " clut matching=" + std::to_string(hit.words);
+        case search::HitKind::palette:
+            return line + " palette colors=" + std::to_string(hit.words) +
+                   " score=" + std::to_string(hit.score);
+        case search::HitKind::tim: {
+            static constexpr int bits[] = {4, 8, 16, 24};
+            const auto& tim = hit.tim;
+            return line + " tim bpp=" + std::to_string(bits[tim.mode]) +
+                   " clut_colors=" + std::to_string(tim.clut_colors) +
+                   " clut_rows=" + std::to_string(tim.clut_rows) +
+                   " width=" + std::to_string(tim.width) + " height=" + std::to_string(tim.height) +
+                   " size=" + std::to_string(tim.size);
+        }
+    }
+    return line;
+}
+
+// The CLI's one-line rule for failures: no control characters.
+std::string printable(const std::string& text) {
+    std::string line;
+    for (char c : text) {
+        line += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? '?' : c;
+    }
+    return line;
+}
+
+}  // namespace
+
+CLI::App* add_find_command(CLI::App& app, FindOptions& options) {
+    auto* command = app.add_subcommand(
+        "find",
+        "print where CLUTs, TIM images or palette-like runs lie: FILE 0xOFFSET OFFSET ...; "
+        "exit 0 with hits, 1 with none, 2 on errors");
+    auto* clut = command->add_option("--clut", options.clut_file,
+                                     "look for the colours of this raw CLUT file");
+    auto* tim = command->add_flag("--tim", options.tim, "look for TIM images");
+    auto* palettes =
+        command->add_flag("--palettes", options.palettes, "look for runs that look like a palette");
+    clut->excludes(tim, palettes);
+    tim->excludes(palettes);
+    command->add_flag("--ignore-bit15", options.ignore_bit15, "compare only the 15 colour bits")
+        ->needs(clut);
+    command
+        ->add_option("--tolerance", options.tolerance,
+                     "levels each 5-bit channel may differ by, 0 to 31")
+        ->check(CLI::Range(0, 31))
+        ->needs(clut);
+    command->add_option("--align", options.align, "1: any offset, 2: even offsets (default)")
+        ->check(CLI::IsMember({1, 2}))
+        ->needs(clut);
+    command
+        ->add_option("--min", options.min,
+                     "with --clut, colours that must match (default all); with --palettes, the "
+                     "shortest run in colours (default 16)")
+        ->check(CLI::Range(1, 65536));
+    command->add_option("FILE", options.files, "the files to search")->required();
+    return command;
+}
+
+bool find_requested(std::span<const std::string> args) {
+    return args.size() > 1 && args[1] == "find";
+}
+
+int run_find(const FindOptions& options, FileSystem& fs, std::ostream& out, std::ostream& err) {
+    const int modes =
+        (options.clut_file.empty() ? 0 : 1) + (options.tim ? 1 : 0) + (options.palettes ? 1 : 0);
+    if (modes != 1) {
+        err << "tavrin-cli: find: give one of --clut FILE, --tim or --palettes\n";
+        return find_error;
+    }
+    if (options.tim && options.min > 0) {
+        err << "tavrin-cli: find: --min goes with --clut or --palettes\n";
+        return find_error;
+    }
+    search::ClutQuery clut_query;
+    if (!options.clut_file.empty()) {
+        Clut clut;
+        const Status status = read_clut_file(fs, options.clut_file, clut);
+        if (!status.ok()) {
+            err << "tavrin-cli: " << printable(options.clut_file + ": " + status.reason) << "\n";
+            return find_error;
+        }
+        if (clut.count == 0) {
+            err << "tavrin-cli: " << printable(options.clut_file) << ": the CLUT has no colours\n";
+            return find_error;
+        }
+        for (int i = 0; i < clut.count; ++i) {
+            clut_query.words.push_back(clut.entries[static_cast<std::size_t>(i)].raw);
+        }
+        clut_query.ignore_bit15 = options.ignore_bit15;
+        clut_query.tolerance = options.tolerance;
+        clut_query.align = options.align;
+        clut_query.min_matching = options.min;
+    }
+    search::PaletteQuery palette_query;
+    if (options.min > 0) {
+        palette_query.min_words = options.min;
+    }
+
+    bool found = false;
+    bool failed = false;
+    for (const auto& file : options.files) {
+        std::vector<search::Hit> ranked;
+        search::Observer observer;
+        observer.hit = [&](const search::Hit& hit) {
+            if (options.palettes) {
+                ranked.push_back(hit);
+            } else {
+                out << describe(file, hit) << '\n';
+            }
+        };
+        search::ScanResult result;
+        if (options.tim) {
+            result = search::find_tim(file, observer);
+        } else if (options.palettes) {
+            result = search::find_palettes(file, palette_query, observer);
+        } else {
+            result = search::find_clut(file, clut_query, observer);
+        }
+        std::stable_sort(ranked.begin(), ranked.end(),
+                         [](const auto& a, const auto& b) { return a.score > b.score; });
+        for (const auto& hit : ranked) {
+            out << describe(file, hit) << '\n';
+        }
+        found = found || result.hits > 0;
+        if (result.end != search::ScanEnd::done) {
+            err << "tavrin-cli: " << printable(file + ": " + result.reason) << "\n";
+            failed = true;
+        }
+    }
+    out.flush();
+    if (!out) {
+        err << "tavrin-cli: standard output: writing failed\n";
+        return find_error;
+    }
+    return failed ? find_error : found ? find_found : find_none;
+}
+
+}  // namespace tavrin::cli
