@@ -339,6 +339,14 @@ TEST(SelectChangedColors, MatchesAByteComparisonWithTheFile) {
     editor.command(ids::select_changed);
     EXPECT_EQ(editor.selected(), changed_in_file(dir.path("saved.clu")));
     EXPECT_EQ(editor.selected(), std::vector<int>{100});
+
+    // A value still being typed counts as it will be written: settled.
+    editor.click(1);
+    editor.clear_field(ids::field_red);
+    editor.type(ids::field_red, "350");  // applies 3, then 35, whose word is the file's
+    editor.command(ids::select_changed);
+    EXPECT_EQ(editor.entry(1).red, 255);
+    EXPECT_EQ(editor.selected(), (std::vector<int>{100, 1}));
 }
 
 }  // namespace

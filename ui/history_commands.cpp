@@ -230,6 +230,8 @@ void select_changed_colors(EditorState& state, WindowLayer& layer) {
     if (state.palette_loaded == 0) {
         return;
     }
+    // A value typed into a field counts as Save would write it: settled.
+    on_field_left(state, layer, layer.focused_control());
     selection_clear(state.selection);
     const std::span<const PaletteEntry> live = live_entries(state);
     for (std::size_t i = 0; i < live.size(); ++i) {
