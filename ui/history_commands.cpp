@@ -2,6 +2,7 @@
 // changed colors" commands.
 #include "ui/history_commands.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 
@@ -80,7 +81,7 @@ void update_history_menu(EditorState& state, WindowLayer& layer) {
 // The undone or redone state on screen as if the user had made it: the
 // whole grid, the selection kept where its cells still exist, and the panel
 // shown as a selection change shows it, but without snapping the head.
-void show_restored(EditorState& state, WindowLayer& layer,
+void show_restored(EditorState& state, WindowLayer& layer, int previous_count,
                    const std::optional<ClutOrigin>& origin) {
     if (origin) {
         state.source = origin->source;
@@ -89,7 +90,10 @@ void show_restored(EditorState& state, WindowLayer& layer,
     }
     // The read-dependent items follow the restored origin and count.
     apply_clut_menu_rules(state, layer);
-    for (int index = state.color_count; index < palette_size; ++index) {
+    // Cells the restored count takes away leave the selection; cells that
+    // were beyond the count already stay as they were.
+    for (int index = std::max<int>(state.color_count, 0);
+         index < std::min(previous_count, palette_size); ++index) {
         while (selection_contains(state.selection, index)) {
             selection_remove(state.selection, index);
         }
@@ -213,15 +217,17 @@ void end_user_event(EditorState& state, WindowLayer& layer, const UserEvent& eve
 }
 
 void undo_last_step(EditorState& state, WindowLayer& layer) {
+    const int previous_count = state.color_count;
     if (const Step* step = undo(state.history, state.palette, state.color_count)) {
-        show_restored(state, layer, step->context_before);
+        show_restored(state, layer, previous_count, step->context_before);
     }
     update_history_menu(state, layer);
 }
 
 void redo_next_step(EditorState& state, WindowLayer& layer) {
+    const int previous_count = state.color_count;
     if (const Step* step = redo(state.history, state.palette, state.color_count)) {
-        show_restored(state, layer, step->context_after);
+        show_restored(state, layer, previous_count, step->context_after);
     }
     update_history_menu(state, layer);
 }
