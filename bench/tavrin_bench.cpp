@@ -6,6 +6,7 @@
 // blend, recording a slider step, and the history's size after 100,000 steps.
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -13,6 +14,7 @@
 
 #include "edit/edit.h"
 #include "files/clut_files.h"
+#include "image/image.h"
 #include "tests/support/memory_file_system.h"
 #include "tests/support/temp_files.h"
 #include "tests/support/test_editor.h"
@@ -207,6 +209,31 @@ void BM_HistoryAfterRandomSteps(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_HistoryAfterRandomSteps)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The texture preview's redraw: a 1024 x 512 8-bit image through a full
+// CLUT, the colour table built afresh as after every table change.
+void BM_DrawIndexedImage(benchmark::State& state) {
+    tavrin::IndexedImage image{1024, 512, {}};
+    for (int i = 0; i < image.width * image.height; ++i) {
+        image.indices.push_back(static_cast<std::uint8_t>((i * 2654435761u) >> 24));
+    }
+    std::array<tavrin::PaletteEntry, tavrin::palette_size> palette{};
+    const auto words = sample_words(tavrin::palette_size);
+    for (std::size_t i = 0; i < palette.size(); ++i) {
+        palette[i] = tavrin::decode_bgr555(words[i]);
+    }
+    std::array<bool, tavrin::palette_size> selected{};
+    selected[7] = true;
+    std::vector<tavrin::Argb> pixels;
+    for (auto _ : state) {
+        const auto colors =
+            tavrin::pixel_colors(palette, 240, state.range(0) ? &selected : nullptr);
+        tavrin::draw_indexed(image, colors, pixels);
+        benchmark::DoNotOptimize(pixels.data());
+    }
+    per_item(state, static_cast<double>(image.indices.size()));
+}
+BENCHMARK(BM_DrawIndexedImage)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // --- File round trips: what the user does, through the commands.
 

@@ -1,4 +1,5 @@
-// tavrin-cli's subcommands (dump, extract, inject) over files/.
+// tavrin-cli's subcommands (dump, extract, inject) over files/ and image/;
+// render, find and the palette subcommands are in files of their own.
 #include "cli/cli.h"
 
 #include <CLI/CLI.hpp>
@@ -7,23 +8,27 @@
 #include <set>
 #include <vector>
 
+#include "cli/command.h"
 #include "cli/find_command.h"
+#include "cli/palette_commands.h"
+#include "cli/render_command.h"
 #include "files/clut_files.h"
+#include "image/image.h"
 
 namespace tavrin::cli {
 
 namespace {
 
-struct Failure {
-    std::string subject;  // the file (or argument) the failure is about
-    std::string reason;
-};
-
-// Where the CLUT is: one of a TEX file's five, or count colours at an offset.
+// Where the CLUT is: one of a TEX file's five, count colours at an offset, or
+// a row of a TIM file.
 struct Location {
     std::string kind_text;
     std::string offset_text;
     int count = -1;
+    bool tim = false;
+    int row = 0;
+
+    bool given() const { return tim || !kind_text.empty() || !offset_text.empty(); }
 };
 
 std::optional<int> parse_kind(const std::string& text) {
@@ -59,17 +64,14 @@ std::optional<Failure> parse_kind_argument(const std::string& file, const std::s
     return std::nullopt;
 }
 
-std::optional<Failure> failed(const std::string& file, const Status& status) {
-    if (status.ok()) {
-        return std::nullopt;
-    }
-    return Failure{file, status.reason};
-}
-
 // Reads the CLUT that file holds at location; a raw CLUT file when no
 // location option was given.
 std::optional<Failure> read_location(FileSystem& fs, const std::string& file,
                                      const Location& location, Clut& clut) {
+    if (location.tim) {
+        TimInfo info;
+        return failed(file, read_tim_clut(fs, file, location.row, clut, info));
+    }
     if (!location.kind_text.empty()) {
         int kind = 0;
         if (auto failure = parse_kind_argument(file, location.kind_text, kind)) {
@@ -157,6 +159,9 @@ std::optional<Failure> inject(FileSystem& fs, const std::string& file, const Loc
     if (auto failure = failed(input, read_clut_file(fs, input, clut))) {
         return failure;
     }
+    if (location.tim) {
+        return failed(file, inject_tim_clut(fs, file, location.row, colors(clut)));
+    }
     if (!location.kind_text.empty()) {
         int kind = 0;
         if (auto failure = parse_kind_argument(file, location.kind_text, kind)) {
@@ -179,7 +184,8 @@ const CLI::Validator not_empty(
     [](const std::string& value) { return value.empty() ? std::string("the value is empty") : ""; },
     "", "not empty");
 
-// --tex, --offset and --count on a subcommand; --count only where a CLUT is read.
+// --tex, --offset, --count, --tim and --row on a subcommand; --count only
+// where a CLUT is read.
 void add_location(CLI::App& command, Location& location, bool with_count) {
     auto* tex = command
                     .add_option("--tex", location.kind_text,
@@ -190,13 +196,20 @@ void add_location(CLI::App& command, Location& location, bool with_count) {
                        .add_option("--offset", location.offset_text,
                                    "where the CLUT starts, in decimal or in hexadecimal after 0x")
                        ->check(not_empty);
+    auto* tim = command.add_flag("--tim", location.tim, "a CLUT row of a TIM file");
+    command.add_option("--row", location.row, "the TIM's CLUT row, from 0 (default 0)")
+        ->check(CLI::NonNegativeNumber)
+        ->needs(tim);
     tex->excludes(offset);
+    tim->excludes(tex);
+    tim->excludes(offset);
     if (with_count) {
         auto* count = command.add_option("--count", location.count, "number of colours, 0 to 256")
                           ->check(CLI::Range(0, 256));
         count->needs(offset);
         offset->needs(count);
         tex->excludes(count);
+        tim->excludes(count);
     }
 }
 
@@ -204,8 +217,10 @@ void add_location(CLI::App& command, Location& location, bool with_count) {
 // not have, such as a file named "-dash.clu"; CLI11 would take it apart and
 // then say only that FILE is required.
 std::optional<std::string> unknown_option(std::span<const std::string> args) {
-    static const std::set<std::string> with_value = {"--tex",    "--offset", "--count",
-                                                     "--output", "--from",   "-o"};
+    static const std::set<std::string> with_value = {
+        "--tex",   "--offset", "--count", "--output",    "--from", "-o",      "--row",
+        "--width", "--height", "--bpp",   "--clut-file", "--into", "--format"};
+    static const std::set<std::string> flags = {"--tim"};
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--") {
@@ -216,6 +231,9 @@ std::optional<std::string> unknown_option(std::span<const std::string> args) {
         }
         if (with_value.contains(arg)) {
             ++i;  // its value may start with '-', as a negative offset does
+            continue;
+        }
+        if (flags.contains(arg)) {
             continue;
         }
         const std::string name = arg.substr(0, arg.find('='));
@@ -231,9 +249,10 @@ std::optional<std::string> unknown_option(std::span<const std::string> args) {
 
 int run(std::span<const std::string> args, FileSystem& fs, std::ostream& out, std::ostream& err) {
     CLI::App app{
-        "Reads and writes the CLUTs of Kickvale TEX files, of raw CLUT files and of "
-        "any file at an offset."};
+        "Reads and writes the CLUTs of Kickvale TEX files, of TIM files, of raw CLUT files and "
+        "of any file at an offset, and draws indexed images through them."};
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string("tavrin-cli ") + TAVRIN_VERSION);
 
     std::string file;
     std::string other;
@@ -269,6 +288,10 @@ int run(std::span<const std::string> args, FileSystem& fs, std::ostream& out, st
     FindOptions find_options;
     auto* find_command = add_find_command(app, find_options);
 
+    RenderCommand render;
+    add_render_command(app, render);
+    const PaletteCommands palette_commands(app);
+
     // CLI11 reads a C argument vector; the program's name is always there.
     const std::string program_name = "tavrin-cli";
     std::vector<const char*> argv;
@@ -280,7 +303,7 @@ int run(std::span<const std::string> args, FileSystem& fs, std::ostream& out, st
         app.parse(static_cast<int>(argv.size()), argv.data());
     } catch (const CLI::ParseError& error) {
         if (error.get_exit_code() == 0) {
-            return app.exit(error, out, err);  // --help
+            return app.exit(error, out, err);  // --help, --version
         }
         const auto unknown = find_requested(args) ? std::nullopt : unknown_option(args);
         if (unknown) {
@@ -298,10 +321,18 @@ int run(std::span<const std::string> args, FileSystem& fs, std::ostream& out, st
     }
 
     std::optional<Failure> failure;
-    if (dump_command->parsed()) {
+    if (render.command->parsed()) {
+        failure = run_render(fs, render);
+    } else if (palette_commands.parsed()) {
+        if (auto palette_failure = palette_commands.run(fs, out, err)) {
+            failure = Failure{palette_failure->subject, palette_failure->reason};
+        }
+    } else if (dump_command->parsed()) {
         failure = dump(fs, file, location, out);
-    } else if (location.kind_text.empty() && location.offset_text.empty()) {
-        failure = Failure{file, "give the CLUT's place with --tex KIND or --offset OFF"};
+    } else if (!location.given()) {
+        failure = Failure{
+            file,
+            "give the CLUT's place with --tex KIND or --offset OFF (or --tim for a TIM file)"};
     } else if (extract_command->parsed()) {
         failure = extract(fs, file, location, other);
     } else {

@@ -456,7 +456,32 @@ Status read_clut_file(FileSystem& fs, const std::string& path, Clut& clut) {
 
 Status save_clut_file(FileSystem& fs, const std::string& path,
                       std::span<const PaletteEntry> entries) {
-    const std::vector<std::uint8_t> bytes = encode_clut(entries);
+    return replace_file(fs, path, encode_clut(entries));
+}
+
+Status read_whole_file(FileSystem& fs, const std::string& path, std::uint64_t max_size,
+                       std::vector<std::uint8_t>& bytes) {
+    bytes.clear();
+    std::unique_ptr<File> file;
+    std::uint64_t size = 0;
+    Status status = open_sized(fs, path, OpenMode::read, file, size);
+    if (!status.ok()) {
+        return status;
+    }
+    if (size > max_size) {
+        return Status::failure(Code::not_in_file, "it is too large (" + bytes_text(size) +
+                                                      ", at most " + bytes_text(max_size) +
+                                                      " are read)");
+    }
+    std::vector<std::uint8_t> contents(static_cast<std::size_t>(size));
+    status = read_exact(*file, 0, contents);
+    if (status.ok()) {
+        bytes = std::move(contents);
+    }
+    return status;
+}
+
+Status replace_file(FileSystem& fs, const std::string& path, std::span<const std::uint8_t> bytes) {
     PathInfo target;
     Status status = fs.inspect(path, target);
     if (!status.ok()) {

@@ -83,6 +83,15 @@ Status read_clut_file(FileSystem& fs, const std::string& path, Clut& clut);
 Status save_clut_file(FileSystem& fs, const std::string& path,
                       std::span<const PaletteEntry> entries);
 
+// Writes bytes as the whole of path with every safeguard of save_clut_file,
+// which is this for a CLUT's colour words.
+Status replace_file(FileSystem& fs, const std::string& path, std::span<const std::uint8_t> bytes);
+
+// The whole of a file of at most max_size bytes; a larger one fails before
+// anything is read.
+Status read_whole_file(FileSystem& fs, const std::string& path, std::uint64_t max_size,
+                       std::vector<std::uint8_t>& bytes);
+
 // Follows the header and the record of a TEX file to the offset of the CLUT of
 // kind (0..4), checking that the header, the record and the 512 bytes of the
 // CLUT all lie within the file.

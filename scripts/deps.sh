@@ -1,10 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Tavrin needs, only those that are missing, so a
-# second run costs a second. Usage: scripts/deps.sh GROUP...  (core, qt, artwork, win32, all)
+# second run costs a second. Usage: scripts/deps.sh GROUP...
+# (run, core, qt, package, artwork, win32, all)
 set -euo pipefail
 
 declare -A groups=(
-    [core]="cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev googletest libbenchmark-dev libcli11-dev clang libclang-rt-14-dev clang-format python3"
+    # Only what building the release preset's editor and running it need.
+    [run]="cmake ninja-build g++ qt6-base-dev fonts-dejavu-core xdg-utils"
+    [core]="cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev googletest libbenchmark-dev libcli11-dev libpng-dev clang libclang-rt-14-dev clang-format python3 git"
+    # The Debian package: its man pages and dependencies, and the checks of it
+    # (a scratch Debian 12 root to install it into).
+    [package]="libcli11-dev help2man dpkg-dev file lintian appstream desktop-file-utils debootstrap"
     [qt]="qt6-base-dev qt6-base-dev-tools libgl-dev xvfb xauth fonts-dejavu-core xdg-utils"
     [artwork]="imagemagick fonts-dejavu-core"
     # The Windows build (MinGW-w64, 32-bit) and its tests under Wine on a

@@ -1,17 +1,25 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the formatting, builds everything and
 # runs every test: the optimised build with warnings as errors, then the
-# sanitizer build (both with the short soak), then a short run of each fuzz
-# target from its seed corpus, then the Windows program, which is checked as
-# a file and run under Wine. The million-event soak (ctest --preset soak) and
-# the benchmarks (bench preset) are run by hand; see the README.
+# sanitizer build (both with the short soak), then the Debian package of the
+# release build, validated and installed into a scratch Debian root, then a
+# short run of each fuzz target from its seed corpus, then the Windows
+# program, which is checked as a file and run under Wine. The million-event
+# soak (ctest --preset soak) and the benchmarks (bench preset) are run by
+# hand; see the README. Works from a clone and from an unpacked source archive.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/deps.sh all
 
+# From a clone, the tracked files; from an unpacked source archive, every
+# source file outside build/.
 echo "== format"
-git ls-files -z -- '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
+if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+    git ls-files -z -- '*.cpp' '*.h'
+else
+    find . -path ./build -prune -o -type f \( -name '*.cpp' -o -name '*.h' \) -print0
+fi | xargs -0 clang-format --dry-run --Werror
 
 jobs=$(nproc)
 for preset in ci asan; do
@@ -21,6 +29,11 @@ for preset in ci asan; do
     ctest --preset "$preset" -j "$jobs"
 done
 
+echo "== package"
+cmake --preset release >/dev/null
+cmake --build --preset release -j "$jobs" --target package
+scripts/check-package.sh build/release/tavrin_*.deb
+
 # New inputs go to a scratch folder (the seed corpus in the repository is only
 # read); an input that breaks a target is kept in build/fuzz/.
 echo "== fuzz"
@@ -28,7 +41,7 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$jobs"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-for target in raw_clut tex_clut clut_at_offset parse_offset field_text cli_args tim_header; do
+for target in raw_clut tex_clut clut_at_offset parse_offset field_text cli_args tim tim_header palette_formats; do
     mkdir -p "$scratch/$target"
     if ! build/fuzz/fuzz/fuzz_$target -max_total_time=10 -artifact_prefix=build/fuzz/ \
         "$scratch/$target" "fuzz/corpus/$target" >"$scratch/$target.log" 2>&1; then
@@ -46,5 +59,10 @@ exe=build/win32/platform/win32/tavrin.exe
 build/ci/tests/tavrin_menu_table_json >build/win32/menu-table.json
 python3 tests/win32/check_exe.py "$exe" resources/about.txt \
     --menu-table build/win32/menu-table.json --zip build/win32/tavrin-*-win32.zip help/tavrin.html
+# The Windows Imaging Component's PNG path, in a Wine prefix of its own.
+wine_prefix=$(mktemp -d)
+WINEPREFIX="$wine_prefix" WINEDEBUG=-all wine build/win32/formats/tavrin_png_check.exe
+WINEPREFIX="$wine_prefix" wineserver -w
+rm -rf "$wine_prefix"
 rm -rf build/win32/wine-artifacts
 python3 tests/win32/wine_e2e.py "$exe" --artifacts build/win32/wine-artifacts

@@ -16,6 +16,7 @@
 #include "tests/support/memory_file_system.h"
 
 #include "tests/support/temp_files.h"
+#include "tests/support/tim_files.h"
 
 namespace tavrin {
 namespace {
@@ -174,6 +175,80 @@ TEST_F(Cli, FailuresNameTheFileAndTouchNothing) {
               (std::vector<std::string>{"big.clu", "kit.clu", "out.clu", "target.dat"}));
 }
 
+TEST_F(Cli, TimRowsAndRenderedPictures) {
+    testing::TimSpec spec;
+    spec.bits_per_pixel = 4;
+    spec.clut_rows = {words_from(16, 1), words_from(16, 2), words_from(16, 3)};
+    spec.width = 8;
+    spec.height = 3;
+    for (int i = 0; i < 24; ++i) {
+        spec.indices.push_back(static_cast<std::uint8_t>(i * 7 % 16));
+    }
+    const Bytes tim_bytes = testing::tim_file_bytes(spec);
+    const std::string tim = dir.write("kit.tim", tim_bytes);
+    const std::string clu = dir.path("row.clu");
+
+    CliRun result = run({"extract", "--tim", "--row", "1", tim, "-o", clu});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(read_bytes(clu), words_to_bytes(spec.clut_rows[1]));
+    // Row 1's colours into row 2: only row 2's 32 bytes change.
+    result = run({"inject", "--tim", "--row", "2", tim, "--from", clu});
+    EXPECT_EQ(result.status, 0) << result.err;
+    Bytes expected = tim_bytes;
+    const Bytes row_bytes = words_to_bytes(spec.clut_rows[1]);
+    std::copy(row_bytes.begin(), row_bytes.end(), expected.begin() + testing::tim_clut_words + 64);
+    EXPECT_EQ(read_bytes(tim), expected);
+    result = run({"dump", "--tim", tim});
+    EXPECT_EQ(result.out.substr(0, result.out.find('\n')),
+              "0 " + hex_text(spec.clut_rows[0][0]) + " " +
+                  std::to_string(decode_bgr555(spec.clut_rows[0][0]).red) + " " +
+                  std::to_string(decode_bgr555(spec.clut_rows[0][0]).green) + " " +
+                  std::to_string(decode_bgr555(spec.clut_rows[0][0]).blue));
+
+    const std::string short_clut = dir.write("short.clu", words_to_bytes(words_from(15, 4)));
+    expect_failure(run({"inject", "--tim", tim, "--from", short_clut}),
+                   "kit.tim: its CLUT rows hold 16 colours, not 15");
+    expect_failure(run({"dump", "--tim", "--row", "3", tim}), "kit.tim: it has no CLUT row 3");
+    expect_failure(run({"dump", "--row", "1", tim}), "--row");
+    EXPECT_EQ(read_bytes(tim), expected);
+
+    // The picture: the TIM's own image through row 2, and the same pixels
+    // read raw at their offset through another CLUT file.
+    const std::string png = dir.path("kit.png");
+    result = run({"render", "--tim", "--row", "2", tim, "-o", png});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::string raw_png = dir.path("raw.png");
+    const std::string pixel_offset = std::to_string(expected.size() - 12);
+    result = run({"render", "--offset", pixel_offset, "--width", "8", "--height", "3", "--bpp", "4",
+                  "--clut-file", clu, tim, "-o", raw_png});
+    ASSERT_EQ(result.status, 0) << result.err;
+    if (std::system("convert -version >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "ImageMagick's convert is missing: the PNG files are not read back";
+    }
+    for (const std::string& picture : {png, raw_png}) {
+        const std::string rgb = spool.path("picture.rgb");
+        ASSERT_EQ(
+            std::system(("convert " + quoted(picture) + " -depth 8 rgb:" + quoted(rgb)).c_str()),
+            0);
+        const Bytes pixels = read_bytes(rgb);
+        ASSERT_EQ(pixels.size(), 24u * 3);
+        for (std::size_t i = 0; i < 24; ++i) {
+            const Rgb want = color_of(decode_bgr555(spec.clut_rows[1][spec.indices[i]]));
+            EXPECT_EQ((Rgb{pixels[i * 3], pixels[i * 3 + 1], pixels[i * 3 + 2]}), want) << i;
+        }
+    }
+    expect_failure(run({"render", "--offset", "200", "--width", "8", "--height", "3", "--bpp", "4",
+                        "--clut-file", clu, tim, "-o", dir.path("none.png")}),
+                   "kit.tim: the image (12 bytes at offset 200) reaches past the end");
+    expect_failure(run({"render", "--tim", clu, "-o", dir.path("none.png")}),
+                   "row.clu: it is not a TIM file");
+    expect_failure(run({"render", "--offset", "0", "--width", "8", "--height", "3", "--bpp", "5",
+                        "--clut-file", clu, tim, "-o", dir.path("none.png")}),
+                   "--bpp");
+    EXPECT_EQ(dir.names(),
+              (std::vector<std::string>{"kit.png", "kit.tim", "raw.png", "row.clu", "short.clu"}));
+}
+
 // Arguments that once misled: empty values, names starting with '-', an
 // output that is the input, special files, and offsets beyond 32 bits.
 TEST_F(Cli, RefusesWhatItCannotDoExactlyAndSaysWhy) {
@@ -257,6 +332,8 @@ TEST(CliInProcess, RunsOverTheFileSystemItIsGiven) {
     EXPECT_EQ(err, "tavrin-cli: line\\nbreak: cannot open it (No such file or directory)\n");
     EXPECT_EQ(run({"--help"}, out, err), 0);
     EXPECT_NE(out.find("dump"), std::string::npos);
+    EXPECT_EQ(run({"--version"}, out, err), 0);
+    EXPECT_EQ(out, "tavrin-cli 1.0.0\n");
     EXPECT_EQ(fs.paths(), (std::vector<std::string>{"any.dat", "kit.clu"}));
 }
 

@@ -60,5 +60,30 @@ TEST(SkipProgramName, TailPointsIntoTheLineAndNullIsEmpty) {
     EXPECT_STREQ(skip_program_name(nullptr), "");
 }
 
+TEST(CommandLine, FileArgumentAsExplorerAndAShellGiveIt) {
+    struct Case {
+        const char* tail;
+        std::string file;
+    };
+    const Case cases[] = {
+        {"", ""},
+        {"   ", ""},
+        {"kit.clu", "kit.clu"},
+        {"kit.clu  ", "kit.clu"},
+        {"\"C:\\My kits\\kit.clu\"", "C:\\My kits\\kit.clu"},
+        {"  \"C:\\My kits\\kit.clu\" extra", "C:\\My kits\\kit.clu"},
+        {"\"unclosed name.clu", "unclosed name.clu"},
+        {"C:\\My kits\\kit.clu", "C:\\My kits\\kit.clu"},
+        {"\"\"", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(file_argument(c.tail), c.file) << '"' << c.tail << '"';
+    }
+    EXPECT_EQ(file_argument(nullptr), "");
+    // After the program's name, as WinMain hands the tail over.
+    EXPECT_EQ(file_argument(skip_program_name("\"C:\\Tavrin\\tavrin.exe\" \"D:\\a b.tim\"")),
+              "D:\\a b.tim");
+}
+
 }  // namespace
 }  // namespace tavrin::win32

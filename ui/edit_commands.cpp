@@ -4,6 +4,7 @@
 
 #include "edit/edit.h"
 #include "ui/painting.h"
+#include "ui/palette_file_commands.h"
 
 namespace tavrin {
 
@@ -23,6 +24,7 @@ void copy_colors(EditorState& state, WindowLayer& layer) {
     if (copy_selection(state.palette, state.selection, state.color_clipboard,
                        state.clipboard_count)) {
         set_menu_state(state, layer, ids::paste, true);
+        put_selection_on_clipboard(state, layer);
     }
 }
 

@@ -11,6 +11,7 @@
 #include "ui/history_commands.h"
 #include "ui/menu_table.h"
 #include "ui/painting.h"
+#include "ui/palette_file_commands.h"
 
 namespace tavrin {
 
@@ -50,6 +51,11 @@ void start_editor(EditorState& state, WindowLayer& layer) {
     for (int id = ids::first_command; id <= ids::last_command; ++id) {
         set_menu_state(state, layer, id, !starts_grayed(id));
     }
+    // A screen without a preview window offers neither preview command.
+    if (!layer.has_preview()) {
+        set_menu_state(state, layer, ids::texture_preview, false);
+        set_menu_state(state, layer, ids::export_preview, false);
+    }
     init_trackbars(layer);
     layer.set_text_limit(ids::field_hex, 4);
 }
@@ -83,6 +89,18 @@ void dispatch(EditorState& state, WindowLayer& layer, int command_id) {
         case ids::inject_offset:
             inject_clut_in_file(state, layer);
             break;
+        case ids::extract_tim:
+            extract_clut_from_tim(state, layer);
+            break;
+        case ids::inject_tim:
+            inject_clut_in_tim(state, layer);
+            break;
+        case ids::texture_preview:
+            open_preview(state, layer);
+            break;
+        case ids::export_preview:
+            export_preview(state, layer);
+            break;
         case ids::blend:
             blend_colors(state, layer);
             break;
@@ -91,6 +109,15 @@ void dispatch(EditorState& state, WindowLayer& layer, int command_id) {
             break;
         case ids::paste:
             paste_colors(state, layer);
+            break;
+        case ids::import_colors:
+            import_colors(state, layer);
+            break;
+        case ids::export_colors:
+            export_colors(state, layer);
+            break;
+        case ids::paste_from_clipboard:
+            paste_from_clipboard(state, layer);
             break;
         case ids::about:
             before_modal(state, layer);
@@ -116,6 +143,7 @@ void run_command(EditorState& state, WindowLayer& layer, int command_id) {
     if (!command_enabled(state, command_id)) {
         return;
     }
+    const PreviewSync sync(state, layer);
     // Undo and Redo move through the steps instead of making one.
     if (command_id == ids::undo) {
         undo_last_step(state, layer);

@@ -15,6 +15,7 @@
 #include "palette/palette.h"
 #include "palette/selection.h"
 #include "ui/ids.h"
+#include "ui/preview.h"
 #include "ui/window_layer.h"
 
 namespace tavrin {
@@ -57,6 +58,7 @@ struct EditorState : PaletteState {
     std::string clut_path;
     std::string tex_path;
     std::string other_path;
+    std::string palette_path;  // Import colors... and Export colors...
 
     // Where the CLUT in the table came from; set only by a successful read.
     ClutSource source;
@@ -85,6 +87,10 @@ struct EditorState : PaletteState {
     FileSystem* file_system = &standard_file_system();
 
     std::string program_dir;
+
+    // The texture preview window and what it shows.
+    PreviewState preview;
+    std::string tim_path;
 
     // Enabled state of the menu items, first_command..last_command: the single
     // gate for commands.

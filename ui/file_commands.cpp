@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "image/image.h"
 #include "ui/history_commands.h"
 #include "ui/painting.h"
 
@@ -54,6 +55,7 @@ void adopt_clut(EditorState& state, WindowLayer& layer, const Clut& clut,
     ++state.clut_reads;
     remember_file_words(state);
     enable_swatches(layer, clut.count);
+    layer.set_status_text("");  // a note on the previous CLUT no longer applies
     activate_palette(state, layer);
     apply_clut_menu_rules(state, layer);
 }
@@ -84,8 +86,12 @@ void apply_clut_menu_rules(EditorState& state, WindowLayer& layer) {
     set_menu_state(state, layer, ids::inject_tex,
                    state.tex_source.has_value() && source.kind != ClutSource::Kind::raw_file);
     set_menu_state(state, layer, ids::inject_offset, true);
+    set_menu_state(state, layer, ids::inject_tim, source.kind == ClutSource::Kind::tim_file);
     set_menu_state(state, layer, ids::save_clut, true);
     set_menu_state(state, layer, ids::select_changed, true);
+    for (int id : {ids::import_colors, ids::export_colors, ids::paste_from_clipboard}) {
+        set_menu_state(state, layer, id, true);
+    }
     const bool kit = source.kind == ClutSource::Kind::raw_file ||
                      (source.kind == ClutSource::Kind::tex_file &&
                       source.tex_kind != tex_kind_count - 1);  // the flag has no kit zones
@@ -118,10 +124,13 @@ void load_clut(EditorState& state, WindowLayer& layer) {
     before_modal(state, layer);
     const auto chosen =
         layer.open_file_dialog(dialog_request(state, clut_filters(), state.clut_path, true));
-    if (!chosen) {
-        return;
+    if (chosen) {
+        load_clut_file(state, layer, *chosen);
     }
-    state.clut_path = *chosen;
+}
+
+void load_clut_file(EditorState& state, WindowLayer& layer, const std::string& path) {
+    state.clut_path = path;
     Clut clut;
     const Status status = read_clut_file(*state.file_system, state.clut_path, clut);
     if (!status.ok()) {
@@ -156,10 +165,13 @@ void extract_clut_from_tex(EditorState& state, WindowLayer& layer) {
     before_modal(state, layer);
     const auto chosen =
         layer.open_file_dialog(dialog_request(state, tex_filters(), state.tex_path, true));
-    if (!chosen) {
-        return;
+    if (chosen) {
+        extract_clut_from_tex_file(state, layer, *chosen);
     }
-    state.tex_path = *chosen;
+}
+
+void extract_clut_from_tex_file(EditorState& state, WindowLayer& layer, const std::string& path) {
+    state.tex_path = path;
     const std::vector<std::string> entries(tex_clut_names.begin(), tex_clut_names.end());
     before_modal(state, layer);
     const auto kind = layer.select_clut_dialog(entries, select_clut_dialog_ok);
@@ -271,6 +283,78 @@ void inject_clut_in_file(EditorState& state, WindowLayer& layer) {
         return;
     }
     remember_file_words(state);
+}
+
+void extract_clut_from_tim(EditorState& state, WindowLayer& layer) {
+    before_modal(state, layer);
+    const auto chosen = layer.open_file_dialog(
+        dialog_request(state, {{"TIM images", "*.TIM"}, all_files}, state.tim_path, true));
+    if (chosen) {
+        extract_clut_from_tim_file(state, layer, *chosen);
+    }
+}
+
+void extract_clut_from_tim_file(EditorState& state, WindowLayer& layer, const std::string& path) {
+    state.tim_path = path;
+    TimInfo info;
+    Status status = read_tim_info(*state.file_system, state.tim_path, info);
+    if (!status.ok()) {
+        report_read_failure(state, layer, state.tim_path, status);
+        return;
+    }
+    int row = 0;
+    if (info.clut_rows > 1) {
+        std::vector<std::string> rows;
+        for (int i = 0; i < info.clut_rows; ++i) {
+            rows.push_back("CLUT " + std::to_string(i) + " (" + std::to_string(info.clut_colors) +
+                           " colours)");
+        }
+        before_modal(state, layer);
+        const auto picked = layer.choose_from_list("Select CLUT row",
+                                                   "This TIM image holds several CLUTs:", rows, 0);
+        if (!picked || *picked < 0 || *picked >= info.clut_rows) {
+            return;  // Cancel: the table and its source stay as they were
+        }
+        row = *picked;
+    }
+    Clut clut;
+    status = read_tim_clut(*state.file_system, state.tim_path, row, clut, info);
+    if (!status.ok()) {
+        report_read_failure(state, layer, state.tim_path, status);
+        return;
+    }
+    adopt_clut(state, layer, clut,
+               ClutSource{ClutSource::Kind::tim_file, state.tim_path, 0, info.clut_row_offset(row),
+                          clut.count, row});
+    // The preview opens on the TIM's own image.
+    if (layer.has_preview()) {
+        open_preview(state, layer);
+    }
+}
+
+void inject_clut_in_tim(EditorState& state, WindowLayer& layer) {
+    const ClutSource& source = state.source;
+    if (source.kind != ClutSource::Kind::tim_file) {
+        return;
+    }
+    // The file may have changed since it was read: the row must still be
+    // where it was, and hold as many colours as the table writes.
+    TimInfo info;
+    Status status = read_tim_info(*state.file_system, source.path, info);
+    if (status.ok() && source.tim_row < info.clut_rows &&
+        info.clut_row_offset(source.tim_row) != source.offset) {
+        status = Status::failure(Status::Code::does_not_fit,
+                                 "its CLUT row " + std::to_string(source.tim_row) +
+                                     " is no longer at offset " + std::to_string(source.offset) +
+                                     ", where it was read");
+    }
+    if (status.ok()) {
+        status =
+            inject_tim_clut(*state.file_system, source.path, source.tim_row, live_entries(state));
+    }
+    if (!status.ok()) {
+        report_write_failure(state, layer, "Could not inject the CLUT into", source.path, status);
+    }
 }
 
 }  // namespace tavrin

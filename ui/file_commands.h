@@ -1,4 +1,5 @@
-// The File menu's reading and writing commands (200, 201, 209, 210, 226, 227)
+// The File menu's reading and writing commands (200, 201, 209, 210, 226, 227,
+// 234, 235)
 // and what OK does in their two dialogs, "Select CLUT to modify" and "CLUT
 // parameters". A read goes into a scratch table and replaces the editor's CLUT
 // only when complete; a read or write that fails is reported with the file and
@@ -33,6 +34,15 @@ void extract_clut_from_tex(EditorState& state, WindowLayer& layer);   // 200
 void inject_clut_in_tex(EditorState& state, WindowLayer& layer);      // 201
 void extract_clut_from_file(EditorState& state, WindowLayer& layer);  // 226
 void inject_clut_in_file(EditorState& state, WindowLayer& layer);     // 227
+void extract_clut_from_tim(EditorState& state, WindowLayer& layer);   // 234
+
+// The three reads after their open-file dialog, for a file already chosen (on
+// the command line, or dropped on the window); each remembers the path for its
+// dialog as a choice there would.
+void load_clut_file(EditorState& state, WindowLayer& layer, const std::string& path);
+void extract_clut_from_tex_file(EditorState& state, WindowLayer& layer, const std::string& path);
+void extract_clut_from_tim_file(EditorState& state, WindowLayer& layer, const std::string& path);
+void inject_clut_in_tim(EditorState& state, WindowLayer& layer);  // 235
 
 // OK in "Select CLUT to modify" with typed in its field: the list position
 // when the text names an entry (letter case ignored); nullopt keeps the dialog

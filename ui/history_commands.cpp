@@ -146,6 +146,12 @@ UserEvent command_event(int command_id) {
             return {UserEvent::Kind::read, "Extract CLUT from TEX file", 0};
         case ids::extract_offset:
             return {UserEvent::Kind::read, "Extract CLUT from file", 0};
+        case ids::extract_tim:
+            return {UserEvent::Kind::read, "Extract CLUT from TIM image", 0};
+        case ids::import_colors:
+            return {UserEvent::Kind::edit, "Import colors", 0};
+        case ids::paste_from_clipboard:
+            return {UserEvent::Kind::edit, "Paste from clipboard", 0};
         case ids::inject_offset:
             return {UserEvent::Kind::count, "Color count", 0};
         default:

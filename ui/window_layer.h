@@ -7,8 +7,10 @@
 // only what the user did and must not echo the core's own writes back as events.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,7 +42,24 @@ struct ClutParamsAnswer {
     std::string count_text;
 };
 
+// A save-file dialog's answer with the filter that was selected in it.
+struct SaveFileAnswer {
+    std::string path;
+    int filter = 0;  // index into the request's filters
+};
+
 enum class OpenDocumentResult { opened, not_found, failed };
+
+// The texture preview's raw-pixel bar: the file, the offset as text, the size
+// and depth; shown only for raw pixels.
+struct PreviewBar {
+    std::string file;
+    std::string offset;
+    int width = 0;
+    int height = 0;
+    int bits_per_pixel = 8;
+    bool visible = true;
+};
 
 class WindowLayer {
   public:
@@ -72,6 +91,9 @@ class WindowLayer {
     // Modal interaction. A returned nullopt means the user cancelled.
     virtual std::optional<std::string> open_file_dialog(const FileDialogRequest& request) = 0;
     virtual std::optional<std::string> save_file_dialog(const FileDialogRequest& request) = 0;
+    // The same dialog, also saying which filter the user left selected.
+    virtual std::optional<SaveFileAnswer> save_file_dialog_with_filter(
+        const FileDialogRequest& request) = 0;
     // "Select CLUT to modify": stays open until OK is pressed with a text for
     // which accept returns a list position; returns that position. nullopt only
     // when the dialog could not be shown at all.
@@ -80,10 +102,37 @@ class WindowLayer {
         const std::function<std::optional<int>(std::string_view typed)>& accept) = 0;
     // "CLUT parameters": the count field starts with initial_count.
     virtual std::optional<ClutParamsAnswer> clut_params_dialog(std::string_view initial_count) = 0;
+    // A list to pick one entry from, preselected first; nullopt for Cancel,
+    // and from a layer that has no such dialog.
+    virtual std::optional<int> choose_from_list(std::string_view /*title*/,
+                                                std::string_view /*prompt*/,
+                                                const std::vector<std::string>& /*entries*/,
+                                                int /*preselected*/) {
+        return std::nullopt;
+    }
     virtual void show_about_box() = 0;
     virtual void show_error(std::string_view message) = 0;    // caption "Error", error icon
     virtual void show_message(std::string_view message) = 0;  // caption "Tavrin", information icon
     virtual OpenDocumentResult open_document(const std::string& path) = 0;
+
+    // The texture preview, a modeless window of its own. A layer without one
+    // keeps these defaults and the core grays its menu items.
+    virtual bool has_preview() const { return false; }
+    virtual void show_preview() {}  // opens it, or brings it forward
+    // Pixels are 0xFFRRGGBB, rows top to bottom; the layer keeps its own copy.
+    virtual void set_preview_image(int /*width*/, int /*height*/,
+                                   std::span<const std::uint32_t> /*pixels*/) {}
+    virtual void set_preview_status(std::string_view /*text*/) {}
+    virtual void set_preview_bar(const PreviewBar& /*bar*/) {}
+    // The system clipboard. Puts text (shown in any program) and the same
+    // colours as 4-digit colour words in Tavrin's own format, both at once.
+    virtual void set_clipboard_colors(std::string_view text, std::string_view color_words) = 0;
+    // Tavrin's colour words when the clipboard holds them, else its plain
+    // text; nullopt when it holds neither.
+    virtual std::optional<std::string> clipboard_text() = 0;
+    // A one-line note on what the last command did ("12 of 16 colors
+    // imported"), shown in the window's title bar; an empty text clears it.
+    virtual void set_status_text(std::string_view text) = 0;
 
     // The folder of the running program, with a trailing separator.
     virtual std::string program_dir() const = 0;

@@ -1,6 +1,9 @@
 // Dialogs 1001 to 1003, file dialogs and the error box.
 #include "platform/qt/dialogs.h"
 
+#include <algorithm>
+
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -13,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSettings>
 
 #include "platform/qt/dialog_units.h"
 #include "platform/qt/panel_widgets.h"
@@ -59,11 +63,13 @@ SelectClutDialog::SelectClutDialog(const std::vector<std::string>& entries, Acce
     edit_ = new QLineEdit(this);
     edit_->setObjectName(QStringLiteral("clut_edit"));
     edit_->setGeometry(combo.x(), combo.y(), combo.width(), edit_height);
+    edit_->setAccessibleName(QStringLiteral("CLUT name"));
     list_ = new QListWidget(this);
     list_->setObjectName(QStringLiteral("clut_list"));
     list_->setGeometry(combo.x(), combo.y() + edit_height, combo.width(),
                        combo.height() - edit_height);
     list_->setFocusPolicy(Qt::NoFocus);  // one tab stop for the whole combo box
+    list_->setAccessibleName(QStringLiteral("CLUTs"));
     list_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     for (const std::string& entry : entries) {
         list_->addItem(from_std(entry));
@@ -135,9 +141,12 @@ ClutParamsDialog::ClutParamsDialog(std::string_view initial_count, QWidget* pare
     offset_ = new QLineEdit(this);
     offset_->setObjectName(QStringLiteral("offset_field"));
     offset_->setGeometry(dlu_rect(68, 7, 73, 14));
+    offset_->setAccessibleName(QStringLiteral("Offset"));
+    offset_->setAccessibleDescription(QStringLiteral("To use hex address write 0x????"));
     count_ = new QLineEdit(this);
     count_->setObjectName(QStringLiteral("count_field"));
     count_->setGeometry(dlu_rect(68, 43, 73, 14));
+    count_->setAccessibleName(QStringLiteral("Number of colors"));
     count_->setValidator(new DigitsValidator(count_));
     count_->setText(from_std(initial_count));
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
@@ -195,6 +204,7 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     logo->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     logo->setLineWidth(1);
     logo->setGeometry(QRect(dlu_rect(24, 7, 0, 0).topLeft(), pixmap.size() + QSize(2, 2)));
+    logo->setAccessibleName(QStringLiteral("Tavrin logo"));
 
     auto* title = new QLabel(QStringLiteral("Tavrin\nKickvale 2000 CLUT Editor"), this);
     title->setObjectName(QStringLiteral("title"));
@@ -204,6 +214,7 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     text_ = new QPlainTextEdit(this);
     text_->setObjectName(QStringLiteral("about_text"));
     text_->setGeometry(dlu_rect(7, 71, 154, 90));
+    text_->setAccessibleName(QStringLiteral("About Tavrin"));
     text_->setReadOnly(true);
     text_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     text_->setPlainText(about_text());
@@ -251,8 +262,19 @@ QString qt_name_filter(const FileFilter& filter) {
     return QStringLiteral("%1 (%2)").arg(from_std(filter.label), patterns.join(QLatin1Char(' ')));
 }
 
+QString remembered_folder_key(const FileDialogRequest& request) {
+    QString name =
+        request.filters.empty() ? QStringLiteral("any") : from_std(request.filters.front().label);
+    for (QChar& c : name) {
+        if (!c.isLetterOrNumber()) {
+            c = QLatin1Char('_');
+        }
+    }
+    return QStringLiteral("folders/") + name;
+}
+
 std::optional<std::string> run_file_dialog(QWidget* parent, const FileDialogRequest& request,
-                                           bool save) {
+                                           bool save, int* chosen_filter) {
     QFileDialog dialog(parent);
     dialog.setObjectName(save ? QStringLiteral("save_dialog") : QStringLiteral("open_dialog"));
     // Only the labels show: they are the whole text the core gives the user,
@@ -271,19 +293,30 @@ std::optional<std::string> run_file_dialog(QWidget* parent, const FileDialogRequ
     if (!filters.isEmpty()) {
         dialog.selectNameFilter(filters.front());
     }
-    // The dialog reopens on the path last chosen with it, else in the
-    // program's folder.
+    // The dialog reopens on the path last chosen with it in this run, else in
+    // the folder it was last used in (in an earlier run too), else in the
+    // user's home folder: never in the program's data folder.
+    QSettings settings(QStringLiteral("Tavrin"), QStringLiteral("Tavrin"));
+    const QString folder_key = remembered_folder_key(request);
     if (!request.path.empty()) {
         const QFileInfo last(QFile::decodeName(request.path.c_str()));
         dialog.setDirectory(last.absolutePath());
         dialog.selectFile(last.fileName());
     } else {
-        dialog.setDirectory(QFile::decodeName(request.initial_dir.c_str()));
+        const QString remembered = settings.value(folder_key).toString();
+        const bool usable = !remembered.isEmpty() && QFileInfo(remembered).isDir();
+        dialog.setDirectory(usable ? remembered : QDir::homePath());
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
-    return QFile::encodeName(dialog.selectedFiles().front()).toStdString();
+    const QString chosen = dialog.selectedFiles().front();
+    settings.setValue(folder_key, QFileInfo(chosen).absolutePath());
+    if (chosen_filter != nullptr) {
+        *chosen_filter =
+            std::max(0, static_cast<int>(filters.indexOf(dialog.selectedNameFilter())));
+    }
+    return QFile::encodeName(chosen).toStdString();
 }
 
 void show_error_box(QWidget* parent, std::string_view message) {

@@ -77,10 +77,16 @@ class AboutBox : public QDialog {
 // The About text shipped with the program, lines separated by "\n".
 QString about_text();
 
+// The settings key under which the folder last used with the dialogs of this
+// request's filters is kept between runs (Load and Save CLUT share one, as
+// they share their path in the editor).
+QString remembered_folder_key(const FileDialogRequest& request);
+
 // Qt's own file dialog (its filters ignore letter case, as FileFilter asks);
 // a save asks nothing before replacing a file. nullopt: cancelled.
+// chosen_filter, when given, receives the index of the filter left selected.
 std::optional<std::string> run_file_dialog(QWidget* parent, const FileDialogRequest& request,
-                                           bool save);
+                                           bool save, int* chosen_filter = nullptr);
 
 // "label (patterns)" as Qt wants it. The core's "*.*" means every file, names
 // without a dot included, so it becomes Qt's "*".

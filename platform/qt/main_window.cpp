@@ -4,6 +4,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -11,17 +14,23 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
 
+#include "image/png_file.h"
 #include "platform/qt/accelerators.h"
+#include "platform/qt/accessibility.h"
 #include "platform/qt/dialog_units.h"
 #include "platform/qt/panel_widgets.h"
+#include "platform/qt/preview_window.h"
 #include "platform/qt/qt_window_layer.h"
 #include "platform/qt/swatch_widgets.h"
+#include "ui/cell_description.h"
 #include "ui/color_panel.h"
 #include "ui/menu_table.h"
+#include "ui/open_path.h"
 #include "ui/selection_input.h"
 
 namespace tavrin::qt {
@@ -78,6 +87,8 @@ MainWindow::MainWindow() : layer_(std::make_unique<QtWindowLayer>(*this)) {
                    Qt::WindowCloseButtonHint);
     // Tips show also while another program is active.
     setAttribute(Qt::WA_AlwaysShowToolTips);
+    setAcceptDrops(true);
+    install_accessibility();
 
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -93,6 +104,10 @@ MainWindow::MainWindow() : layer_(std::make_unique<QtWindowLayer>(*this)) {
     set_tab_order();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
+    preview_ = std::make_unique<PreviewWindow>(state_, *layer_);
+    // A preview left open does not keep the program running.
+    preview_->setAttribute(Qt::WA_QuitOnClose, false);
+    state_.preview.png_writer = save_png;
     start_editor(state_, *layer_);
 
     // The window starts with no control focused, so the first Tab reaches the
@@ -152,11 +167,14 @@ void MainWindow::build_menu() {
 }
 
 void MainWindow::build_panel(QWidget* client) {
+    const std::array<QString, 3> channel_names = {QStringLiteral("Red"), QStringLiteral("Green"),
+                                                  QStringLiteral("Blue")};
     for (int id : ids::sliders) {
         auto* slider = new TrackBar(client);
         slider->setObjectName(QStringLiteral("slider_%1").arg(id));
         const int row = id - ids::slider_red;
         slider->setGeometry(dlu_rect(33, 242 + 14 * row, 100, 12));
+        slider->setAccessibleName(channel_names[row]);
         // Every user action (drag, click, key, wheel) reports; the program's
         // own setValue does not.
         connect(slider, &QAbstractSlider::actionTriggered, this,
@@ -182,18 +200,23 @@ void MainWindow::build_panel(QWidget* client) {
     };
     for (int id : ids::decimal_fields) {
         const int row = id - ids::field_red;
-        add_field(id, dlu_rect(140, 244 + 14 * row, 22, 12), new DigitsValidator(client))
-            ->setText(QStringLiteral("0"));
+        QLineEdit* field =
+            add_field(id, dlu_rect(140, 244 + 14 * row, 22, 12), new DigitsValidator(client));
+        field->setText(QStringLiteral("0"));
+        field->setAccessibleName(channel_names[row] + QStringLiteral(" value"));
     }
 
     auto* current = new ColorBox(client);
     current->setObjectName(QStringLiteral("box_303"));
     current->setGeometry(dlu_rect(170, 261, 44, 23));
+    current->setAccessibleName(QStringLiteral("Current color"));
     controls_[ids::current_box] = current;
     auto* starting = new ColorBox(client);
     starting->setObjectName(QStringLiteral("box_304"));
     starting->setGeometry(dlu_rect(214, 261, 44, 23));
     starting->on_double_click = [this] { on_starting_box_double_clicked(state_, *layer_); };
+    starting->setAccessibleName(QStringLiteral("Starting color"));
+    starting->setAccessibleDescription(QStringLiteral("Double-click to restore it"));
     controls_[ids::starting_box] = starting;
 
     // A bitmap static takes its bitmap's size plus the sunken edge.
@@ -204,17 +227,25 @@ void MainWindow::build_panel(QWidget* client) {
     banner->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     banner->setLineWidth(1);
     banner->setGeometry(QRect(dlu_rect(7, 290, 0, 0).topLeft(), bitmap.size() + QSize(2, 2)));
+    banner->setAccessibleName(QStringLiteral("Tavrin banner"));
     controls_[ids::banner] = banner;
 
     add_template_label(client, QStringLiteral("Hex color value"), dlu_rect(170, 244, 50, 8),
                        Qt::AlignRight);
-    add_field(ids::field_hex, dlu_rect(226, 244, 32, 12), new UpperCaseValidator(client))
-        ->setText(QStringLiteral("0000"));
+    QLineEdit* hex =
+        add_field(ids::field_hex, dlu_rect(226, 244, 32, 12), new UpperCaseValidator(client));
+    hex->setText(QStringLiteral("0000"));
+    hex->setAccessibleName(QStringLiteral("Hex color value"));
 }
 
 void MainWindow::build_grid(QWidget* client) {
     grid_ = new SwatchGrid(client);
     grid_->move(grid_origin);
+    grid_->setAccessibleName(QStringLiteral("Colors"));
+    grid_->accessible_name = [this](int index) {
+        return QString::fromStdString(cell_accessible_name(state_, index));
+    };
+    grid_->selected = [this](int index) { return cell_selected(state_, index); };
     grid_->on_click = [this](int index, Modifiers modifiers) {
         on_swatch_clicked(state_, *layer_, index, modifiers);
     };
@@ -340,6 +371,40 @@ void MainWindow::changeEvent(QEvent* event) {
         on_size(state_, *layer_);
     }
     QMainWindow::changeEvent(event);
+}
+
+void MainWindow::open_path(const QString& path) {
+    tavrin::open_path(state_, *layer_, QFile::encodeName(path).toStdString());
+}
+
+namespace {
+
+// The one local file of a drag, or an empty text when it carries anything else.
+QString dragged_file(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1) {
+        return {};
+    }
+    const QUrl url = data->urls().front();
+    return url.isLocalFile() ? url.toLocalFile() : QString();
+}
+
+}  // namespace
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!dragged_file(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QString path = dragged_file(event->mimeData());
+    if (path.isEmpty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    // After the drop has finished, so that the source is not kept waiting
+    // while a dialog is open.
+    QTimer::singleShot(0, this, [this, path] { open_path(path); });
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

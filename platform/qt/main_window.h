@@ -17,6 +17,8 @@ class QSlider;
 
 namespace tavrin::qt {
 
+class PreviewWindow;
+
 class ColorBox;
 class QtWindowLayer;
 class SwatchGrid;
@@ -37,17 +39,23 @@ class MainWindow : public QMainWindow {
     // 0 for none of ours; the grid answers with the id of its focused cell.
     int id_of(const QWidget* widget) const;
 
+    // Opens a file named on the command line or dropped on the window.
+    void open_path(const QString& path);
+
     // Runs the core's paint soon, once however often it is asked for; an
     // expose of the window before then runs it instead.
     void schedule_paint();
 
     const EditorState& state() const { return state_; }
+    PreviewWindow* preview() const { return preview_.get(); }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     class KeyRouter;
@@ -62,6 +70,7 @@ class MainWindow : public QMainWindow {
     EditorState state_;
     std::unique_ptr<QtWindowLayer> layer_;
     std::unique_ptr<KeyRouter> key_router_;
+    std::unique_ptr<PreviewWindow> preview_;
     SwatchGrid* grid_ = nullptr;
     std::map<int, QWidget*> controls_;
     std::map<int, QAction*> actions_;

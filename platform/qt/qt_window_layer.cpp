@@ -3,18 +3,23 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QSlider>
 #include <QUrl>
 
 #include "platform/qt/dialogs.h"
 #include "platform/qt/main_window.h"
+#include "platform/qt/preview_window.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/swatch_widgets.h"
 #include "ui/ids.h"
@@ -175,6 +180,16 @@ std::optional<std::string> QtWindowLayer::save_file_dialog(const FileDialogReque
     return run_file_dialog(&window_, request, true);
 }
 
+std::optional<SaveFileAnswer> QtWindowLayer::save_file_dialog_with_filter(
+    const FileDialogRequest& request) {
+    int filter = 0;
+    auto path = run_file_dialog(&window_, request, true, &filter);
+    if (!path) {
+        return std::nullopt;
+    }
+    return SaveFileAnswer{*path, filter};
+}
+
 std::optional<int> QtWindowLayer::select_clut_dialog(
     const std::vector<std::string>& entries,
     const std::function<std::optional<int>(std::string_view)>& accept) {
@@ -199,6 +214,52 @@ void QtWindowLayer::show_about_box() {
     box.exec();
 }
 
+std::optional<int> QtWindowLayer::choose_from_list(std::string_view title, std::string_view prompt,
+                                                   const std::vector<std::string>& entries,
+                                                   int preselected) {
+    ProgramFocusMove modal(moving_focus_);
+    QStringList items;
+    for (const std::string& entry : entries) {
+        items << QString::fromStdString(entry);
+    }
+    QInputDialog dialog(&window_);
+    dialog.setObjectName(QStringLiteral("list_dialog"));
+    dialog.setWindowTitle(QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())));
+    dialog.setLabelText(QString::fromUtf8(prompt.data(), static_cast<qsizetype>(prompt.size())));
+    dialog.setComboBoxItems(items);
+    dialog.setComboBoxEditable(false);
+    dialog.setOption(QInputDialog::UseListViewForComboBoxItems);
+    if (preselected >= 0 && preselected < items.size()) {
+        dialog.setTextValue(items[preselected]);
+    }
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    const auto chosen = items.indexOf(dialog.textValue());
+    return chosen < 0 ? std::nullopt : std::optional<int>(static_cast<int>(chosen));
+}
+
+void QtWindowLayer::show_preview() {
+    PreviewWindow* preview = window_.preview();
+    preview->show();
+    preview->raise();
+    preview->activateWindow();
+}
+
+void QtWindowLayer::set_preview_image(int width, int height,
+                                      std::span<const std::uint32_t> pixels) {
+    window_.preview()->set_image(width, height, pixels);
+}
+
+void QtWindowLayer::set_preview_status(std::string_view text) {
+    window_.preview()->set_status(
+        QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void QtWindowLayer::set_preview_bar(const PreviewBar& bar) {
+    window_.preview()->set_bar(bar);
+}
+
 void QtWindowLayer::show_error(std::string_view message) {
     ProgramFocusMove modal(moving_focus_);
     show_error_box(&window_, message);
@@ -217,6 +278,34 @@ OpenDocumentResult QtWindowLayer::open_document(const std::string& path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()))
                ? OpenDocumentResult::opened
                : OpenDocumentResult::failed;
+}
+
+void QtWindowLayer::set_clipboard_colors(std::string_view text, std::string_view color_words) {
+    auto* data = new QMimeData;
+    data->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    data->setData(QLatin1String(color_words_mime_type),
+                  QByteArray(color_words.data(), static_cast<qsizetype>(color_words.size())));
+    QGuiApplication::clipboard()->setMimeData(data);  // the clipboard owns it
+}
+
+std::optional<std::string> QtWindowLayer::clipboard_text() {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (data == nullptr) {
+        return std::nullopt;
+    }
+    if (data->hasFormat(QLatin1String(color_words_mime_type))) {
+        return data->data(QLatin1String(color_words_mime_type)).toStdString();
+    }
+    if (data->hasText()) {
+        return data->text().toStdString();
+    }
+    return std::nullopt;
+}
+
+void QtWindowLayer::set_status_text(std::string_view text) {
+    const QString note = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    window_.setWindowTitle(note.isEmpty() ? QStringLiteral("Tavrin")
+                                          : QStringLiteral("Tavrin - ") + note);
 }
 
 std::string QtWindowLayer::program_dir() const {

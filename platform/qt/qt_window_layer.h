@@ -36,14 +36,27 @@ class QtWindowLayer : public WindowLayer {
     void request_repaint() override;
     std::optional<std::string> open_file_dialog(const FileDialogRequest& request) override;
     std::optional<std::string> save_file_dialog(const FileDialogRequest& request) override;
+    std::optional<SaveFileAnswer> save_file_dialog_with_filter(
+        const FileDialogRequest& request) override;
     std::optional<int> select_clut_dialog(
         const std::vector<std::string>& entries,
         const std::function<std::optional<int>(std::string_view)>& accept) override;
     std::optional<ClutParamsAnswer> clut_params_dialog(std::string_view initial_count) override;
+    std::optional<int> choose_from_list(std::string_view title, std::string_view prompt,
+                                        const std::vector<std::string>& entries,
+                                        int preselected) override;
+    bool has_preview() const override { return true; }
+    void show_preview() override;
+    void set_preview_image(int width, int height, std::span<const std::uint32_t> pixels) override;
+    void set_preview_status(std::string_view text) override;
+    void set_preview_bar(const PreviewBar& bar) override;
     void show_about_box() override;
     void show_error(std::string_view message) override;
     void show_message(std::string_view message) override;
     OpenDocumentResult open_document(const std::string& path) override;
+    void set_clipboard_colors(std::string_view text, std::string_view color_words) override;
+    std::optional<std::string> clipboard_text() override;
+    void set_status_text(std::string_view text) override;
     std::string program_dir() const override;
     void quit() override;
 
@@ -57,5 +70,8 @@ class QtWindowLayer : public WindowLayer {
 // the installed data folder (share/tavrin/, holding help/) once installed.
 // With a trailing separator.
 std::string find_program_dir(const QString& binary_folder);
+
+// The clipboard format that carries Tavrin's colour words between its windows.
+inline constexpr const char* color_words_mime_type = "application/x-tavrin-color-words";
 
 }  // namespace tavrin::qt

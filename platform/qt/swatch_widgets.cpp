@@ -1,11 +1,14 @@
 // The swatch grid and the colour boxes.
 #include "platform/qt/swatch_widgets.h"
 
+#include <QAccessible>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
+
+#include <QVarLengthArray>
 
 #include <algorithm>
 
@@ -23,8 +26,7 @@ QRgb to_qrgb(Rgb color) {
 
 }  // namespace
 
-SwatchGrid::SwatchGrid(QWidget* parent)
-    : QWidget(parent), tile_(cell_pitch, cell_pitch, QImage::Format_RGB32) {
+SwatchGrid::SwatchGrid(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("swatch_grid"));
     setFixedSize(grid_extent, grid_extent);
     // Clicks never take the focus; the core moves it, and Tab reaches the grid.
@@ -33,7 +35,7 @@ SwatchGrid::SwatchGrid(QWidget* parent)
     enabled_.fill(true);
     never_requested_.set();
     image_lacks_.set();
-    draw_background();
+    match_screen_resolution();
 }
 
 int SwatchGrid::cell_at(QPoint point) {
@@ -52,28 +54,64 @@ QRect SwatchGrid::cell_rect(int index) {
             cell_outer_size};
 }
 
-// One cell's place in the grid, a tile the background repeats: the
-// window's colour, and the cell's sunken edge (shadow on the top and left,
-// light on the bottom and right).
-void SwatchGrid::draw_background() {
-    tile_.fill(palette().color(QPalette::Window));
+// A new tile, and a new image once one is needed, when the screen's pixel
+// ratio is not theirs (the first time, and when the window moves to another
+// screen).
+void SwatchGrid::match_screen_resolution() {
+    const qreal ratio = devicePixelRatioF();
+    if (!tile_.isNull() && tile_.devicePixelRatio() == ratio) {
+        return;
+    }
+    for (int i = 0; i <= grid_extent; ++i) {
+        edge_[static_cast<std::size_t>(i)] = qRound(i * ratio);
+    }
+    const int tile_side = edge_[cell_pitch];
+    tile_ = QImage(tile_side, tile_side, QImage::Format_RGB32);
+    tile_.setDevicePixelRatio(ratio);
+    const bool had_image = !image_.isNull();
+    image_ = QImage();
+    draw_background();
+    if (had_image) {
+        ensure_image();
+    }
+}
+
+// Widget pixel (x, y) of an image as the block of device pixels it covers.
+void SwatchGrid::put_pixel(QImage& image, int x, int y, QRgb color) const {
+    const auto ux = static_cast<std::size_t>(x);
+    const auto uy = static_cast<std::size_t>(y);
+    for (int row = edge_[uy]; row < edge_[uy + 1]; ++row) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(row));
+        std::fill(line + edge_[ux], line + edge_[ux + 1], color);
+    }
+}
+
+// A cell's sunken edge: shadow on the top and left, light on the bottom and
+// right.
+void SwatchGrid::draw_edges(QImage& image, QPoint cell_origin) const {
     const QRgb shadow = palette().color(QPalette::Dark).rgb();
     const QRgb light = palette().color(QPalette::Light).rgb();
     const int last = cell_outer_size - 1;
-    for (int y = 0; y < cell_outer_size; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(tile_.scanLine(y));
-        if (y == 0) {
-            std::fill(line, line + last, shadow);
-        } else if (y == last) {
-            std::fill(line, line + cell_outer_size, light);
-            continue;
-        } else {
-            line[0] = shadow;
-        }
-        line[last] = light;
+    const int x = cell_origin.x();
+    const int y = cell_origin.y();
+    for (int k = 0; k < cell_outer_size; ++k) {
+        put_pixel(image, x + k, y, k < last ? shadow : light);
+        put_pixel(image, x, y + k, k < last ? shadow : light);
+        put_pixel(image, x + k, y + last, light);
+        put_pixel(image, x + last, y + k, light);
     }
+}
+
+// One cell's place in the grid, a tile the background repeats: the window's
+// colour and the cell's sunken edge.
+void SwatchGrid::draw_background() {
+    tile_.fill(palette().color(QPalette::Window));
+    draw_edges(tile_, QPoint(0, 0));
     if (!image_.isNull()) {
-        QPainter(&image_).fillRect(image_.rect(), QBrush(tile_));
+        image_.fill(palette().color(QPalette::Window));
+        for (int i = 0; i < palette_size; ++i) {
+            draw_edges(image_, cell_rect(i).topLeft());
+        }
         image_lacks_.set();
     }
     update();
@@ -83,8 +121,13 @@ void SwatchGrid::draw_background() {
 // then the tiles alone show, and the start-up spares the memory.
 void SwatchGrid::ensure_image() {
     if (image_.isNull()) {
-        image_ = QImage(grid_extent, grid_extent, QImage::Format_RGB32);
-        QPainter(&image_).fillRect(image_.rect(), QBrush(tile_));
+        const int side = edge_[grid_extent];
+        image_ = QImage(side, side, QImage::Format_RGB32);
+        image_.setDevicePixelRatio(tile_.devicePixelRatio());
+        image_.fill(palette().color(QPalette::Window));
+        for (int i = 0; i < palette_size; ++i) {
+            draw_edges(image_, cell_rect(i).topLeft());
+        }
         image_lacks_.set();
     }
 }
@@ -117,18 +160,30 @@ void SwatchGrid::write_cell(int index) {
     const QRgb color = to_qrgb(looks_[i].color);
     const bool framed = looks_[i].framed;
     const QRect outer = cell_rect(index);
-    uchar* bits = image_.bits();
-    const qsizetype stride = image_.bytesPerLine();
+    const int left = outer.x() + 1;
+    const int top = outer.y() + 1;
+    const int device_left = edge_[static_cast<std::size_t>(left)];
+    const int device_width = edge_[static_cast<std::size_t>(left + cell_client_size)] - device_left;
+    // One row of the cell in device pixels, repeated for each device row the
+    // widget row covers.
+    QVarLengthArray<QRgb, 128> row(device_width);
     for (int y = 0; y < cell_client_size; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(bits + (outer.y() + 1 + y) * stride) + outer.x() + 1;
         if (!framed) {
-            std::fill(line, line + cell_client_size, color);
-            continue;
+            std::fill(row.begin(), row.end(), color);
+        } else {
+            const std::size_t at = static_cast<std::size_t>(y) * cell_client_size;
+            for (std::size_t x = 0; x < cell_client_size; ++x) {
+                const QRgb mask = frame.mask[at + x];
+                const QRgb pixel = (frame.color[at + x] & mask) | (color & ~mask);
+                const auto from = edge_[static_cast<std::size_t>(left) + x] - device_left;
+                const auto to = edge_[static_cast<std::size_t>(left) + x + 1] - device_left;
+                std::fill(row.begin() + from, row.begin() + to, pixel);
+            }
         }
-        const std::size_t row = static_cast<std::size_t>(y) * cell_client_size;
-        for (std::size_t x = 0; x < cell_client_size; ++x) {
-            const QRgb mask = frame.mask[row + x];
-            line[x] = (frame.color[row + x] & mask) | (color & ~mask);
+        const auto widget_row = static_cast<std::size_t>(top + y);
+        for (int device_row = edge_[widget_row]; device_row < edge_[widget_row + 1]; ++device_row) {
+            auto* line = reinterpret_cast<QRgb*>(image_.scanLine(device_row)) + device_left;
+            std::copy(row.begin(), row.end(), line);
         }
     }
     in_image_[i] = looks_[i];
@@ -216,6 +271,11 @@ void SwatchGrid::focus_cell(int index) {
     }
     focused_ = index;
     setFocus(Qt::OtherFocusReason);
+    if (QAccessible::isActive()) {
+        QAccessibleEvent focus(this, QAccessible::Focus);
+        focus.setChild(index);
+        QAccessible::updateAccessibility(&focus);
+    }
 }
 
 bool SwatchGrid::event(QEvent* event) {
@@ -252,6 +312,7 @@ void SwatchGrid::focusInEvent(QFocusEvent* event) {
 }
 
 void SwatchGrid::paintEvent(QPaintEvent* event) {
+    match_screen_resolution();
     // Every cell is brought up to date, also those outside this paint (a grab
     // paints everything); one that changed since its request is requested again.
     for (int i = 0; i < palette_size; ++i) {
@@ -260,14 +321,17 @@ void SwatchGrid::paintEvent(QPaintEvent* event) {
             write_cell(i);
         }
     }
-    // Whole pixels, also when the screen scales them up.
+    // Image pixels onto as many device pixels, never scaled.
     QPainter painter(this);
     if (image_.isNull()) {
         painter.fillRect(event->rect(), QBrush(tile_));
         return;
     }
+    const qreal ratio = image_.devicePixelRatio();
     for (const QRect& rect : event->region()) {
-        painter.drawImage(rect, image_, rect);
+        const QRectF device(rect.x() * ratio, rect.y() * ratio, rect.width() * ratio,
+                            rect.height() * ratio);
+        painter.drawImage(QRectF(rect), image_, device);
     }
 }
 

@@ -30,7 +30,9 @@ inline constexpr int grid_extent = cell_pitch * (grid_cells - 1) + cell_outer_si
 // hundreds of widgets, and only cells whose look changed are repainted. The
 // grid is one tab stop, standing for cell 0, and only while cell 0 is enabled;
 // the core may give the focus to any cell, and the arrow keys go to the grid
-// whichever cell holds it.
+// whichever cell holds it. The tile and the image have the screen's
+// resolution: at a device pixel ratio of 2 each pixel of a cell is a 2 x 2
+// block of device pixels, drawn without any scaling.
 class SwatchGrid : public QWidget {
   public:
     explicit SwatchGrid(QWidget* parent);
@@ -62,6 +64,9 @@ class SwatchGrid : public QWidget {
     std::function<void(ArrowKey, Modifiers)> on_arrow;
     // The tooltip text, or nullopt for none.
     std::function<std::optional<QString>(int index)> tooltip;
+    // What assistive technology reads for a cell (platform/qt/accessibility.h).
+    std::function<QString(int index)> accessible_name;
+    std::function<bool(int index)> selected;
 
   protected:
     bool event(QEvent* event) override;
@@ -83,6 +88,9 @@ class SwatchGrid : public QWidget {
     };
 
     void draw_background();
+    void match_screen_resolution();
+    void put_pixel(QImage& image, int x, int y, QRgb color) const;
+    void draw_edges(QImage& image, QPoint cell_origin) const;
     void ensure_image();
     void mark_changed(int index);
     bool needs_request(int index) const;
@@ -90,6 +98,8 @@ class SwatchGrid : public QWidget {
 
     QImage tile_;   // one cell with its edge and the gap after it
     QImage image_;  // the whole grid as shown, edges and gaps included; null until needed
+    // Both in device pixels: widget pixel i starts at device pixel edge_[i].
+    std::array<int, grid_extent + 1> edge_{};
     std::array<CellLook, palette_size> looks_{};      // as the core last painted them
     std::array<CellLook, palette_size> in_image_{};   // as image_ holds them
     std::bitset<palette_size> image_lacks_;           // cells image_ holds no look of

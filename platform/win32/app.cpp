@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include "platform/win32/command_line.h"
 #include "platform/win32/main_window.h"
 #include "platform/win32/resource_ids.h"
 
@@ -29,7 +30,7 @@ void register_window_class(HINSTANCE instance) {
 
 }  // namespace
 
-int app_main(HINSTANCE instance, HINSTANCE, const char*, int show) {
+int app_main(HINSTANCE instance, HINSTANCE, const char* command_tail, int show) {
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof controls;
     controls.dwICC = ICC_BAR_CLASSES;  // trackbars and tooltips
@@ -46,6 +47,13 @@ int app_main(HINSTANCE instance, HINSTANCE, const char*, int show) {
         return 1;
     }
     ShowWindow(window, show);
+    UpdateWindow(window);
+    // Over the shown window, so that an error box or "Select CLUT to modify"
+    // has its owner on the screen.
+    const std::string file = file_argument(command_tail);
+    if (!file.empty()) {
+        open_file(window, file);
+    }
     HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDA_MAIN));
 
     // Accelerators first, so Ctrl+C, Ctrl+V and Ctrl+B act on the palette even

@@ -6,8 +6,9 @@
 
 namespace tavrin::win32 {
 
-// Runs the program and returns its exit code. The command-line tail and the
-// previous instance are ignored: the program takes no arguments.
+// Runs the program and returns its exit code. A file named by the
+// command-line tail is opened once the window shows (see file_argument);
+// the previous instance is ignored.
 int app_main(HINSTANCE instance, HINSTANCE previous, const char* command_tail, int show);
 
 }  // namespace tavrin::win32

@@ -156,7 +156,111 @@ std::string filter_text(const std::vector<FileFilter>& filters) {
     return text;
 }
 
+constexpr int list_prompt_id = 100;
+constexpr int list_box_id = 101;
+
+struct ListDialog {
+    std::string title;
+    std::string prompt;
+    const std::vector<std::string>& entries;
+    int preselected;
+    std::optional<int> chosen;
+};
+
+INT_PTR CALLBACK list_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    auto* data = reinterpret_cast<ListDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    switch (message) {
+        case WM_INITDIALOG: {
+            SetWindowLongPtrA(dialog, DWLP_USER, lparam);
+            data = reinterpret_cast<ListDialog*>(lparam);
+            SetWindowTextA(dialog, data->title.c_str());
+            SetDlgItemTextA(dialog, list_prompt_id, data->prompt.c_str());
+            const HWND list = GetDlgItem(dialog, list_box_id);
+            for (const std::string& entry : data->entries) {
+                SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+            }
+            SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(data->preselected), 0);
+            SetFocus(list);
+            return FALSE;  // the focus is set
+        }
+        case WM_COMMAND: {
+            const int id = LOWORD(wparam);
+            const bool double_click = id == list_box_id && HIWORD(wparam) == LBN_DBLCLK;
+            if (id == IDOK || double_click) {
+                const LRESULT selected =
+                    SendDlgItemMessageA(dialog, list_box_id, LB_GETCURSEL, 0, 0);
+                if (selected != LB_ERR) {
+                    data->chosen = static_cast<int>(selected);
+                    EndDialog(dialog, 1);
+                }
+                return TRUE;
+            }
+            if (id == IDCANCEL) {
+                EndDialog(dialog, 0);
+                return TRUE;
+            }
+            return FALSE;
+        }
+        default:
+            return FALSE;
+    }
+}
+
+// An in-memory dialog template is a run of 16-bit words.
+void put_word(std::vector<WORD>& words, WORD word) {
+    words.push_back(word);
+}
+
+void put_dword(std::vector<WORD>& words, DWORD value) {
+    put_word(words, LOWORD(value));
+    put_word(words, HIWORD(value));
+}
+
+// One item: its style, place, id and predefined class (button, static, list box).
+void put_item(std::vector<WORD>& words, DWORD style, short x, short y, short cx, short cy, WORD id,
+              WORD class_atom) {
+    if (words.size() % 2 != 0) {
+        put_word(words, 0);  // items start on a DWORD boundary
+    }
+    put_dword(words, style | WS_CHILD | WS_VISIBLE);
+    put_dword(words, 0);  // extended style
+    for (short value : {x, y, cx, cy}) {
+        put_word(words, static_cast<WORD>(value));
+    }
+    put_word(words, id);
+    put_word(words, 0xFFFF);
+    put_word(words, class_atom);
+    put_word(words, 0);  // no text: set at WM_INITDIALOG
+    put_word(words, 0);  // no creation data
+}
+
 }  // namespace
+
+std::optional<int> run_list_dialog(HINSTANCE instance, HWND owner, std::string_view title,
+                                   std::string_view prompt, const std::vector<std::string>& entries,
+                                   int preselected) {
+    std::vector<WORD> words;
+    put_dword(words, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER);
+    put_dword(words, 0);
+    put_word(words, 4);  // items
+    for (short value : {0, 0, 170, 126}) {
+        put_word(words, static_cast<WORD>(value));
+    }
+    put_word(words, 0);  // no menu
+    put_word(words, 0);  // the standard dialog class
+    put_word(words, 0);  // no title: set at WM_INITDIALOG
+    put_item(words, SS_LEFT, 7, 7, 156, 10, list_prompt_id, 0x0082);
+    put_item(words, LBS_NOTIFY | WS_VSCROLL | WS_BORDER | WS_TABSTOP, 7, 20, 156, 78, list_box_id,
+             0x0083);
+    put_item(words, BS_DEFPUSHBUTTON | WS_TABSTOP, 59, 104, 50, 14, IDOK, 0x0080);
+    put_item(words, BS_PUSHBUTTON | WS_TABSTOP, 113, 104, 50, 14, IDCANCEL, 0x0080);
+
+    ListDialog data{std::string(title), std::string(prompt), entries, preselected, std::nullopt};
+    const INT_PTR result =
+        DialogBoxIndirectParamA(instance, reinterpret_cast<LPCDLGTEMPLATEA>(words.data()), owner,
+                                list_dialog_proc, reinterpret_cast<LPARAM>(&data));
+    return result > 0 ? data.chosen : std::nullopt;
+}
 
 std::optional<int> run_select_clut_dialog(
     HINSTANCE instance, HWND owner, const std::vector<std::string>& entries,
@@ -185,8 +289,8 @@ void run_about_dialog(HINSTANCE instance, HWND owner) {
                     reinterpret_cast<LPARAM>(&data));
 }
 
-std::optional<std::string> run_file_dialog(HWND owner, const FileDialogRequest& request,
-                                           bool save) {
+std::optional<std::string> run_file_dialog(HWND owner, const FileDialogRequest& request, bool save,
+                                           int* chosen_filter) {
     // The dialog edits the path in place; a remembered path that does not fit
     // is dropped rather than cut short.
     char path[MAX_PATH] = {};
@@ -214,6 +318,9 @@ std::optional<std::string> run_file_dialog(HWND owner, const FileDialogRequest& 
     const BOOL chosen = save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog);
     if (!chosen) {
         return std::nullopt;
+    }
+    if (chosen_filter != nullptr) {
+        *chosen_filter = dialog.nFilterIndex > 0 ? static_cast<int>(dialog.nFilterIndex) - 1 : 0;
     }
     return std::string(path);
 }

@@ -25,10 +25,19 @@ std::optional<int> run_select_clut_dialog(
 std::optional<ClutParamsAnswer> run_clut_params_dialog(HINSTANCE instance, HWND owner,
                                                        std::string_view initial_count);
 
+// A list to pick one entry from (the CLUT rows of a TIM): the position
+// chosen with OK or a double-click, or nullopt for Cancel. Built in memory,
+// as it needs no artwork.
+std::optional<int> run_list_dialog(HINSTANCE instance, HWND owner, std::string_view title,
+                                   std::string_view prompt, const std::vector<std::string>& entries,
+                                   int preselected);
+
 // The About box (1001) with the text of resource 600.
 void run_about_dialog(HINSTANCE instance, HWND owner);
 
 // The common open-file and save-file dialogs; nullopt when the user cancels.
-std::optional<std::string> run_file_dialog(HWND owner, const FileDialogRequest& request, bool save);
+// chosen_filter, when given, receives the index of the filter left selected.
+std::optional<std::string> run_file_dialog(HWND owner, const FileDialogRequest& request, bool save,
+                                           int* chosen_filter = nullptr);
 
 }  // namespace tavrin::win32

@@ -3,12 +3,14 @@
 #include "platform/win32/main_window.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <cstring>
 
 #include "platform/win32/resource_ids.h"
 #include "ui/color_panel.h"
+#include "ui/open_path.h"
 #include "ui/selection_input.h"
 
 namespace tavrin::win32 {
@@ -120,6 +122,22 @@ void on_initdialog(HWND window, MainWindow& main) {
     }
     create_swatches(window, main.layer.instance());
     create_tooltips(window, main.layer.instance());
+    DragAcceptFiles(window, TRUE);
+}
+
+// One file dropped from Explorer opens like a file on the command line; more
+// than one is refused, as the editor holds one CLUT.
+void on_drop_files(HWND window, HDROP drop) {
+    std::string path;
+    if (DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0) == 1) {
+        const UINT length = DragQueryFileA(drop, 0, nullptr, 0);
+        path.resize(length + 1);
+        path.resize(DragQueryFileA(drop, 0, path.data(), length + 1));
+    }
+    DragFinish(drop);
+    if (!path.empty()) {
+        open_file(window, path);
+    }
 }
 
 void on_command(MainWindow& main, int id, int code) {
@@ -280,10 +298,26 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         case WM_NEXTDLGCTL:
             move_to_next_control(window, wparam, lparam);
             return 0;
+        case WM_DROPFILES:
+            if (main->layer.core_running()) {
+                DragFinish(reinterpret_cast<HDROP>(wparam));
+            } else {
+                on_drop_files(window, reinterpret_cast<HDROP>(wparam));
+            }
+            return 0;
         default:
             // Not the default dialog procedure: the class is the dialog's own.
             return DefWindowProcA(window, message, wparam, lparam);
     }
+}
+
+void open_file(HWND window, const std::string& path) {
+    MainWindow* main = main_window_of(window);
+    if (main == nullptr || main->layer.core_running()) {
+        return;
+    }
+    CoreCall call(main->layer);
+    open_path(main->state, main->layer, path);
 }
 
 void detach_main_window(HWND window) {

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "platform/win32/window_layer_win32.h"
 #include "ui/editor.h"
 
@@ -19,6 +21,10 @@ struct MainWindow {
 // Both the dialog procedure and the window-class procedure of dialog 1000.
 // WM_INITDIALOG's parameter is the MainWindow the dialog works for.
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+// Opens a file named on the command line or dropped on the window, as the
+// core's open_path decides.
+void open_file(HWND window, const std::string& path);
 
 // Stops the procedures from reaching the MainWindow, before it goes away.
 void detach_main_window(HWND window);

@@ -44,6 +44,13 @@ static_assert(IDM_INJECT_OFFSET == ids::inject_offset);
 static_assert(IDM_UNDO == ids::undo);
 static_assert(IDM_REDO == ids::redo);
 static_assert(IDM_SELECT_CHANGED == ids::select_changed);
+static_assert(IDM_EXTRACT_TIM == ids::extract_tim);
+static_assert(IDM_INJECT_TIM == ids::inject_tim);
+static_assert(IDM_TEXTURE_PREVIEW == ids::texture_preview);
+static_assert(IDM_EXPORT_PREVIEW == ids::export_preview);
+static_assert(IDM_IMPORT_COLORS == ids::import_colors);
+static_assert(IDM_EXPORT_COLORS == ids::export_colors);
+static_assert(IDM_PASTE_FROM_CLIPBOARD == ids::paste_from_clipboard);
 
 static_assert(IDC_SLIDER_RED == ids::slider_red);
 static_assert(IDC_SLIDER_GREEN == ids::slider_green);

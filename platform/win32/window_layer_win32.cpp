@@ -6,6 +6,9 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include <cstring>
+#include <utility>
+
 #include "platform/win32/dialogs.h"
 #include "platform/win32/resource_ids.h"
 #include "ui/cell_pixels.h"
@@ -176,6 +179,16 @@ std::optional<std::string> Win32WindowLayer::save_file_dialog(const FileDialogRe
     return run_file_dialog(main_, request, true);
 }
 
+std::optional<SaveFileAnswer> Win32WindowLayer::save_file_dialog_with_filter(
+    const FileDialogRequest& request) {
+    int filter = 0;
+    auto path = run_file_dialog(main_, request, true, &filter);
+    if (!path) {
+        return std::nullopt;
+    }
+    return SaveFileAnswer{*path, filter};
+}
+
 std::optional<int> Win32WindowLayer::select_clut_dialog(
     const std::vector<std::string>& entries,
     const std::function<std::optional<int>(std::string_view typed)>& accept) {
@@ -185,6 +198,13 @@ std::optional<int> Win32WindowLayer::select_clut_dialog(
 std::optional<ClutParamsAnswer> Win32WindowLayer::clut_params_dialog(
     std::string_view initial_count) {
     return run_clut_params_dialog(instance_, main_, initial_count);
+}
+
+std::optional<int> Win32WindowLayer::choose_from_list(std::string_view title,
+                                                      std::string_view prompt,
+                                                      const std::vector<std::string>& entries,
+                                                      int preselected) {
+    return run_list_dialog(instance_, main_, title, prompt, entries, preselected);
 }
 
 void Win32WindowLayer::show_about_box() {
@@ -210,6 +230,81 @@ OpenDocumentResult Win32WindowLayer::open_document(const std::string& path) {
         return OpenDocumentResult::not_found;
     }
     return OpenDocumentResult::failed;
+}
+
+namespace {
+
+// The format that carries Tavrin's colour words between its windows.
+UINT color_words_format() {
+    static const UINT format = RegisterClipboardFormatA("Tavrin color words");
+    return format;
+}
+
+// Text as the clipboard wants it: CR LF line ends and a final NUL, in
+// movable global memory that the clipboard takes over.
+HGLOBAL clipboard_block(std::string_view text) {
+    std::string windows_text;
+    for (char c : text) {
+        if (c == '\n') {
+            windows_text += '\r';
+        }
+        windows_text += c;
+    }
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, windows_text.size() + 1);
+    if (block != nullptr) {
+        if (void* data = GlobalLock(block)) {
+            std::memcpy(data, windows_text.c_str(), windows_text.size() + 1);
+            GlobalUnlock(block);
+        }
+    }
+    return block;
+}
+
+std::optional<std::string> clipboard_string(UINT format) {
+    HANDLE handle = GetClipboardData(format);
+    if (handle == nullptr) {
+        return std::nullopt;
+    }
+    const auto* data = static_cast<const char*>(GlobalLock(handle));
+    if (data == nullptr) {
+        return std::nullopt;
+    }
+    const std::string text(data, strnlen(data, GlobalSize(handle)));
+    GlobalUnlock(handle);
+    return text;
+}
+
+}  // namespace
+
+void Win32WindowLayer::set_clipboard_colors(std::string_view text, std::string_view color_words) {
+    if (!OpenClipboard(main_)) {
+        return;
+    }
+    EmptyClipboard();
+    for (const auto& [format, content] :
+         {std::pair{UINT{CF_TEXT}, text}, std::pair{color_words_format(), color_words}}) {
+        HGLOBAL block = clipboard_block(content);
+        if (block != nullptr && SetClipboardData(format, block) == nullptr) {
+            GlobalFree(block);
+        }
+    }
+    CloseClipboard();
+}
+
+std::optional<std::string> Win32WindowLayer::clipboard_text() {
+    if (!OpenClipboard(main_)) {
+        return std::nullopt;
+    }
+    std::optional<std::string> text = clipboard_string(color_words_format());
+    if (!text) {
+        text = clipboard_string(CF_TEXT);
+    }
+    CloseClipboard();
+    return text;
+}
+
+void Win32WindowLayer::set_status_text(std::string_view text) {
+    SetWindowTextA(main_, text.empty() ? "Tavrin" : ("Tavrin - " + std::string(text)).c_str());
 }
 
 std::string Win32WindowLayer::program_dir() const {

@@ -42,14 +42,22 @@ class Win32WindowLayer final : public WindowLayer {
     void request_repaint() override;
     std::optional<std::string> open_file_dialog(const FileDialogRequest& request) override;
     std::optional<std::string> save_file_dialog(const FileDialogRequest& request) override;
+    std::optional<SaveFileAnswer> save_file_dialog_with_filter(
+        const FileDialogRequest& request) override;
     std::optional<int> select_clut_dialog(
         const std::vector<std::string>& entries,
         const std::function<std::optional<int>(std::string_view typed)>& accept) override;
     std::optional<ClutParamsAnswer> clut_params_dialog(std::string_view initial_count) override;
+    std::optional<int> choose_from_list(std::string_view title, std::string_view prompt,
+                                        const std::vector<std::string>& entries,
+                                        int preselected) override;
     void show_about_box() override;
     void show_error(std::string_view message) override;
     void show_message(std::string_view message) override;
     OpenDocumentResult open_document(const std::string& path) override;
+    void set_clipboard_colors(std::string_view text, std::string_view color_words) override;
+    std::optional<std::string> clipboard_text() override;
+    void set_status_text(std::string_view text) override;
     std::string program_dir() const override;
     void quit() override;
 

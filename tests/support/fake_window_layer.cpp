@@ -149,6 +149,20 @@ std::optional<std::string> FakeWindowLayer::save_file_dialog(const FileDialogReq
     return answer;
 }
 
+std::optional<SaveFileAnswer> FakeWindowLayer::save_file_dialog_with_filter(
+    const FileDialogRequest& request) {
+    auto path = save_file_dialog(request);
+    int filter = 0;
+    if (!save_filters.empty()) {
+        filter = save_filters.front();
+        save_filters.pop_front();
+    }
+    if (!path) {
+        return std::nullopt;
+    }
+    return SaveFileAnswer{*path, filter};
+}
+
 std::optional<int> FakeWindowLayer::select_clut_dialog(
     const std::vector<std::string>& entries,
     const std::function<std::optional<int>(std::string_view)>& accept) {
@@ -167,6 +181,31 @@ std::optional<int> FakeWindowLayer::select_clut_dialog(
     }
     ++unanswered_dialogs;
     return std::nullopt;
+}
+
+std::optional<int> FakeWindowLayer::choose_from_list(std::string_view, std::string_view,
+                                                     const std::vector<std::string>& entries,
+                                                     int preselected) {
+    list_entries.push_back(entries);
+    list_preselected.push_back(preselected);
+    if (record_calls) {
+        calls.push_back("list-dialog");
+    }
+    if (list_answers.empty()) {
+        ++unanswered_dialogs;
+        return std::nullopt;
+    }
+    const auto answer = list_answers.front();
+    list_answers.pop_front();
+    return answer;
+}
+
+void FakeWindowLayer::set_preview_image(int width, int height,
+                                        std::span<const std::uint32_t> pixels) {
+    ++preview_draws;
+    preview_width = width;
+    preview_height = height;
+    preview_pixels.assign(pixels.begin(), pixels.end());
 }
 
 std::optional<ClutParamsAnswer> FakeWindowLayer::clut_params_dialog(

@@ -41,14 +41,32 @@ class FakeWindowLayer : public WindowLayer {
     void request_repaint() override { ++repaint_requests; }
     std::optional<std::string> open_file_dialog(const FileDialogRequest& request) override;
     std::optional<std::string> save_file_dialog(const FileDialogRequest& request) override;
+    std::optional<SaveFileAnswer> save_file_dialog_with_filter(
+        const FileDialogRequest& request) override;
     std::optional<int> select_clut_dialog(
         const std::vector<std::string>& entries,
         const std::function<std::optional<int>(std::string_view)>& accept) override;
     std::optional<ClutParamsAnswer> clut_params_dialog(std::string_view initial_count) override;
+    std::optional<int> choose_from_list(std::string_view title, std::string_view prompt,
+                                        const std::vector<std::string>& entries,
+                                        int preselected) override;
+    bool has_preview() const override { return true; }
+    void show_preview() override { ++preview_shown; }
+    void set_preview_image(int width, int height, std::span<const std::uint32_t> pixels) override;
+    void set_preview_status(std::string_view text) override { preview_status = text; }
+    void set_preview_bar(const PreviewBar& bar) override { preview_bar = bar; }
     void show_about_box() override { ++about_boxes; }
     void show_error(std::string_view message) override { errors.emplace_back(message); }
     void show_message(std::string_view message) override { messages.emplace_back(message); }
     OpenDocumentResult open_document(const std::string& path) override;
+    void set_clipboard_colors(std::string_view text, std::string_view color_words) override {
+        clipboard_plain = std::string(text);
+        clipboard_words = std::string(color_words);
+    }
+    std::optional<std::string> clipboard_text() override {
+        return clipboard_words ? clipboard_words : clipboard_plain;
+    }
+    void set_status_text(std::string_view text) override { status = std::string(text); }
     std::string program_dir() const override { return program_folder; }
     void quit() override { ++quit_requests; }
 
@@ -70,7 +88,8 @@ class FakeWindowLayer : public WindowLayer {
 
     // --- Scripts for modal dialogs (consumed front first)
     std::deque<std::optional<std::string>> open_answers;
-    std::deque<std::optional<std::string>> save_answers;
+    std::deque<std::optional<std::string>> save_answers;  // also answer the filtered dialog
+    std::deque<int> save_filters;  // the filter left selected; the first when none is scripted
     std::deque<std::string> clut_texts;  // typed into "Select CLUT to modify", OK after each
     std::deque<std::optional<ClutParamsAnswer>> params_answers;
     std::map<std::string, OpenDocumentResult> document_results;  // default: opened
@@ -88,6 +107,11 @@ class FakeWindowLayer : public WindowLayer {
     int quit_requests = 0;
     int unanswered_dialogs = 0;  // a dialog was shown with no scripted answer left
 
+    // The system clipboard: plain text, and Tavrin's own colour words.
+    std::optional<std::string> clipboard_plain;
+    std::optional<std::string> clipboard_words;
+    std::string status;
+
     std::string program_folder = "/opt/tavrin/";
     int focus = 0;
     std::map<int, std::string> texts;
@@ -100,6 +124,26 @@ class FakeWindowLayer : public WindowLayer {
     std::array<CellPixels, 256> cells{};
     std::array<bool, 256> cell_painted{};
     std::map<int, Rgb> boxes;
+
+    // --- The list dialog: answers (nullopt: Cancel) and the lists it showed.
+    std::deque<std::optional<int>> list_answers;
+    std::vector<std::vector<std::string>> list_entries;
+    std::vector<int> list_preselected;
+
+    // --- The texture preview as shown.
+    int preview_shown = 0;
+    int preview_draws = 0;
+    int preview_width = 0;
+    int preview_height = 0;
+    std::vector<std::uint32_t> preview_pixels;
+    std::string preview_status;
+    PreviewBar preview_bar;
+    Rgb preview_pixel(int x, int y) const {
+        const std::uint32_t pixel =
+            preview_pixels.at(static_cast<std::size_t>(y * preview_width + x));
+        return Rgb{static_cast<std::uint8_t>(pixel >> 16), static_cast<std::uint8_t>(pixel >> 8),
+                   static_cast<std::uint8_t>(pixel)};
+    }
 };
 
 }  // namespace tavrin::testing

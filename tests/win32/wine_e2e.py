@@ -392,7 +392,7 @@ class Environment:
 
 
 class Program:
-    def __init__(self, env, exe_dir):
+    def __init__(self, env, exe_dir, *arguments):
         self.env = env
         program_env, output = env.env, subprocess.DEVNULL
         if env.wine_debug and env.artifacts:
@@ -401,7 +401,8 @@ class Program:
             env.shots += 1
             output = open(os.path.join(env.artifacts, f"{env.shots:02d}-wine.log"), "wb")
             program_env = dict(env.env, WINEDEBUG=env.wine_debug)
-        self.process = subprocess.Popen(["wine", "tavrin.exe"], cwd=exe_dir, env=program_env,
+        self.process = subprocess.Popen(["wine", "tavrin.exe", *arguments], cwd=exe_dir,
+                                        env=program_env,
                                         stdout=output, stderr=subprocess.STDOUT)
         env.wait_window("Tavrin", timeout=60)
         # Keys go to the X window under the pointer: the Wine desktop, away
@@ -759,6 +760,41 @@ def scenario_undo_redo(env, exe_dir, work):
             raise Failure(f"File > Exit ended the program with {code}")
 
 
+def scenario_tim_rows(env, exe_dir, work):
+    """Extract CLUT from TIM file on a TIM of three 16-colour rows: the list of
+    rows comes up with the first chosen; Cancel keeps the grid empty, Down and
+    OK read row 1 into the grid."""
+    rows = [[(0x0421 * (r * 16 + i) + 0x1234 * r) & 0x7FFF for i in range(16)]
+            for r in range(3)]
+    pixels = bytes(range(32))
+    data = struct.pack("<II", 0x10, 8) + struct.pack("<IHHHH", 12 + 96, 0, 480, 16, 3)
+    data += b"".join(struct.pack("<H", w) for row in rows for w in row)
+    data += struct.pack("<IHHHH", 12 + len(pixels), 320, 0, 4, 4) + pixels
+    source = os.path.join(work, "kit.tim")
+    with open(source, "wb") as f:
+        f.write(data)
+
+    with Program(env, exe_dir) as program:
+        env.keys("alt+f", "m")
+        open_through_dialog(env, "Open", source)
+        env.wait_window("Select CLUT row")
+        env.keys("Escape")
+        env.wait_window_gone("Select CLUT row")
+        env.keys("alt+f", "m")
+        open_through_dialog(env, "Open", source)
+        env.wait_window("Select CLUT row")
+        env.keys("Down")
+        env.keys("Return")
+        env.wait_window_gone("Select CLUT row")
+        words = rows[1]
+        _, grid = find_grid(env, decode(words[0])[:3], "row 1 in the grid")
+        wait_cells(env, grid, words, 16, "after extracting row 1")
+        env.keys("alt+F4")
+        code = program.exit_code()
+        if code != 0:
+            raise Failure(f"closing the window ended the program with {code}")
+
+
 def take_screenshot(env, exe_dir, work, png):
     """The picture for the README: a kit-like CLUT loaded and a zone selected."""
     words = kit_words()
@@ -798,7 +834,41 @@ def window_bounds(screen):
     return (min(xs), min(ys)), (max(xs), max(ys))
 
 
-SCENARIOS = [scenario_raw_clut, scenario_tex_team_flag, scenario_offset, scenario_undo_redo]
+def scenario_open_with(env, exe_dir, work):
+    """Explorer's "Open with": a raw CLUT named on the command line, in quotes
+    with a space in its name, shows in the grid with no dialog; a file that
+    cannot be read gives the "Error" box and an empty window. Leave by
+    File > Exit."""
+    words = raw_clut_words()
+    source = os.path.join(work, "open with.clu")
+    with open(source, "wb") as f:
+        f.write(words_to_bytes(words))
+
+    with Program(env, exe_dir, env.windows_path(source)) as program:
+        _, grid = find_grid(env, (255, 0, 255), "the CLUT named on the command line")
+        env.keep(wait_cells(env, grid, words, 256, "after opening from the command line"),
+                 "opened")
+        if env.window_shown("Open"):
+            raise Failure("the open-file dialog came up for a file on the command line")
+        env.keys("alt+f", "x")
+        code = program.exit_code()
+        if code != 0:
+            raise Failure(f"File > Exit ended the program with {code}")
+
+    missing = os.path.join(work, "missing kit.clu")
+    with Program(env, exe_dir, env.windows_path(missing)) as program:
+        env.wait_window("Error")
+        env.keep(env.screenshot(), "open-with-error")
+        env.keys("Return")
+        env.wait_window_gone("Error")
+        env.keys("alt+f", "x")
+        code = program.exit_code()
+        if code != 0:
+            raise Failure(f"File > Exit after the error ended the program with {code}")
+
+
+SCENARIOS = [scenario_raw_clut, scenario_tex_team_flag, scenario_offset, scenario_tim_rows,
+             scenario_open_with, scenario_undo_redo]
 
 
 def main():

@@ -9,15 +9,18 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -29,6 +32,7 @@
 #include "palette/palette.h"
 #include "platform/qt/dialogs.h"
 #include "platform/qt/main_window.h"
+#include "platform/qt/preview_window.h"
 #include "platform/qt/qt_window_layer.h"
 #include "platform/qt/swatch_widgets.h"
 #include "platform/qt/tests/qt_driver.h"
@@ -346,10 +350,15 @@ class MainWindowTest : public QObject {
         press_key(window(), Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(hex->text(), shown);
 
-        // Copy runs and enables Paste; the field's own copy never happens.
+        // Copy runs, enables Paste and puts the cell's colour on the system
+        // clipboard; the field's own copy of its text never happens.
         press_key(window(), Qt::Key_C, Qt::ControlModifier);
         QVERIFY(menu_enabled(ids::paste));
-        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("ABCD"));
+        QCOMPARE(
+            QApplication::clipboard()->text(),
+            QString::asprintf("#%02X%02X%02X\n", sample(3).red, sample(3).green, sample(3).blue));
+        QCOMPARE(QApplication::clipboard()->mimeData()->data(QLatin1String(color_words_mime_type)),
+                 QByteArray(hex_text(words_[3]).c_str()) + "\n");
 
         click_cell(window(), 4);
         QLineEdit* red = field(ids::field_red);
@@ -399,6 +408,42 @@ class MainWindowTest : public QObject {
         press_key(window(), Qt::Key_Y, Qt::ControlModifier);
         QCOMPARE(window().state().palette[5].red, 200);
         QCOMPARE(red->text(), QStringLiteral("200"));
+    }
+
+    void import_colors_fills_three_selected_cells_and_paste_from_clipboard_takes_text() {
+        load_sample();
+        const QString gpl = folder_->filePath(QStringLiteral("kit.palette.txt"));
+        QFile file(gpl);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("GIMP Palette\nName: Kit\n255 0 0\n0 255 0\n0 0 255\n");
+        file.close();
+
+        // Selected 20, then 5, then 40: the palette's colours go there in that order.
+        click_cell(window(), 20);
+        click_cell(window(), 5, Qt::ControlModifier);
+        click_cell(window(), 40, Qt::ControlModifier);
+        QVERIFY(menu_enabled(ids::import_colors));
+        when_dialog_opens(QStringLiteral("open_dialog"),
+                          [gpl](QWidget* dialog) { type_file_name(dialog, gpl); });
+        pick_menu(window(), 'f', 'o');
+        activate(window());
+        settle();
+        QVERIFY(cell_shows(window(), 20, Rgb{255, 0, 0}, true));
+        QVERIFY(cell_shows(window(), 5, Rgb{0, 255, 0}, true));
+        QVERIFY(cell_shows(window(), 40, Rgb{0, 0, 255}, true));
+        QVERIFY(cell_shows(window(), 21, sample(21), false));
+        QCOMPARE(window().windowTitle(), QStringLiteral("Tavrin - 3 of 3 colors imported"));
+
+        // Ctrl+Shift+V takes #RRGGBB text from the system clipboard; Ctrl+V
+        // stays the program's own Paste, grayed until a Copy.
+        QApplication::clipboard()->setText(QStringLiteral("#FFFF00\n"));
+        click_cell(window(), 7);
+        press_key(window(), Qt::Key_V, Qt::ControlModifier);
+        settle();
+        QVERIFY(cell_shows(window(), 7, sample(7), true));
+        press_key(window(), Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
+        settle();
+        QVERIFY(cell_shows(window(), 7, Rgb{255, 255, 0}, true));
     }
 
     void before_any_load_the_shortcuts_do_nothing() {
@@ -777,6 +822,118 @@ class MainWindowTest : public QObject {
         QCOMPARE(viewer.urls.front().toLocalFile(),
                  QCoreApplication::applicationDirPath() + QStringLiteral("/help/tavrin.html"));
         QCOMPARE(QApplication::activeModalWidget(), nullptr);  // no error box
+    }
+
+    void the_preview_picks_cells_and_follows_the_sliders() {
+        // An 8-bit TIM of 16 x 8 pixels, pixel (x, y) of index x + 16 y, with
+        // two CLUT rows: the sample and the sample reversed.
+        QByteArray tim;
+        const auto put = [&tim](std::uint32_t value, int bytes) {
+            for (int i = 0; i < bytes; ++i) {
+                tim.append(static_cast<char>((value >> (8 * i)) & 0xFFu));
+            }
+        };
+        put(0x10, 4);
+        put(9, 4);
+        put(12 + 2 * 256 * 2, 4);
+        put(0, 4);
+        put(256, 2);
+        put(2, 2);
+        for (int row = 0; row < 2; ++row) {
+            for (int i = 0; i < 256; ++i) {
+                put(words_[static_cast<std::size_t>(row == 0 ? i : 255 - i)], 2);
+            }
+        }
+        put(12 + 16 * 8, 4);
+        put(0, 4);
+        put(8, 2);
+        put(8, 2);
+        for (int i = 0; i < 16 * 8; ++i) {
+            put(static_cast<std::uint32_t>(i), 1);
+        }
+        const QString path = folder_->filePath(QStringLiteral("kit.tim"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(tim) == tim.size());
+        file.close();
+
+        QStringList rows;
+        when_dialog_opens(QStringLiteral("open_dialog"), [&](QWidget* dialog) {
+            when_dialog_opens(QStringLiteral("list_dialog"), [&](QWidget* list) {
+                auto* input = static_cast<QInputDialog*>(list);
+                rows = input->comboBoxItems();
+                input->setTextValue(rows.value(1));
+                input->accept();
+            });
+            type_file_name(dialog, path);
+        });
+        pick_menu(window(), 'f', 'm');
+        settle();
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows[0], QStringLiteral("CLUT 0 (256 colours)"));
+        PreviewWindow* preview = window().preview();
+        QVERIFY(preview->isVisible());
+        QCOMPARE(preview->image().size(), QSize(16, 8));
+        const auto pixel_of = [](Rgb color) { return qRgb(color.red, color.green, color.blue); };
+        // Pixel (5, 1) has index 21, coloured by row 1: sample entry 255 - 21.
+        QCOMPARE(preview->image().pixel(5, 1), pixel_of(sample(234)));
+
+        const int zoom = preview->zoom();
+        QTest::mouseClick(preview->canvas(), Qt::LeftButton, {},
+                          QPoint(5 * zoom + zoom / 2, 1 * zoom + zoom / 2));
+        QVERIFY(window().state().selection != nullptr);
+        QCOMPARE(window().state().selection->index, 21);
+        QVERIFY(cell_shows(window(), 21, sample(234), true));
+        QTest::mouseClick(preview->canvas(), Qt::LeftButton, Qt::ControlModifier, QPoint(1, 1));
+        QCOMPARE(window().state().selection->index, 0);
+        QCOMPARE(window().state().selection->next->index, 21);
+
+        // A user's slider step recolours both cells and their pixels at once.
+        window().control(ids::slider_red)->setFocus();
+        press_key(window(), Qt::Key_End);
+        QCOMPARE(qRed(preview->image().pixel(0, 0)), 255);
+        QCOMPARE(preview->image().pixel(5, 1), pixel_of(color_of(window().state().palette[21])));
+        QVERIFY(preview->image().pixel(5, 1) != pixel_of(sample(234)));
+        QCOMPARE(preview->image().pixel(1, 0), pixel_of(sample(254)));
+        QVERIFY(preview->status().contains(QStringLiteral("kit.tim: 16 x 8, 8 bits, CLUT row 1")));
+        QVERIFY(menu_enabled(ids::inject_tim));
+        preview->close();
+    }
+
+    void the_preview_scrolls_raw_pixels_with_its_keys() {
+        load_sample();
+        pick_menu(window(), 'v', 't');
+        settle();
+        PreviewWindow* preview = window().preview();
+        QVERIFY(preview->isVisible());
+        auto* file = preview->findChild<QLineEdit*>(QStringLiteral("preview_file"));
+        auto* offset = preview->findChild<QLineEdit*>(QStringLiteral("preview_offset"));
+        auto* width = preview->findChild<QSpinBox*>(QStringLiteral("preview_width"));
+        auto* height = preview->findChild<QSpinBox*>(QStringLiteral("preview_height"));
+        QVERIFY(file && offset && width && height);
+        QCOMPARE(file->text(), clut_);  // the file the CLUT came from
+        width->setValue(16);
+        height->setValue(8);
+        offset->setText(QStringLiteral("0x10"));
+        Q_EMIT offset->editingFinished();
+        settle();
+        QCOMPARE(preview->image().size(), QSize(16, 8));
+        // The 512-byte CLUT file read as pixels: byte 16 is the low byte of word 8.
+        QCOMPARE(preview->image().pixel(0, 0),
+                 qRgb(sample(words_[8] & 0xFF).red, sample(words_[8] & 0xFF).green,
+                      sample(words_[8] & 0xFF).blue));
+        preview->canvas()->setFocus();
+        QTest::keyClick(preview->canvas(), Qt::Key_PageDown);
+        QCOMPARE(offset->text(), QStringLiteral("0x90"));
+        QTest::keyClick(preview->canvas(), Qt::Key_Up);
+        QCOMPARE(offset->text(), QStringLiteral("0x80"));
+        const int zoom = preview->zoom();
+        QTest::keyClick(preview->canvas(), Qt::Key_Plus, Qt::ControlModifier);
+        QCOMPARE(preview->zoom(), zoom + 1);
+        QTest::keyClick(preview->canvas(), Qt::Key_PageDown);
+        QTest::keyClick(preview->canvas(), Qt::Key_PageDown);
+        QTest::keyClick(preview->canvas(), Qt::Key_PageDown);
+        QVERIFY(preview->status().contains(QStringLiteral("reaches past the end")));
+        preview->close();
     }
 
     void the_installed_program_uses_its_data_folder() {

@@ -154,6 +154,34 @@ bool write_tex_file(const QString& path, const std::vector<std::uint16_t>& words
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(tex) == tex.size();
 }
 
+bool write_tim_file(const QString& path, const std::vector<std::uint16_t>& words, int width,
+                    int height) {
+    QByteArray tim;
+    const auto put = [&tim](std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) {
+            tim.append(static_cast<char>((value >> (8 * i)) & 0xFFu));
+        }
+    };
+    put(0x10, 4);
+    put(9, 4);
+    put(static_cast<std::uint32_t>(12 + 2 * words.size()), 4);
+    put(0, 4);
+    put(static_cast<std::uint32_t>(words.size()), 2);
+    put(1, 2);
+    for (std::uint16_t word : words) {
+        put(word, 2);
+    }
+    put(static_cast<std::uint32_t>(12 + width * height), 4);
+    put(0, 4);
+    put(static_cast<std::uint32_t>(width / 2), 2);
+    put(static_cast<std::uint32_t>(height), 2);
+    for (int i = 0; i < width * height; ++i) {
+        tim.append(static_cast<char>(i % 256));
+    }
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(tim) == tim.size();
+}
+
 void click_cell(MainWindow& window, int index, Qt::KeyboardModifiers modifiers) {
     activate(window);
     SwatchGrid* grid = window.grid();

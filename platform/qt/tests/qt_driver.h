@@ -45,6 +45,11 @@ bool write_clut_file(const QString& path, const std::vector<std::uint16_t>& word
 // points at a record at 0x100, whose field 12 points at the CLUT at 0x200.
 bool write_tex_file(const QString& path, const std::vector<std::uint16_t>& words);
 
+// An 8-bit TIM file of width x height pixels (width even) with one CLUT row
+// of words; the pixel at i (row by row) has index i % 256.
+bool write_tim_file(const QString& path, const std::vector<std::uint16_t>& words, int width,
+                    int height);
+
 // Real mouse and key events through the window, as the platform delivers them.
 void click_cell(MainWindow& window, int index, Qt::KeyboardModifiers modifiers = {});
 void press_key(MainWindow& window, int key, Qt::KeyboardModifiers modifiers = {});

@@ -192,7 +192,29 @@ int main(int argc, char* argv[]) {
         std::printf("  %-32s median %6.3f ms, worst %6.3f ms %s\n", action.name, summary.median_ms,
                     summary.worst_ms, met ? "" : "(not under 1 ms)");
     }
+
+    // The texture preview open on a 1024 x 512 8-bit TIM: a slider step with
+    // all 256 cells selected redraws the whole picture as well.
+    const QString tim = work.filePath(QStringLiteral("big.tim"));
+    if (!write_tim_file(tim, sample_clut_words(), 1024, 512)) {
+        std::fprintf(stderr, "cannot write the sample TIM\n");
+        return 1;
+    }
+    when_dialog_opens(QStringLiteral("open_dialog"),
+                      [&tim](QWidget* dialog) { type_file_name(dialog, tim); });
+    pick_menu(window, 'f', 'm');
+    settle();
+    select_all(window);
+    settle();
+    std::vector<double> samples;
+    for (int i = 0; i < repeats; ++i) {
+        samples.push_back(time_action(actions[0].run));
+    }
+    const Summary preview = summarise(samples);
+    const bool preview_met = preview.median_ms < 2.0;
+    std::printf("  %-32s median %6.3f ms, worst %6.3f ms %s\n", "slider step, 1024x512 preview",
+                preview.median_ms, preview.worst_ms, preview_met ? "" : "(over 2 ms)");
     std::printf("Targets: start-up %s, actions %s\n", startup_met ? "met" : "MISSED",
-                all_met ? "met" : "MISSED");
+                all_met && preview_met ? "met" : "MISSED");
     return 0;
 }

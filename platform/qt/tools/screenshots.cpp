@@ -3,12 +3,15 @@
 // Run with QT_QPA_PLATFORM=offscreen to need no display.
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cstdio>
 
 #include "platform/qt/main_window.h"
+#include "platform/qt/preview_window.h"
 #include "platform/qt/tests/qt_driver.h"
 #include "ui/ids.h"
 
@@ -23,6 +26,57 @@ bool save(QWidget& widget, const QDir& folder, const char* name) {
     const bool saved = widget.grab().save(path);
     std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
     return saved;
+}
+
+// A 96 x 96 8-bit TIM of a shirt drawn with the sample CLUT's ramps: red
+// body (ramp 0), yellow sleeves (ramp 3), white collar (ramp 1), a blue number
+// (ramp 2) on a grey ground (ramp 5), shaded from left to right.
+bool write_shirt_tim(const QString& path) {
+    constexpr int size = 96;
+    QByteArray tim;
+    const auto put = [&tim](unsigned value, int bytes) {
+        for (int i = 0; i < bytes; ++i) {
+            tim.append(static_cast<char>((value >> (8 * i)) & 0xFFu));
+        }
+    };
+    put(0x10, 4);
+    put(9, 4);
+    put(12 + 512, 4);
+    put(0, 4);
+    put(256, 2);
+    put(1, 2);
+    for (std::uint16_t word : sample_clut_words()) {
+        put(word, 2);
+    }
+    put(12 + size * size, 4);
+    put(0, 4);
+    put(size / 2, 2);
+    put(size, 2);
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            const int shade = 3 + (x * 9) / size;
+            const bool body = x >= 26 && x < 70 && y >= 14 && y < 88;
+            const bool sleeve = y >= 14 && y < 40 && ((x >= 8 && x < 26) || (x >= 70 && x < 88));
+            const bool collar = body && y < 20 && x >= 38 && x < 58;
+            const bool number =
+                body && y >= 40 && y < 70 &&
+                ((x >= 40 && x < 56 && (y < 45 || (y >= 53 && y < 58) || y >= 65)) ||
+                 (x >= 51 && x < 56 && y < 58) || (x >= 40 && x < 45 && y >= 53));
+            int ramp = 5;
+            if (collar) {
+                ramp = 1;
+            } else if (number) {
+                ramp = 2;
+            } else if (body) {
+                ramp = 0;
+            } else if (sleeve) {
+                ramp = 3;
+            }
+            put(static_cast<unsigned>(ramp * 16 + (ramp == 5 ? 12 : shade)), 1);
+        }
+    }
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(tim) == tim.size();
 }
 
 }  // namespace
@@ -93,5 +147,42 @@ int main(int argc, char* argv[]) {
         QTest::keyClick(about, Qt::Key_Return);
     });
     pick_menu(window, 'h', 'a');
-    return ok ? 0 : 1;
+
+    // The preview beside the main window: the shirt picked in the picture and
+    // turned yellow with the Green slider.
+    const QString shirt = work.filePath(QStringLiteral("shirt.tim"));
+    if (!write_shirt_tim(shirt)) {
+        return 1;
+    }
+    when_dialog_opens(QStringLiteral("open_dialog"),
+                      [&](QWidget* files) { type_file_name(files, shirt); });
+    pick_menu(window, 'f', 'm');
+    settle();
+    PreviewWindow& preview = *window.preview();
+    preview.set_zoom(3);
+    preview.resize(330, 400);
+    const int zoom = preview.zoom();
+    QTest::mouseClick(preview.canvas(), Qt::LeftButton, {}, QPoint(28 * zoom, 60 * zoom));
+    QTest::mouseClick(preview.canvas(), Qt::LeftButton, Qt::ShiftModifier,
+                      QPoint(68 * zoom, 60 * zoom));
+    window.control(tavrin::ids::slider_green)->setFocus();
+    for (int i = 0; i < 4; ++i) {
+        press_key(window, Qt::Key_PageDown);
+    }
+    QTest::mouseMove(preview.canvas(), QPoint(48 * zoom, 30 * zoom));
+    settle();
+    const QPixmap main_picture = window.grab();
+    const QPixmap preview_picture = preview.grab();
+    QPixmap both(main_picture.width() + 12 + preview_picture.width(),
+                 std::max(main_picture.height(), preview_picture.height()));
+    both.fill(QColor(64, 64, 64));
+    {
+        QPainter painter(&both);
+        painter.drawPixmap(0, 0, main_picture);
+        painter.drawPixmap(main_picture.width() + 12, 0, preview_picture);
+    }
+    const QString path = folder.filePath(QStringLiteral("screenshot-preview.png"));
+    const bool saved = both.save(path);
+    std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
+    return ok && saved ? 0 : 1;
 }

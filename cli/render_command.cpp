@@ -1,0 +1,81 @@
+// tavrin-cli render over image/: read the indices, read the CLUT, draw, save.
+#include "cli/render_command.h"
+
+#include "files/clut_files.h"
+#include "image/image.h"
+#include "image/png_file.h"
+
+namespace tavrin::cli {
+
+void add_render_command(CLI::App& app, RenderCommand& render) {
+    auto* command = app.add_subcommand(
+        "render",
+        "draw an indexed image through a CLUT into a PNG file: a TIM's own image "
+        "(--tim [--row N]) or raw pixels (--offset OFF --width W --height H --bpp 4|8)");
+    render.command = command;
+    command->add_option("FILE", render.file, "the TIM file, or the file holding the pixels")
+        ->required();
+    command->add_option("-o,--output", render.output, "the PNG file to write")->required();
+    auto* tim = command->add_flag("--tim", render.tim, "FILE is a TIM file: draw its own image");
+    command->add_option("--row", render.row, "the TIM's CLUT row to draw through (default 0)")
+        ->check(CLI::NonNegativeNumber)
+        ->needs(tim);
+    auto* clut = command->add_option("--clut-file", render.clut_file,
+                                     "a raw CLUT file to draw through instead");
+    auto* offset =
+        command->add_option("--offset", render.offset_text,
+                            "where the pixels start, in decimal or in hexadecimal after 0x");
+    auto* width =
+        command->add_option("--width", render.width, "width in pixels")->check(CLI::PositiveNumber);
+    auto* height = command->add_option("--height", render.height, "height in pixels")
+                       ->check(CLI::PositiveNumber);
+    auto* bpp = command->add_option("--bpp", render.bits_per_pixel, "bits per pixel, 4 or 8")
+                    ->check(CLI::IsMember({4, 8}));
+    tim->excludes(offset);
+    for (auto* raw_option : {width, height, bpp}) {
+        raw_option->needs(offset);
+        offset->needs(raw_option);
+        tim->excludes(raw_option);
+    }
+    offset->needs(clut);
+}
+
+std::optional<Failure> run_render(FileSystem& fs, const RenderCommand& render) {
+    if (!render.tim && render.offset_text.empty()) {
+        return Failure{render.file, "say what to draw with --tim or --offset OFF"};
+    }
+    IndexedImage image;
+    Clut clut;
+    if (render.tim) {
+        TimInfo info;
+        if (auto failure = failed(render.file, read_tim_image(fs, render.file, image, info))) {
+            return failure;
+        }
+        if (render.clut_file.empty()) {
+            if (auto failure =
+                    failed(render.file, read_tim_clut(fs, render.file, render.row, clut, info))) {
+                return failure;
+            }
+        }
+    } else {
+        const TypedOffset offset = parse_offset(render.offset_text);
+        if (!offset.ok()) {
+            return Failure{render.file, offset_problem(render.offset_text, offset)};
+        }
+        const RawPixelsPlace place{offset.value, render.width, render.height,
+                                   render.bits_per_pixel};
+        if (auto failure = failed(render.file, read_raw_pixels(fs, render.file, place, image))) {
+            return failure;
+        }
+    }
+    if (!render.clut_file.empty()) {
+        if (auto failure = failed(render.clut_file, read_clut_file(fs, render.clut_file, clut))) {
+            return failure;
+        }
+    }
+    std::vector<Argb> pixels;
+    draw_indexed(image, pixel_colors(clut.entries, clut.count), pixels);
+    return failed(render.output, save_png(fs, render.output, image.width, image.height, pixels));
+}
+
+}  // namespace tavrin::cli

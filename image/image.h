@@ -1,0 +1,105 @@
+// Indexed images for the texture preview: PlayStation TIM files (their
+// header, CLUT rows and pixels), raw indexed pixels at an offset of any file,
+// and drawing indices through the editor's palette into 32-bit pixels.
+// Offsets and lengths found in a file or typed by the user are checked against
+// the file's size before anything is read; a TIM whose blocks do not fit
+// fails with the reason.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "files/clut_files.h"
+#include "files/file_system.h"
+#include "palette/palette.h"
+
+namespace tavrin {
+
+// Where a TIM keeps its CLUT rows and its pixels, as found by read_tim_info.
+struct TimInfo {
+    int bits_per_pixel = 0;  // 4 and 8 are indexed; 16 and 24 are direct colour
+    int clut_colors = 0;     // colours per CLUT row; 0 without a CLUT block
+    int clut_rows = 0;
+    std::uint64_t clut_offset = 0;  // the file offset of row 0's first colour word
+    int width = 0;                  // in pixels
+    int height = 0;
+    std::uint64_t pixel_offset = 0;  // the file offset of the first pixel row
+
+    std::uint64_t clut_row_offset(int row) const;
+    bool indexed() const { return bits_per_pixel == 4 || bits_per_pixel == 8; }
+};
+
+// Reads and checks a TIM's header and both block headers: every block and the
+// data it announces must lie within the file.
+Status read_tim_info(FileSystem& fs, const std::string& path, TimInfo& info);
+
+// The colours of CLUT row (0 counts from the first); info receives the header.
+Status read_tim_clut(FileSystem& fs, const std::string& path, int row, Clut& clut, TimInfo& info);
+
+// Writes entries in place over CLUT row of a TIM file. The header is read and
+// checked again first; a file that is no longer a TIM, has no such row, or
+// whose rows hold a different number of colours is refused before anything
+// is written. Otherwise as inject_clut: only the row's bytes change.
+Status inject_tim_clut(FileSystem& fs, const std::string& path, int row,
+                       std::span<const PaletteEntry> entries);
+
+// One palette index per pixel, rows top to bottom.
+struct IndexedImage {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> indices;
+};
+
+// The largest image the preview draws, in pixels.
+inline constexpr std::uint64_t max_image_pixels = 4096ull * 4096ull;
+
+// A TIM's own image; only 4- and 8-bit TIMs have indices.
+Status read_tim_image(FileSystem& fs, const std::string& path, IndexedImage& image, TimInfo& info);
+
+// Indexed pixels at an offset of any file. At 4 bits the low nibble is the
+// left pixel and every row starts on a whole byte.
+struct RawPixelsPlace {
+    std::int64_t offset = 0;
+    int width = 0;
+    int height = 0;
+    int bits_per_pixel = 8;
+
+    std::uint64_t row_bytes() const;
+};
+
+// Fails, reading nothing, when the image does not end within the file, the
+// size is empty or too large, or the depth is not 4 or 8.
+Status read_raw_pixels(FileSystem& fs, const std::string& path, const RawPixelsPlace& place,
+                       IndexedImage& image);
+
+// A drawn pixel: 0xFFRRGGBB.
+using Argb = std::uint32_t;
+
+inline Rgb rgb_of(Argb pixel) {
+    return Rgb{static_cast<std::uint8_t>(pixel >> 16), static_cast<std::uint8_t>(pixel >> 8),
+               static_cast<std::uint8_t>(pixel)};
+}
+
+// The pixel of every index, in two tables that differ only where an index has
+// no colour (at or past color_count): those draw a checkerboard of 4 x 4
+// squares, table 0 on the light squares and table 1 on the dark ones.
+struct PixelColors {
+    std::array<std::array<Argb, palette_size>, 2> tables{};
+};
+
+inline constexpr Argb no_color_light = 0xFFFF00FFu;
+inline constexpr Argb no_color_dark = 0xFF404040u;
+
+// Colours as the grid shows them (color_of). With highlight, every index it
+// does not mark is drawn faded towards grey.
+PixelColors pixel_colors(std::span<const PaletteEntry, palette_size> palette, int color_count,
+                         const std::array<bool, palette_size>* highlight = nullptr);
+
+// Draws image into pixels (resized to width x height), one table look-up per
+// pixel.
+void draw_indexed(const IndexedImage& image, const PixelColors& colors, std::vector<Argb>& pixels);
+
+}  // namespace tavrin

@@ -1,0 +1,24 @@
+// TIM files built byte by byte for tests: a header, a CLUT block of rows and
+// an image block of 4- or 8-bit indices, packed low nibble first.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace tavrin::testing {
+
+struct TimSpec {
+    int bits_per_pixel = 8;
+    std::vector<std::vector<std::uint16_t>> clut_rows;  // all the same length; none: no CLUT
+    int width = 0;                                      // pixels; a multiple of 4 at 4 bits
+    int height = 0;
+    std::vector<std::uint8_t> indices;  // width x height
+};
+
+std::vector<std::uint8_t> tim_file_bytes(const TimSpec& spec);
+
+// Offsets into what tim_file_bytes builds.
+inline constexpr std::size_t tim_clut_block = 8;
+inline constexpr std::size_t tim_clut_words = 20;
+
+}  // namespace tavrin::testing

@@ -1,0 +1,268 @@
+// The texture preview's logic; the window itself belongs to a front end.
+#include "ui/preview.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "files/clut_params.h"
+#include "ui/editor.h"
+#include "ui/selection_input.h"
+
+namespace tavrin {
+
+namespace {
+
+std::string file_name(const std::string& path) {
+    const auto slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string hex_offset(std::int64_t offset) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%llX", static_cast<unsigned long long>(offset));
+    return text;
+}
+
+bool same_place(const RawPixelsPlace& a, const RawPixelsPlace& b) {
+    return a.offset == b.offset && a.width == b.width && a.height == b.height &&
+           a.bits_per_pixel == b.bits_per_pixel;
+}
+
+PreviewBar bar_of(const PreviewState& preview) {
+    return PreviewBar{preview.raw_file,     hex_offset(preview.place.offset), preview.place.width,
+                      preview.place.height, preview.place.bits_per_pixel,     !preview.from_tim};
+}
+
+void set_export_item(EditorState& state, WindowLayer& layer) {
+    const PreviewState& preview = state.preview;
+    set_menu_state(state, layer, ids::export_preview,
+                   preview.open && preview.png_writer && !preview.image.indices.empty());
+}
+
+// Reads the image again when its file or place changed since the last read.
+void load_image(EditorState& state, WindowLayer& layer) {
+    PreviewState& preview = state.preview;
+    const bool tim = state.source.kind == ClutSource::Kind::tim_file;
+    if (preview.raw_file.empty() && !tim) {
+        preview.raw_file = state.source.path;  // the file the CLUT came from
+    }
+    const bool unchanged = preview.drawn && tim == preview.from_tim &&
+                           (tim ? preview.shown_source == state.source
+                                : preview.shown_file == preview.raw_file &&
+                                      same_place(preview.shown_place, preview.place));
+    if (unchanged) {
+        return;
+    }
+    preview.from_tim = tim;
+    preview.shown_source = state.source;
+    preview.shown_file = preview.raw_file;
+    preview.shown_place = preview.place;
+    preview.drawn = false;
+    Status status;
+    std::string described;
+    if (tim) {
+        TimInfo info;
+        status = read_tim_image(*state.file_system, state.source.path, preview.image, info);
+        described = file_name(state.source.path) + ": " + std::to_string(info.width) + " x " +
+                    std::to_string(info.height) + ", " + std::to_string(info.bits_per_pixel) +
+                    " bits, CLUT row " + std::to_string(state.source.tim_row);
+        status.reason = file_name(state.source.path) + ": " + status.reason;
+    } else if (preview.raw_file.empty()) {
+        preview.image = IndexedImage{};
+        status = Status::failure(Status::Code::invalid_argument,
+                                 "Give a file, an offset and a size to see raw pixels.");
+    } else {
+        status =
+            read_raw_pixels(*state.file_system, preview.raw_file, preview.place, preview.image);
+        described = file_name(preview.raw_file) + " at " + hex_offset(preview.place.offset) + ": " +
+                    std::to_string(preview.place.width) + " x " +
+                    std::to_string(preview.place.height) + ", " +
+                    std::to_string(preview.place.bits_per_pixel) + " bits";
+        status.reason = file_name(preview.raw_file) + ": " + status.reason;
+    }
+    preview.status = status.ok() ? described : status.reason;
+    layer.set_preview_bar(bar_of(preview));
+    layer.set_preview_status(preview.status);
+    set_export_item(state, layer);
+}
+
+std::array<bool, palette_size> selected_cells(const EditorState& state) {
+    std::array<bool, palette_size> selected{};
+    for (const SelectionNode* node = state.selection; node != nullptr; node = node->next) {
+        if (node->index >= 0 && node->index < palette_size) {
+            selected[static_cast<std::size_t>(node->index)] = true;
+        }
+    }
+    return selected;
+}
+
+// The index under image pixel (x, y), or -1.
+int index_at(const PreviewState& preview, int x, int y) {
+    const IndexedImage& image = preview.image;
+    if (x < 0 || y < 0 || x >= image.width || y >= image.height || image.indices.empty()) {
+        return -1;
+    }
+    return image.indices[static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) +
+                         static_cast<std::size_t>(x)];
+}
+
+}  // namespace
+
+PreviewSync::PreviewSync(EditorState& state, WindowLayer& layer) : state_(state), layer_(layer) {
+    ++state_.preview.handlers_running;
+}
+
+PreviewSync::~PreviewSync() {
+    if (--state_.preview.handlers_running == 0) {
+        sync_preview(state_, layer_);
+    }
+}
+
+void sync_preview(EditorState& state, WindowLayer& layer) {
+    PreviewState& preview = state.preview;
+    if (!preview.open) {
+        return;
+    }
+    load_image(state, layer);
+    const int count = state.palette_loaded != 0 ? state.color_count : 0;
+    const auto selected = selected_cells(state);
+    if (preview.drawn && preview.drawn_count == count && preview.drawn_palette == state.palette &&
+        preview.drawn_highlight == preview.highlight &&
+        (!preview.highlight || preview.drawn_selected == selected)) {
+        return;
+    }
+    preview.drawn = true;
+    preview.drawn_count = count;
+    preview.drawn_palette = state.palette;
+    preview.drawn_highlight = preview.highlight;
+    preview.drawn_selected = selected;
+    draw_indexed(preview.image,
+                 pixel_colors(state.palette, count, preview.highlight ? &selected : nullptr),
+                 preview.pixels);
+    layer.set_preview_image(preview.image.width, preview.image.height, preview.pixels);
+}
+
+void open_preview(EditorState& state, WindowLayer& layer) {
+    PreviewState& preview = state.preview;
+    if (!preview.open) {
+        preview.open = true;
+        preview.drawn = false;
+    }
+    layer.show_preview();
+    sync_preview(state, layer);
+    set_export_item(state, layer);
+}
+
+void on_preview_closed(EditorState& state, WindowLayer& layer) {
+    state.preview.open = false;
+    state.preview.drawn = false;
+    set_export_item(state, layer);
+}
+
+void export_preview(EditorState& state, WindowLayer& layer) {
+    PreviewState& preview = state.preview;
+    if (!preview.png_writer || preview.pixels.empty()) {
+        return;
+    }
+    before_modal(state, layer);
+    const auto chosen = layer.save_file_dialog(
+        FileDialogRequest{{{"PNG pictures", "*.PNG"}, {"All Files (*.*)", "*.*"}},
+                          preview.export_path,
+                          state.program_dir,
+                          false});
+    if (!chosen) {
+        return;
+    }
+    preview.export_path = *chosen;
+    const Status status = preview.png_writer(*state.file_system, *chosen, preview.image.width,
+                                             preview.image.height, preview.pixels);
+    if (!status.ok()) {
+        before_modal(state, layer);
+        layer.show_error("Could not save the preview as \"" + *chosen + "\": " + status.reason +
+                         ".");
+    }
+}
+
+void on_preview_bar_changed(EditorState& state, WindowLayer& layer, const PreviewBarText& typed) {
+    PreviewState& preview = state.preview;
+    const TypedOffset offset = parse_offset(typed.offset);
+    if (!offset.ok() || offset.value < 0) {
+        const std::string problem = offset.ok() ? "the offset \"" + typed.offset + "\" is negative"
+                                                : offset_problem(typed.offset, offset);
+        preview.status = problem + ". Type it in decimal, or in hexadecimal after 0x.";
+        preview.status[0] = 'T';
+        layer.set_preview_status(preview.status);
+        return;
+    }
+    preview.raw_file = typed.file;
+    preview.place = RawPixelsPlace{offset.value, typed.width, typed.height, typed.bits_per_pixel};
+    sync_preview(state, layer);
+}
+
+void on_preview_key(EditorState& state, WindowLayer& layer, PreviewKey key) {
+    PreviewState& preview = state.preview;
+    if (preview.from_tim) {
+        return;
+    }
+    const auto row = static_cast<std::int64_t>(preview.place.row_bytes());
+    const std::int64_t screen = row * std::max(preview.place.height, 0);
+    std::int64_t step = 0;
+    switch (key) {
+        case PreviewKey::page_up:
+            step = -screen;
+            break;
+        case PreviewKey::page_down:
+            step = screen;
+            break;
+        case PreviewKey::up:
+            step = -row;
+            break;
+        case PreviewKey::down:
+            step = row;
+            break;
+        case PreviewKey::left:
+            step = -1;
+            break;
+        case PreviewKey::right:
+            step = 1;
+            break;
+    }
+    // Never below the start of the file; far past its end is only reported.
+    preview.place.offset =
+        std::clamp<std::int64_t>(preview.place.offset + step, 0, std::int64_t{1} << 62);
+    sync_preview(state, layer);
+}
+
+void on_preview_highlight(EditorState& state, WindowLayer& layer, bool on) {
+    state.preview.highlight = on;
+    sync_preview(state, layer);
+}
+
+void on_preview_hover(EditorState& state, WindowLayer& layer, int x, int y) {
+    const PreviewState& preview = state.preview;
+    const int index = index_at(preview, x, y);
+    if (index < 0) {
+        layer.set_preview_status(preview.status);
+        return;
+    }
+    std::string text =
+        "x " + std::to_string(x) + ", y " + std::to_string(y) + ": index " + std::to_string(index);
+    if (state.palette_loaded != 0 && index < state.color_count) {
+        const PaletteEntry& entry = state.palette[static_cast<std::size_t>(index)];
+        text += ", RGB " + std::to_string(entry.red) + "," + std::to_string(entry.green) + "," +
+                std::to_string(entry.blue) + ", hex 0x" + hex_text(encode_bgr555(entry));
+    } else {
+        text += ", no colour";
+    }
+    layer.set_preview_status(text);
+}
+
+void on_preview_clicked(EditorState& state, WindowLayer& layer, int x, int y, Modifiers modifiers) {
+    const int index = index_at(state.preview, x, y);
+    if (index < 0 || state.palette_loaded == 0 || index >= state.color_count) {
+        return;
+    }
+    on_swatch_clicked(state, layer, index, modifiers);
+}
+
+}  // namespace tavrin

@@ -1,0 +1,99 @@
+// The texture preview: the indexed image the CLUT colours, drawn through the
+// table as it is now and drawn again whenever the table, the colour count or
+// (with "Highlight selection") the selection changes. It shows the TIM the
+// CLUT was read from, or else raw pixels at an offset of any file. Clicking
+// a pixel acts as a click on the cell of its index.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <span>
+#include <string>
+
+#include "files/clut_source.h"
+#include "image/image.h"
+#include "palette/palette.h"
+
+namespace tavrin {
+
+struct EditorState;
+class WindowLayer;
+struct Modifiers;
+
+// The raw-pixel bar as the user filled it in.
+struct PreviewBarText {
+    std::string file;
+    std::string offset;  // decimal, or hexadecimal after 0x
+    int width = 0;
+    int height = 0;
+    int bits_per_pixel = 8;
+};
+
+enum class PreviewKey { page_up, page_down, up, down, left, right };
+
+// Writes a picture as a PNG file; set by a front end that can (the core
+// links no image library). Without it "Export preview..." stays grayed.
+using PngWriter = std::function<Status(FileSystem&, const std::string& path, int width, int height,
+                                       std::span<const Argb> pixels)>;
+
+struct PreviewState {
+    bool open = false;
+    bool highlight = false;
+    int handlers_running = 0;  // PreviewSync nesting
+    PngWriter png_writer;
+    std::string export_path;
+
+    // Raw pixels: where they are, and the bar's texts as last accepted.
+    std::string raw_file;
+    RawPixelsPlace place{0, 128, 128, 8};
+
+    // What the image was read from; read again when this differs.
+    ClutSource shown_source;
+    RawPixelsPlace shown_place;
+    std::string shown_file;
+    bool from_tim = false;
+    IndexedImage image;
+    std::string status;  // what the status line says when no pixel is hovered
+
+    // What the pixels were drawn with; drawn again when anything differs.
+    bool drawn = false;
+    std::array<PaletteEntry, palette_size> drawn_palette{};
+    int drawn_count = -1;
+    std::array<bool, palette_size> drawn_selected{};
+    bool drawn_highlight = false;
+    std::vector<Argb> pixels;
+};
+
+// Held by every event handler that can change the table or the selection:
+// when the outermost one ends, the preview is brought up to date once.
+class PreviewSync {
+  public:
+    PreviewSync(EditorState& state, WindowLayer& layer);
+    ~PreviewSync();
+    PreviewSync(const PreviewSync&) = delete;
+    PreviewSync& operator=(const PreviewSync&) = delete;
+
+  private:
+    EditorState& state_;
+    WindowLayer& layer_;
+};
+
+// View > Texture preview: opens the window (or brings it forward) and draws.
+void open_preview(EditorState& state, WindowLayer& layer);
+
+// View > Export preview...: the picture as a PNG file.
+void export_preview(EditorState& state, WindowLayer& layer);
+
+// Redraws the preview if what it shows has changed; nothing while it is
+// closed. Every event that can change the table ends with this.
+void sync_preview(EditorState& state, WindowLayer& layer);
+
+void on_preview_closed(EditorState& state, WindowLayer& layer);
+void on_preview_bar_changed(EditorState& state, WindowLayer& layer, const PreviewBarText& typed);
+void on_preview_key(EditorState& state, WindowLayer& layer, PreviewKey key);
+void on_preview_highlight(EditorState& state, WindowLayer& layer, bool on);
+// The pointer over image pixel (x, y); outside the image, the status goes back.
+void on_preview_hover(EditorState& state, WindowLayer& layer, int x, int y);
+void on_preview_clicked(EditorState& state, WindowLayer& layer, int x, int y, Modifiers modifiers);
+
+}  // namespace tavrin
