@@ -9,6 +9,7 @@
 #include "tests/support/temp_files.h"
 #include "tests/support/test_editor.h"
 #include "ui/history_commands.h"
+#include "ui/open_path.h"
 
 namespace tavrin {
 namespace {
@@ -105,7 +106,7 @@ void random_event(TestEditor& editor, std::mt19937& rng, const TempDir& dir) {
                                                    "1f", "",   "99",  "abcd", "4"};
     const int field = std::array{ids::field_red, ids::field_green, ids::field_blue,
                                  ids::field_hex}[static_cast<std::size_t>(uniform(0, 3))];
-    switch (uniform(0, 15)) {
+    switch (uniform(0, 16)) {
         case 0:
         case 1:
             editor.click(uniform(0, 255),
@@ -148,6 +149,17 @@ void random_event(TestEditor& editor, std::mt19937& rng, const TempDir& dir) {
             break;
         case 13:
             editor.command(ids::select_changed);
+            break;
+        case 14:
+            // The newer ways in: a file opened from outside the menus, and
+            // colours pasted as text from the system clipboard.
+            if (uniform(0, 1) == 0) {
+                open_path(editor.state, editor.screen, dir.path("short.clu"));
+            } else {
+                editor.screen.clipboard_words.reset();
+                editor.screen.clipboard_plain = "#FF0000\n#00FF80\n#123456\n";
+                editor.command(ids::paste_from_clipboard);
+            }
             break;
         default:
             editor.command(uniform(0, 1) == 0 ? ids::undo : ids::redo);
