@@ -41,6 +41,8 @@ class PaletteCommands {
     std::string kind_text_;
     std::string offset_text_;
     int count_ = -1;
+    bool tim_ = false;
+    int row_ = 0;
 };
 
 }  // namespace tavrin::cli
