@@ -87,6 +87,13 @@ TEST(Finder, FindsTheLiveColorsAndTheSelectionAndLoadsTheChosenHitWithItsCount) 
               (ClutSource{ClutSource::Kind::file_offset, path, 0, 0x600, 16, 0}));
     EXPECT_TRUE(editor.screen.menu_enabled(ids::inject_offset));
     EXPECT_EQ(editor.state.finder_options.min_matching, 14);  // the next run starts there
+    // A read like any other: Undo gives the table back, Redo the hit again.
+    editor.command(ids::undo);
+    editor.settle();
+    EXPECT_EQ(table_words(editor.state), live);
+    editor.command(ids::redo);
+    editor.settle();
+    EXPECT_EQ(table_words(editor.state), edited);
 
     // The selection, in index order whatever order it was picked in.
     editor.click(2);

@@ -9,6 +9,7 @@
 #include "ui/file_commands.h"
 #include "ui/finder.h"
 #include "ui/help.h"
+#include "ui/history_commands.h"
 #include "ui/menu_table.h"
 #include "ui/painting.h"
 #include "ui/palette_file_commands.h"
@@ -64,11 +65,9 @@ void before_modal(EditorState& state, WindowLayer& layer) {
     on_field_left(state, layer, layer.focused_control());
 }
 
-void run_command(EditorState& state, WindowLayer& layer, int command_id) {
-    if (!command_enabled(state, command_id)) {
-        return;
-    }
-    const PreviewSync sync(state, layer);
+namespace {
+
+void dispatch(EditorState& state, WindowLayer& layer, int command_id) {
     switch (command_id) {
         case ids::exit:
             layer.quit();
@@ -131,12 +130,35 @@ void run_command(EditorState& state, WindowLayer& layer, int command_id) {
         case ids::tutorial:
             open_tutorial(state, layer);
             break;
+        case ids::select_changed:
+            select_changed_colors(state, layer);
+            break;
         default:
             if (const Zone* zone = zone_for_command(command_id)) {
                 select_zone(state, layer, zone->first, zone->last);
             }
             break;
     }
+}
+
+}  // namespace
+
+void run_command(EditorState& state, WindowLayer& layer, int command_id) {
+    if (!command_enabled(state, command_id)) {
+        return;
+    }
+    const PreviewSync sync(state, layer);
+    // Undo and Redo move through the steps instead of making one.
+    if (command_id == ids::undo) {
+        undo_last_step(state, layer);
+        return;
+    }
+    if (command_id == ids::redo) {
+        redo_next_step(state, layer);
+        return;
+    }
+    as_user_event(state, layer, command_event(command_id),
+                  [&] { dispatch(state, layer, command_id); });
 }
 
 void close_editor(EditorState& state) {

@@ -23,6 +23,10 @@ inline constexpr std::string_view too_many_colors_message = "CLUT can't have mor
 // selection, empty colour boxes, a repaint, and the focus on swatch 0.
 void activate_palette(EditorState& state, WindowLayer& layer);
 
+// The File and Edit > Select items that follow from where the CLUT came from
+// and its count: after every read, and after an undo or redo that changes them.
+void apply_clut_menu_rules(EditorState& state, WindowLayer& layer);
+
 // Entries 0..color_count-1: what every writing command writes.
 std::span<const PaletteEntry> live_entries(const EditorState& state);
 

@@ -68,6 +68,8 @@ class WindowLayer {
 
     // Menu item by command id, enabled or grayed.
     virtual void set_menu_item(int command_id, bool enabled) = 0;
+    // Menu item text by command id, in the menu table's form: "&Undo Paste\tCtrl+Z".
+    virtual void set_menu_text(int command_id, std::string_view text) = 0;
 
     // Controls by id (including swatches, first_swatch + index).
     virtual void set_control_text(int id, std::string_view text) = 0;
@@ -115,7 +117,8 @@ class WindowLayer {
         return std::nullopt;
     }
     virtual void show_about_box() = 0;
-    virtual void show_error(std::string_view message) = 0;  // caption "Error", error icon
+    virtual void show_error(std::string_view message) = 0;    // caption "Error", error icon
+    virtual void show_message(std::string_view message) = 0;  // caption "Tavrin", information icon
     virtual OpenDocumentResult open_document(const std::string& path) = 0;
 
     // The texture preview, a modeless window of its own. A layer without one

@@ -37,6 +37,12 @@ void QtWindowLayer::set_menu_item(int command_id, bool enabled) {
     }
 }
 
+void QtWindowLayer::set_menu_text(int command_id, std::string_view text) {
+    if (QAction* action = window_.menu_action(command_id)) {
+        action->setText(from_std(text));
+    }
+}
+
 void QtWindowLayer::set_control_text(int id, std::string_view text) {
     if (QLineEdit* field = window_.field(id)) {
         field->setText(from_std(text));  // emits no textEdited: not the user's edit
@@ -265,6 +271,11 @@ void QtWindowLayer::set_preview_bar(const PreviewBar& bar) {
 void QtWindowLayer::show_error(std::string_view message) {
     ProgramFocusMove modal(moving_focus_);
     show_error_box(&window_, message);
+}
+
+void QtWindowLayer::show_message(std::string_view message) {
+    ProgramFocusMove modal(moving_focus_);
+    show_message_box(&window_, message);
 }
 
 OpenDocumentResult QtWindowLayer::open_document(const std::string& path) {

@@ -52,6 +52,15 @@ void Win32WindowLayer::set_menu_item(int command_id, bool enabled) {
     SetMenuItemInfoA(GetSubMenu(GetMenu(main_), popup_of(command_id)), command_id, FALSE, &info);
 }
 
+void Win32WindowLayer::set_menu_text(int command_id, std::string_view text) {
+    std::string label(text);
+    MENUITEMINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_STRING;
+    info.dwTypeData = label.data();
+    SetMenuItemInfoA(GetSubMenu(GetMenu(main_), popup_of(command_id)), command_id, FALSE, &info);
+}
+
 void Win32WindowLayer::set_control_text(int id, std::string_view text) {
     SetDlgItemTextA(main_, id, std::string(text).c_str());
 }
@@ -209,6 +218,10 @@ void Win32WindowLayer::show_about_box() {
 
 void Win32WindowLayer::show_error(std::string_view message) {
     MessageBoxA(main_, std::string(message).c_str(), "Error", MB_OK | MB_ICONERROR);
+}
+
+void Win32WindowLayer::show_message(std::string_view message) {
+    MessageBoxA(main_, std::string(message).c_str(), "Tavrin", MB_OK | MB_ICONINFORMATION);
 }
 
 OpenDocumentResult Win32WindowLayer::open_document(const std::string& path) {

@@ -25,6 +25,7 @@ class Win32WindowLayer final : public WindowLayer {
     bool core_running() const { return core_depth_ > 0; }
 
     void set_menu_item(int command_id, bool enabled) override;
+    void set_menu_text(int command_id, std::string_view text) override;
     void set_control_text(int id, std::string_view text) override;
     std::string control_text(int id) const override;
     void set_text_limit(int id, int characters) override;
@@ -53,6 +54,7 @@ class Win32WindowLayer final : public WindowLayer {
                                         int preselected) override;
     void show_about_box() override;
     void show_error(std::string_view message) override;
+    void show_message(std::string_view message) override;
     OpenDocumentResult open_document(const std::string& path) override;
     void set_clipboard_colors(std::string_view text, std::string_view color_words) override;
     std::optional<std::string> clipboard_text() override;

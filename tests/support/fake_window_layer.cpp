@@ -33,6 +33,13 @@ void FakeWindowLayer::set_menu_item(int command_id, bool on) {
     }
 }
 
+void FakeWindowLayer::set_menu_text(int command_id, std::string_view text) {
+    menu_texts[command_id] = std::string(text);
+    if (record_calls) {
+        calls.push_back("menu text " + std::to_string(command_id) + " " + std::string(text));
+    }
+}
+
 void FakeWindowLayer::set_control_text(int id, std::string_view text) {
     // The limit bounds what the user types; the core's own writes are kept
     // whole.

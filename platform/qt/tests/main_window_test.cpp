@@ -371,6 +371,47 @@ class MainWindowTest : public QObject {
         QVERIFY(cell_shows(window(), 4, sample(3), true));  // cell 3's colour pasted onto 4
     }
 
+    void undo_and_redo_keys_in_a_focused_field_reach_the_core() {
+        load_sample();
+        click_cell(window(), 5);
+        const PaletteEntry loaded = window().state().palette[5];
+        QLineEdit* red = field(ids::field_red);
+        red->setFocus();
+        red->selectAll();
+        QTest::keyClicks(red, QStringLiteral("200"));
+        QCOMPARE(window().state().palette[5].red, 200);
+        QVERIFY(menu_enabled(ids::undo));
+        QCOMPARE(window().menu_action(ids::undo)->text(),
+                 QStringLiteral("&Undo Red value\tCtrl+Z"));
+
+        // Taken by the core, not by the field's own undo of its text.
+        press_key(window(), Qt::Key_Z, Qt::ControlModifier);
+        settle();
+        QVERIFY(window().state().palette[5] == loaded);
+        QCOMPARE(red->text(), QString::number(sample(5).red));
+        QVERIFY(cell_shows(window(), 5, sample(5), true));
+        QVERIFY(!menu_enabled(ids::undo));
+        QCOMPARE(window().menu_action(ids::redo)->text(),
+                 QStringLiteral("&Redo Red value\tCtrl+Y"));
+
+        red->setFocus();
+        press_key(window(), Qt::Key_Y, Qt::ControlModifier);
+        settle();
+        QCOMPARE(window().state().palette[5].red, 200);
+        QCOMPARE(red->text(), QStringLiteral("200"));
+
+        // Ctrl+Shift+Z redoes as well; with nothing to redo it does nothing.
+        press_key(window(), Qt::Key_Z, Qt::ControlModifier);
+        red->setFocus();
+        press_key(window(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        settle();
+        QCOMPARE(window().state().palette[5].red, 200);
+        QVERIFY(!menu_enabled(ids::redo));
+        press_key(window(), Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(window().state().palette[5].red, 200);
+        QCOMPARE(red->text(), QStringLiteral("200"));
+    }
+
     void import_colors_fills_three_selected_cells_and_paste_from_clipboard_takes_text() {
         load_sample();
         const QString gpl = folder_->filePath(QStringLiteral("kit.palette.txt"));
