@@ -10,17 +10,11 @@ namespace tavrin::cli {
 
 namespace {
 
-using Failure = PaletteCommandFailure;
+// Beside the overload for palette-format results below.
+using cli::failed;
 
 // Palette files are small; an indexed image of this size is already generous.
 constexpr std::uint64_t max_palette_file = 64u << 20;
-
-std::optional<Failure> failed(const std::string& file, const Status& status) {
-    if (status.ok()) {
-        return std::nullopt;
-    }
-    return Failure{file, status.reason};
-}
 
 std::optional<Failure> failed(const std::string& file, const FormatStatus& status) {
     if (status.ok) {
@@ -71,34 +65,6 @@ std::optional<Failure> write_palette_file(FileSystem& fs, const std::string& out
         return failure;
     }
     return failed(output, replace_file(fs, output, bytes));
-}
-
-std::optional<Failure> parse_offset_text(const std::string& file, const std::string& text,
-                                         std::int64_t& offset) {
-    const TypedOffset parsed = parse_offset(text);
-    if (!parsed.ok()) {
-        return Failure{file, offset_problem(text, parsed)};
-    }
-    if (parsed.value < 0) {
-        return Failure{file, "the offset \"" + text + "\" is negative"};
-    }
-    offset = parsed.value;
-    return std::nullopt;
-}
-
-std::optional<Failure> parse_kind_text(const std::string& file, const std::string& text,
-                                       int& kind) {
-    if (text.size() == 1 && text[0] >= '0' && text[0] <= '4') {
-        kind = text[0] - '0';
-        return std::nullopt;
-    }
-    const auto found = find_tex_kind(text);
-    if (!found) {
-        return Failure{
-            file, "\"" + text + "\" is not a CLUT kind (0 to 4, or a name such as \"Team flag\")"};
-    }
-    kind = *found;
-    return std::nullopt;
 }
 
 std::span<const PaletteEntry> live(const Clut& clut) {
@@ -161,8 +127,8 @@ bool PaletteCommands::parsed() const {
     return export_command_->parsed() || import_command_->parsed() || convert_command_->parsed();
 }
 
-std::optional<PaletteCommandFailure> PaletteCommands::run(FileSystem& fs, std::ostream& out,
-                                                          std::ostream& err) const {
+std::optional<Failure> PaletteCommands::run(FileSystem& fs, std::ostream& out,
+                                            std::ostream& err) const {
     PaletteFormat format = PaletteFormat::raw_clut;
     if (export_command_->parsed()) {
         if (auto failure = choose_format(output_, format_, format)) {
@@ -171,7 +137,7 @@ std::optional<PaletteCommandFailure> PaletteCommands::run(FileSystem& fs, std::o
         Clut clut;
         if (!kind_text_.empty()) {
             int kind = 0;
-            if (auto failure = parse_kind_text(file_, kind_text_, kind)) {
+            if (auto failure = parse_kind_argument(file_, kind_text_, kind)) {
                 return failure;
             }
             std::uint32_t offset = 0;
@@ -180,7 +146,7 @@ std::optional<PaletteCommandFailure> PaletteCommands::run(FileSystem& fs, std::o
             }
         } else if (!offset_text_.empty()) {
             std::int64_t offset = 0;
-            if (auto failure = parse_offset_text(file_, offset_text_, offset)) {
+            if (auto failure = parse_offset_argument(file_, offset_text_, offset)) {
                 return failure;
             }
             if (auto failure =
@@ -226,7 +192,7 @@ std::optional<PaletteCommandFailure> PaletteCommands::run(FileSystem& fs, std::o
     int kind = 0;
     std::optional<std::uint32_t> tex_offset;
     if (!kind_text_.empty()) {
-        if (auto failure = parse_kind_text(into_, kind_text_, kind)) {
+        if (auto failure = parse_kind_argument(into_, kind_text_, kind)) {
             return failure;
         }
         std::uint32_t found = 0;
@@ -240,7 +206,7 @@ std::optional<PaletteCommandFailure> PaletteCommands::run(FileSystem& fs, std::o
             return failure;
         }
     } else if (!offset_text_.empty()) {
-        if (auto failure = parse_offset_text(into_, offset_text_, offset)) {
+        if (auto failure = parse_offset_argument(into_, offset_text_, offset)) {
             return failure;
         }
         const int count = static_cast<int>(palette.colors.size());
