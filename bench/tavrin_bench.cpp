@@ -2,11 +2,13 @@
 // conversions over every 16-bit word, the selection refresh and a slider step
 // over 1, 16 and 256 selected cells, a blend over 256, a full repaint through
 // the recording fake screen, and the file commands' round trips, both on a
-// real disk (which flushes every write) and in memory.
+// real disk (which flushes every write) and in memory; Undo and Redo of a
+// blend, recording a slider step, and the history's size after 100,000 steps.
 #include <benchmark/benchmark.h>
 
 #include <array>
 #include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -137,6 +139,76 @@ void BM_FullRepaint(benchmark::State& state) {
     per_item(state, 256);
 }
 BENCHMARK(BM_FullRepaint);
+
+// --- Undo and Redo
+
+// Undo then Redo of a Blend over 256 selected cells: each restores 254
+// entries, repaints the grid and shows the head.
+void BM_UndoRedoBlend(benchmark::State& state) {
+    LoadedEditor loaded(256);
+    loaded.editor.command(ids::blend);
+    if (!loaded.editor.screen.menu_enabled(ids::undo)) {
+        state.SkipWithError("the blend made no step");
+        return;
+    }
+    for (auto _ : state) {
+        loaded.editor.command(ids::undo);
+        loaded.editor.command(ids::redo);
+    }
+    state.counters["steps"] = static_cast<double>(loaded.editor.state.history.steps.size());
+}
+BENCHMARK(BM_UndoRedoBlend);
+
+// A slider step that becomes a step of its own (the sliders take turns, so
+// none extends the one before), history trimming at its cap included.
+void BM_RecordSliderStep(benchmark::State& state) {
+    LoadedEditor loaded(static_cast<int>(state.range(0)));
+    auto& screen = loaded.editor.screen;
+    int turn = 0;
+    for (auto _ : state) {
+        const int slider = ids::sliders[static_cast<std::size_t>(turn % 3)];
+        screen.slider_positions[slider] = (turn * 37) % 256;
+        loaded.editor.move_slider(slider, screen.slider_positions[slider]);
+        ++turn;
+    }
+    state.counters["steps kept"] = static_cast<double>(loaded.editor.state.history.steps.size());
+}
+BENCHMARK(BM_RecordSliderStep)->Arg(1)->Arg(256);
+
+// What the history holds after 100,000 random steps: a new selection of 1 to
+// 256 cells, then a slider, typed value or blend over it.
+void BM_HistoryAfterRandomSteps(benchmark::State& state) {
+    for (auto _ : state) {
+        LoadedEditor loaded(1);
+        TestEditor& editor = loaded.editor;
+        std::mt19937 rng(7);
+        const auto uniform = [&](int low, int high) {
+            return std::uniform_int_distribution<int>(low, high)(rng);
+        };
+        for (int step = 0; step < 100000; ++step) {
+            editor.click(uniform(0, 255));
+            editor.shift_click(uniform(0, 255));
+            switch (uniform(0, 2)) {
+                case 0:
+                    editor.move_slider(ids::sliders[static_cast<std::size_t>(uniform(0, 2))],
+                                       uniform(0, 255));
+                    break;
+                case 1:
+                    editor.clear_field(ids::field_blue);
+                    editor.type(ids::field_blue, std::to_string(uniform(0, 255)));
+                    break;
+                default:
+                    editor.command(ids::blend);
+                    break;
+            }
+        }
+        const auto& history = editor.state.history;
+        state.counters["steps kept"] = static_cast<double>(history.steps.size());
+        state.counters["history KiB"] = static_cast<double>(history.bytes) / 1024.0;
+        state.counters["cap KiB"] = static_cast<double>(history.limits.max_bytes) / 1024.0;
+    }
+}
+BENCHMARK(BM_HistoryAfterRandomSteps)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // The texture preview's redraw: a 1024 x 512 8-bit image through a full
 // CLUT, the colour table built afresh as after every table change.

@@ -31,39 +31,6 @@ struct Location {
     bool given() const { return tim || !kind_text.empty() || !offset_text.empty(); }
 };
 
-std::optional<int> parse_kind(const std::string& text) {
-    if (text.size() == 1 && text[0] >= '0' && text[0] <= '4') {
-        return text[0] - '0';
-    }
-    return find_tex_kind(text);
-}
-
-// Any text whose value the reader would not reach exactly is refused, quoted
-// as typed: nothing is read or written somewhere the user did not say.
-std::optional<Failure> parse_offset_argument(const std::string& file, const std::string& text,
-                                             std::int64_t& offset) {
-    const TypedOffset parsed = parse_offset(text);
-    if (!parsed.ok()) {
-        return Failure{file, offset_problem(text, parsed)};
-    }
-    if (parsed.value < 0) {
-        return Failure{file, "the offset \"" + text + "\" is negative"};
-    }
-    offset = parsed.value;
-    return std::nullopt;
-}
-
-std::optional<Failure> parse_kind_argument(const std::string& file, const std::string& text,
-                                           int& kind) {
-    const auto parsed = parse_kind(text);
-    if (!parsed) {
-        return Failure{
-            file, "\"" + text + "\" is not a CLUT kind (0 to 4, or a name such as \"Team flag\")"};
-    }
-    kind = *parsed;
-    return std::nullopt;
-}
-
 // Reads the CLUT that file holds at location; a raw CLUT file when no
 // location option was given.
 std::optional<Failure> read_location(FileSystem& fs, const std::string& file,
@@ -245,7 +212,38 @@ std::optional<std::string> unknown_option(std::span<const std::string> args) {
     return std::nullopt;
 }
 
+std::optional<int> parse_kind(const std::string& text) {
+    if (text.size() == 1 && text[0] >= '0' && text[0] <= '4') {
+        return text[0] - '0';
+    }
+    return find_tex_kind(text);
+}
+
 }  // namespace
+
+std::optional<Failure> parse_offset_argument(const std::string& file, const std::string& text,
+                                             std::int64_t& offset) {
+    const TypedOffset parsed = parse_offset(text);
+    if (!parsed.ok()) {
+        return Failure{file, offset_problem(text, parsed)};
+    }
+    if (parsed.value < 0) {
+        return Failure{file, "the offset \"" + text + "\" is negative"};
+    }
+    offset = parsed.value;
+    return std::nullopt;
+}
+
+std::optional<Failure> parse_kind_argument(const std::string& file, const std::string& text,
+                                           int& kind) {
+    const auto parsed = parse_kind(text);
+    if (!parsed) {
+        return Failure{
+            file, "\"" + text + "\" is not a CLUT kind (0 to 4, or a name such as \"Team flag\")"};
+    }
+    kind = *parsed;
+    return std::nullopt;
+}
 
 int run(std::span<const std::string> args, FileSystem& fs, std::ostream& out, std::ostream& err) {
     CLI::App app{
@@ -324,9 +322,7 @@ int run(std::span<const std::string> args, FileSystem& fs, std::ostream& out, st
     if (render.command->parsed()) {
         failure = run_render(fs, render);
     } else if (palette_commands.parsed()) {
-        if (auto palette_failure = palette_commands.run(fs, out, err)) {
-            failure = Failure{palette_failure->subject, palette_failure->reason};
-        }
+        failure = palette_commands.run(fs, out, err);
     } else if (dump_command->parsed()) {
         failure = dump(fs, file, location, out);
     } else if (!location.given()) {

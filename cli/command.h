@@ -2,6 +2,7 @@
 // argument it is about) and a reason, printed as one line.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -20,5 +21,15 @@ inline std::optional<Failure> failed(const std::string& subject, const Status& s
     }
     return Failure{subject, status.reason};
 }
+
+// An offset typed on the command line. Any text whose value the reader would
+// not reach exactly, or a negative one, is refused, quoted as typed: nothing
+// is read or written somewhere the user did not say.
+std::optional<Failure> parse_offset_argument(const std::string& file, const std::string& text,
+                                             std::int64_t& offset);
+
+// A CLUT kind: 0 to 4, or a name from "Select CLUT to modify".
+std::optional<Failure> parse_kind_argument(const std::string& file, const std::string& text,
+                                           int& kind);
 
 }  // namespace tavrin::cli

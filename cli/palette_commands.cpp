@@ -4,22 +4,17 @@
 
 #include "files/clut_files.h"
 #include "formats/palette_formats.h"
+#include "image/image.h"
 
 namespace tavrin::cli {
 
 namespace {
 
-using Failure = PaletteCommandFailure;
+// Beside the overload for palette-format results below.
+using cli::failed;
 
 // Palette files are small; an indexed image of this size is already generous.
 constexpr std::uint64_t max_palette_file = 64u << 20;
-
-std::optional<Failure> failed(const std::string& file, const Status& status) {
-    if (status.ok()) {
-        return std::nullopt;
-    }
-    return Failure{file, status.reason};
-}
 
 std::optional<Failure> failed(const std::string& file, const FormatStatus& status) {
     if (status.ok) {
@@ -72,34 +67,6 @@ std::optional<Failure> write_palette_file(FileSystem& fs, const std::string& out
     return failed(output, replace_file(fs, output, bytes));
 }
 
-std::optional<Failure> parse_offset_text(const std::string& file, const std::string& text,
-                                         std::int64_t& offset) {
-    const TypedOffset parsed = parse_offset(text);
-    if (!parsed.ok()) {
-        return Failure{file, offset_problem(text, parsed)};
-    }
-    if (parsed.value < 0) {
-        return Failure{file, "the offset \"" + text + "\" is negative"};
-    }
-    offset = parsed.value;
-    return std::nullopt;
-}
-
-std::optional<Failure> parse_kind_text(const std::string& file, const std::string& text,
-                                       int& kind) {
-    if (text.size() == 1 && text[0] >= '0' && text[0] <= '4') {
-        kind = text[0] - '0';
-        return std::nullopt;
-    }
-    const auto found = find_tex_kind(text);
-    if (!found) {
-        return Failure{
-            file, "\"" + text + "\" is not a CLUT kind (0 to 4, or a name such as \"Team flag\")"};
-    }
-    kind = *found;
-    return std::nullopt;
-}
-
 std::span<const PaletteEntry> live(const Clut& clut) {
     return std::span(clut.entries).first(static_cast<std::size_t>(clut.count));
 }
@@ -114,12 +81,19 @@ PaletteCommands::PaletteCommands(CLI::App& app) {
             command.add_option("--offset", offset_text_,
                                "where the CLUT starts, in decimal or in hexadecimal after 0x");
         tex->excludes(offset);
+        auto* tim = command.add_flag("--tim", tim_, "a CLUT row of a TIM file");
+        command.add_option("--row", row_, "the TIM's CLUT row (with --tim), from 0")
+            ->check(CLI::NonNegativeNumber)
+            ->needs(tim);
+        tim->excludes(tex);
+        tim->excludes(offset);
         if (with_count) {
             auto* count = command.add_option("--count", count_, "number of colours, 0 to 256")
                               ->check(CLI::Range(0, 256));
             count->needs(offset);
             offset->needs(count);
             tex->excludes(count);
+            tim->excludes(count);
         }
     };
     const char* format_help =
@@ -127,7 +101,8 @@ PaletteCommands::PaletteCommands(CLI::App& app) {
         "text) or raw; else from the output's extension";
 
     export_command_ = app.add_subcommand(
-        "export", "write a CLUT as a palette file (a raw CLUT file without --tex or --offset)");
+        "export",
+        "write a CLUT as a palette file (a raw CLUT file without --tex, --offset or --tim)");
     add_location(*export_command_, true);
     export_command_->add_option("FILE", file_, "the file holding the CLUT")->required();
     export_command_->add_option("-o,--output", output_, "the palette file to write")->required();
@@ -136,7 +111,7 @@ PaletteCommands::PaletteCommands(CLI::App& app) {
     import_command_ = app.add_subcommand(
         "import",
         "write a palette file's colours in place into a raw CLUT file, a TEX file's "
-        "CLUT (--tex) or a CLUT at an offset (--offset)");
+        "CLUT (--tex), a CLUT at an offset (--offset) or a TIM's CLUT row (--tim)");
     add_location(*import_command_, false);
     import_command_->add_option("PALETTE", file_, "the palette file to read")->required();
     import_command_->add_option("--into", into_, "the existing file to write into, in place")
@@ -152,8 +127,8 @@ bool PaletteCommands::parsed() const {
     return export_command_->parsed() || import_command_->parsed() || convert_command_->parsed();
 }
 
-std::optional<PaletteCommandFailure> PaletteCommands::run(FileSystem& fs, std::ostream& out,
-                                                          std::ostream& err) const {
+std::optional<Failure> PaletteCommands::run(FileSystem& fs, std::ostream& out,
+                                            std::ostream& err) const {
     PaletteFormat format = PaletteFormat::raw_clut;
     if (export_command_->parsed()) {
         if (auto failure = choose_format(output_, format_, format)) {
@@ -162,7 +137,7 @@ std::optional<PaletteCommandFailure> PaletteCommands::run(FileSystem& fs, std::o
         Clut clut;
         if (!kind_text_.empty()) {
             int kind = 0;
-            if (auto failure = parse_kind_text(file_, kind_text_, kind)) {
+            if (auto failure = parse_kind_argument(file_, kind_text_, kind)) {
                 return failure;
             }
             std::uint32_t offset = 0;
@@ -171,11 +146,16 @@ std::optional<PaletteCommandFailure> PaletteCommands::run(FileSystem& fs, std::o
             }
         } else if (!offset_text_.empty()) {
             std::int64_t offset = 0;
-            if (auto failure = parse_offset_text(file_, offset_text_, offset)) {
+            if (auto failure = parse_offset_argument(file_, offset_text_, offset)) {
                 return failure;
             }
             if (auto failure =
                     failed(file_, read_clut_at_offset(fs, file_, offset, count_, clut))) {
+                return failure;
+            }
+        } else if (tim_) {
+            TimInfo info;
+            if (auto failure = failed(file_, read_tim_clut(fs, file_, row_, clut, info))) {
                 return failure;
             }
         } else if (auto failure = failed(file_, read_clut_file(fs, file_, clut))) {
@@ -209,18 +189,24 @@ std::optional<PaletteCommandFailure> PaletteCommands::run(FileSystem& fs, std::o
     // palette cannot speak for stays as it is, then write it back in place.
     Clut clut;
     std::int64_t offset = 0;
+    int kind = 0;
+    std::optional<std::uint32_t> tex_offset;
     if (!kind_text_.empty()) {
-        int kind = 0;
-        if (auto failure = parse_kind_text(into_, kind_text_, kind)) {
+        if (auto failure = parse_kind_argument(into_, kind_text_, kind)) {
             return failure;
         }
         std::uint32_t found = 0;
         if (auto failure = failed(into_, read_tex_clut(fs, into_, kind, clut, found))) {
             return failure;
         }
-        offset = found;
+        tex_offset = found;
+    } else if (tim_) {
+        TimInfo info;
+        if (auto failure = failed(into_, read_tim_clut(fs, into_, row_, clut, info))) {
+            return failure;
+        }
     } else if (!offset_text_.empty()) {
-        if (auto failure = parse_offset_text(into_, offset_text_, offset)) {
+        if (auto failure = parse_offset_argument(into_, offset_text_, offset)) {
             return failure;
         }
         const int count = static_cast<int>(palette.colors.size());
@@ -234,7 +220,18 @@ std::optional<PaletteCommandFailure> PaletteCommands::run(FileSystem& fs, std::o
     for (std::size_t i = 0; i < used; ++i) {
         clut.entries[i] = imported_entry(clut.entries[i], palette.colors[i]);
     }
-    if (auto failure = failed(into_, inject_clut(fs, into_, offset, live(clut)))) {
+    // Each target is written the way inject writes it: a TEX file's header and
+    // a TIM's row are checked again through the open file that is written.
+    Status written;
+    if (tex_offset) {
+        std::uint32_t found = 0;
+        written = inject_tex_clut(fs, into_, kind, tex_offset, live(clut), found);
+    } else if (tim_) {
+        written = inject_tim_clut(fs, into_, row_, live(clut));
+    } else {
+        written = inject_clut(fs, into_, offset, live(clut));
+    }
+    if (auto failure = failed(into_, written)) {
         return failure;
     }
     out << used << (used == 1 ? " colour" : " colours") << " of " << palette.colors.size()

@@ -7,14 +7,10 @@
 #include <ostream>
 #include <string>
 
+#include "cli/command.h"
 #include "files/file_system.h"
 
 namespace tavrin::cli {
-
-struct PaletteCommandFailure {
-    std::string subject;  // the file (or argument) the failure is about
-    std::string reason;
-};
 
 class PaletteCommands {
   public:
@@ -27,8 +23,7 @@ class PaletteCommands {
 
     // Runs the subcommand that was parsed. Notes on what was taken go to out,
     // warnings to err.
-    std::optional<PaletteCommandFailure> run(FileSystem& fs, std::ostream& out,
-                                             std::ostream& err) const;
+    std::optional<Failure> run(FileSystem& fs, std::ostream& out, std::ostream& err) const;
 
   private:
     CLI::App* export_command_ = nullptr;
@@ -41,6 +36,8 @@ class PaletteCommands {
     std::string kind_text_;
     std::string offset_text_;
     int count_ = -1;
+    bool tim_ = false;
+    int row_ = 0;
 };
 
 }  // namespace tavrin::cli

@@ -1,6 +1,8 @@
 // Raw CLUT, TEX and at-offset readers and writers over a FileSystem.
 #include "files/clut_files.h"
 
+#include "files/file_reads.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -13,44 +15,6 @@ using Code = Status::Code;
 
 std::uint16_t word_at(std::span<const std::uint8_t> bytes, std::size_t at) {
     return static_cast<std::uint16_t>(bytes[at] | (bytes[at + 1] << 8));
-}
-
-std::string bytes_text(std::uint64_t count) {
-    return std::to_string(count) + (count == 1 ? " byte" : " bytes");
-}
-
-// True when [offset, offset + length) lies within a file of size bytes.
-bool within(std::uint64_t size, std::uint64_t offset, std::uint64_t length) {
-    return offset <= size && length <= size - offset;
-}
-
-Status open_sized(FileSystem& fs, const std::string& path, OpenMode mode,
-                  std::unique_ptr<File>& file, std::uint64_t& size) {
-    Status status = fs.open(path, mode, file);
-    if (status.ok()) {
-        status = file->size(size);
-    }
-    return status;
-}
-
-// Reads exactly out.size() bytes at offset; anything less is a failure.
-Status read_exact(File& file, std::uint64_t offset, std::span<std::uint8_t> out) {
-    Status status = file.seek(offset);
-    if (!status.ok()) {
-        return status;
-    }
-    std::size_t done = 0;
-    status = file.read(out, done);
-    if (!status.ok()) {
-        return status;
-    }
-    if (done < out.size()) {
-        return Status::failure(Code::not_in_file, "it ended early: only " + bytes_text(done) +
-                                                      " of the " + std::to_string(out.size()) +
-                                                      " at offset " + std::to_string(offset) +
-                                                      " could be read");
-    }
-    return Status::success();
 }
 
 Status write_exact(File& file, std::span<const std::uint8_t> data) {

@@ -1,6 +1,8 @@
 // TIM and raw-pixel readers over a FileSystem, and indexed drawing.
 #include "image/image.h"
 
+#include "files/file_reads.h"
+
 #include <cstdio>
 #include <memory>
 
@@ -23,44 +25,10 @@ std::uint32_t u32_at(std::span<const std::uint8_t> bytes, std::size_t at) {
            (static_cast<std::uint32_t>(u16_at(bytes, at + 2)) << 16);
 }
 
-std::string bytes_text(std::uint64_t count) {
-    return std::to_string(count) + (count == 1 ? " byte" : " bytes");
-}
-
 std::string hex32(std::uint32_t value) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(value));
     return text;
-}
-
-bool within(std::uint64_t size, std::uint64_t offset, std::uint64_t length) {
-    return offset <= size && length <= size - offset;
-}
-
-Status open_sized(FileSystem& fs, const std::string& path, std::unique_ptr<File>& file,
-                  std::uint64_t& size) {
-    Status status = fs.open(path, OpenMode::read, file);
-    if (status.ok()) {
-        status = file->size(size);
-    }
-    return status;
-}
-
-// Reads exactly out.size() bytes at offset; anything less is a failure.
-Status read_exact(File& file, std::uint64_t offset, std::span<std::uint8_t> out) {
-    Status status = file.seek(offset);
-    if (!status.ok()) {
-        return status;
-    }
-    std::size_t done = 0;
-    status = file.read(out, done);
-    if (status.ok() && done < out.size()) {
-        status = Status::failure(Code::not_in_file, "it ended early: only " + bytes_text(done) +
-                                                        " of the " + std::to_string(out.size()) +
-                                                        " at offset " + std::to_string(offset) +
-                                                        " could be read");
-    }
-    return status;
 }
 
 // A TIM block's 12-byte header: its length (header included), its place in
@@ -176,7 +144,7 @@ Status parse_tim(File& file, std::uint64_t size, TimInfo& info) {
 Status open_tim(FileSystem& fs, const std::string& path, std::unique_ptr<File>& file,
                 TimInfo& info) {
     std::uint64_t size = 0;
-    Status status = open_sized(fs, path, file, size);
+    Status status = open_sized(fs, path, OpenMode::read, file, size);
     if (status.ok()) {
         status = parse_tim(*file, size, info);
     }
@@ -339,7 +307,7 @@ Status read_raw_pixels(FileSystem& fs, const std::string& path, const RawPixelsP
     }
     std::unique_ptr<File> file;
     std::uint64_t size = 0;
-    status = open_sized(fs, path, file, size);
+    status = open_sized(fs, path, OpenMode::read, file, size);
     if (!status.ok()) {
         return status;
     }

@@ -3,7 +3,7 @@
 
 #include <png.h>
 
-#include "files/whole_file.h"
+#include "files/clut_files.h"
 
 namespace tavrin {
 
@@ -90,7 +90,7 @@ Status save_png(FileSystem& fs, const std::string& path, int width, int height,
     if (!status.ok()) {
         return status;
     }
-    return save_whole_file(fs, path, png);
+    return replace_file(fs, path, png);
 }
 
 }  // namespace tavrin

@@ -3,7 +3,7 @@
 #include <wincodec.h>
 #include <windows.h>
 
-#include "files/whole_file.h"
+#include "files/clut_files.h"
 #include "image/png_file.h"
 
 namespace tavrin {
@@ -130,7 +130,7 @@ Status save_png(FileSystem& fs, const std::string& path, int width, int height,
     if (!status.ok()) {
         return status;
     }
-    return save_whole_file(fs, path, png);
+    return replace_file(fs, path, png);
 }
 
 }  // namespace tavrin

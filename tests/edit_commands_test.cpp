@@ -45,6 +45,15 @@ void load_known_clut(TestEditor& editor) {
 
 using testing::entry_of;
 
+// The calls a command made, less those naming the step in Undo and Redo.
+std::vector<std::string> without_history_items(std::vector<std::string> calls) {
+    std::erase_if(calls, [](const std::string& call) {
+        return call.starts_with("menu 228") || call.starts_with("menu 229") ||
+               call.starts_with("menu text 228") || call.starts_with("menu text 229");
+    });
+    return calls;
+}
+
 TEST(BlendCommand, RepaintsAndFramesOnlyTheCellsItWrote) {
     TestEditor editor;
     load_known_clut(editor);
@@ -57,8 +66,9 @@ TEST(BlendCommand, RepaintsAndFramesOnlyTheCellsItWrote) {
     editor.command(ids::blend);
     // The head is written with its own colour; the tail is neither written
     // nor repainted; the panel and the menu are not touched.
-    EXPECT_EQ(editor.screen.calls, (std::vector<std::string>{"fill 40", "frame 40", "fill 30",
-                                                             "frame 30", "fill 20", "frame 20"}));
+    EXPECT_EQ(without_history_items(editor.screen.calls),
+              (std::vector<std::string>{"fill 40", "frame 40", "fill 30", "frame 30", "fill 20",
+                                        "frame 20"}));
     EXPECT_EQ(color_of(editor.state.palette[30]), (Rgb{170, 0, 85}));
     EXPECT_EQ(color_of(editor.state.palette[20]), (Rgb{85, 0, 170}));
     EXPECT_TRUE(editor.screen.cell_is_framed(30, Rgb{170, 0, 85}));
@@ -109,6 +119,7 @@ TEST(CopyPasteCommands, CopyEnablesPasteAndPasteRepaintsTheGrid) {
     const PaletteEntry starting = editor.state.starting_entry;
     editor.screen.calls.clear();
     editor.command(ids::paste);
+    editor.screen.calls = without_history_items(editor.screen.calls);
     EXPECT_EQ(editor.state.palette[100], original[3]);
     EXPECT_EQ(editor.state.palette[101], original[2]);
 

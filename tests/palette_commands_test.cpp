@@ -8,6 +8,7 @@
 #include "formats/palette_formats.h"
 #include "tests/support/memory_file_system.h"
 #include "tests/support/temp_files.h"
+#include "tests/support/tim_files.h"
 
 namespace tavrin {
 namespace {
@@ -92,6 +93,30 @@ TEST(PaletteCommands, ExportConvertAndImportCarryTheColors) {
     ASSERT_EQ(run(fs, {"import", "two.gpl", "--offset", "0x4", "--into", "any.dat"}).status, 0);
     EXPECT_EQ(fs.contents("any.dat"), (Bytes{0xAA, 0xAA, 0xAA, 0xAA, 0x00, 0xFC, 0xFF, 0xFF, 0xAA,
                                              0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA}));
+
+    // A TIM's CLUT row, out and in: only that row's first words change.
+    const Bytes tim = testing::tim_file_bytes(
+        {4,
+         {std::vector<std::uint16_t>(16, 0x0001), std::vector<std::uint16_t>(16, 0x8002)},
+         4,
+         1,
+         {0, 1, 2, 3}});
+    fs.put("kit.tim", tim);
+    ASSERT_EQ(
+        run(fs, {"export", "--tim", "--row", "1", "kit.tim", "-o", "row.hex", "--format", "hex"})
+            .status,
+        0);
+    PaletteFile row;
+    ASSERT_TRUE(read_palette(fs.contents("row.hex"), row).ok);
+    ASSERT_EQ(row.colors.size(), 16u);
+    EXPECT_EQ(row.colors[0].rgb, color_of(decode_bgr555(0x8002)));
+    EXPECT_EQ(row.colors[0].high_bit, std::optional<bool>(true));
+    ASSERT_EQ(run(fs, {"import", "two.gpl", "--tim", "--row", "1", "--into", "kit.tim"}).status, 0);
+    Bytes tim_now = tim;
+    const std::size_t row_1 = testing::tim_clut_words + 2 * 16;
+    const Bytes imported = words_to_bytes({0xFC00, 0xFFFF});
+    std::copy(imported.begin(), imported.end(), tim_now.begin() + row_1);
+    EXPECT_EQ(fs.contents("kit.tim"), tim_now);
 }
 
 TEST(PaletteCommands, FailuresNameTheFileAndChangeNothing) {

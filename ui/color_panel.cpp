@@ -10,7 +10,9 @@
 #include <string>
 
 #include "ui/field_text.h"
+#include "ui/history_commands.h"
 #include "ui/painting.h"
+#include "ui/preview.h"
 
 namespace tavrin {
 
@@ -210,6 +212,35 @@ void show_selection(EditorState& state, WindowLayer& layer) {
     set_menu_state(state, layer, ids::copy, true);
 }
 
+void show_selection_as_held(EditorState& state, WindowLayer& layer) {
+    const int head = head_index(state);
+    if (head < 0) {
+        show_empty_selection(state, layer);
+        return;
+    }
+    // The texts are written without running their handlers: those would snap
+    // the head to its word, and the table must stay exactly as restored.
+    state.focused_entry = state.palette[head];
+    state.starting_entry = state.focused_entry;
+    paint_preview_box(layer, ids::current_box, color_of(state.focused_entry));
+    paint_preview_box(layer, ids::starting_box, color_of(state.focused_entry));
+    set_sliders(layer, state.focused_entry);
+    layer.set_control_text(ids::field_hex, hex_text(encode_bgr555(state.focused_entry)));
+    for (const Channel& channel : channels) {
+        layer.set_control_text(channel.field,
+                               std::to_string(state.focused_entry.*channel.component));
+    }
+    for (int id : panel_controls) {
+        layer.enable_control(id, true);
+    }
+    frame_selection(state, layer, state.selection);
+    // Every field now shows the table, so a field losing the focus has
+    // nothing left to settle.
+    layer.set_focus(ids::first_swatch + head);
+    set_menu_state(state, layer, ids::blend, true);
+    set_menu_state(state, layer, ids::copy, true);
+}
+
 void add_delta_to_selection(EditorState& state, WindowLayer& layer, int d_red, int d_green,
                             int d_blue) {
     // Only the low eight bits of a delta matter for a sum taken modulo 256;
@@ -231,8 +262,9 @@ void add_delta_to_selection(EditorState& state, WindowLayer& layer, int d_red, i
     }
 }
 
-void on_slider_moved(EditorState& state, WindowLayer& layer, int slider_id) {
-    const PreviewSync sync(state, layer);
+namespace {
+
+void slider_moved(EditorState& state, WindowLayer& layer, int slider_id) {
     const int head = head_index(state);
     if (head < 0) {
         return;
@@ -253,8 +285,7 @@ void on_slider_moved(EditorState& state, WindowLayer& layer, int slider_id) {
     paint_preview_box(layer, ids::current_box, color_of(state.focused_entry));
 }
 
-void on_field_edited(EditorState& state, WindowLayer& layer, int field_id) {
-    const PreviewSync sync(state, layer);
+void field_edited(EditorState& state, WindowLayer& layer, int field_id) {
     if (field_id == ids::field_hex) {
         hex_value_typed(state, layer);
     } else if (const Channel* channel = channel_of_field(field_id)) {
@@ -262,8 +293,7 @@ void on_field_edited(EditorState& state, WindowLayer& layer, int field_id) {
     }
 }
 
-void on_field_left(EditorState& state, WindowLayer& layer, int field_id) {
-    const PreviewSync sync(state, layer);
+void field_left(EditorState& state, WindowLayer& layer, int field_id) {
     if (field_id == ids::field_hex) {
         hex_field_left(state, layer);
     } else if (const Channel* channel = channel_of_field(field_id)) {
@@ -271,8 +301,7 @@ void on_field_left(EditorState& state, WindowLayer& layer, int field_id) {
     }
 }
 
-void on_starting_box_double_clicked(EditorState& state, WindowLayer& layer) {
-    const PreviewSync sync(state, layer);
+void starting_box_double_clicked(EditorState& state, WindowLayer& layer) {
     const int head = head_index(state);
     if (state.palette_loaded == 0 || head < 0) {
         return;
@@ -288,6 +317,34 @@ void on_starting_box_double_clicked(EditorState& state, WindowLayer& layer) {
     set_sliders(layer, state.focused_entry);
     write_hex_field(state, layer, encode_bgr555(state.focused_entry));
     write_decimal_fields_from_focused(state, layer);
+}
+
+}  // namespace
+
+void on_slider_moved(EditorState& state, WindowLayer& layer, int slider_id) {
+    const PreviewSync sync(state, layer);
+    as_user_event(state, layer, slider_event(slider_id),
+                  [&] { slider_moved(state, layer, slider_id); });
+}
+
+void on_field_edited(EditorState& state, WindowLayer& layer, int field_id) {
+    const PreviewSync sync(state, layer);
+    as_user_event(state, layer, field_event(field_id),
+                  [&] { field_edited(state, layer, field_id); });
+}
+
+void on_field_left(EditorState& state, WindowLayer& layer, int field_id) {
+    if (field_event(field_id).kind != UserEvent::Kind::edit) {
+        return;  // not a panel field: nothing to settle, and no event between steps
+    }
+    const PreviewSync sync(state, layer);
+    as_user_event(state, layer, field_event(field_id), [&] { field_left(state, layer, field_id); });
+}
+
+void on_starting_box_double_clicked(EditorState& state, WindowLayer& layer) {
+    const PreviewSync sync(state, layer);
+    as_user_event(state, layer, UserEvent{UserEvent::Kind::edit, "Restore starting color", 0},
+                  [&] { starting_box_double_clicked(state, layer); });
 }
 
 void move_focus(EditorState& state, WindowLayer& layer, int control_id) {

@@ -11,6 +11,11 @@ namespace tavrin {
 // focus to the head's swatch and sets Blend, Copy and Paste.
 void show_selection(EditorState& state, WindowLayer& layer);
 
+// What show_selection shows, for a table restored by Undo or Redo: the head
+// exactly as the table holds it (show_selection's field writes would snap it
+// to its word), the selection framed, the focus on the head's cell.
+void show_selection_as_held(EditorState& state, WindowLayer& layer);
+
 // Moves every selected entry's channels by the deltas, modulo 256, and repaints
 // and re-frames each selected cell.
 void add_delta_to_selection(EditorState& state, WindowLayer& layer, int d_red, int d_green,

@@ -7,7 +7,9 @@
 #include "ui/color_panel.h"
 #include "ui/edit_commands.h"
 #include "ui/file_commands.h"
+#include "ui/finder.h"
 #include "ui/help.h"
+#include "ui/history_commands.h"
 #include "ui/menu_table.h"
 #include "ui/painting.h"
 #include "ui/palette_file_commands.h"
@@ -63,11 +65,9 @@ void before_modal(EditorState& state, WindowLayer& layer) {
     on_field_left(state, layer, layer.focused_control());
 }
 
-void run_command(EditorState& state, WindowLayer& layer, int command_id) {
-    if (!command_enabled(state, command_id)) {
-        return;
-    }
-    const PreviewSync sync(state, layer);
+namespace {
+
+void dispatch(EditorState& state, WindowLayer& layer, int command_id) {
     switch (command_id) {
         case ids::exit:
             layer.quit();
@@ -89,6 +89,9 @@ void run_command(EditorState& state, WindowLayer& layer, int command_id) {
             break;
         case ids::inject_offset:
             inject_clut_in_file(state, layer);
+            break;
+        case ids::find_clut:
+            find_clut_in_file(state, layer);
             break;
         case ids::extract_tim:
             extract_clut_from_tim(state, layer);
@@ -127,12 +130,35 @@ void run_command(EditorState& state, WindowLayer& layer, int command_id) {
         case ids::tutorial:
             open_tutorial(state, layer);
             break;
+        case ids::select_changed:
+            select_changed_colors(state, layer);
+            break;
         default:
             if (const Zone* zone = zone_for_command(command_id)) {
                 select_zone(state, layer, zone->first, zone->last);
             }
             break;
     }
+}
+
+}  // namespace
+
+void run_command(EditorState& state, WindowLayer& layer, int command_id) {
+    if (!command_enabled(state, command_id)) {
+        return;
+    }
+    const PreviewSync sync(state, layer);
+    // Undo and Redo move through the steps instead of making one.
+    if (command_id == ids::undo) {
+        undo_last_step(state, layer);
+        return;
+    }
+    if (command_id == ids::redo) {
+        redo_next_step(state, layer);
+        return;
+    }
+    as_user_event(state, layer, command_event(command_id),
+                  [&] { dispatch(state, layer, command_id); });
 }
 
 void close_editor(EditorState& state) {

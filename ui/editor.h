@@ -7,9 +7,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "files/clut_source.h"
 #include "files/file_system.h"
+#include "history/history.h"
 #include "palette/palette.h"
 #include "palette/selection.h"
 #include "ui/ids.h"
@@ -17,6 +19,28 @@
 #include "ui/window_layer.h"
 
 namespace tavrin {
+
+// What a read replaces besides the table: where the CLUT came from and the
+// words its file held when it was last read or written.
+struct ClutOrigin {
+    ClutSource source;
+    std::optional<ClutSource> tex_source;
+    std::vector<std::uint16_t> file_words;
+
+    friend bool operator==(const ClutOrigin&, const ClutOrigin&) = default;
+};
+
+// The editor as it was when the outermost user event began, to find what
+// that event changed.
+struct EventStart {
+    int depth = 0;  // nesting of user events; only the outermost one records
+    PaletteTable palette{};
+    std::int16_t color_count = 0;
+    std::int32_t palette_loaded = 0;
+    std::uint32_t clut_reads = 0;
+    ClutOrigin origin;
+    int focus = 0;
+};
 
 struct EditorState : PaletteState {
     EditorState() = default;
@@ -42,6 +66,21 @@ struct EditorState : PaletteState {
     // TEX file" writes, kept while CLUTs are read from elsewhere so one can be
     // written into it.
     std::optional<ClutSource> tex_source;
+    // The words of the CLUT as last read from or written to a file, for
+    // "Select changed colors"; set by a successful read, Save or injection.
+    std::vector<std::uint16_t> file_words;
+    // Successful reads so far; tells a read from other events that change the table.
+    std::uint32_t clut_reads = 0;
+
+    // Undo and redo. An outermost user event is compared with event_start
+    // when it ends; last_merge_key lets a run of one slider or one field
+    // become one step.
+    History<ClutOrigin> history;
+    EventStart event_start;
+    int last_merge_key = 0;
+    // The texts the Undo and Redo items show, so they are set only on a change.
+    std::string undo_text = "&Undo\tCtrl+Z";
+    std::string redo_text = "&Redo\tCtrl+Y";
 
     // Every file command reads and writes through this; tests swap in one
     // that fails on purpose. Not owned.
@@ -49,11 +88,14 @@ struct EditorState : PaletteState {
 
     std::string program_dir;
 
+    // The finder reopens with the choices it was last used with.
+    FinderOptions finder_options;
     // The texture preview window and what it shows.
     PreviewState preview;
     std::string tim_path;
 
-    // Enabled state of menu items 200..227: the single gate for commands.
+    // Enabled state of the menu items, first_command..last_command: the single
+    // gate for commands.
     std::array<bool, ids::last_command - ids::first_command + 1> menu_enabled{};
 };
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "image/image.h"
+#include "ui/history_commands.h"
 #include "ui/painting.h"
 
 namespace tavrin {
@@ -41,25 +42,6 @@ void enable_swatches(WindowLayer& layer, int count) {
     }
 }
 
-// The menu rules that follow from where the CLUT came from. 201 needs a TEX
-// file read in this run (without one it would have nowhere safe to write);
-// after a raw CLUT file it stays grayed, as that CLUT has no TEX slot.
-void enable_after_read(EditorState& state, WindowLayer& layer) {
-    const ClutSource& source = state.source;
-    set_menu_state(state, layer, ids::inject_tex,
-                   state.tex_source.has_value() && source.kind != ClutSource::Kind::raw_file);
-    set_menu_state(state, layer, ids::inject_offset, true);
-    set_menu_state(state, layer, ids::inject_tim, source.kind == ClutSource::Kind::tim_file);
-    set_menu_state(state, layer, ids::save_clut, true);
-    for (int id : {ids::import_colors, ids::export_colors, ids::paste_from_clipboard}) {
-        set_menu_state(state, layer, id, true);
-    }
-    const bool zones = source.kind == ClutSource::Kind::raw_file ||
-                       (source.kind == ClutSource::Kind::tex_file &&
-                        source.tex_kind != tex_kind_count - 1);  // the flag has no kit zones
-    set_zone_items(state, layer, zones);
-}
-
 // Only a complete read gets here: until now nothing of the editor changed, so
 // a failed read keeps the user's table, its source and every menu state.
 void adopt_clut(EditorState& state, WindowLayer& layer, const Clut& clut,
@@ -70,10 +52,12 @@ void adopt_clut(EditorState& state, WindowLayer& layer, const Clut& clut,
     if (source.kind == ClutSource::Kind::tex_file) {
         state.tex_source = source;
     }
+    ++state.clut_reads;
+    remember_file_words(state);
     enable_swatches(layer, clut.count);
     layer.set_status_text("");  // a note on the previous CLUT no longer applies
     activate_palette(state, layer);
-    enable_after_read(state, layer);
+    apply_clut_menu_rules(state, layer);
 }
 
 void report_read_failure(EditorState& state, WindowLayer& layer, const std::string& path,
@@ -93,6 +77,26 @@ void report_write_failure(EditorState& state, WindowLayer& layer, std::string_vi
 }
 
 }  // namespace
+
+// 201 needs a TEX file read in this run (without one it would have nowhere
+// safe to write); after a raw CLUT file it stays grayed, as that CLUT has no
+// TEX slot. The kit zones need a whole kit CLUT, at the count it was read with.
+void apply_clut_menu_rules(EditorState& state, WindowLayer& layer) {
+    const ClutSource& source = state.source;
+    set_menu_state(state, layer, ids::inject_tex,
+                   state.tex_source.has_value() && source.kind != ClutSource::Kind::raw_file);
+    set_menu_state(state, layer, ids::inject_offset, true);
+    set_menu_state(state, layer, ids::inject_tim, source.kind == ClutSource::Kind::tim_file);
+    set_menu_state(state, layer, ids::save_clut, true);
+    set_menu_state(state, layer, ids::select_changed, true);
+    for (int id : {ids::import_colors, ids::export_colors, ids::paste_from_clipboard}) {
+        set_menu_state(state, layer, id, true);
+    }
+    const bool kit = source.kind == ClutSource::Kind::raw_file ||
+                     (source.kind == ClutSource::Kind::tex_file &&
+                      source.tex_kind != tex_kind_count - 1);  // the flag has no kit zones
+    set_zone_items(state, layer, kit && state.color_count == source.count);
+}
 
 std::span<const PaletteEntry> live_entries(const EditorState& state) {
     const int count = state.color_count < 0 ? 0 : std::min<int>(state.color_count, palette_size);
@@ -148,7 +152,9 @@ void save_clut(EditorState& state, WindowLayer& layer) {
     const Status status = save_clut_file(*state.file_system, state.clut_path, live_entries(state));
     if (!status.ok()) {
         report_write_failure(state, layer, "Could not save", state.clut_path, status);
+        return;
     }
+    remember_file_words(state);
 }
 
 std::optional<int> select_clut_dialog_ok(std::string_view typed) {
@@ -197,7 +203,9 @@ void inject_clut_in_tex(EditorState& state, WindowLayer& layer) {
                         static_cast<std::uint32_t>(target.offset), live_entries(state), offset);
     if (!status.ok()) {
         report_write_failure(state, layer, "Could not inject the CLUT into", target.path, status);
+        return;
     }
+    remember_file_words(state);
 }
 
 std::optional<ClutParams> clut_params_dialog_ok(EditorState& state, WindowLayer& layer,
@@ -235,16 +243,21 @@ void extract_clut_from_file(EditorState& state, WindowLayer& layer) {
     if (!params) {
         return;
     }
+    extract_at(state, layer, state.other_path, static_cast<std::uint64_t>(params->offset),
+               params->count);
+}
+
+void extract_at(EditorState& state, WindowLayer& layer, const std::string& path,
+                std::uint64_t offset, int count) {
     Clut clut;
-    const Status status = read_clut_at_offset(*state.file_system, state.other_path, params->offset,
-                                              params->count, clut);
+    const Status status = read_clut_at_offset(*state.file_system, path,
+                                              static_cast<std::int64_t>(offset), count, clut);
     if (!status.ok()) {
-        report_read_failure(state, layer, state.other_path, status);
+        report_read_failure(state, layer, path, status);
         return;
     }
     adopt_clut(state, layer, clut,
-               ClutSource{ClutSource::Kind::file_offset, state.other_path, 0,
-                          static_cast<std::uint64_t>(params->offset), params->count, 0});
+               ClutSource{ClutSource::Kind::file_offset, path, 0, offset, count, 0});
 }
 
 void inject_clut_in_file(EditorState& state, WindowLayer& layer) {
@@ -272,7 +285,9 @@ void inject_clut_in_file(EditorState& state, WindowLayer& layer) {
     if (!status.ok()) {
         report_write_failure(state, layer, "Could not inject the CLUT into", state.other_path,
                              status);
+        return;
     }
+    remember_file_words(state);
 }
 
 void extract_clut_from_tim(EditorState& state, WindowLayer& layer) {

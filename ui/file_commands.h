@@ -6,8 +6,10 @@
 // the reason, and leaves the editor as it was.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "files/clut_files.h"
@@ -20,6 +22,10 @@ inline constexpr std::string_view too_many_colors_message = "CLUT can't have mor
 // Makes a freshly read CLUT live: loaded flag, sliders on and at 0, empty
 // selection, empty colour boxes, a repaint, and the focus on swatch 0.
 void activate_palette(EditorState& state, WindowLayer& layer);
+
+// The File and Edit > Select items that follow from where the CLUT came from
+// and its count: after every read, and after an undo or redo that changes them.
+void apply_clut_menu_rules(EditorState& state, WindowLayer& layer);
 
 // Entries 0..color_count-1: what every writing command writes.
 std::span<const PaletteEntry> live_entries(const EditorState& state);
@@ -39,6 +45,12 @@ void load_clut_file(EditorState& state, WindowLayer& layer, const std::string& p
 void extract_clut_from_tex_file(EditorState& state, WindowLayer& layer, const std::string& path);
 void extract_clut_from_tim_file(EditorState& state, WindowLayer& layer, const std::string& path);
 void inject_clut_in_tim(EditorState& state, WindowLayer& layer);  // 235
+
+// The read behind 226 once its dialogs are answered, and behind a finder hit:
+// count colours at offset of path become the live CLUT, or the failure is
+// reported and nothing changes.
+void extract_at(EditorState& state, WindowLayer& layer, const std::string& path,
+                std::uint64_t offset, int count);
 
 // OK in "Select CLUT to modify" with typed in its field: the list position
 // when the text names an entry (letter case ignored); nullopt keeps the dialog

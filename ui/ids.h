@@ -26,6 +26,9 @@ inline constexpr int zone_details_8 = 222;  // 222..224: details #8..#10
 inline constexpr int tutorial = 225;
 inline constexpr int extract_offset = 226;
 inline constexpr int inject_offset = 227;
+inline constexpr int undo = 228;
+inline constexpr int redo = 229;
+inline constexpr int select_changed = 230;
 inline constexpr int import_colors = 231;
 inline constexpr int export_colors = 232;
 inline constexpr int paste_from_clipboard = 233;
@@ -33,9 +36,10 @@ inline constexpr int extract_tim = 234;
 inline constexpr int inject_tim = 235;
 inline constexpr int texture_preview = 236;
 inline constexpr int export_preview = 237;
+inline constexpr int find_clut = 238;
 
 inline constexpr int first_command = 200;
-inline constexpr int last_command = 237;
+inline constexpr int last_command = 238;
 
 // The sixteen items of Edit > Select.
 inline constexpr std::array<int, 16> zone_items = {204, 205, 206, 207, 208, 214, 215, 216,

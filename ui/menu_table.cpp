@@ -33,6 +33,7 @@ constexpr std::array rows = {
     grayed(ids::inject_tex, "&Inject CLUT in TEX file"),
     item(ids::extract_offset, "Ex&tract CLUT from file..."),
     grayed(ids::inject_offset, "&Inject CLUT in file..."),
+    item(ids::find_clut, "&Find CLUT in file..."),
     item(ids::load_clut, "&Load CLUT..."),
     grayed(ids::save_clut, "&Save CLUT..."),
     separator(),
@@ -65,9 +66,14 @@ constexpr std::array rows = {
     grayed(ids::zone_details_8 + 1, "Details #&9 colors\tCtrl+F2"),
     grayed(ids::zone_details_8 + 2, "Details #&10 colors\tCtrl+F3"),
     grayed(ids::zone_shirt_number, "Sh&irt number colors\tCtrl+F4"),
+    separator(),
+    grayed(ids::select_changed, "Select cha&nged colors"),
     end_popup(),
     separator(),
     grayed(ids::blend, "&Blend colors\tCtrl+B"),
+    separator(),
+    grayed(ids::undo, "&Undo\tCtrl+Z"),
+    grayed(ids::redo, "&Redo\tCtrl+Y"),
     end_popup(),
     popup("&View"),
     item(ids::texture_preview, "&Texture preview\tCtrl+T"),
@@ -84,6 +90,10 @@ constexpr Shortcut control_character(int id, char letter) {
 }
 constexpr Shortcut function_key(int id, int n, bool ctrl = false) {
     return {id, key_f1 + n - 1, ctrl, false, false, false};
+}
+
+constexpr Shortcut ctrl_key(int id, char letter, bool shift = false, bool linux_only = false) {
+    return {id, letter, true, shift, false, linux_only};
 }
 
 constexpr std::array keys = {
@@ -106,6 +116,9 @@ constexpr std::array keys = {
     function_key(ids::zone_details_8 + 1, 2, true),
     function_key(ids::zone_details_8 + 2, 3, true),
     function_key(ids::zone_shirt_number, 4, true),
+    ctrl_key(ids::undo, 'Z'),
+    ctrl_key(ids::redo, 'Y'),
+    ctrl_key(ids::redo, 'Z', true, true),
     Shortcut{ids::texture_preview, 'T', true, false, false, false},
     Shortcut{ids::paste_from_clipboard, 'V', true, true, false, false},
 };

@@ -8,6 +8,7 @@
 #include "files/clut_files.h"
 #include "image/image.h"
 #include "ui/file_commands.h"
+#include "ui/history_commands.h"
 #include "ui/preview.h"
 
 namespace tavrin {
@@ -100,13 +101,16 @@ bool open_path(EditorState& state, WindowLayer& layer, const std::string& path) 
     if (!command_enabled(state, command)) {
         return false;
     }
-    if (kind == FileKind::tex) {
-        extract_clut_from_tex_file(state, layer, path);
-    } else if (kind == FileKind::tim) {
-        extract_clut_from_tim_file(state, layer, path);
-    } else {
-        load_clut_file(state, layer, path);
-    }
+    // The read is a step under the name of the command it stands for.
+    as_user_event(state, layer, command_event(command), [&] {
+        if (kind == FileKind::tex) {
+            extract_clut_from_tex_file(state, layer, path);
+        } else if (kind == FileKind::tim) {
+            extract_clut_from_tim_file(state, layer, path);
+        } else {
+            load_clut_file(state, layer, path);
+        }
+    });
     return true;
 }
 

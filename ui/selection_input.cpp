@@ -4,7 +4,9 @@
 #include "ui/selection_input.h"
 
 #include "ui/color_panel.h"
+#include "ui/history_commands.h"
 #include "ui/painting.h"
+#include "ui/preview.h"
 
 namespace tavrin {
 
@@ -84,10 +86,7 @@ void select_rectangle(EditorState& state, int anchor, int target) {
     }
 }
 
-}  // namespace
-
-void on_swatch_clicked(EditorState& state, WindowLayer& layer, int index, Modifiers modifiers) {
-    const PreviewSync sync(state, layer);
+void swatch_clicked(EditorState& state, WindowLayer& layer, int index, Modifiers modifiers) {
     if (state.palette_loaded == 0 || !in_grid(index)) {
         return;
     }
@@ -101,8 +100,7 @@ void on_swatch_clicked(EditorState& state, WindowLayer& layer, int index, Modifi
     show_selection(state, layer);
 }
 
-void on_arrow_key(EditorState& state, WindowLayer& layer, ArrowKey key, Modifiers modifiers) {
-    const PreviewSync sync(state, layer);
+void arrow_key(EditorState& state, WindowLayer& layer, ArrowKey key, Modifiers modifiers) {
     if (state.palette_loaded == 0) {
         return;
     }
@@ -126,6 +124,21 @@ void on_arrow_key(EditorState& state, WindowLayer& layer, ArrowKey key, Modifier
     }
     paint_all_swatches(state, layer);
     show_selection(state, layer);
+}
+
+}  // namespace
+
+// Selection changes are no steps, but leaving a field or snapping the new
+// head on the way may change a colour, which the history must know of.
+void on_swatch_clicked(EditorState& state, WindowLayer& layer, int index, Modifiers modifiers) {
+    const PreviewSync sync(state, layer);
+    as_user_event(state, layer, UserEvent{},
+                  [&] { swatch_clicked(state, layer, index, modifiers); });
+}
+
+void on_arrow_key(EditorState& state, WindowLayer& layer, ArrowKey key, Modifiers modifiers) {
+    const PreviewSync sync(state, layer);
+    as_user_event(state, layer, UserEvent{}, [&] { arrow_key(state, layer, key, modifiers); });
 }
 
 }  // namespace tavrin

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "palette/palette.h"
+#include "ui/finder.h"
 
 namespace tavrin {
 
@@ -67,6 +68,8 @@ class WindowLayer {
 
     // Menu item by command id, enabled or grayed.
     virtual void set_menu_item(int command_id, bool enabled) = 0;
+    // Menu item text by command id, in the menu table's form: "&Undo Paste\tCtrl+Z".
+    virtual void set_menu_text(int command_id, std::string_view text) = 0;
 
     // Controls by id (including swatches, first_swatch + index).
     virtual void set_control_text(int id, std::string_view text) = 0;
@@ -100,6 +103,11 @@ class WindowLayer {
         const std::function<std::optional<int>(std::string_view typed)>& accept) = 0;
     // "CLUT parameters": the count field starts with initial_count.
     virtual std::optional<ClutParamsAnswer> clut_params_dialog(std::string_view initial_count) = 0;
+    // The finder on request.path: the user picks what to look for, the scan
+    // (run_finder_scan) runs off the GUI thread while hits fill a list, with a
+    // progress bar and Cancel. Returns the hit double-clicked, or nullopt when
+    // the window was closed without one.
+    virtual std::optional<FinderAnswer> run_finder(const FinderRequest& request) = 0;
     // A list to pick one entry from, preselected first; nullopt for Cancel,
     // and from a layer that has no such dialog.
     virtual std::optional<int> choose_from_list(std::string_view /*title*/,
@@ -109,7 +117,8 @@ class WindowLayer {
         return std::nullopt;
     }
     virtual void show_about_box() = 0;
-    virtual void show_error(std::string_view message) = 0;  // caption "Error", error icon
+    virtual void show_error(std::string_view message) = 0;    // caption "Error", error icon
+    virtual void show_message(std::string_view message) = 0;  // caption "Tavrin", information icon
     virtual OpenDocumentResult open_document(const std::string& path) = 0;
 
     // The texture preview, a modeless window of its own. A layer without one

@@ -326,4 +326,11 @@ void show_error_box(QWidget* parent, std::string_view message) {
     box.exec();
 }
 
+void show_message_box(QWidget* parent, std::string_view message) {
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Tavrin"), from_std(message),
+                    QMessageBox::Ok, parent);
+    box.setObjectName(QStringLiteral("message_box"));
+    box.exec();
+}
+
 }  // namespace tavrin::qt

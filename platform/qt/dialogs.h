@@ -94,4 +94,7 @@ QString qt_name_filter(const FileFilter& filter);
 
 void show_error_box(QWidget* parent, std::string_view message);
 
+// A short notice: caption "Tavrin", information icon, OK.
+void show_message_box(QWidget* parent, std::string_view message);
+
 }  // namespace tavrin::qt

@@ -18,6 +18,7 @@
 #include <QUrl>
 
 #include "platform/qt/dialogs.h"
+#include "platform/qt/finder_dialog.h"
 #include "platform/qt/main_window.h"
 #include "platform/qt/preview_window.h"
 #include "platform/qt/qt_text.h"
@@ -33,6 +34,12 @@ namespace tavrin::qt {
 void QtWindowLayer::set_menu_item(int command_id, bool enabled) {
     if (QAction* action = window_.menu_action(command_id)) {
         action->setEnabled(enabled);
+    }
+}
+
+void QtWindowLayer::set_menu_text(int command_id, std::string_view text) {
+    if (QAction* action = window_.menu_action(command_id)) {
+        action->setText(from_std(text));
     }
 }
 
@@ -202,6 +209,13 @@ std::optional<ClutParamsAnswer> QtWindowLayer::clut_params_dialog(std::string_vi
     return dialog.answer();
 }
 
+std::optional<FinderAnswer> QtWindowLayer::run_finder(const FinderRequest& request) {
+    ProgramFocusMove modal(moving_focus_);
+    FinderDialog dialog(request, &window_);
+    dialog.exec();
+    return dialog.answer();
+}
+
 void QtWindowLayer::show_about_box() {
     ProgramFocusMove modal(moving_focus_);
     AboutBox box(&window_);
@@ -257,6 +271,11 @@ void QtWindowLayer::set_preview_bar(const PreviewBar& bar) {
 void QtWindowLayer::show_error(std::string_view message) {
     ProgramFocusMove modal(moving_focus_);
     show_error_box(&window_, message);
+}
+
+void QtWindowLayer::show_message(std::string_view message) {
+    ProgramFocusMove modal(moving_focus_);
+    show_message_box(&window_, message);
 }
 
 OpenDocumentResult QtWindowLayer::open_document(const std::string& path) {

@@ -19,6 +19,7 @@ class QtWindowLayer : public WindowLayer {
     bool moving_focus() const { return moving_focus_ > 0; }
 
     void set_menu_item(int command_id, bool enabled) override;
+    void set_menu_text(int command_id, std::string_view text) override;
     void set_control_text(int id, std::string_view text) override;
     std::string control_text(int id) const override;
     void set_text_limit(int id, int characters) override;
@@ -41,6 +42,7 @@ class QtWindowLayer : public WindowLayer {
         const std::vector<std::string>& entries,
         const std::function<std::optional<int>(std::string_view)>& accept) override;
     std::optional<ClutParamsAnswer> clut_params_dialog(std::string_view initial_count) override;
+    std::optional<FinderAnswer> run_finder(const FinderRequest& request) override;
     std::optional<int> choose_from_list(std::string_view title, std::string_view prompt,
                                         const std::vector<std::string>& entries,
                                         int preselected) override;
@@ -51,6 +53,7 @@ class QtWindowLayer : public WindowLayer {
     void set_preview_bar(const PreviewBar& bar) override;
     void show_about_box() override;
     void show_error(std::string_view message) override;
+    void show_message(std::string_view message) override;
     OpenDocumentResult open_document(const std::string& path) override;
     void set_clipboard_colors(std::string_view text, std::string_view color_words) override;
     std::optional<std::string> clipboard_text() override;

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/win32/dialogs.h"
+#include "platform/win32/finder_dialog.h"
 #include "platform/win32/preview_window.h"
 #include "platform/win32/resource_ids.h"
 #include "ui/cell_pixels.h"
@@ -35,6 +36,15 @@ void Win32WindowLayer::set_menu_item(int command_id, bool enabled) {
     info.fState = enabled ? MFS_ENABLED : MFS_GRAYED;
     // By command, the search goes through every popup and the ones nested in
     // them, so no item depends on which menu holds it.
+    SetMenuItemInfoA(GetMenu(main_), static_cast<UINT>(command_id), FALSE, &info);
+}
+
+void Win32WindowLayer::set_menu_text(int command_id, std::string_view text) {
+    std::string label(text);
+    MENUITEMINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_STRING;
+    info.dwTypeData = label.data();
     SetMenuItemInfoA(GetMenu(main_), static_cast<UINT>(command_id), FALSE, &info);
 }
 
@@ -203,6 +213,10 @@ std::optional<ClutParamsAnswer> Win32WindowLayer::clut_params_dialog(
     return run_clut_params_dialog(instance_, main_, initial_count);
 }
 
+std::optional<FinderAnswer> Win32WindowLayer::run_finder(const FinderRequest& request) {
+    return run_finder_dialog(instance_, main_, request);
+}
+
 std::optional<int> Win32WindowLayer::choose_from_list(std::string_view title,
                                                       std::string_view prompt,
                                                       const std::vector<std::string>& entries,
@@ -216,6 +230,10 @@ void Win32WindowLayer::show_about_box() {
 
 void Win32WindowLayer::show_error(std::string_view message) {
     MessageBoxA(main_, std::string(message).c_str(), "Error", MB_OK | MB_ICONERROR);
+}
+
+void Win32WindowLayer::show_message(std::string_view message) {
+    MessageBoxA(main_, std::string(message).c_str(), "Tavrin", MB_OK | MB_ICONINFORMATION);
 }
 
 OpenDocumentResult Win32WindowLayer::open_document(const std::string& path) {

@@ -45,6 +45,7 @@ class Win32WindowLayer final : public WindowLayer {
     bool core_running() const { return core_depth_ > 0; }
 
     void set_menu_item(int command_id, bool enabled) override;
+    void set_menu_text(int command_id, std::string_view text) override;
     void set_control_text(int id, std::string_view text) override;
     std::string control_text(int id) const override;
     void set_text_limit(int id, int characters) override;
@@ -67,11 +68,13 @@ class Win32WindowLayer final : public WindowLayer {
         const std::vector<std::string>& entries,
         const std::function<std::optional<int>(std::string_view typed)>& accept) override;
     std::optional<ClutParamsAnswer> clut_params_dialog(std::string_view initial_count) override;
+    std::optional<FinderAnswer> run_finder(const FinderRequest& request) override;
     std::optional<int> choose_from_list(std::string_view title, std::string_view prompt,
                                         const std::vector<std::string>& entries,
                                         int preselected) override;
     void show_about_box() override;
     void show_error(std::string_view message) override;
+    void show_message(std::string_view message) override;
     OpenDocumentResult open_document(const std::string& path) override;
     void set_clipboard_colors(std::string_view text, std::string_view color_words) override;
     std::optional<std::string> clipboard_text() override;

@@ -329,6 +329,7 @@ class Session {
     void inject_at();
     void blend();
     void copy();
+    void undo_redo();
     void paste();
     void zone(const ZoneRun& run);
     void tutorial();
@@ -387,6 +388,8 @@ class Session {
 
     // The model.
     bool loaded_ = false;
+    bool kit_read_ = false;  // the last CLUT read has the kit zones
+    int read_count_ = 0;     // the colour count it was read with
     int count_ = 255;
     Words original_{};
     std::bitset<palette_size> edited_;
@@ -427,7 +430,7 @@ Session::Session(std::uint64_t seed, SoakReport& report)
       report_(report),
       dir_("/dev/shm") {  // saves and injections flush to the disk; in memory that is free
     for (int id : {ids::extract_tex, ids::about, ids::exit, ids::load_clut, ids::tutorial,
-                   ids::extract_offset, ids::extract_tim, ids::texture_preview}) {
+                   ids::extract_offset, ids::extract_tim, ids::texture_preview, ids::find_clut}) {
         set_menu(id, true);
     }
     const auto words = [&](int count) {
@@ -781,7 +784,7 @@ void Session::tooltip() {
 }
 
 void Session::junk_command() {
-    static constexpr int junk[] = {0, 1, 2, 199, 228, 300, 311, 9000, -1, 65535};
+    static constexpr int junk[] = {0, 1, 2, 199, ids::last_command + 1, 300, 311, 9000, -1, 65535};
     const int id = junk[uniform(0, 9)];
     describe("command " + std::to_string(id));
     note("junk command");
@@ -810,6 +813,10 @@ void Session::command() {
     static const std::vector<int> file_ids = {ids::load_clut,      ids::save_clut,
                                               ids::extract_tex,    ids::inject_tex,
                                               ids::extract_offset, ids::inject_offset};
+    if (chance(0.03)) {
+        undo_redo();
+        return;
+    }
     const int roll = uniform(0, 99);
     int id = 0;
     if (roll < 50) {
@@ -981,7 +988,9 @@ void Session::read_succeeded(int count, const Words& words) {
         set_menu(id, true);
     }
     loaded_ = true;
+    set_menu(ids::select_changed, true);
     count_ = count;
+    read_count_ = count;
     original_ = words;
     edited_.reset();
     selection_.clear();
@@ -1045,6 +1054,7 @@ void Session::load_clut() {
     if (read.ok) {
         note("load ok");
         read_succeeded(read.count, read.words);
+        kit_read_ = true;
         set_menu(ids::save_clut, true);
         set_menu(ids::inject_offset, true);
         set_menu(ids::inject_tex, false);
@@ -1142,6 +1152,7 @@ void Session::extract_tex() {
     if (read.ok) {
         note("extract TEX ok");
         set_zones(*kind != flag_kind);
+        kit_read_ = *kind != flag_kind;
         read_succeeded(palette_size, read.words);
         tex_target_ = TexTarget{*chosen, *kind, read.offset};
         set_menu(ids::inject_tex, true);
@@ -1204,6 +1215,7 @@ void Session::extract_at() {
     if (read.ok) {
         note("extract at ok");
         set_zones(false);
+        kit_read_ = false;
         read_succeeded(count->count, read.words);
         set_menu(ids::inject_tex, tex_target_.has_value());
         set_menu(ids::save_clut, true);
@@ -1321,6 +1333,39 @@ void Session::paste() {
     if (!selection_.empty() && !clipboard_.empty()) {
         selection_may_be_edited();
     }
+}
+
+// Undo then Redo of a colour change gives back the table as it was, keeps
+// the selection, shows the head as held, and works out the menus that follow
+// the CLUT afresh: the kit zones are on for a kit read at its own count.
+void Session::undo_redo() {
+    const FakeWindowLayer& screen = editor_.screen;
+    if (!screen.menu_enabled(ids::undo)) {
+        describe("Undo (grayed)");
+        note("undo grayed");
+        editor_.command(ids::undo);
+        return;
+    }
+    const auto text = screen.menu_texts.find(ids::undo);
+    if (text == screen.menu_texts.end() || text->second.find("CLUT") != std::string::npos ||
+        text->second.find("Color count") != std::string::npos) {
+        return;  // a read or a count: the model does not follow those back
+    }
+    describe("Undo, Redo: " + text->second.substr(0, text->second.find('\t')));
+    note("undo, redo");
+    editor_.command(ids::undo);
+    editor_.command(ids::redo);
+    if (!(editor_.state.palette == palette_before_)) {
+        fail("Undo then Redo did not give the table back");
+    }
+    set_menu(ids::blend, !selection_.empty());
+    set_menu(ids::copy, !selection_.empty());
+    if (selection_.empty()) {
+        set_menu(ids::paste, false);
+    }
+    set_zones(kit_read_ && count_ == read_count_);
+    check_panel_now_ = true;
+    check_grid_now_ = true;
 }
 
 void Session::zone(const ZoneRun& run) {
@@ -1447,6 +1492,15 @@ std::optional<std::string> Session::check() {
     }
 
     for (int id = ids::first_command; id <= ids::last_command; ++id) {
+        if (id == ids::undo || id == ids::redo) {
+            // Which events make a step is the history's own test; here the
+            // screen and the gate agree, and there is nothing before a CLUT.
+            if (screen.menu_enabled(id) != command_enabled(state, id) ||
+                (!loaded_ && command_enabled(state, id))) {
+                return "menu item " + std::to_string(id) + " disagrees with the history";
+            }
+            continue;
+        }
         if (screen.menu_enabled(id) != menu(id) || command_enabled(state, id) != menu(id)) {
             return "menu item " + std::to_string(id) + " is " +
                    (screen.menu_enabled(id) ? "enabled" : "grayed") + " on screen and " +

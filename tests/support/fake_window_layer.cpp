@@ -33,6 +33,13 @@ void FakeWindowLayer::set_menu_item(int command_id, bool on) {
     }
 }
 
+void FakeWindowLayer::set_menu_text(int command_id, std::string_view text) {
+    menu_texts[command_id] = std::string(text);
+    if (record_calls) {
+        calls.push_back("menu text " + std::to_string(command_id) + " " + std::string(text));
+    }
+}
+
 void FakeWindowLayer::set_control_text(int id, std::string_view text) {
     // The limit bounds what the user types; the core's own writes are kept
     // whole.
@@ -174,6 +181,31 @@ std::optional<int> FakeWindowLayer::select_clut_dialog(
     }
     ++unanswered_dialogs;
     return std::nullopt;
+}
+
+std::optional<FinderAnswer> FakeWindowLayer::run_finder(const FinderRequest& request) {
+    finder_requests.push_back(request);
+    if (record_calls) {
+        calls.push_back("finder");
+    }
+    if (finder_scripts.empty()) {
+        ++unanswered_dialogs;
+        return std::nullopt;
+    }
+    const FinderScript script = finder_scripts.front();
+    finder_scripts.pop_front();
+    std::vector<search::Hit> hits;
+    finder_rows.clear();
+    search::Observer observer;
+    observer.hit = [&](const search::Hit& hit) {
+        hits.push_back(hit);
+        finder_rows.push_back(finder_hit_text(hit));
+    };
+    finder_status = finder_end_text(run_finder_scan(request, script.options, observer));
+    if (!script.choose || *script.choose >= hits.size()) {
+        return std::nullopt;
+    }
+    return FinderAnswer{hits[*script.choose], script.options};
 }
 
 std::optional<int> FakeWindowLayer::choose_from_list(std::string_view, std::string_view,

@@ -24,6 +24,7 @@ class FakeWindowLayer : public WindowLayer {
 
     // --- WindowLayer
     void set_menu_item(int command_id, bool enabled) override;
+    void set_menu_text(int command_id, std::string_view text) override;
     void set_control_text(int id, std::string_view text) override;
     std::string control_text(int id) const override;
     void set_text_limit(int id, int characters) override;
@@ -46,6 +47,7 @@ class FakeWindowLayer : public WindowLayer {
         const std::vector<std::string>& entries,
         const std::function<std::optional<int>(std::string_view)>& accept) override;
     std::optional<ClutParamsAnswer> clut_params_dialog(std::string_view initial_count) override;
+    std::optional<FinderAnswer> run_finder(const FinderRequest& request) override;
     std::optional<int> choose_from_list(std::string_view title, std::string_view prompt,
                                         const std::vector<std::string>& entries,
                                         int preselected) override;
@@ -56,6 +58,7 @@ class FakeWindowLayer : public WindowLayer {
     void set_preview_bar(const PreviewBar& bar) override { preview_bar = bar; }
     void show_about_box() override { ++about_boxes; }
     void show_error(std::string_view message) override { errors.emplace_back(message); }
+    void show_message(std::string_view message) override { messages.emplace_back(message); }
     OpenDocumentResult open_document(const std::string& path) override;
     void set_clipboard_colors(std::string_view text, std::string_view color_words) override {
         clipboard_plain = std::string(text);
@@ -91,6 +94,13 @@ class FakeWindowLayer : public WindowLayer {
     std::deque<std::string> clut_texts;  // typed into "Select CLUT to modify", OK after each
     std::deque<std::optional<ClutParamsAnswer>> params_answers;
     std::map<std::string, OpenDocumentResult> document_results;  // default: opened
+    // The finder runs its scan at once with these choices, then double-clicks
+    // the row choose names (nullopt: closes the window).
+    struct FinderScript {
+        FinderOptions options;
+        std::optional<std::size_t> choose;
+    };
+    std::deque<FinderScript> finder_scripts;
 
     // --- Records of modal interaction
     std::vector<FileDialogRequest> open_requests;
@@ -98,7 +108,11 @@ class FakeWindowLayer : public WindowLayer {
     std::vector<std::vector<std::string>> clut_dialog_entries;
     std::vector<std::string> params_initial_counts;
     std::vector<std::string> errors;
+    std::vector<std::string> messages;
     std::vector<std::string> opened_documents;
+    std::vector<FinderRequest> finder_requests;
+    std::vector<std::string> finder_rows;  // the last finder's hit list
+    std::string finder_status;             // and its status line at the end
     int about_boxes = 0;
     int repaint_requests = 0;
     int quit_requests = 0;
@@ -117,6 +131,7 @@ class FakeWindowLayer : public WindowLayer {
     std::map<int, int> text_limits;
     std::map<int, std::array<int, 3>> slider_configs;  // minimum, maximum, tick_every
     std::map<int, bool> menu;
+    std::map<int, std::string> menu_texts;  // only the items whose text the core set
     std::array<CellPixels, 256> cells{};
     std::array<bool, 256> cell_painted{};
     std::map<int, Rgb> boxes;

@@ -718,6 +718,48 @@ def scenario_offset(env, exe_dir, work):
             raise Failure(f"closing the window ended the program with {code}")
 
 
+def scenario_undo_redo(env, exe_dir, work):
+    """Type a colour word into the hex field, then Ctrl+Z and Ctrl+Y typed in
+    the focused field: the accelerators reach the editor, which takes the word
+    back and makes it again."""
+    words = raw_clut_words()
+    source = os.path.join(work, "undo.clu")
+    with open(source, "wb") as f:
+        f.write(words_to_bytes(words))
+
+    with Program(env, exe_dir) as program:
+        env.keys("alt+f", "l")
+        open_through_dialog(env, "Open", source)
+        _, grid = find_grid(env, (255, 0, 255), "the loaded CLUT in the grid")
+        wait_cells(env, grid, words, 256, "after loading")
+
+        env.click(*grid.centre(0))
+        wait_for("cell 0 framed after the click",
+                 lambda: grid.is_framed(env.screenshot(), 0, decode(words[0])[:3]), timeout=10)
+        env.keys("shift+Tab")
+        env.type("03E0")
+        wait_for("cell 0 green after typing its word",
+                 lambda: grid.is_framed(env.screenshot(), 0, (0, 255, 0)), timeout=10)
+
+        env.keys("ctrl+z")
+        wait_for("cell 0 magenta again after Ctrl+Z in the hex field",
+                 lambda: grid.is_framed(env.screenshot(), 0, decode(words[0])[:3]), timeout=10)
+        env.keys("shift+Tab")  # from the head's cell back into the hex field
+        env.keys("ctrl+y")
+
+        def redone():
+            shot = env.screenshot()
+            return shot if grid.is_framed(shot, 0, (0, 255, 0)) else None
+
+        screen = wait_for("cell 0 green again after Ctrl+Y in the hex field", redone, timeout=10)
+        env.keep(screen, "redone")
+
+        env.keys("alt+f", "x")
+        code = program.exit_code()
+        if code != 0:
+            raise Failure(f"File > Exit ended the program with {code}")
+
+
 def scenario_tim_rows(env, exe_dir, work):
     """Extract CLUT from TIM file on a TIM of three 16-colour rows: the list of
     rows comes up with the first chosen; Cancel keeps the grid empty, Down and
@@ -886,6 +928,37 @@ def scenario_preview(env, exe_dir, work):
             raise Failure(f"closing the window ended the program with {code}")
 
 
+def scenario_finder(env, exe_dir, work):
+    """File > Find CLUT in file... on a file holding a TIM image at 0x1000:
+    with no CLUT loaded the finder looks for TIM images; Find lists the one hit
+    with the scan on its worker thread, and Enter on it loads the image's first
+    CLUT row into the grid."""
+    row = [(0x0421 * i + 0x1234) & 0x7FFF for i in range(16)]
+    pixels = bytes(range(32))
+    tim = struct.pack("<II", 0x10, 8) + struct.pack("<IHHHH", 12 + 32, 0, 480, 16, 1)
+    tim += b"".join(struct.pack("<H", w) for w in row)
+    tim += struct.pack("<IHHHH", 12 + len(pixels), 320, 0, 4, 4) + pixels
+    source = os.path.join(work, "disc.img")
+    with open(source, "wb") as f:
+        f.write(b"\xee" * 0x1000 + tim + b"\xee" * 0x1000)
+
+    with Program(env, exe_dir) as program:
+        env.keys("alt+f", "f")
+        open_through_dialog(env, "Open", source)
+        env.wait_window("Find CLUT in file")
+        env.keys("Return")  # Find
+        time.sleep(2)
+        env.keep(env.screenshot(), "finder")
+        env.keys("Return")  # the hit the finished scan selected
+        env.wait_window_gone("Find CLUT in file")
+        _, grid = find_grid(env, decode(row[0])[:3], "the TIM's CLUT row in the grid")
+        wait_cells(env, grid, row, 16, "after choosing the TIM hit")
+        env.keys("alt+F4")
+        code = program.exit_code()
+        if code != 0:
+            raise Failure(f"closing the window ended the program with {code}")
+
+
 def take_screenshot(env, exe_dir, work, png):
     """The picture for the README: a kit-like CLUT loaded and a zone selected."""
     words = kit_words()
@@ -959,7 +1032,8 @@ def scenario_open_with(env, exe_dir, work):
 
 
 SCENARIOS = [scenario_raw_clut, scenario_tex_team_flag, scenario_offset, scenario_tim_rows,
-             scenario_open_with, scenario_preview]
+             scenario_open_with, scenario_undo_redo,
+             scenario_finder, scenario_preview]
 
 
 def main():

@@ -13,9 +13,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -369,6 +371,47 @@ class MainWindowTest : public QObject {
         QVERIFY(cell_shows(window(), 4, sample(3), true));  // cell 3's colour pasted onto 4
     }
 
+    void undo_and_redo_keys_in_a_focused_field_reach_the_core() {
+        load_sample();
+        click_cell(window(), 5);
+        const PaletteEntry loaded = window().state().palette[5];
+        QLineEdit* red = field(ids::field_red);
+        red->setFocus();
+        red->selectAll();
+        QTest::keyClicks(red, QStringLiteral("200"));
+        QCOMPARE(window().state().palette[5].red, 200);
+        QVERIFY(menu_enabled(ids::undo));
+        QCOMPARE(window().menu_action(ids::undo)->text(),
+                 QStringLiteral("&Undo Red value\tCtrl+Z"));
+
+        // Taken by the core, not by the field's own undo of its text.
+        press_key(window(), Qt::Key_Z, Qt::ControlModifier);
+        settle();
+        QVERIFY(window().state().palette[5] == loaded);
+        QCOMPARE(red->text(), QString::number(sample(5).red));
+        QVERIFY(cell_shows(window(), 5, sample(5), true));
+        QVERIFY(!menu_enabled(ids::undo));
+        QCOMPARE(window().menu_action(ids::redo)->text(),
+                 QStringLiteral("&Redo Red value\tCtrl+Y"));
+
+        red->setFocus();
+        press_key(window(), Qt::Key_Y, Qt::ControlModifier);
+        settle();
+        QCOMPARE(window().state().palette[5].red, 200);
+        QCOMPARE(red->text(), QStringLiteral("200"));
+
+        // Ctrl+Shift+Z redoes as well; with nothing to redo it does nothing.
+        press_key(window(), Qt::Key_Z, Qt::ControlModifier);
+        red->setFocus();
+        press_key(window(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        settle();
+        QCOMPARE(window().state().palette[5].red, 200);
+        QVERIFY(!menu_enabled(ids::redo));
+        press_key(window(), Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(window().state().palette[5].red, 200);
+        QCOMPARE(red->text(), QStringLiteral("200"));
+    }
+
     void import_colors_fills_three_selected_cells_and_paste_from_clipboard_takes_text() {
         load_sample();
         const QString gpl = folder_->filePath(QStringLiteral("kit.palette.txt"));
@@ -541,6 +584,57 @@ class MainWindowTest : public QObject {
         QVERIFY(QTest::qWaitForWindowExposed(&window()));
         QVERIFY(QTest::qWaitFor([&] { return cell_shows(window(), 40, black, false); }, 2000));
         QVERIFY(cell_shows(window(), 60, gray, false));
+    }
+
+    void the_finder_lists_hits_as_they_come_and_a_double_click_loads_one() {
+        load_sample();
+        // The live colours planted at an even offset of a larger file.
+        QByteArray bytes(8192, '\x5A');
+        for (std::size_t i = 0; i < words_.size(); ++i) {
+            bytes[static_cast<qsizetype>(0x402 + 2 * i)] = static_cast<char>(words_[i] & 0xFF);
+            bytes[static_cast<qsizetype>(0x403 + 2 * i)] = static_cast<char>(words_[i] >> 8);
+        }
+        const QString image = folder_->filePath(QStringLiteral("disc.img"));
+        QVERIFY(write_bytes(image, bytes));
+
+        bool listed = false;
+        when_dialog_opens(QStringLiteral("open_dialog"), [&](QWidget* dialog) {
+            when_dialog_opens(QStringLiteral("finder_dialog"), [&](QWidget* finder) {
+                auto* list = finder->findChild<QListWidget*>(QStringLiteral("hits"));
+                auto* status = finder->findChild<QLabel*>(QStringLiteral("status"));
+                QTest::mouseClick(finder->findChild<QPushButton*>(QStringLiteral("find")),
+                                  Qt::LeftButton);
+                // The scan runs on its own thread; the list fills from the event loop.
+                if (!QTest::qWaitFor([&] { return status->text().startsWith("Done"); }, 5000)) {
+                    return;
+                }
+                listed =
+                    list->count() == 1 &&
+                    list->item(0)->text() ==
+                        QStringLiteral("0x402 (1026)  CLUT, 256 words match") &&
+                    finder->findChild<QProgressBar*>(QStringLiteral("progress"))->value() == 1000 &&
+                    status->text() == QStringLiteral("Done: 1 hit.");
+                const QRect row = list->visualItemRect(list->item(0));
+                // The view takes a double-click only after the press that began it.
+                QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
+                QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row.center());
+                if (finder->isVisible()) {  // a failure, not a hang
+                    listed = false;
+                    static_cast<QDialog*>(finder)->reject();
+                }
+            });
+            type_file_name(dialog, image);
+        });
+        window().menu_action(ids::find_clut)->trigger();
+        activate(window());
+        settle();
+        QVERIFY(listed);
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);
+        const ClutSource& source = window().state().source;
+        QCOMPARE(source.kind, ClutSource::Kind::file_offset);
+        QCOMPARE(source.path, image.toStdString());
+        QCOMPARE(source.offset, std::uint64_t{0x402});
+        QCOMPARE(source.count, 256);
     }
 
     void panel_controls_change_the_selected_cells() {

@@ -1,7 +1,8 @@
 // Measures, side by side in one run: start-up to the first painted main
 // window against a floor (a window of the same size with the same File, Edit
 // and Help menu bar and nothing else), and the time to handle and repaint
-// each user action with all 256 cells selected.
+// each user action with all 256 cells selected (undo and redo of a blend
+// included).
 //   tavrin_qt_bench [ROUNDS]     (QT_QPA_PLATFORM=offscreen needs no display)
 #include <QApplication>
 #include <QElapsedTimer>
@@ -163,6 +164,13 @@ int main(int argc, char* argv[]) {
         // A blend over its own gradient would change no cell: a slider step
         // first moves every colour.
         {"Ctrl+B (blend)", [&] { press_key(window, Qt::Key_B, Qt::ControlModifier); }, slider_step},
+        // The blend above is the newest step: each round takes it back and makes it again.
+        {"Ctrl+Z then Ctrl+Y (the blend)",
+         [&] {
+             press_key(window, Qt::Key_Z, Qt::ControlModifier);
+             press_key(window, Qt::Key_Y, Qt::ControlModifier);
+         },
+         {}},
     };
     std::printf("Per action with all 256 cells selected, handling and repaint, %d times each\n",
                 repeats);

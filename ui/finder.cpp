@@ -1,0 +1,184 @@
+// The finder's scan, list texts and choice.
+#include "ui/finder.h"
+
+#include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+
+#include "ui/editor.h"
+#include "ui/file_commands.h"
+
+namespace tavrin {
+
+namespace {
+
+// A TIM image: id and flags, then the CLUT block's length, position and size.
+constexpr std::uint64_t tim_clut_data_offset = 20;
+
+std::string offset_text(std::uint64_t offset) {
+    char text[64];
+    std::snprintf(text, sizeof text, "0x%" PRIX64 " (%" PRIu64 ")", offset, offset);
+    return text;
+}
+
+const char* tim_mode_text(int mode) {
+    switch (mode) {
+        case 0:
+            return "4-bit";
+        case 1:
+            return "8-bit";
+        case 2:
+            return "16-bit";
+        default:
+            return "24-bit";
+    }
+}
+
+std::vector<std::uint16_t> live_words(const EditorState& state) {
+    std::vector<std::uint16_t> words;
+    for (const PaletteEntry& entry : live_entries(state)) {
+        words.push_back(encode_bgr555(entry));
+    }
+    return words;
+}
+
+// In index order, whatever order the cells were picked in.
+std::vector<std::uint16_t> selected_words(const EditorState& state) {
+    std::vector<int> indices;
+    for (const SelectionNode* node = state.selection; node != nullptr; node = node->next) {
+        if (in_grid(node->index)) {
+            indices.push_back(node->index);
+        }
+    }
+    std::sort(indices.begin(), indices.end());
+    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+    std::vector<std::uint16_t> words;
+    for (int index : indices) {
+        words.push_back(encode_bgr555(state.palette[static_cast<std::size_t>(index)]));
+    }
+    return words;
+}
+
+}  // namespace
+
+search::ScanResult run_finder_scan(const FinderRequest& request, const FinderOptions& options,
+                                   const search::Observer& observer) {
+    switch (options.target) {
+        case FinderTarget::tim:
+            return search::find_tim(request.path, observer);
+        case FinderTarget::palettes:
+            return search::find_palettes(request.path, search::PaletteQuery{}, observer);
+        case FinderTarget::live_colors:
+        case FinderTarget::selection:
+            break;
+    }
+    const bool selection = options.target == FinderTarget::selection;
+    search::ClutQuery query;
+    query.words = selection ? request.selected_words : request.live_words;
+    if (query.words.empty()) {
+        search::ScanResult result;
+        result.end = search::ScanEnd::failed;
+        result.reason = selection ? "No colors are selected" : "No CLUT is loaded";
+        return result;
+    }
+    query.ignore_bit15 = options.ignore_bit15;
+    query.tolerance = options.tolerance;
+    query.align = options.align;
+    query.min_matching = options.min_matching;
+    return search::find_clut(request.path, query, observer);
+}
+
+std::string finder_hit_text(const search::Hit& hit) {
+    std::string text = offset_text(hit.offset);
+    switch (hit.kind) {
+        case search::HitKind::clut:
+            text += "  CLUT, " + std::to_string(hit.words) + " words match";
+            break;
+        case search::HitKind::palette:
+            text += "  palette-like, " + std::to_string(hit.words) + " colors, score " +
+                    std::to_string(hit.score);
+            break;
+        case search::HitKind::tim:
+            text += "  TIM " + std::string(tim_mode_text(hit.tim.mode)) + ", " +
+                    std::to_string(hit.tim.width) + " x " + std::to_string(hit.tim.height);
+            if (hit.tim.has_clut) {
+                text += ", " + std::to_string(hit.tim.clut_rows) + " x " +
+                        std::to_string(hit.tim.clut_colors) + " CLUT";
+            }
+            break;
+    }
+    return text;
+}
+
+std::string finder_end_text(const search::ScanResult& result) {
+    const std::string hits = result.hits == 1 ? "1 hit" : std::to_string(result.hits) + " hits";
+    switch (result.end) {
+        case search::ScanEnd::done:
+            return "Done: " + hits + ".";
+        case search::ScanEnd::cancelled:
+            return "Cancelled: " + hits + ".";
+        case search::ScanEnd::failed:
+            break;
+    }
+    return "Search failed: " + result.reason + ".";
+}
+
+std::string finder_progress_text(std::uint64_t done, std::uint64_t total, std::uint64_t hits) {
+    const std::uint64_t percent = total == 0 ? 100 : done * 100 / total;
+    return "Searching... " + std::to_string(percent) + "%, " +
+           (hits == 1 ? std::string("1 hit") : std::to_string(hits) + " hits");
+}
+
+std::uint64_t tim_clut_offset(const search::Hit& hit) {
+    return hit.offset + tim_clut_data_offset;
+}
+
+void find_clut_in_file(EditorState& state, WindowLayer& layer) {
+    before_modal(state, layer);
+    const auto chosen = layer.open_file_dialog(
+        FileDialogRequest{{{"All Files (*.*)", "*.*"}}, state.other_path, state.program_dir, true});
+    if (!chosen) {
+        return;
+    }
+    state.other_path = *chosen;
+    FinderRequest request{*chosen, {}, {}, state.finder_options};
+    if (state.palette_loaded != 0) {
+        request.live_words = live_words(state);
+        request.selected_words = selected_words(state);
+    }
+    if (request.live_words.empty() && (request.options.target == FinderTarget::live_colors ||
+                                       request.options.target == FinderTarget::selection)) {
+        // Nothing to look for yet: TIM images are what a fresh start can find.
+        request.options.target = FinderTarget::tim;
+    }
+    before_modal(state, layer);
+    const auto answer = layer.run_finder(request);
+    if (!answer) {
+        return;
+    }
+    state.finder_options = answer->options;
+    const search::Hit& hit = answer->hit;
+    switch (hit.kind) {
+        case search::HitKind::clut: {
+            // The whole pattern, even where a partly edited copy matched fewer words.
+            const bool selection = answer->options.target == FinderTarget::selection;
+            const std::size_t count =
+                selection ? request.selected_words.size() : request.live_words.size();
+            extract_at(state, layer, request.path, hit.offset, static_cast<int>(count));
+            break;
+        }
+        case search::HitKind::palette:
+            extract_at(state, layer, request.path, hit.offset, std::min(hit.words, palette_size));
+            break;
+        case search::HitKind::tim:
+            if (!hit.tim.has_clut || hit.tim.clut_colors <= 0) {
+                before_modal(state, layer);
+                layer.show_error("The TIM image at " + offset_text(hit.offset) + " has no CLUT.");
+                break;
+            }
+            extract_at(state, layer, request.path, tim_clut_offset(hit), hit.tim.clut_colors);
+            break;
+    }
+}
+
+}  // namespace tavrin
