@@ -238,10 +238,17 @@ void PreviewWindow::set_bar(const PreviewBar& bar) {
     if (frame_ == nullptr) {
         return;
     }
-    SetWindowTextA(file_, bar.file.c_str());
-    SetWindowTextA(offset_, bar.offset.c_str());
-    SetWindowTextA(width_, std::to_string(bar.width).c_str());
-    SetWindowTextA(height_, std::to_string(bar.height).c_str());
+    // Only texts that differ: rewriting a field would drop the selection
+    // Tab just gave it.
+    const auto write = [](HWND field, const std::string& text) {
+        if (text_of(field) != text) {
+            SetWindowTextA(field, text.c_str());
+        }
+    };
+    write(file_, bar.file);
+    write(offset_, bar.offset);
+    write(width_, std::to_string(bar.width));
+    write(height_, std::to_string(bar.height));
     SendMessageA(depth_, CB_SETCURSEL, bar.bits_per_pixel == 4 ? 0 : 1, 0);
     if (bar.visible != bar_visible_) {
         bar_visible_ = bar.visible;

@@ -928,6 +928,47 @@ def scenario_preview(env, exe_dir, work):
             raise Failure(f"closing the window ended the program with {code}")
 
 
+def scenario_preview_raw(env, exe_dir, work):
+    """The preview's raw-pixel bar: after a raw CLUT is loaded the preview reads
+    the same file; width and height typed into the bar (Tab between fields,
+    Enter to take them) show its bytes as 8-bit pixels, and Page Down moves
+    the offset on by one picture."""
+    data = bytes(range(256)) * 2
+    words = [data[2 * i] | data[2 * i + 1] << 8 for i in range(256)]
+    source = os.path.join(work, "bytes.clu")
+    with open(source, "wb") as f:
+        f.write(data)
+
+    with Program(env, exe_dir) as program:
+        env.keys("alt+f", "l")
+        open_through_dialog(env, "Open", source)
+        find_grid(env, decode(words[0])[:3], "the loaded CLUT in the grid")
+        env.keys("ctrl+t")
+        env.wait_window("Texture preview")
+        # From the picture, Tab goes round to the file, the offset, the width.
+        env.keys("Tab", "Tab", "Tab")
+        env.type("16")
+        env.keys("Tab")
+        env.type("2")
+        env.keys("Return")
+        screen, (left, top) = find_picture(env, words, range(16), 2, "bytes 0 to 15 as pixels")
+        env.keep(screen, "preview-raw")
+        second_row = b"".join(bytes(decode(words[i])[:3]) * 2 for i in range(16, 32))
+        at = 3 * ((top + 2) * screen.width + left)
+        if screen.pixels[at:at + len(second_row)] != second_row:
+            raise Failure("the second row of pixels is not bytes 16 to 31")
+
+        env.click(left + 1, top + 1)
+        env.keys("Next")
+        find_picture(env, words, range(32, 48), 2, "bytes 32 to 47 after Page Down")
+        env.keys("alt+F4")
+        env.wait_window_gone("Texture preview")
+        env.keys("alt+F4")
+        code = program.exit_code()
+        if code != 0:
+            raise Failure(f"closing the window ended the program with {code}")
+
+
 def scenario_finder(env, exe_dir, work):
     """File > Find CLUT in file... on a file holding a TIM image at 0x1000:
     with no CLUT loaded the finder looks for TIM images; Find lists the one hit
@@ -1033,7 +1074,7 @@ def scenario_open_with(env, exe_dir, work):
 
 SCENARIOS = [scenario_raw_clut, scenario_tex_team_flag, scenario_offset, scenario_tim_rows,
              scenario_open_with, scenario_undo_redo,
-             scenario_finder, scenario_preview]
+             scenario_finder, scenario_preview, scenario_preview_raw]
 
 
 def main():
