@@ -931,8 +931,8 @@ def scenario_preview(env, exe_dir, work):
 def scenario_preview_raw(env, exe_dir, work):
     """The preview's raw-pixel bar: after a raw CLUT is loaded the preview reads
     the same file; width and height typed into the bar (Tab between fields,
-    Enter to take them) show its bytes as 8-bit pixels, and Page Down moves
-    the offset on by one picture."""
+    Enter to take them) show its bytes as 8-bit pixels, Page Down moves the
+    offset on by one picture, and the zoom keys and Ctrl+wheel zoom."""
     data = bytes(range(256)) * 2
     words = [data[2 * i] | data[2 * i + 1] << 8 for i in range(256)]
     source = os.path.join(work, "bytes.clu")
@@ -961,6 +961,15 @@ def scenario_preview_raw(env, exe_dir, work):
         env.click(left + 1, top + 1)
         env.keys("Next")
         find_picture(env, words, range(32, 48), 2, "bytes 32 to 47 after Page Down")
+        # Ctrl+= zooms in a step, Ctrl+wheel down back out.
+        env.keys("ctrl+equal")
+        find_picture(env, words, range(32, 48), 3, "the pixels at zoom 3 after Ctrl+=")
+        env.xdotool("mousemove", str(left + 1), str(top + 1))
+        env.xdotool("keydown", "ctrl")
+        env.xdotool("click", "5")
+        env.xdotool("keyup", "ctrl")
+        env.xdotool("mousemove", "3", "3")
+        find_picture(env, words, range(32, 48), 2, "the pixels at zoom 2 after Ctrl+wheel")
         env.keys("alt+F4")
         env.wait_window_gone("Texture preview")
         env.keys("alt+F4")
