@@ -64,6 +64,13 @@ int app_main(HINSTANCE instance, HINSTANCE, const char* command_tail, int show) 
         if (TranslateAcceleratorA(window, accelerators, &message)) {
             continue;
         }
+        // The preview window takes Tab between its fields, and Enter in one
+        // of them as "take what I typed".
+        HWND preview = main.layer.preview_window();
+        if (preview != nullptr && (message.hwnd == preview || IsChild(preview, message.hwnd)) &&
+            IsDialogMessageA(preview, &message)) {
+            continue;
+        }
         if (IsDialogMessageA(window, &message)) {
             continue;
         }

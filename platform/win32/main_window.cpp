@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "image/png_file.h"
 #include "platform/win32/resource_ids.h"
 #include "ui/color_panel.h"
 #include "ui/open_path.h"
@@ -115,7 +116,8 @@ void create_tooltips(HWND window, HINSTANCE instance) {
 
 void on_initdialog(HWND window, MainWindow& main) {
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&main));
-    main.layer.attach(window);
+    main.layer.attach(window, main.state);
+    main.state.preview.png_writer = save_png;
     {
         CoreCall call(main.layer);
         start_editor(main.state, main.layer);
@@ -283,6 +285,26 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
                 on_paint(main->state, main->layer);
             }
             EndPaint(window, &paint);
+            return 0;
+        }
+        case WM_ACTIVATE: {
+            // Between this window and the preview the focus comes back to the
+            // control that had it (or that the core focused meanwhile), as in
+            // a dialog, not to the window itself, which takes no keys.
+            Win32WindowLayer& layer = main->layer;
+            HWND other = reinterpret_cast<HWND>(lparam);
+            if (other == nullptr || other != layer.preview_window()) {
+                return DefWindowProcA(window, message, wparam, lparam);
+            }
+            if (LOWORD(wparam) == WA_INACTIVE) {
+                layer.keep_focus_for_return(GetFocus());
+                return 0;
+            }
+            HWND target = layer.take_pending_focus();
+            if (target == nullptr) {
+                return DefWindowProcA(window, message, wparam, lparam);
+            }
+            SetFocus(target);
             return 0;
         }
         case WM_ACTIVATEAPP: {

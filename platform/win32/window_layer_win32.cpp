@@ -11,6 +11,7 @@
 
 #include "platform/win32/dialogs.h"
 #include "platform/win32/finder_dialog.h"
+#include "platform/win32/preview_window.h"
 #include "platform/win32/resource_ids.h"
 #include "ui/cell_pixels.h"
 
@@ -22,34 +23,20 @@ COLORREF colorref(Rgb color) {
     return RGB(color.red, color.green, color.blue);
 }
 
-// Which top-level popup holds a command: File, Edit (whose by-command search
-// also reaches the Select popup) or Help.
-int popup_of(int command_id) {
-    switch (command_id) {
-        case ids::extract_tex:
-        case ids::inject_tex:
-        case ids::exit:
-        case ids::load_clut:
-        case ids::save_clut:
-        case ids::extract_offset:
-        case ids::inject_offset:
-            return 0;
-        case ids::about:
-        case ids::tutorial:
-            return 2;
-        default:
-            return 1;
-    }
-}
-
 }  // namespace
+
+Win32WindowLayer::Win32WindowLayer(HINSTANCE instance) : instance_(instance) {}
+
+Win32WindowLayer::~Win32WindowLayer() = default;
 
 void Win32WindowLayer::set_menu_item(int command_id, bool enabled) {
     MENUITEMINFOA info{};
     info.cbSize = sizeof info;
     info.fMask = MIIM_STATE;
     info.fState = enabled ? MFS_ENABLED : MFS_GRAYED;
-    SetMenuItemInfoA(GetSubMenu(GetMenu(main_), popup_of(command_id)), command_id, FALSE, &info);
+    // By command, the search goes through every popup and the ones nested in
+    // them, so no item depends on which menu holds it.
+    SetMenuItemInfoA(GetMenu(main_), static_cast<UINT>(command_id), FALSE, &info);
 }
 
 void Win32WindowLayer::set_menu_text(int command_id, std::string_view text) {
@@ -58,7 +45,7 @@ void Win32WindowLayer::set_menu_text(int command_id, std::string_view text) {
     info.cbSize = sizeof info;
     info.fMask = MIIM_STRING;
     info.dwTypeData = label.data();
-    SetMenuItemInfoA(GetSubMenu(GetMenu(main_), popup_of(command_id)), command_id, FALSE, &info);
+    SetMenuItemInfoA(GetMenu(main_), static_cast<UINT>(command_id), FALSE, &info);
 }
 
 void Win32WindowLayer::set_control_text(int id, std::string_view text) {
@@ -99,10 +86,35 @@ int Win32WindowLayer::slider_position(int id) const {
 }
 
 void Win32WindowLayer::set_focus(int id) {
+    // SetFocus would bring the main window over the preview the user is
+    // clicking in; the control takes the focus when the main window is next
+    // activated instead.
+    if (preview_active()) {
+        pending_focus_ = item(id);
+        return;
+    }
+    pending_focus_ = nullptr;
     SetFocus(item(id));
 }
 
+bool Win32WindowLayer::preview_active() const {
+    HWND preview = preview_window();
+    return preview != nullptr && GetActiveWindow() == preview;
+}
+
+HWND Win32WindowLayer::take_pending_focus() {
+    HWND target = std::exchange(pending_focus_, nullptr);
+    return target != nullptr && IsChild(main_, target) ? target : nullptr;
+}
+
+void Win32WindowLayer::keep_focus_for_return(HWND focus) {
+    pending_focus_ = focus != nullptr && IsChild(main_, focus) ? focus : nullptr;
+}
+
 int Win32WindowLayer::focused_control() const {
+    if (pending_focus_ != nullptr && preview_active()) {
+        return GetDlgCtrlID(pending_focus_);
+    }
     HWND focus = GetFocus();
     if (focus == nullptr || GetParent(focus) != main_) {
         return 0;
@@ -322,6 +334,36 @@ std::string Win32WindowLayer::program_dir() const {
 
 void Win32WindowLayer::quit() {
     PostQuitMessage(0);
+}
+
+HWND Win32WindowLayer::preview_window() const {
+    return preview_ != nullptr ? preview_->window() : nullptr;
+}
+
+void Win32WindowLayer::show_preview() {
+    if (preview_ == nullptr) {
+        preview_ = std::make_unique<PreviewWindow>(*state_, *this);
+    }
+    preview_->show();
+}
+
+void Win32WindowLayer::set_preview_image(int width, int height,
+                                         std::span<const std::uint32_t> pixels) {
+    if (preview_ != nullptr) {
+        preview_->set_image(width, height, pixels);
+    }
+}
+
+void Win32WindowLayer::set_preview_status(std::string_view text) {
+    if (preview_ != nullptr) {
+        preview_->set_status(text);
+    }
+}
+
+void Win32WindowLayer::set_preview_bar(const PreviewBar& bar) {
+    if (preview_ != nullptr) {
+        preview_->set_bar(bar);
+    }
 }
 
 }  // namespace tavrin::win32

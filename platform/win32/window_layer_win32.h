@@ -5,17 +5,37 @@
 
 #include <windows.h>
 
+#include <memory>
+
 #include "ui/window_layer.h"
+
+namespace tavrin {
+struct EditorState;
+}
 
 namespace tavrin::win32 {
 
+class PreviewWindow;
+
 class Win32WindowLayer final : public WindowLayer {
   public:
-    explicit Win32WindowLayer(HINSTANCE instance) : instance_(instance) {}
+    explicit Win32WindowLayer(HINSTANCE instance);
+    ~Win32WindowLayer() override;
 
-    // The main dialog, once WM_INITDIALOG has given it.
-    void attach(HWND main_window) { main_ = main_window; }
+    // The main dialog, once WM_INITDIALOG has given it, and the editor whose
+    // state the preview window reports to.
+    void attach(HWND main_window, EditorState& state) {
+        main_ = main_window;
+        state_ = &state;
+    }
     HWND window() const { return main_; }
+    // The texture preview's window, or null before it was first shown.
+    HWND preview_window() const;
+    // The control the core gave the focus while the preview was the active
+    // window, for the main window to focus when it is activated; null if none.
+    HWND take_pending_focus();
+    // The main window's focused control as the preview becomes active.
+    void keep_focus_for_return(HWND focus);
     HINSTANCE instance() const { return instance_; }
 
     // True while a call into the core runs. Edit controls notify their parent
@@ -61,14 +81,23 @@ class Win32WindowLayer final : public WindowLayer {
     void set_status_text(std::string_view text) override;
     std::string program_dir() const override;
     void quit() override;
+    bool has_preview() const override { return true; }
+    void show_preview() override;
+    void set_preview_image(int width, int height, std::span<const std::uint32_t> pixels) override;
+    void set_preview_status(std::string_view text) override;
+    void set_preview_bar(const PreviewBar& bar) override;
 
   private:
     friend class CoreCall;
 
     HWND item(int id) const { return GetDlgItem(main_, id); }
+    bool preview_active() const;
 
     HINSTANCE instance_;
     HWND main_ = nullptr;
+    EditorState* state_ = nullptr;
+    std::unique_ptr<PreviewWindow> preview_;
+    HWND pending_focus_ = nullptr;
     int core_depth_ = 0;
 };
 

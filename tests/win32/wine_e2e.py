@@ -763,7 +763,7 @@ def scenario_undo_redo(env, exe_dir, work):
 def scenario_tim_rows(env, exe_dir, work):
     """Extract CLUT from TIM file on a TIM of three 16-colour rows: the list of
     rows comes up with the first chosen; Cancel keeps the grid empty, Down and
-    OK read row 1 into the grid."""
+    OK read row 1 into the grid and open the preview."""
     rows = [[(0x0421 * (r * 16 + i) + 0x1234 * r) & 0x7FFF for i in range(16)]
             for r in range(3)]
     pixels = bytes(range(32))
@@ -786,9 +786,192 @@ def scenario_tim_rows(env, exe_dir, work):
         env.keys("Down")
         env.keys("Return")
         env.wait_window_gone("Select CLUT row")
+        # The preview comes up on the TIM's image over part of the grid on
+        # this small desktop; Alt+F4 closes it.
+        env.wait_window("Texture preview")
+        env.keys("alt+F4")
+        env.wait_window_gone("Texture preview")
         words = rows[1]
         _, grid = find_grid(env, decode(words[0])[:3], "row 1 in the grid")
         wait_cells(env, grid, words, 16, "after extracting row 1")
+        env.keys("alt+F4")
+        code = program.exit_code()
+        if code != 0:
+            raise Failure(f"closing the window ended the program with {code}")
+
+
+def find_picture(env, words, indices, zoom, what):
+    """Top-left corner on the screen of a picture whose first row has these
+    indices, each pixel drawn zoom x zoom; None while it is not there."""
+    row = b"".join(bytes(decode(words[i])[:3]) * zoom for i in indices)
+
+    def located():
+        screen = env.screenshot()
+        at = screen.pixels.find(row)
+        while at >= 0:
+            if at % 3 == 0:
+                y, x = divmod(at // 3, screen.width)
+                if x + len(indices) * zoom <= screen.width:
+                    return screen, (x, y)
+            at = screen.pixels.find(row, at + 1)
+        return None
+
+    try:
+        return wait_for(what, located, timeout=20, interval=0.5)
+    except Failure:
+        env.keep(env.screenshot(), "picture-not-found")
+        raise
+
+
+def scenario_preview(env, exe_dir, work):
+    """View > Texture preview (Ctrl+T) on a 4-bit TIM: the picture shows each
+    pixel in its index's cell colour at zoom 2; a click on a pixel frames its
+    cell in the grid; a word typed into the hex field recolours that index's
+    pixels in the open preview; the preview closes on its own."""
+    words = [encode(*(int(c * 255) for c in colorsys.hsv_to_rgb(i / 16, 0.9, 0.5 + i / 32)),
+                    False) for i in range(16)]
+    if len({decode(w) for w in words}) != 16 or (255, 0, 0, 0) in map(decode, words):
+        raise Failure("the test CLUT's colours are not all distinct from each other and red")
+    width, height, zoom = 16, 8, 2
+    index = [[(x + y) % 16 for x in range(width)] for y in range(height)]
+    pixels = bytes(index[y][x] | index[y][x + 1] << 4
+                   for y in range(height) for x in range(0, width, 2))
+    data = struct.pack("<II", 0x10, 8) + struct.pack("<IHHHH", 12 + 32, 0, 480, 16, 1)
+    data += words_to_bytes(words)
+    data += struct.pack("<IHHHH", 12 + len(pixels), 320, 0, width // 4, height) + pixels
+    source = os.path.join(work, "picture.tim")
+    with open(source, "wb") as f:
+        f.write(data)
+
+    with Program(env, exe_dir) as program:
+        env.keys("alt+f", "m")
+        open_through_dialog(env, "Open", source)
+        # The preview opens on the TIM's image by itself, beside the main
+        # window; on this small desktop it leaves the grid's first columns
+        # uncovered. Ctrl+T brings it forward.
+        _, grid = find_grid(env, decode(words[0])[:3], "the TIM's CLUT in the grid")
+        wait_cells(env, grid, words, 4, "after extracting the TIM's CLUT")
+        env.click(*grid.centre(0))
+        env.keys("ctrl+t")
+        env.wait_window("Texture preview")
+        screen, (left, top) = find_picture(env, words, index[0], zoom, "the picture at zoom 2")
+        env.keep(screen, "preview")
+
+        def shown(shot, x, y):
+            return shot.pixel(left + x * zoom + 1, top + y * zoom + 1)
+
+        for x, y in [(0, 0), (5, 3), (15, 7), (9, 6)]:
+            if shown(screen, x, y) != decode(words[index[y][x]])[:3]:
+                raise Failure(f"preview pixel {x},{y} shows {shown(screen, x, y)}, not the colour "
+                              f"of index {index[y][x]}, {decode(words[index[y][x]])[:3]}")
+
+        # Pixel 1,2 has index 3: the click frames cell 3 alone.
+        env.click(left + 1 * zoom + 1, top + 2 * zoom + 1)
+
+        def cell_3_framed():
+            shot = env.screenshot()
+            return grid.is_framed(shot, 3, decode(words[3])[:3]) and \
+                all(grid.is_plain(shot, i, decode(words[i])[:3]) for i in range(4) if i != 3)
+
+        wait_for("cell 3 framed after a click on its pixel", cell_3_framed, timeout=10)
+
+        # Back in the main window, a word typed into the hex field recolours
+        # index 3 in the open preview as each digit arrives. Cell 3 takes the
+        # focus; Shift+Tab goes to the grid's first cell, then to the field.
+        env.click(*grid.centre(3))
+        env.keys("shift+Tab", "shift+Tab")
+        env.type("001F")
+        wait_for("cell 3 red after typing 001F",
+                 lambda: grid.is_framed(env.screenshot(), 3, (255, 0, 0)), timeout=10)
+        # Under this Wine the main window comes over the window it owns; Ctrl+T
+        # brings the preview forward again, drawn already.
+        env.keys("ctrl+t")
+        red = (255, 0, 0)
+
+        def recoloured():
+            shot = env.screenshot()
+            same = [(x, y) for y in range(height) for x in range(width)
+                    if (index[y][x] == 3) != (shown(shot, x, y) == red)]
+            return shot if not same else None
+
+        env.keep(wait_for("index 3 red in the preview after typing 001F", recoloured, timeout=10),
+                 "preview-recoloured")
+
+        # View > Export preview... writes the picture, pixel for pixel, as a
+        # PNG through the Windows Imaging Component; ImageMagick reads it back.
+        exported = os.path.join(work, "picture.png")
+        if os.path.exists(exported):
+            os.remove(exported)
+        env.click(*grid.centre(3))
+        env.keys("alt+v", "e")
+        open_through_dialog(env, "Save as", exported)
+        wait_for("the exported PNG", lambda: os.path.exists(exported), timeout=15)
+        time.sleep(0.5)
+        convert = shutil.which("convert-im6.q16") or "convert"
+        rgb = env.run([convert, exported, "-depth", "8", "rgb:-"], timeout=60).stdout
+        expected = b"".join(bytes(red if index[y][x] == 3 else decode(words[index[y][x]])[:3])
+                            for y in range(height) for x in range(width))
+        if rgb != expected:
+            raise Failure(f"the exported PNG differs from the picture ({len(rgb)} bytes read)")
+        env.keys("ctrl+t")
+
+        # Closed with Alt+F4 once it has the focus, the preview goes and the
+        # main window stays.
+        env.click(left + 1, top + 1)
+        env.keys("alt+F4")
+        env.wait_window_gone("Texture preview")
+        if not env.window_shown("Tavrin"):
+            raise Failure("closing the preview closed the main window")
+        env.keys("alt+F4")
+        code = program.exit_code()
+        if code != 0:
+            raise Failure(f"closing the window ended the program with {code}")
+
+
+def scenario_preview_raw(env, exe_dir, work):
+    """The preview's raw-pixel bar: after a raw CLUT is loaded the preview reads
+    the same file; width and height typed into the bar (Tab between fields,
+    Enter to take them) show its bytes as 8-bit pixels, Page Down moves the
+    offset on by one picture, and the zoom keys and Ctrl+wheel zoom."""
+    data = bytes(range(256)) * 2
+    words = [data[2 * i] | data[2 * i + 1] << 8 for i in range(256)]
+    source = os.path.join(work, "bytes.clu")
+    with open(source, "wb") as f:
+        f.write(data)
+
+    with Program(env, exe_dir) as program:
+        env.keys("alt+f", "l")
+        open_through_dialog(env, "Open", source)
+        find_grid(env, decode(words[0])[:3], "the loaded CLUT in the grid")
+        env.keys("ctrl+t")
+        env.wait_window("Texture preview")
+        # From the picture, Tab goes round to the file, the offset, the width.
+        env.keys("Tab", "Tab", "Tab")
+        env.type("16")
+        env.keys("Tab")
+        env.type("2")
+        env.keys("Return")
+        screen, (left, top) = find_picture(env, words, range(16), 2, "bytes 0 to 15 as pixels")
+        env.keep(screen, "preview-raw")
+        second_row = b"".join(bytes(decode(words[i])[:3]) * 2 for i in range(16, 32))
+        at = 3 * ((top + 2) * screen.width + left)
+        if screen.pixels[at:at + len(second_row)] != second_row:
+            raise Failure("the second row of pixels is not bytes 16 to 31")
+
+        env.click(left + 1, top + 1)
+        env.keys("Next")
+        find_picture(env, words, range(32, 48), 2, "bytes 32 to 47 after Page Down")
+        # Ctrl+= zooms in a step, Ctrl+wheel down back out.
+        env.keys("ctrl+equal")
+        find_picture(env, words, range(32, 48), 3, "the pixels at zoom 3 after Ctrl+=")
+        env.xdotool("mousemove", str(left + 1), str(top + 1))
+        env.xdotool("keydown", "ctrl")
+        env.xdotool("click", "5")
+        env.xdotool("keyup", "ctrl")
+        env.xdotool("mousemove", "3", "3")
+        find_picture(env, words, range(32, 48), 2, "the pixels at zoom 2 after Ctrl+wheel")
+        env.keys("alt+F4")
+        env.wait_window_gone("Texture preview")
         env.keys("alt+F4")
         code = program.exit_code()
         if code != 0:
@@ -900,7 +1083,7 @@ def scenario_open_with(env, exe_dir, work):
 
 SCENARIOS = [scenario_raw_clut, scenario_tex_team_flag, scenario_offset, scenario_tim_rows,
              scenario_open_with, scenario_undo_redo,
-             scenario_finder]
+             scenario_finder, scenario_preview, scenario_preview_raw]
 
 
 def main():
