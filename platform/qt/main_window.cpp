@@ -104,9 +104,6 @@ MainWindow::MainWindow() : layer_(std::make_unique<QtWindowLayer>(*this)) {
     set_tab_order();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    preview_ = std::make_unique<PreviewWindow>(state_, *layer_);
-    // A preview left open does not keep the program running.
-    preview_->setAttribute(Qt::WA_QuitOnClose, false);
     state_.preview.png_writer = save_png;
     start_editor(state_, *layer_);
 
@@ -128,6 +125,16 @@ MainWindow::MainWindow() : layer_(std::make_unique<QtWindowLayer>(*this)) {
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
+}
+
+PreviewWindow* MainWindow::preview() {
+    // Made when first asked for, so that it costs nothing before the first paint.
+    if (!preview_) {
+        preview_ = std::make_unique<PreviewWindow>(state_, *layer_);
+        // A preview left open does not keep the program running.
+        preview_->setAttribute(Qt::WA_QuitOnClose, false);
+    }
+    return preview_.get();
 }
 
 MainWindow::~MainWindow() {

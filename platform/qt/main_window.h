@@ -47,7 +47,7 @@ class MainWindow : public QMainWindow {
     void schedule_paint();
 
     const EditorState& state() const { return state_; }
-    PreviewWindow* preview() const { return preview_.get(); }
+    PreviewWindow* preview();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
