@@ -5,55 +5,15 @@
 #include <windows.h>
 
 #include "formats/png_codec.h"
+#include "formats/wic_com.h"
 
 namespace tavrin::png {
 
 namespace {
 
-template <class T>
-class Com {
-  public:
-    Com() = default;
-    Com(const Com&) = delete;
-    Com& operator=(const Com&) = delete;
-    ~Com() {
-        if (pointer_ != nullptr) {
-            pointer_->Release();
-        }
-    }
-    T** out() { return &pointer_; }
-    T* operator->() const { return pointer_; }
-    T* get() const { return pointer_; }
-
-  private:
-    T* pointer_ = nullptr;
-};
-
-// COM for the duration of one call; a thread already set up stays as it was.
-class ComScope {
-  public:
-    ComScope() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComScope() {
-        if (SUCCEEDED(result_)) {
-            CoUninitialize();
-        }
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-  private:
-    HRESULT result_;
-};
-
-bool failed(HRESULT result, const char* what, std::string& reason) {
-    if (SUCCEEDED(result)) {
-        return false;
-    }
-    char code[16];
-    wsprintfA(code, "0x%08lX", static_cast<unsigned long>(result));
-    reason = std::string("the Windows Imaging Component could not ") + what + " (" + code + ")";
-    return true;
-}
+using wic::Com;
+using wic::ComScope;
+using wic::failed;
 
 bool is_indexed(const WICPixelFormatGUID& format) {
     return IsEqualGUID(format, GUID_WICPixelFormat1bppIndexed) ||
