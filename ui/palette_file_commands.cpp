@@ -107,6 +107,7 @@ void import_colors(EditorState& state, WindowLayer& layer) {
         const std::string reason =
             status.ok() ? std::string(format_label(file.format)) + ", " + format_status.reason
                         : status.reason;
+        before_modal(state, layer);
         layer.show_error("Could not import colors from \"" + *path + "\": " + reason + ".");
         return;
     }
@@ -145,6 +146,7 @@ void export_colors(EditorState& state, WindowLayer& layer) {
     Status status = written.ok ? replace_file(*state.file_system, path, bytes)
                                : Status::failure(Status::Code::invalid_argument, written.reason);
     if (!status.ok()) {
+        before_modal(state, layer);
         layer.show_error("Could not export colors to \"" + path + "\": " + status.reason + ".");
         return;
     }
