@@ -82,14 +82,4 @@ Status encode_png(int width, int height, std::span<const Argb> pixels,
     return Status::success();
 }
 
-Status save_png(FileSystem& fs, const std::string& path, int width, int height,
-                std::span<const Argb> pixels) {
-    std::vector<std::uint8_t> png;
-    const Status status = encode_png(width, height, pixels, png);
-    if (!status.ok()) {
-        return status;
-    }
-    return replace_file(fs, path, png);
-}
-
 }  // namespace tavrin
