@@ -186,6 +186,16 @@ void show_empty_selection(EditorState& state, WindowLayer& layer) {
     set_menu_state(state, layer, ids::paste, false);
 }
 
+// The head becomes the panel's working and starting colour, shown in both
+// boxes and on the sliders.
+void load_head(EditorState& state, WindowLayer& layer, int head) {
+    state.focused_entry = state.palette[head];
+    state.starting_entry = state.focused_entry;
+    paint_preview_box(layer, ids::current_box, color_of(state.focused_entry));
+    paint_preview_box(layer, ids::starting_box, color_of(state.focused_entry));
+    set_sliders(layer, state.focused_entry);
+}
+
 }  // namespace
 
 void show_selection(EditorState& state, WindowLayer& layer) {
@@ -194,11 +204,7 @@ void show_selection(EditorState& state, WindowLayer& layer) {
         show_empty_selection(state, layer);
         return;
     }
-    state.focused_entry = state.palette[head];
-    state.starting_entry = state.focused_entry;
-    paint_preview_box(layer, ids::current_box, color_of(state.focused_entry));
-    paint_preview_box(layer, ids::starting_box, color_of(state.focused_entry));
-    set_sliders(layer, state.focused_entry);
+    load_head(state, layer, head);
     // The nested hex handler snaps the head to the 32-step table and the
     // decimal writes frame every selected cell; starting_entry keeps the
     // unsnapped copy.
@@ -220,11 +226,7 @@ void show_selection_as_held(EditorState& state, WindowLayer& layer) {
     }
     // The texts are written without running their handlers: those would snap
     // the head to its word, and the table must stay exactly as restored.
-    state.focused_entry = state.palette[head];
-    state.starting_entry = state.focused_entry;
-    paint_preview_box(layer, ids::current_box, color_of(state.focused_entry));
-    paint_preview_box(layer, ids::starting_box, color_of(state.focused_entry));
-    set_sliders(layer, state.focused_entry);
+    load_head(state, layer, head);
     layer.set_control_text(ids::field_hex, hex_text(encode_bgr555(state.focused_entry)));
     for (const Channel& channel : channels) {
         layer.set_control_text(channel.field,
