@@ -13,9 +13,10 @@ declare -A groups=(
     [package]="libcli11-dev help2man dpkg-dev file lintian appstream desktop-file-utils debootstrap"
     [qt]="qt6-base-dev qt6-base-dev-tools libgl-dev xvfb xauth fonts-dejavu-core xdg-utils"
     [artwork]="imagemagick fonts-dejavu-core"
-    # The Windows build (MinGW-w64, 32-bit) and its tests under Wine on a
+    # The Windows builds (MinGW-w64, 32-bit and 64-bit) and their tests under
+    # Wine (32-bit where the machine runs 32-bit programs, else 64-bit) on a
     # virtual display, driven with xdotool and checked on ImageMagick screenshots.
-    [win32]="g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 wine wine32:i386 fonts-wine xvfb xdotool imagemagick python3"
+    [win32]="g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64 wine wine32:i386 wine64 fonts-wine xvfb xdotool imagemagick python3"
 )
 
 wanted=()

@@ -3,8 +3,8 @@
 # runs every test: the optimised build with warnings as errors, then the
 # sanitizer build (both with the short soak), then the Debian package of the
 # release build, validated and installed into a scratch Debian root, then a
-# short run of each fuzz target from its seed corpus, then the Windows
-# program, which is checked as a file and run under Wine. The million-event
+# short run of each fuzz target from its seed corpus, then the 32-bit and
+# 64-bit Windows programs, both checked as files, one of them run under Wine. The million-event
 # soak (ctest --preset soak) and the benchmarks (bench preset) are run by
 # hand; see the README. Works from a clone and from an unpacked source archive.
 set -euo pipefail
@@ -52,17 +52,38 @@ for target in raw_clut tex_clut clut_at_offset parse_offset field_text cli_args 
     echo "fuzz_$target: $(grep -o 'Done [0-9]* runs' "$scratch/$target.log")"
 done
 
-echo "== win32"
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 -j "$jobs"
-exe=build/win32/platform/win32/tavrin.exe
-build/ci/tests/tavrin_menu_table_json >build/win32/menu-table.json
-python3 tests/win32/check_exe.py "$exe" resources/about.txt \
-    --menu-table build/win32/menu-table.json --zip build/win32/tavrin-*-win32.zip help/tavrin.html
+# Both Windows programs are built and checked as files on every machine; the
+# scenarios run under the Wine this machine can run, found by trying.
+echo "== windows"
+build/ci/tests/tavrin_menu_table_json >build/menu-table.json
+for target in win32 win64; do
+    cmake --preset "$target" >/dev/null
+    cmake --build --preset "$target" -j "$jobs"
+    python3 tests/win32/check_exe.py "build/$target/platform/win32/tavrin.exe" resources/about.txt \
+        --target "$target" --menu-table build/menu-table.json \
+        --zip "build/$target/tavrin-"*"-$target.zip" help/tavrin.html docs/windows.md
+done
+
+if probe=$(/usr/lib/wine/wine --version 2>&1); then
+    flavour=win32 loader=/usr/lib/wine/wine
+    echo "Wine: 32-bit ($probe runs here), so the 32-bit program runs the scenarios"
+else
+    flavour=win64 loader=/usr/lib/wine/wine64
+    echo "Wine: 64-bit, because this machine cannot run 32-bit programs" \
+        "(/usr/lib/wine/wine --version: ${probe##*: }), so the 64-bit program runs the scenarios"
+    if ! probe=$($loader --version 2>&1); then
+        echo "Neither Wine runs on this machine ($loader --version: ${probe##*: });" \
+            "the Windows scenarios cannot run" >&2
+        exit 1
+    fi
+fi
+
 # The Windows Imaging Component's PNG path, in a Wine prefix of its own.
 wine_prefix=$(mktemp -d)
-WINEPREFIX="$wine_prefix" WINEDEBUG=-all wine build/win32/formats/tavrin_png_check.exe
+WINEPREFIX="$wine_prefix" WINEARCH=$flavour WINELOADER=$loader WINEDEBUG=-all \
+    "$loader" "build/$flavour/formats/tavrin_png_check.exe"
 WINEPREFIX="$wine_prefix" wineserver -w
 rm -rf "$wine_prefix"
-rm -rf build/win32/wine-artifacts
-python3 tests/win32/wine_e2e.py "$exe" --artifacts build/win32/wine-artifacts
+rm -rf "build/$flavour/wine-artifacts"
+python3 tests/win32/wine_e2e.py "build/$flavour/platform/win32/tavrin.exe" --wine "$flavour" \
+    --artifacts "build/$flavour/wine-artifacts"

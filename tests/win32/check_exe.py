@@ -4,7 +4,8 @@ windows, menu and keys must be (read straight from the PE file, so whatever
 windres made of the script is what gets checked), the DLLs it imports (only
 Windows' own) and the zip that ships it.
 
-Usage: check_exe.py TAVRIN_EXE ABOUT_TXT [--zip ZIP HELP_PAGE]"""
+Usage: check_exe.py TAVRIN_EXE ABOUT_TXT --menu-table JSON [--target win32|win64]
+                    [--zip ZIP HELP_PAGE README]"""
 import argparse
 import json
 import struct
@@ -32,6 +33,10 @@ BUTTON, EDIT, STATIC, COMBOBOX = 0x80, 0x81, 0x82, 0x85
 MF_GRAYED, MF_POPUP, MF_END = 0x1, 0x10, 0x80
 FVIRTKEY, FCONTROL = 0x1, 0x8
 
+# The two programs that ship: machine type and optional-header format.
+PE_MAGIC = {0x10B: "PE32", 0x20B: "PE32+"}
+TARGETS = {"win32": (0x14C, "PE32"), "win64": (0x8664, "PE32+")}
+
 failures = []
 
 
@@ -48,10 +53,14 @@ class Pe:
         sections = struct.unpack_from("<H", data, pe + 6)[0]
         optional_size = struct.unpack_from("<H", data, pe + 20)[0]
         optional = pe + 24
+        self.machine = struct.unpack_from("<H", data, pe + 4)[0]
         magic = struct.unpack_from("<H", data, optional)[0]
-        assert magic == 0x10B, "not a 32-bit PE file"
-        rsrc_rva = struct.unpack_from("<I", data, optional + 96 + 2 * 8)[0]
-        self.imports_rva = struct.unpack_from("<I", data, optional + 96 + 1 * 8)[0]
+        assert magic in PE_MAGIC, "not a PE32 or PE32+ file"
+        self.format = PE_MAGIC[magic]
+        # PE32+ widens the image base and stack fields: its data directories start 16 bytes later.
+        directories = optional + (96 if magic == 0x10B else 112)
+        rsrc_rva = struct.unpack_from("<I", data, directories + 2 * 8)[0]
+        self.imports_rva = struct.unpack_from("<I", data, directories + 1 * 8)[0]
         self.sections = []
         table = optional + optional_size
         for i in range(sections):
@@ -327,23 +336,26 @@ SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "comdl
                "shell32.dll", "shlwapi.dll", "advapi32.dll", "msvcrt.dll", "ole32.dll"}
 
 
-def check_package(zip_path, exe_bytes, help_path):
-    with open(help_path, "rb") as f:
-        page = f.read()
+def check_package(zip_path, exe_bytes, help_path, readme_path):
+    expected = {"tavrin.exe": exe_bytes}
+    for name, path in (("help/tavrin.html", help_path), ("README.txt", readme_path)):
+        with open(path, "rb") as f:
+            expected[name] = f.read()
     with zipfile.ZipFile(zip_path) as package:
         names = sorted(package.namelist())
-        check(names == ["help/tavrin.html", "tavrin.exe"], f"the zip holds {names}")
-        if "tavrin.exe" in names:
-            check(package.read("tavrin.exe") == exe_bytes, "the zip's tavrin.exe is another build")
-        if "help/tavrin.html" in names:
-            check(package.read("help/tavrin.html") == page, "the zip's tutorial page differs")
+        check(names == sorted(expected), f"the zip holds {names}")
+        for name, content in expected.items():
+            if name in names:
+                check(package.read(name) == content, f"the zip's {name} is not the one built")
 
 
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("exe")
     parser.add_argument("about_text")
-    parser.add_argument("--zip", nargs=2, metavar=("ZIP", "HELP_PAGE"))
+    parser.add_argument("--zip", nargs=3, metavar=("ZIP", "HELP_PAGE", "README"))
+    parser.add_argument("--target", choices=sorted(TARGETS), default="win32",
+                        help="the Windows the program was built for")
     parser.add_argument("--menu-table", required=True,
                         help="the core's menu and shortcut table as JSON (tavrin_menu_table_json)")
     args = parser.parse_args()
@@ -357,11 +369,14 @@ def main():
     with open(args.menu_table, encoding="utf-8") as f:
         menu_table = json.load(f)
 
+    machine, pe_format = TARGETS[args.target]
+    check((pe.machine, pe.format) == (machine, pe_format),
+          f"built for machine {pe.machine:#x} ({pe.format}), not {args.target}")
     dlls = pe.imported_dlls()
     foreign = [dll for dll in dlls if dll.lower() not in SYSTEM_DLLS]
     check(not foreign, f"imports DLLs that Windows does not have: {foreign}")
     if args.zip:
-        check_package(args.zip[0], exe_bytes, args.zip[1])
+        check_package(args.zip[0], exe_bytes, args.zip[1], args.zip[2])
 
     # Everything is stored once, under the Italian language id.
     for key, languages in sorted(resources.items(), key=str):

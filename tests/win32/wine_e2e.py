@@ -7,8 +7,10 @@ Everything it starts it also stops: its own X display, its own Wine prefix in
 a temporary folder (booted once per run) and that prefix's wineserver. Every
 wait has a deadline, and the whole run has one too.
 
-Usage: wine_e2e.py TAVRIN_EXE [--repeat N] [--only NAME] [--artifacts DIR]
-                   [--wine-debug CHANNELS] [--screenshot PNG]
+Usage: wine_e2e.py TAVRIN_EXE [--wine win32|win64] [--repeat N] [--only NAME]
+                   [--artifacts DIR] [--wine-debug CHANNELS] [--screenshot PNG]
+--wine names the Wine that runs the program: win32 (the 32-bit loader, for the
+32-bit exe) or win64 (the 64-bit loader in a 64-bit prefix, for the 64-bit exe).
 --artifacts keeps screenshots (PPM) of the steps and of every failure.
 """
 
@@ -39,6 +41,14 @@ DESKTOP = "800x600"
 # caption buttons.
 WINE_FONTS = ["sserife.fon", "tahoma.ttf", "marlett.ttf"]
 WINE_FONT_DIRS = ["/usr/share/wine/fonts", "/usr/lib/wine/fonts"]
+
+# The loader and prefix architecture of each flavour. Debian's `wine` script
+# prefers the 32-bit loader whenever it is installed, even where it cannot run,
+# so the 64-bit flavour names its loader directly.
+WINE_FLAVOURS = {
+    "win32": {"loader": "wine", "arch": "win32"},
+    "win64": {"loader": "/usr/lib/wine/wine64", "arch": "win64"},
+}
 
 REGISTRY = r"""REGEDIT4
 
@@ -227,8 +237,10 @@ def wait_for(what, predicate, timeout, interval=0.2):
 
 
 class Environment:
-    def __init__(self, root, artifacts):
+    def __init__(self, root, artifacts, flavour):
         self.root = root
+        self.flavour = flavour
+        self.wine = WINE_FLAVOURS[flavour]["loader"]
         self.artifacts = artifacts
         self.xvfb = None
         self.announcements = None
@@ -292,12 +304,15 @@ class Environment:
         # own folder it goes away with it.
         scratch = os.path.join(self.root, "tmp")
         os.makedirs(scratch, exist_ok=True)
-        self.env = dict(os.environ, WINEPREFIX=prefix, WINEARCH="win32", WINEDEBUG="-all",
+        self.env = dict(os.environ, WINEPREFIX=prefix, WINEARCH=WINE_FLAVOURS[self.flavour]["arch"],
+                        WINEDEBUG="-all",
                         DISPLAY=self.display, TMPDIR=scratch,
                         WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
         self.env.pop("WAYLAND_DISPLAY", None)
         started = time.monotonic()
-        self.run(["wineboot", "-i"], timeout=400)
+        if self.flavour == "win64":
+            self.env["WINELOADER"] = self.wine
+        self.run([self.wine, "wineboot", "-i"], timeout=400)
         self.run(["wineserver", "-w"], timeout=120)
         fonts = os.path.join(prefix, "drive_c", "windows", "Fonts")
         os.makedirs(fonts, exist_ok=True)
@@ -310,7 +325,7 @@ class Environment:
         registry = os.path.join(self.root, "settings.reg")
         with open(registry, "w") as f:
             f.write(REGISTRY)
-        self.run(["wine", "regedit", "/S", registry], timeout=120)
+        self.run([self.wine, "regedit", "/S", registry], timeout=120)
         self.run(["wineserver", "-w"], timeout=120)
         log(f"Wine prefix ready in {time.monotonic() - started:.0f} s")
 
@@ -401,7 +416,7 @@ class Program:
             env.shots += 1
             output = open(os.path.join(env.artifacts, f"{env.shots:02d}-wine.log"), "wb")
             program_env = dict(env.env, WINEDEBUG=env.wine_debug)
-        self.process = subprocess.Popen(["wine", "tavrin.exe", *arguments], cwd=exe_dir,
+        self.process = subprocess.Popen([env.wine, "tavrin.exe", *arguments], cwd=exe_dir,
                                         env=program_env,
                                         stdout=output, stderr=subprocess.STDOUT)
         env.wait_window("Tavrin", timeout=60)
@@ -1089,6 +1104,8 @@ SCENARIOS = [scenario_raw_clut, scenario_tex_team_flag, scenario_offset, scenari
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("exe")
+    parser.add_argument("--wine", choices=sorted(WINE_FLAVOURS), default="win32",
+                        help="the Wine that runs the program (win64 for the 64-bit exe)")
     parser.add_argument("--repeat", type=int, default=1)
     parser.add_argument("--artifacts", default="")
     parser.add_argument("--screenshot", default="", help="write a PNG of the running program")
@@ -1114,7 +1131,8 @@ def main():
     signal.alarm(deadline)
 
     root = tempfile.mkdtemp(prefix="tavrin-wine-")
-    env = Environment(root, os.path.abspath(args.artifacts) if args.artifacts else "")
+    env = Environment(root, os.path.abspath(args.artifacts) if args.artifacts else "", args.wine)
+    log(f"Wine flavour {args.wine}: {env.wine} in a {args.wine} prefix")
     env.wine_debug = args.wine_debug
     failures = 0
     try:
