@@ -61,7 +61,7 @@ python3 tests/win32/check_exe.py "$exe" resources/about.txt \
     --menu-table build/win32/menu-table.json --zip build/win32/tavrin-*-win32.zip help/tavrin.html
 # The Windows Imaging Component's PNG path, in a Wine prefix of its own.
 wine_prefix=$(mktemp -d)
-WINEPREFIX="$wine_prefix" WINEDEBUG=-all wine build/win32/formats/tavrin_png_check.exe
+WINEPREFIX="$wine_prefix" WINEDEBUG=-all wine build/win32/tests/win32/tavrin_png_check.exe
 WINEPREFIX="$wine_prefix" wineserver -w
 rm -rf "$wine_prefix"
 rm -rf build/win32/wine-artifacts
