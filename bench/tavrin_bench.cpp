@@ -109,7 +109,7 @@ void BM_SliderStep(benchmark::State& state) {
 }
 BENCHMARK(BM_SliderStep)->Arg(1)->Arg(16)->Arg(256);
 
-// Blend colors (211) over the whole table: the gradient and the repaint of
+// Blend colors (ids::blend) over the whole table: the gradient and the repaint of
 // the 255 cells it writes.
 void BM_Blend(benchmark::State& state) {
     LoadedEditor loaded(static_cast<int>(state.range(0)));
@@ -237,7 +237,7 @@ BENCHMARK(BM_DrawIndexedImage)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // --- File round trips: what the user does, through the commands.
 
-// Reads a raw CLUT file (209) and saves it over itself (210).
+// Reads a raw CLUT file (ids::load_clut) and saves it over itself (ids::save_clut).
 void raw_clut_round_trip(benchmark::State& state, TestEditor& editor, const std::string& path) {
     for (auto _ : state) {
         editor.load_clut(path);
@@ -248,7 +248,7 @@ void raw_clut_round_trip(benchmark::State& state, TestEditor& editor, const std:
     }
 }
 
-// Extracts a TEX file's CLUT (200) and injects it back (201).
+// Extracts a TEX file's CLUT (ids::extract_tex) and injects it back (ids::inject_tex).
 void tex_round_trip(benchmark::State& state, TestEditor& editor, const std::string& path) {
     for (auto _ : state) {
         editor.extract_tex(path);
@@ -259,7 +259,8 @@ void tex_round_trip(benchmark::State& state, TestEditor& editor, const std::stri
     }
 }
 
-// Extracts 256 colours at an offset (226) and injects them back (227).
+// Extracts 256 colours at an offset (ids::extract_offset) and injects them back
+// (ids::inject_offset).
 void offset_round_trip(benchmark::State& state, TestEditor& editor, const std::string& path) {
     for (auto _ : state) {
         editor.extract_at(path, "0x200", "256");

@@ -1,14 +1,15 @@
 // Recognition by content, the text and binary palette formats, and the
 // conversion between entries and the colours files hold. PNG goes through
-// png_codec.h.
+// png/.
 #include "formats/palette_formats.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <unordered_set>
 
-#include "formats/png_codec.h"
+#include "png/png.h"
 
 namespace tavrin {
 
@@ -249,27 +250,55 @@ FormatStatus read_act(std::span<const std::uint8_t> bytes, PaletteFile& file) {
     return FormatStatus::success();
 }
 
+// A true-colour image's colours in order of first appearance, rows top to
+// bottom; every fully transparent pixel is one colour, whatever it hides.
+// One more than max_colors sets more.
+std::vector<png::Rgba> colors_in(const png::Image& image, std::size_t max_colors, bool& more) {
+    std::vector<png::Rgba> colors;
+    std::unordered_set<std::uint32_t> seen;
+    const std::vector<std::uint8_t>& rgba = image.pixels;
+    for (std::size_t at = 0; at + 4 <= rgba.size(); at += 4) {
+        const png::Rgba color = rgba[at + 3] == 0
+                                    ? png::Rgba{0, 0, 0, 0}
+                                    : png::Rgba{rgba[at], rgba[at + 1], rgba[at + 2], 255};
+        const std::uint32_t key = (std::uint32_t{color.alpha} << 24) |
+                                  (std::uint32_t{color.red} << 16) |
+                                  (std::uint32_t{color.green} << 8) | color.blue;
+        if (!seen.insert(key).second) {
+            continue;
+        }
+        if (colors.size() == max_colors) {
+            more = true;
+            break;
+        }
+        colors.push_back(color);
+    }
+    return colors;
+}
+
 FormatStatus read_png(std::span<const std::uint8_t> bytes, PaletteFile& file) {
-    png::Decoded decoded;
+    png::Image image;
     std::string reason;
-    if (!png::decode(bytes, max_palette_colors, decoded, reason)) {
+    if (!png::decode(bytes, image, file.warnings, reason)) {
         return FormatStatus::failure(reason);
     }
-    if (decoded.more_colors) {
+    bool more = false;
+    const std::vector<png::Rgba> colors =
+        image.indexed() ? image.palette : colors_in(image, max_palette_colors, more);
+    if (more) {
         return FormatStatus::failure("the image is not indexed and has more than " +
                                      std::to_string(max_palette_colors) +
                                      " colours; reduce it to 256 colours first");
     }
-    if (decoded.colors.size() > static_cast<std::size_t>(max_palette_colors)) {
-        return FormatStatus::failure("its palette holds " + std::to_string(decoded.colors.size()) +
+    if (colors.size() > static_cast<std::size_t>(max_palette_colors)) {
+        return FormatStatus::failure("its palette holds " + std::to_string(colors.size()) +
                                      " colours, more than 256");
     }
-    for (const png::Rgba& color : decoded.colors) {
+    for (const png::Rgba& color : colors) {
         file.colors.push_back(
             color.alpha == 0 ? transparent_color
                              : PaletteColor{Rgb{color.red, color.green, color.blue}, std::nullopt});
     }
-    file.warnings = std::move(decoded.warnings);
     return FormatStatus::success();
 }
 
@@ -447,15 +476,28 @@ void write_act(std::span<const PaletteEntry> entries, Bytes& bytes) {
     bytes[771] = static_cast<std::uint8_t>(transparent);
 }
 
+// One 16 x 16 swatch per entry, in one row.
 FormatStatus write_png(std::span<const PaletteEntry> entries, Bytes& bytes) {
-    std::vector<png::Rgba> palette;
+    constexpr int swatch = 16;
+    if (entries.empty() || entries.size() > 256) {
+        return FormatStatus::failure("a PNG palette holds 1 to 256 colours, not " +
+                                     std::to_string(entries.size()));
+    }
+    png::Image image;
+    image.width = static_cast<int>(entries.size()) * swatch;
+    image.height = swatch;
     for (const PaletteEntry& entry : entries) {
         const Rgb color = grid_color(entry);
         const std::uint8_t alpha = word_of(entry) == 0 ? 0 : 255;
-        palette.push_back(png::Rgba{color.red, color.green, color.blue, alpha});
+        image.palette.push_back(png::Rgba{color.red, color.green, color.blue, alpha});
+    }
+    for (int y = 0; y < swatch; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            image.pixels.push_back(static_cast<std::uint8_t>(x / swatch));
+        }
     }
     std::string reason;
-    if (!png::encode_indexed(palette, bytes, reason)) {
+    if (!png::encode(image, bytes, reason)) {
         return FormatStatus::failure(reason);
     }
     return FormatStatus::success();

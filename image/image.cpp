@@ -114,7 +114,7 @@ Status parse_tim(File& file, std::uint64_t size, TimInfo& info) {
             return status;
         }
         if (clut.width == 0 || clut.height == 0) {
-            return Status::failure(Code::not_in_file, "its CLUT block holds no colours (" +
+            return Status::failure(Code::not_in_file, "its CLUT block holds no colors (" +
                                                           std::to_string(clut.height) +
                                                           " rows of " + std::to_string(clut.width) +
                                                           ")");
@@ -165,7 +165,7 @@ Status check_row(const TimInfo& info, int row) {
     if (info.clut_colors > palette_size) {
         return Status::failure(Code::too_many_colors,
                                "its CLUT rows hold " + std::to_string(info.clut_colors) +
-                                   " colours, more than the 256 a CLUT can have");
+                                   " colors, more than the 256 a CLUT can have");
     }
     return Status::success();
 }
@@ -256,7 +256,7 @@ Status inject_tim_clut(FileSystem& fs, const std::string& path, int row,
     if (entries.size() != static_cast<std::size_t>(info.clut_colors)) {
         return Status::failure(Code::invalid_argument,
                                "its CLUT rows hold " + std::to_string(info.clut_colors) +
-                                   " colours, not " + std::to_string(entries.size()));
+                                   " colors, not " + std::to_string(entries.size()));
     }
     return inject_clut(fs, path, static_cast<std::int64_t>(info.clut_row_offset(row)), entries);
 }
@@ -271,7 +271,7 @@ Status read_tim_image(FileSystem& fs, const std::string& path, IndexedImage& ima
     if (!info.indexed()) {
         return Status::failure(Code::invalid_argument,
                                "it is a " + std::to_string(info.bits_per_pixel) +
-                                   "-bit direct-colour image, which a CLUT does not colour");
+                                   "-bit direct-color image, which a CLUT does not color");
     }
     status =
         check_size(static_cast<std::uint64_t>(info.width), static_cast<std::uint64_t>(info.height));

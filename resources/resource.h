@@ -13,6 +13,8 @@
 #define IDD_ABOUT 1001
 #define IDD_SELECT_CLUT 1002
 #define IDD_CLUT_PARAMS 1003
+#define IDD_FIND_CLUT 1004
+#define IDD_CHOOSE_FROM_LIST 1005
 
 /* Menu commands. */
 #define IDM_EXTRACT_TEX 200
@@ -72,5 +74,21 @@
 #define IDC_PARAM_COUNT 313
 #define IDC_FIRST_SWATCH 9000
 #define IDC_LAST_SWATCH 9255
+
+/* Controls of the finder and of the list to choose from, which only the
+   Win32 front end has. */
+#define IDC_FIND_FILE 320
+#define IDC_FIND_TARGET 321
+#define IDC_FIND_IGNORE_BIT15 322
+#define IDC_FIND_TOLERANCE 323
+#define IDC_FIND_ALIGN 324
+#define IDC_FIND_MIN_MATCHING 325
+#define IDC_FIND_HITS 326
+#define IDC_FIND_PROGRESS 327
+#define IDC_FIND_STATUS 328
+#define IDC_FIND_START 329
+#define IDC_FIND_STOP 330
+#define IDC_LIST_PROMPT 340
+#define IDC_LIST_ENTRIES 341
 
 #endif

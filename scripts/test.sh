@@ -81,7 +81,7 @@ fi
 # The Windows Imaging Component's PNG path, in a Wine prefix of its own.
 wine_prefix=$(mktemp -d)
 WINEPREFIX="$wine_prefix" WINEARCH=$flavour WINELOADER=$loader WINEDEBUG=-all \
-    "$loader" "build/$flavour/formats/tavrin_png_check.exe"
+    "$loader" "build/$flavour/tests/win32/tavrin_png_check.exe"
 WINEPREFIX="$wine_prefix" wineserver -w
 rm -rf "$wine_prefix"
 rm -rf "build/$flavour/wine-artifacts"

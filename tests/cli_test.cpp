@@ -207,7 +207,7 @@ TEST_F(Cli, TimRowsAndRenderedPictures) {
 
     const std::string short_clut = dir.write("short.clu", words_to_bytes(words_from(15, 4)));
     expect_failure(run({"inject", "--tim", tim, "--from", short_clut}),
-                   "kit.tim: its CLUT rows hold 16 colours, not 15");
+                   "kit.tim: its CLUT rows hold 16 colors, not 15");
     expect_failure(run({"dump", "--tim", "--row", "3", tim}), "kit.tim: it has no CLUT row 3");
     expect_failure(run({"dump", "--row", "1", tim}), "--row");
     EXPECT_EQ(read_bytes(tim), expected);

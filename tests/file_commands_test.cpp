@@ -424,7 +424,8 @@ TEST(InjectTex, WritesOnlyWhereTheTexFileKeepsItsClut) {
     const Bytes other = testing::random_bytes(rng, 800);
     const std::string other_path = dir.write("other.dat", other);
 
-    // Without a TEX file read in this run, a successful 226 leaves 201 grayed.
+    // Without a TEX file read in this run, a successful extract_offset leaves
+    // inject_tex grayed.
     editor.extract_at(other_path, "0x20", "16");
     expect_menu(editor, {false, true, true, false}, "226 before any TEX");
     editor.inject_tex();
@@ -440,7 +441,7 @@ TEST(InjectTex, WritesOnlyWhereTheTexFileKeepsItsClut) {
     std::copy(kit_bytes.begin(), kit_bytes.end(), other_now.begin() + 16);
     EXPECT_EQ(read_bytes(other_path), other_now);
 
-    editor.extract_at(other_path, "0x10", "16");  // 201 enabled again, offset 16
+    editor.extract_at(other_path, "0x10", "16");  // inject_tex enabled again, offset 16
     expect_menu(editor, {true, true, true, false}, "226 after a TEX read");
     editor.inject_tex();
     Bytes tex_now = tex;

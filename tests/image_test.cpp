@@ -147,7 +147,7 @@ TEST(TimImages, LyingLengthsFailCleanly) {
         {"CLUT length under its header", [](Bytes& b) { put32(b, 8, 4); }, "12-byte header"},
         {"CLUT width", [](Bytes& b) { put16(b, 16, 17); }, "too short for the 17 x 2"},
         {"CLUT rows", [](Bytes& b) { put16(b, 18, 0xFFFF); }, "too short"},
-        {"no CLUT colours", [](Bytes& b) { put16(b, 18, 0); }, "holds no colours"},
+        {"no CLUT colours", [](Bytes& b) { put16(b, 18, 0); }, "holds no colors"},
         {"image length past the end", [&](Bytes& b) { put32(b, image_block, 29); }, "past the end"},
         {"image width", [&](Bytes& b) { put16(b, image_block + 8, 3); }, "too short for the 3 x 4"},
         {"image height", [&](Bytes& b) { put16(b, image_block + 10, 0xFFFF); }, "too short"},
@@ -218,7 +218,7 @@ TEST(TimImages, InjectChangesOnlyThatRowOrNothing) {
     EXPECT_EQ(inject_tim_clut(disk(), path, 3, row).code, Code::invalid_argument);
     EXPECT_EQ(inject_tim_clut(disk(), path, -1, row).code, Code::invalid_argument);
     const Status wrong_count = inject_tim_clut(disk(), path, 0, row.first(15));
-    EXPECT_NE(wrong_count.reason.find("hold 16 colours, not 15"), std::string::npos);
+    EXPECT_NE(wrong_count.reason.find("hold 16 colors, not 15"), std::string::npos);
     EXPECT_EQ(read_bytes(path), expected);
     Bytes shrunk = expected;
     put16(shrunk, testing::tim_clut_block + 10, 1);  // now only one row, which must not be row 1

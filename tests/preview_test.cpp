@@ -79,6 +79,7 @@ TEST(TimCommands, PickARowEditItSeeItAndWriteItBack) {
     ASSERT_EQ(editor.state.color_count, 16);
     EXPECT_EQ(editor.state.palette[5], decode_bgr555(spec.clut_rows[2][5]));
     EXPECT_EQ(editor.state.source.tim_row, 2);
+    EXPECT_EQ(editor.screen.menu_texts[ids::undo], "&Undo Extract CLUT from TIM file\tCtrl+Z");
     EXPECT_TRUE(editor.screen.menu_enabled(ids::inject_tim));
     EXPECT_TRUE(editor.screen.menu_enabled(ids::inject_offset));
     ASSERT_EQ(editor.screen.preview_width, 8);

@@ -24,13 +24,14 @@ void add_delta_to_selection(EditorState& state, WindowLayer& layer, int d_red, i
 // The user moved a slider (any scroll action); its position is read from the layer.
 void on_slider_moved(EditorState& state, WindowLayer& layer, int slider_id);
 
-// The user changed the text of a decimal field (305..307) or the hex field (311).
+// The user changed the text of a decimal field (ids::decimal_fields) or the hex
+// field (ids::field_hex).
 void on_field_edited(EditorState& state, WindowLayer& layer, int field_id);
 
 // The focus left a decimal field or the hex field.
 void on_field_left(EditorState& state, WindowLayer& layer, int field_id);
 
-// A double-click on the starting-colour box 304.
+// A double-click on the starting-colour box, ids::starting_box.
 void on_starting_box_double_clicked(EditorState& state, WindowLayer& layer);
 
 // Gives the focus to a control; when it leaves a decimal or the hex field, runs

@@ -6,17 +6,17 @@
 
 namespace tavrin {
 
-// 211: a gradient from the head's colour to the tail's; repaints and frames
+// ids::blend: a gradient from the head's colour to the tail's; repaints and frames
 // only the cells it wrote. Does nothing before a CLUT is loaded or with fewer
 // than two selected entries. The colour panel is left alone: the head keeps
 // its colour.
 void blend_colors(EditorState& state, WindowLayer& layer);
 
-// 212: copies the selected entries and enables Paste. A failed allocation
+// ids::copy: copies the selected entries and enables Paste. A failed allocation
 // keeps the previous copy and the Paste item as they were.
 void copy_colors(EditorState& state, WindowLayer& layer);
 
-// 213: writes the copies over the selection, paired from the head, and
+// ids::paste: writes the copies over the selection, paired from the head, and
 // repaints the grid. The colour panel is deliberately not refreshed, so the
 // next slider or field change is measured against the pasted head.
 void paste_colors(EditorState& state, WindowLayer& layer);

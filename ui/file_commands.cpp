@@ -78,7 +78,7 @@ void report_write_failure(EditorState& state, WindowLayer& layer, std::string_vi
 
 }  // namespace
 
-// 201 needs a TEX file read in this run (without one it would have nowhere
+// ids::inject_tex needs a TEX file read in this run (without one it would have nowhere
 // safe to write); after a raw CLUT file it stays grayed, as that CLUT has no
 // TEX slot. The kit zones need a whole kit CLUT, at the count it was read with.
 void apply_clut_menu_rules(EditorState& state, WindowLayer& layer) {

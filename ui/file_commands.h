@@ -1,5 +1,5 @@
-// The File menu's reading and writing commands (200, 201, 209, 210, 226, 227,
-// 234, 235)
+// The File menu's reading and writing commands (ids::extract_tex, inject_tex,
+// load_clut, save_clut, extract_offset, inject_offset, extract_tim, inject_tim)
 // and what OK does in their two dialogs, "Select CLUT to modify" and "CLUT
 // parameters". A read goes into a scratch table and replaces the editor's CLUT
 // only when complete; a read or write that fails is reported with the file and
@@ -30,13 +30,13 @@ void apply_clut_menu_rules(EditorState& state, WindowLayer& layer);
 // Entries 0..color_count-1: what every writing command writes.
 std::span<const PaletteEntry> live_entries(const EditorState& state);
 
-void load_clut(EditorState& state, WindowLayer& layer);               // 209
-void save_clut(EditorState& state, WindowLayer& layer);               // 210
-void extract_clut_from_tex(EditorState& state, WindowLayer& layer);   // 200
-void inject_clut_in_tex(EditorState& state, WindowLayer& layer);      // 201
-void extract_clut_from_file(EditorState& state, WindowLayer& layer);  // 226
-void inject_clut_in_file(EditorState& state, WindowLayer& layer);     // 227
-void extract_clut_from_tim(EditorState& state, WindowLayer& layer);   // 234
+void load_clut(EditorState& state, WindowLayer& layer);               // ids::load_clut
+void save_clut(EditorState& state, WindowLayer& layer);               // ids::save_clut
+void extract_clut_from_tex(EditorState& state, WindowLayer& layer);   // ids::extract_tex
+void inject_clut_in_tex(EditorState& state, WindowLayer& layer);      // ids::inject_tex
+void extract_clut_from_file(EditorState& state, WindowLayer& layer);  // ids::extract_offset
+void inject_clut_in_file(EditorState& state, WindowLayer& layer);     // ids::inject_offset
+void extract_clut_from_tim(EditorState& state, WindowLayer& layer);   // ids::extract_tim
 
 // The three reads after their open-file dialog, for a file already chosen (on
 // the command line, or dropped on the window); each remembers the path for its
@@ -44,9 +44,9 @@ void extract_clut_from_tim(EditorState& state, WindowLayer& layer);   // 234
 void load_clut_file(EditorState& state, WindowLayer& layer, const std::string& path);
 void extract_clut_from_tex_file(EditorState& state, WindowLayer& layer, const std::string& path);
 void extract_clut_from_tim_file(EditorState& state, WindowLayer& layer, const std::string& path);
-void inject_clut_in_tim(EditorState& state, WindowLayer& layer);  // 235
+void inject_clut_in_tim(EditorState& state, WindowLayer& layer);  // ids::inject_tim
 
-// The read behind 226 once its dialogs are answered, and behind a finder hit:
+// The read behind ids::extract_offset once its dialogs are answered, and behind a finder hit:
 // count colours at offset of path become the live CLUT, or the failure is
 // reported and nothing changes.
 void extract_at(EditorState& state, WindowLayer& layer, const std::string& path,

@@ -65,7 +65,7 @@ std::string finder_progress_text(std::uint64_t done, std::uint64_t total, std::u
 // The file a TIM hit's first CLUT row starts at, and its colour count.
 std::uint64_t tim_clut_offset(const search::Hit& hit);
 
-// 238: asks for a file, shows the finder on it, and reads the chosen hit's CLUT
+// ids::find_clut: asks for a file, shows the finder on it, and reads the chosen hit's CLUT
 // as "Extract CLUT from file..." reads one.
 void find_clut_in_file(EditorState& state, WindowLayer& layer);
 

@@ -15,7 +15,7 @@ inline constexpr std::string_view tutorial_not_found = "Tutorial file not found.
 std::string tutorial_path_beside_program(const std::string& program_dir);
 std::string tutorial_path_in_current_dir();
 
-// 225: hands the first page found to the system's viewer. Reports
+// ids::tutorial: hands the first page found to the system's viewer. Reports
 // tutorial_not_found when neither place has it or the viewer cannot find it;
 // any other failure stays silent.
 void open_tutorial(EditorState& state, WindowLayer& layer);

@@ -8,6 +8,7 @@
 
 #include "ui/color_panel.h"
 #include "ui/file_commands.h"
+#include "ui/menu_table.h"
 #include "ui/painting.h"
 
 namespace tavrin {
@@ -137,23 +138,16 @@ UserEvent slider_event(int slider_id) {
 UserEvent command_event(int command_id) {
     switch (command_id) {
         case ids::blend:
-            return {UserEvent::Kind::edit, "Blend colors", 0};
         case ids::paste:
-            return {UserEvent::Kind::edit, "Paste", 0};
-        case ids::load_clut:
-            return {UserEvent::Kind::read, "Load CLUT", 0};
-        case ids::extract_tex:
-            return {UserEvent::Kind::read, "Extract CLUT from TEX file", 0};
-        case ids::extract_offset:
-            return {UserEvent::Kind::read, "Extract CLUT from file", 0};
-        case ids::extract_tim:
-            return {UserEvent::Kind::read, "Extract CLUT from TIM image", 0};
-        case ids::find_clut:
-            return {UserEvent::Kind::read, "Find CLUT in file", 0};
         case ids::import_colors:
-            return {UserEvent::Kind::edit, "Import colors", 0};
         case ids::paste_from_clipboard:
-            return {UserEvent::Kind::edit, "Paste from clipboard", 0};
+            return {UserEvent::Kind::edit, command_name(command_id), 0};
+        case ids::load_clut:
+        case ids::extract_tex:
+        case ids::extract_offset:
+        case ids::extract_tim:
+        case ids::find_clut:
+            return {UserEvent::Kind::read, command_name(command_id), 0};
         case ids::inject_offset:
             return {UserEvent::Kind::count, "Color count", 0};
         default:

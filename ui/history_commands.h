@@ -48,10 +48,10 @@ UserEvent command_event(int command_id);
 UserEvent field_event(int field_id);
 UserEvent slider_event(int slider_id);
 
-void undo_last_step(EditorState& state, WindowLayer& layer);  // 228
-void redo_next_step(EditorState& state, WindowLayer& layer);  // 229
+void undo_last_step(EditorState& state, WindowLayer& layer);  // ids::undo
+void redo_next_step(EditorState& state, WindowLayer& layer);  // ids::redo
 
-// 230: selects, in index order, every live cell whose word differs from the
+// ids::select_changed: selects, in index order, every live cell whose word differs from the
 // file's; with none, selects nothing and says so.
 void select_changed_colors(EditorState& state, WindowLayer& layer);
 

@@ -79,6 +79,8 @@ inline constexpr int main_dialog = 1000;
 inline constexpr int about_dialog = 1001;
 inline constexpr int select_clut_dialog = 1002;
 inline constexpr int clut_params_dialog = 1003;
+inline constexpr int find_clut_dialog = 1004;
+inline constexpr int choose_from_list_dialog = 1005;
 
 constexpr bool is_swatch(int id) {
     return id >= first_swatch && id <= last_swatch;

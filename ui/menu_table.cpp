@@ -2,6 +2,8 @@
 #include "ui/menu_table.h"
 
 #include <array>
+#include <map>
+#include <string>
 
 #include "ui/ids.h"
 
@@ -159,6 +161,30 @@ bool starts_grayed(int command_id) {
         }
     }
     return true;
+}
+
+std::string_view command_name(int command_id) {
+    static const std::map<int, std::string> names = [] {
+        std::map<int, std::string> made;
+        for (const MenuRow& row : rows) {
+            if (row.kind != K::command) {
+                continue;
+            }
+            std::string name;
+            for (char c : row.text.substr(0, row.text.find('\t'))) {
+                if (c != '&') {
+                    name.push_back(c);
+                }
+            }
+            if (name.ends_with("...")) {
+                name.resize(name.size() - 3);
+            }
+            made.emplace(row.command_id, std::move(name));
+        }
+        return made;
+    }();
+    const auto found = names.find(command_id);
+    return found != names.end() ? std::string_view(found->second) : std::string_view();
 }
 
 }  // namespace tavrin

@@ -50,4 +50,9 @@ std::optional<int> shortcut_command(int key, bool ctrl, bool shift, bool alt_or_
 // Whether a command's item starts grayed; a command without an item does.
 bool starts_grayed(int command_id);
 
+// A command's item text as a name, for undo steps: without the mnemonic's &,
+// the shortcut column and a trailing "..." ("Extract CLUT from TIM file").
+// Empty for a command without an item.
+std::string_view command_name(int command_id);
+
 }  // namespace tavrin

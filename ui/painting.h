@@ -22,7 +22,7 @@ void frame_selection(const EditorState& state, WindowLayer& layer, const Selecti
 
 void paint_preview_box(WindowLayer& layer, int box_id, Rgb color);
 
-// Boxes 303 and 304: the head's current and starting colours, or the scrollbar
+// ids::current_box and ids::starting_box: the head's current and starting colours, or the scrollbar
 // colour when nothing is selected.
 void paint_color_boxes(const EditorState& state, WindowLayer& layer);
 

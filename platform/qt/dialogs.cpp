@@ -1,4 +1,6 @@
-// Dialogs 1001 to 1003, file dialogs and the error box.
+// The About box, "Select CLUT to modify" and "CLUT parameters" as the Win32
+// templates IDD_ABOUT, IDD_SELECT_CLUT and IDD_CLUT_PARAMS lay them out, the
+// file dialogs and the error box.
 #include "platform/qt/dialogs.h"
 
 #include <algorithm>
@@ -57,7 +59,7 @@ SelectClutDialog::SelectClutDialog(const std::vector<std::string>& entries, Acce
     auto* group = new QGroupBox(QStringLiteral("CLUTs"), this);
     group->setGeometry(dlu_rect(18, 18, 160, 89));
 
-    // The simple combo box 310: the field on top, the list filling the rest.
+    // The simple combo box ids::clut_list: the field on top, the list filling the rest.
     const QRect combo = dlu_rect(29, 33, 136, 57);
     const int edit_height = 21;
     edit_ = new QLineEdit(this);

@@ -1,6 +1,6 @@
-// The modal windows: "Select CLUT to modify" (1002), "CLUT parameters"
-// (1003), the About box (1001), the file dialogs and the error box. They only
-// move text between widgets and the core; what OK means is the core's call.
+// The modal windows: "Select CLUT to modify" (IDD_SELECT_CLUT), "CLUT
+// parameters" (IDD_CLUT_PARAMS), the About box (IDD_ABOUT), the file dialogs and the error box.
+// They only move text between widgets and the core; what OK means is the core's call.
 #pragma once
 
 #include <QDialog>

@@ -37,7 +37,7 @@ namespace tavrin::qt {
 
 namespace {
 
-// Client area of template 1000: 266 x 327 dialog units.
+// Client area of the template IDD_MAIN: 266 x 327 dialog units.
 const QSize client_size(dlu_x(266), dlu_y(327));
 
 // Cell of index i: 20 x 20 at (8 + 24 c, 5 + 24 r), in client pixels.

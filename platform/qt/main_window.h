@@ -1,5 +1,6 @@
-// The main window: template 1000's controls at the pixels both front ends share,
-// the swatch grid, menu 500 and accelerator table 700. It owns the editor's
+// The main window: the controls of the template IDD_MAIN at the pixels both
+// front ends share, the swatch grid, the menu IDM_MAIN and the accelerator
+// table IDA_MAIN. It owns the editor's
 // state and turns what the user does into the core's events.
 #pragma once
 

@@ -1,4 +1,4 @@
-// app_main: registers the class that dialog 1000 names, creates the main dialog
+// app_main: registers the class that the dialog IDD_MAIN names, creates the main dialog
 // and runs the message loop until the quit message.
 #include "platform/win32/app.h"
 

@@ -1,4 +1,5 @@
-// Dialog procedures of 1001, 1002 and 1003 and the common file dialogs.
+// Dialog procedures of IDD_ABOUT, IDD_SELECT_CLUT, IDD_CLUT_PARAMS and
+// IDD_CHOOSE_FROM_LIST, and the common file dialogs.
 #include "platform/win32/dialogs.h"
 
 #include <commdlg.h>
@@ -156,9 +157,6 @@ std::string filter_text(const std::vector<FileFilter>& filters) {
     return text;
 }
 
-constexpr int list_prompt_id = 100;
-constexpr int list_box_id = 101;
-
 struct ListDialog {
     std::string title;
     std::string prompt;
@@ -174,8 +172,8 @@ INT_PTR CALLBACK list_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
             SetWindowLongPtrA(dialog, DWLP_USER, lparam);
             data = reinterpret_cast<ListDialog*>(lparam);
             SetWindowTextA(dialog, data->title.c_str());
-            SetDlgItemTextA(dialog, list_prompt_id, data->prompt.c_str());
-            const HWND list = GetDlgItem(dialog, list_box_id);
+            SetDlgItemTextA(dialog, IDC_LIST_PROMPT, data->prompt.c_str());
+            const HWND list = GetDlgItem(dialog, IDC_LIST_ENTRIES);
             for (const std::string& entry : data->entries) {
                 SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
             }
@@ -185,10 +183,10 @@ INT_PTR CALLBACK list_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
         }
         case WM_COMMAND: {
             const int id = LOWORD(wparam);
-            const bool double_click = id == list_box_id && HIWORD(wparam) == LBN_DBLCLK;
+            const bool double_click = id == IDC_LIST_ENTRIES && HIWORD(wparam) == LBN_DBLCLK;
             if (id == IDOK || double_click) {
                 const LRESULT selected =
-                    SendDlgItemMessageA(dialog, list_box_id, LB_GETCURSEL, 0, 0);
+                    SendDlgItemMessageA(dialog, IDC_LIST_ENTRIES, LB_GETCURSEL, 0, 0);
                 if (selected != LB_ERR) {
                     data->chosen = static_cast<int>(selected);
                     EndDialog(dialog, 1);
@@ -206,59 +204,14 @@ INT_PTR CALLBACK list_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
     }
 }
 
-// An in-memory dialog template is a run of 16-bit words.
-void put_word(std::vector<WORD>& words, WORD word) {
-    words.push_back(word);
-}
-
-void put_dword(std::vector<WORD>& words, DWORD value) {
-    put_word(words, LOWORD(value));
-    put_word(words, HIWORD(value));
-}
-
-// One item: its style, place, id and predefined class (button, static, list box).
-void put_item(std::vector<WORD>& words, DWORD style, short x, short y, short cx, short cy, WORD id,
-              WORD class_atom) {
-    if (words.size() % 2 != 0) {
-        put_word(words, 0);  // items start on a DWORD boundary
-    }
-    put_dword(words, style | WS_CHILD | WS_VISIBLE);
-    put_dword(words, 0);  // extended style
-    for (short value : {x, y, cx, cy}) {
-        put_word(words, static_cast<WORD>(value));
-    }
-    put_word(words, id);
-    put_word(words, 0xFFFF);
-    put_word(words, class_atom);
-    put_word(words, 0);  // no text: set at WM_INITDIALOG
-    put_word(words, 0);  // no creation data
-}
-
 }  // namespace
 
 std::optional<int> run_list_dialog(HINSTANCE instance, HWND owner, std::string_view title,
                                    std::string_view prompt, const std::vector<std::string>& entries,
                                    int preselected) {
-    std::vector<WORD> words;
-    put_dword(words, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER);
-    put_dword(words, 0);
-    put_word(words, 4);  // items
-    for (short value : {0, 0, 170, 126}) {
-        put_word(words, static_cast<WORD>(value));
-    }
-    put_word(words, 0);  // no menu
-    put_word(words, 0);  // the standard dialog class
-    put_word(words, 0);  // no title: set at WM_INITDIALOG
-    put_item(words, SS_LEFT, 7, 7, 156, 10, list_prompt_id, 0x0082);
-    put_item(words, LBS_NOTIFY | WS_VSCROLL | WS_BORDER | WS_TABSTOP, 7, 20, 156, 78, list_box_id,
-             0x0083);
-    put_item(words, BS_DEFPUSHBUTTON | WS_TABSTOP, 59, 104, 50, 14, IDOK, 0x0080);
-    put_item(words, BS_PUSHBUTTON | WS_TABSTOP, 113, 104, 50, 14, IDCANCEL, 0x0080);
-
     ListDialog data{std::string(title), std::string(prompt), entries, preselected, std::nullopt};
-    const INT_PTR result =
-        DialogBoxIndirectParamA(instance, reinterpret_cast<LPCDLGTEMPLATEA>(words.data()), owner,
-                                list_dialog_proc, reinterpret_cast<LPARAM>(&data));
+    const INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CHOOSE_FROM_LIST), owner,
+                                           list_dialog_proc, reinterpret_cast<LPARAM>(&data));
     return result > 0 ? data.chosen : std::nullopt;
 }
 

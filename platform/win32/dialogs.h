@@ -15,24 +15,23 @@
 
 namespace tavrin::win32 {
 
-// "Select CLUT to modify" (1002): returns the list position that accept took,
+// "Select CLUT to modify" (IDD_SELECT_CLUT): returns the list position that accept took,
 // or nullopt when the dialog could not be shown. It cannot be cancelled.
 std::optional<int> run_select_clut_dialog(
     HINSTANCE instance, HWND owner, const std::vector<std::string>& entries,
     const std::function<std::optional<int>(std::string_view typed)>& accept);
 
-// "CLUT parameters" (1003): the texts typed before OK, or nullopt for Cancel.
+// "CLUT parameters" (IDD_CLUT_PARAMS): the texts typed before OK, or nullopt for Cancel.
 std::optional<ClutParamsAnswer> run_clut_params_dialog(HINSTANCE instance, HWND owner,
                                                        std::string_view initial_count);
 
-// A list to pick one entry from (the CLUT rows of a TIM): the position
-// chosen with OK or a double-click, or nullopt for Cancel. Built in memory,
-// as it needs no artwork.
+// A list to pick one entry from (the CLUT rows of a TIM), IDD_CHOOSE_FROM_LIST:
+// the position chosen with OK or a double-click, or nullopt for Cancel.
 std::optional<int> run_list_dialog(HINSTANCE instance, HWND owner, std::string_view title,
                                    std::string_view prompt, const std::vector<std::string>& entries,
                                    int preselected);
 
-// The About box (1001) with the text of resource 600.
+// The About box (IDD_ABOUT) with the text of IDR_ABOUT_TEXT.
 void run_about_dialog(HINSTANCE instance, HWND owner);
 
 // The common open-file and save-file dialogs; nullopt when the user cancels.

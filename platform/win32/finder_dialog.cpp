@@ -8,24 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/resource_ids.h"
+
 namespace tavrin::win32 {
 
 namespace {
-
-enum : WORD {
-    file_label = 101,
-    target_box = 102,
-    ignore_bit15_box = 103,
-    tolerance_field = 104,
-    align_box = 105,
-    min_matching_field = 106,
-    hit_list = 107,
-    progress_bar = 108,
-    status_label = 109,
-    find_button = 110,
-    stop_button = 111,
-    first_label = 120,  // the captions beside the fields
-};
 
 // Sent by the worker: hits are waiting; progress in thousandths (wparam); the
 // scan has ended.
@@ -50,100 +37,6 @@ struct FinderDialog {
     search::ScanResult result;
 };
 
-// --- The template: a run of 16-bit words.
-
-void put_word(std::vector<WORD>& words, WORD word) {
-    words.push_back(word);
-}
-
-void put_dword(std::vector<WORD>& words, DWORD value) {
-    put_word(words, LOWORD(value));
-    put_word(words, HIWORD(value));
-}
-
-void put_text(std::vector<WORD>& words, const char* text) {
-    for (; *text != '\0'; ++text) {
-        put_word(words, static_cast<WORD>(static_cast<unsigned char>(*text)));
-    }
-    put_word(words, 0);
-}
-
-void put_header(std::vector<WORD>& words, DWORD style, WORD x, WORD y, WORD cx, WORD cy) {
-    if (words.size() % 2 != 0) {
-        put_word(words, 0);  // items start on a DWORD boundary
-    }
-    put_dword(words, style | WS_CHILD | WS_VISIBLE);
-    put_dword(words, 0);
-    for (WORD value : {x, y, cx, cy}) {
-        put_word(words, value);
-    }
-}
-
-// An item of a predefined class: 0x80 button, 0x81 edit, 0x82 static, 0x83
-// list box, 0x85 combo box.
-void put_item(std::vector<WORD>& words, DWORD style, WORD x, WORD y, WORD cx, WORD cy, WORD id,
-              WORD class_atom, const char* text) {
-    put_header(words, style, x, y, cx, cy);
-    put_word(words, id);
-    put_word(words, 0xFFFF);
-    put_word(words, class_atom);
-    put_text(words, text);
-    put_word(words, 0);  // no creation data
-}
-
-void put_progress(std::vector<WORD>& words, WORD x, WORD y, WORD cx, WORD cy, WORD id) {
-    put_header(words, 0, x, y, cx, cy);
-    put_word(words, id);
-    put_text(words, PROGRESS_CLASSA);
-    put_word(words, 0);  // no text
-    put_word(words, 0);
-}
-
-std::vector<WORD> finder_template() {
-    std::vector<WORD> words;
-    put_dword(words, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT);
-    put_dword(words, 0);
-    put_word(words, 17);  // items
-    for (WORD value : {0, 0, 280, 250}) {
-        put_word(words, value);
-    }
-    put_word(words, 0);  // no menu
-    put_word(words, 0);  // the standard dialog class
-    put_text(words, "Find CLUT in file");
-    put_word(words, 8);
-    put_text(words, "MS Sans Serif");
-
-    constexpr WORD label = 0x82;
-    put_item(words, SS_LEFT | SS_PATHELLIPSIS, 7, 7, 266, 9, file_label, label, "");
-    put_item(words, SS_LEFT, 7, 22, 60, 9, first_label, label, "&Look for:");
-    put_item(words, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 90, 20, 183, 80, target_box, 0x85,
-             "");
-    put_item(words, BS_AUTOCHECKBOX | WS_TABSTOP, 90, 36, 120, 10, ignore_bit15_box, 0x80,
-             "&Ignore bit 15");
-    put_item(words, SS_LEFT, 7, 52, 80, 9, first_label + 1, label, "&Tolerance (0 to 31):");
-    put_item(words, ES_NUMBER | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 90, 50, 40, 12,
-             tolerance_field, 0x81, "0");
-    put_item(words, SS_LEFT, 7, 68, 80, 9, first_label + 2, label, "&Alignment:");
-    put_item(words, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 90, 66, 80, 50, align_box, 0x85,
-             "");
-    put_item(words, SS_LEFT, 7, 84, 82, 9, first_label + 3, label, "&Minimum matching:");
-    put_item(words, ES_NUMBER | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 90, 82, 40, 12,
-             min_matching_field, 0x81, "0");
-    put_item(words, SS_LEFT, 134, 84, 120, 9, first_label + 4, label, "(0: every color)");
-    put_item(words, LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | WS_TABSTOP, 7, 100,
-             266, 92, hit_list, 0x83, "");
-    put_progress(words, 7, 196, 266, 10, progress_bar);
-    put_item(words, SS_LEFT, 7, 210, 266, 9, status_label, label,
-             "Double-click a hit to load its CLUT.");
-    put_item(words, BS_DEFPUSHBUTTON | WS_TABSTOP, 115, 229, 50, 14, find_button, 0x80, "&Find");
-    put_item(words, BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, 169, 229, 50, 14, stop_button, 0x80,
-             "Cancel");
-    put_item(words, BS_PUSHBUTTON | WS_TABSTOP, 223, 229, 50, 14, IDCANCEL, 0x80, "Close");
-    return words;
-}
-
-// --- The dialog
-
 const char* target_text(FinderTarget target) {
     switch (target) {
         case FinderTarget::live_colors:
@@ -166,12 +59,12 @@ int field_value(HWND dialog, int id, int maximum) {
 
 FinderOptions read_options(HWND dialog) {
     FinderOptions options;
-    const LRESULT target = SendDlgItemMessageA(dialog, target_box, CB_GETCURSEL, 0, 0);
+    const LRESULT target = SendDlgItemMessageA(dialog, IDC_FIND_TARGET, CB_GETCURSEL, 0, 0);
     options.target = static_cast<FinderTarget>(std::clamp<LRESULT>(target, 0, 3));
-    options.ignore_bit15 = IsDlgButtonChecked(dialog, ignore_bit15_box) == BST_CHECKED;
-    options.tolerance = field_value(dialog, tolerance_field, 31);
-    options.align = SendDlgItemMessageA(dialog, align_box, CB_GETCURSEL, 0, 0) == 1 ? 1 : 2;
-    options.min_matching = field_value(dialog, min_matching_field, 256);
+    options.ignore_bit15 = IsDlgButtonChecked(dialog, IDC_FIND_IGNORE_BIT15) == BST_CHECKED;
+    options.tolerance = field_value(dialog, IDC_FIND_TOLERANCE, 31);
+    options.align = SendDlgItemMessageA(dialog, IDC_FIND_ALIGN, CB_GETCURSEL, 0, 0) == 1 ? 1 : 2;
+    options.min_matching = field_value(dialog, IDC_FIND_MIN_MATCHING, 256);
     return options;
 }
 
@@ -184,29 +77,33 @@ void show_options(HWND dialog, const FinderRequest& request, const FinderOptions
         } else if (target == FinderTarget::selection) {
             text += " (" + std::to_string(request.selected_words.size()) + ")";
         }
-        SendDlgItemMessageA(dialog, target_box, CB_ADDSTRING, 0,
+        SendDlgItemMessageA(dialog, IDC_FIND_TARGET, CB_ADDSTRING, 0,
                             reinterpret_cast<LPARAM>(text.c_str()));
     }
-    SendDlgItemMessageA(dialog, target_box, CB_SETCURSEL, static_cast<WPARAM>(options.target), 0);
+    SendDlgItemMessageA(dialog, IDC_FIND_TARGET, CB_SETCURSEL, static_cast<WPARAM>(options.target),
+                        0);
     for (const char* text : {"Even offsets", "Any byte"}) {
-        SendDlgItemMessageA(dialog, align_box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+        SendDlgItemMessageA(dialog, IDC_FIND_ALIGN, CB_ADDSTRING, 0,
+                            reinterpret_cast<LPARAM>(text));
     }
-    SendDlgItemMessageA(dialog, align_box, CB_SETCURSEL, options.align == 1 ? 1 : 0, 0);
-    CheckDlgButton(dialog, ignore_bit15_box, options.ignore_bit15 ? BST_CHECKED : BST_UNCHECKED);
-    SetDlgItemInt(dialog, tolerance_field, static_cast<UINT>(options.tolerance), FALSE);
-    SetDlgItemInt(dialog, min_matching_field, static_cast<UINT>(options.min_matching), FALSE);
+    SendDlgItemMessageA(dialog, IDC_FIND_ALIGN, CB_SETCURSEL, options.align == 1 ? 1 : 0, 0);
+    CheckDlgButton(dialog, IDC_FIND_IGNORE_BIT15,
+                   options.ignore_bit15 ? BST_CHECKED : BST_UNCHECKED);
+    SetDlgItemInt(dialog, IDC_FIND_TOLERANCE, static_cast<UINT>(options.tolerance), FALSE);
+    SetDlgItemInt(dialog, IDC_FIND_MIN_MATCHING, static_cast<UINT>(options.min_matching), FALSE);
 }
 
 void update_controls(HWND dialog, bool scanning) {
     const auto target =
-        static_cast<FinderTarget>(SendDlgItemMessageA(dialog, target_box, CB_GETCURSEL, 0, 0));
+        static_cast<FinderTarget>(SendDlgItemMessageA(dialog, IDC_FIND_TARGET, CB_GETCURSEL, 0, 0));
     const bool clut = target == FinderTarget::live_colors || target == FinderTarget::selection;
-    EnableWindow(GetDlgItem(dialog, target_box), !scanning);
-    for (int id : {ignore_bit15_box, tolerance_field, align_box, min_matching_field}) {
+    EnableWindow(GetDlgItem(dialog, IDC_FIND_TARGET), !scanning);
+    for (int id :
+         {IDC_FIND_IGNORE_BIT15, IDC_FIND_TOLERANCE, IDC_FIND_ALIGN, IDC_FIND_MIN_MATCHING}) {
         EnableWindow(GetDlgItem(dialog, id), !scanning && clut);
     }
-    EnableWindow(GetDlgItem(dialog, find_button), !scanning);
-    EnableWindow(GetDlgItem(dialog, stop_button), scanning);
+    EnableWindow(GetDlgItem(dialog, IDC_FIND_START), !scanning);
+    EnableWindow(GetDlgItem(dialog, IDC_FIND_STOP), scanning);
 }
 
 void focus_item(HWND dialog, int id) {
@@ -258,7 +155,7 @@ void take_hits(HWND dialog, FinderDialog& data) {
     LeaveCriticalSection(&data.lock);
     for (const search::Hit& hit : hits) {
         data.shown.push_back(hit);
-        SendDlgItemMessageA(dialog, hit_list, LB_ADDSTRING, 0,
+        SendDlgItemMessageA(dialog, IDC_FIND_HITS, LB_ADDSTRING, 0,
                             reinterpret_cast<LPARAM>(finder_hit_text(hit).c_str()));
     }
 }
@@ -267,25 +164,25 @@ void start_scan(HWND dialog, FinderDialog& data) {
     if (data.worker != nullptr) {
         return;
     }
-    SendDlgItemMessageA(dialog, hit_list, LB_RESETCONTENT, 0, 0);
+    SendDlgItemMessageA(dialog, IDC_FIND_HITS, LB_RESETCONTENT, 0, 0);
     data.shown.clear();
     data.pending.clear();
     data.cancel = false;
     data.running_options = read_options(dialog);
-    SendDlgItemMessageA(dialog, progress_bar, PBM_SETPOS, 0, 0);
-    SetDlgItemTextA(dialog, status_label, finder_progress_text(0, 1, 0).c_str());
+    SendDlgItemMessageA(dialog, IDC_FIND_PROGRESS, PBM_SETPOS, 0, 0);
+    SetDlgItemTextA(dialog, IDC_FIND_STATUS, finder_progress_text(0, 1, 0).c_str());
     data.worker = CreateThread(nullptr, 0, scan_thread, &data, 0, nullptr);
     if (data.worker == nullptr) {
-        SetDlgItemTextA(dialog, status_label, "Search failed: no thread could be started.");
+        SetDlgItemTextA(dialog, IDC_FIND_STATUS, "Search failed: no thread could be started.");
         return;
     }
     // The controls about to be grayed may hold the focus: Cancel takes it.
-    focus_item(dialog, stop_button);
+    focus_item(dialog, IDC_FIND_STOP);
     update_controls(dialog, true);
 }
 
 void choose_selected(HWND dialog, FinderDialog& data) {
-    const LRESULT row = SendDlgItemMessageA(dialog, hit_list, LB_GETCURSEL, 0, 0);
+    const LRESULT row = SendDlgItemMessageA(dialog, IDC_FIND_HITS, LB_GETCURSEL, 0, 0);
     if (row == LB_ERR || static_cast<std::size_t>(row) >= data.shown.size()) {
         return;
     }
@@ -301,8 +198,8 @@ INT_PTR CALLBACK finder_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LP
             SetWindowLongPtrA(dialog, DWLP_USER, lparam);
             data = reinterpret_cast<FinderDialog*>(lparam);
             data->dialog = dialog;
-            SetDlgItemTextA(dialog, file_label, ("File: " + data->request.path).c_str());
-            SendDlgItemMessageA(dialog, progress_bar, PBM_SETRANGE32, 0, 1000);
+            SetDlgItemTextA(dialog, IDC_FIND_FILE, ("File: " + data->request.path).c_str());
+            SendDlgItemMessageA(dialog, IDC_FIND_PROGRESS, PBM_SETRANGE32, 0, 1000);
             show_options(dialog, data->request, data->request.options);
             update_controls(dialog, false);
             return TRUE;
@@ -312,8 +209,8 @@ INT_PTR CALLBACK finder_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LP
             return TRUE;
         case scan_progress:
             if (data->worker != nullptr) {
-                SendDlgItemMessageA(dialog, progress_bar, PBM_SETPOS, wparam, 0);
-                SetDlgItemTextA(dialog, status_label,
+                SendDlgItemMessageA(dialog, IDC_FIND_PROGRESS, PBM_SETPOS, wparam, 0);
+                SetDlgItemTextA(dialog, IDC_FIND_STATUS,
                                 finder_progress_text(wparam, 1000, data->shown.size()).c_str());
             }
             return TRUE;
@@ -324,42 +221,42 @@ INT_PTR CALLBACK finder_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LP
             const search::ScanResult result = data->result;
             LeaveCriticalSection(&data->lock);
             if (result.end == search::ScanEnd::done) {
-                SendDlgItemMessageA(dialog, progress_bar, PBM_SETPOS, 1000, 0);
+                SendDlgItemMessageA(dialog, IDC_FIND_PROGRESS, PBM_SETPOS, 1000, 0);
             }
-            SetDlgItemTextA(dialog, status_label, finder_end_text(result).c_str());
+            SetDlgItemTextA(dialog, IDC_FIND_STATUS, finder_end_text(result).c_str());
             update_controls(dialog, false);
             // The keyboard goes on to the hits, the first one selected.
             if (!data->shown.empty()) {
-                if (SendDlgItemMessageA(dialog, hit_list, LB_GETCURSEL, 0, 0) == LB_ERR) {
-                    SendDlgItemMessageA(dialog, hit_list, LB_SETCURSEL, 0, 0);
+                if (SendDlgItemMessageA(dialog, IDC_FIND_HITS, LB_GETCURSEL, 0, 0) == LB_ERR) {
+                    SendDlgItemMessageA(dialog, IDC_FIND_HITS, LB_SETCURSEL, 0, 0);
                 }
-                focus_item(dialog, hit_list);
+                focus_item(dialog, IDC_FIND_HITS);
             } else {
-                focus_item(dialog, find_button);
+                focus_item(dialog, IDC_FIND_START);
             }
             return TRUE;
         }
         case WM_COMMAND: {
             const int id = LOWORD(wparam);
             const int code = HIWORD(wparam);
-            if (id == find_button || id == IDOK) {
+            if (id == IDC_FIND_START || id == IDOK) {
                 // Enter in the list takes its selected hit, as a double-click does.
-                if (GetFocus() == GetDlgItem(dialog, hit_list)) {
+                if (GetFocus() == GetDlgItem(dialog, IDC_FIND_HITS)) {
                     choose_selected(dialog, *data);
                 } else {
                     start_scan(dialog, *data);
                 }
                 return TRUE;
             }
-            if (id == stop_button) {
+            if (id == IDC_FIND_STOP) {
                 data->cancel = true;
                 return TRUE;
             }
-            if (id == target_box && code == CBN_SELCHANGE) {
+            if (id == IDC_FIND_TARGET && code == CBN_SELCHANGE) {
                 update_controls(dialog, data->worker != nullptr);
                 return TRUE;
             }
-            if (id == hit_list && code == LBN_DBLCLK) {
+            if (id == IDC_FIND_HITS && code == LBN_DBLCLK) {
                 choose_selected(dialog, *data);
                 return TRUE;
             }
@@ -386,9 +283,8 @@ std::optional<FinderAnswer> run_finder_dialog(HINSTANCE instance, HWND owner,
 
     FinderDialog data(request);
     InitializeCriticalSection(&data.lock);
-    const std::vector<WORD> words = finder_template();
-    DialogBoxIndirectParamA(instance, reinterpret_cast<LPCDLGTEMPLATEA>(words.data()), owner,
-                            finder_dialog_proc, reinterpret_cast<LPARAM>(&data));
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_FIND_CLUT), owner, finder_dialog_proc,
+                    reinterpret_cast<LPARAM>(&data));
     stop_scan(data);  // also when the dialog could not be shown
     DeleteCriticalSection(&data.lock);
     return data.answer;

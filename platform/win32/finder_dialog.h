@@ -1,5 +1,5 @@
-// "Find CLUT in file" for the Win32 build: a dialog built in memory whose scan
-// runs on a worker thread. The thread posts messages to the dialog, which alone
+// "Find CLUT in file" for the Win32 build: IDD_FIND_CLUT, whose scan runs on a
+// worker thread. The thread posts messages to the dialog, which alone
 // touches its controls and hands the chosen hit back to the core.
 #pragma once
 

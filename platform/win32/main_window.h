@@ -18,7 +18,7 @@ struct MainWindow {
     Win32WindowLayer layer;
 };
 
-// Both the dialog procedure and the window-class procedure of dialog 1000.
+// Both the dialog procedure and the window-class procedure of IDD_MAIN.
 // WM_INITDIALOG's parameter is the MainWindow the dialog works for.
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 

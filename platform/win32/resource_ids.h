@@ -18,6 +18,8 @@ static_assert(IDD_MAIN == ids::main_dialog);
 static_assert(IDD_ABOUT == ids::about_dialog);
 static_assert(IDD_SELECT_CLUT == ids::select_clut_dialog);
 static_assert(IDD_CLUT_PARAMS == ids::clut_params_dialog);
+static_assert(IDD_FIND_CLUT == ids::find_clut_dialog);
+static_assert(IDD_CHOOSE_FROM_LIST == ids::choose_from_list_dialog);
 
 static_assert(IDM_EXTRACT_TEX == ids::extract_tex);
 static_assert(IDM_INJECT_TEX == ids::inject_tex);

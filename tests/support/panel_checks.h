@@ -38,7 +38,7 @@ inline Rgb rgb(int red, int green, int blue) {
                static_cast<std::uint8_t>(blue)};
 }
 
-// Sliders, decimal fields, the hex field and box 303 all show colour.
+// Sliders, decimal fields, the hex field and the current box all show colour.
 inline void expect_panel_shows(const TestEditor& editor, Rgb color, const std::string& hex) {
     const FakeWindowLayer& screen = editor.screen;
     EXPECT_EQ(screen.slider_position(ids::slider_red), color.red);

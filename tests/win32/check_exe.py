@@ -24,18 +24,27 @@ DS_SETFONT, DS_MODALFRAME, DS_CENTER = 0x40, 0x80, 0x800
 WS_EX_STATICEDGE = 0x00020000
 TBS_AUTOTICKS = 0x1
 SS_LEFT, SS_CENTER, SS_RIGHT, SS_BITMAP, SS_ENHMETAFILE = 0, 1, 2, 0xE, 0xF
-SS_NOTIFY, SS_SUNKEN = 0x100, 0x1000
+SS_NOTIFY, SS_SUNKEN, SS_PATHELLIPSIS = 0x100, 0x1000, 0x8000
 ES_MULTILINE, ES_UPPERCASE, ES_AUTOVSCROLL, ES_AUTOHSCROLL = 0x4, 0x8, 0x40, 0x80
 ES_READONLY, ES_WANTRETURN, ES_NUMBER = 0x800, 0x1000, 0x2000
-BS_PUSHBUTTON, BS_DEFPUSHBUTTON, BS_GROUPBOX = 0, 1, 7
-CBS_SIMPLE = 1
-BUTTON, EDIT, STATIC, COMBOBOX = 0x80, 0x81, 0x82, 0x85
+BS_PUSHBUTTON, BS_DEFPUSHBUTTON, BS_AUTOCHECKBOX, BS_GROUPBOX = 0, 1, 3, 7
+CBS_SIMPLE, CBS_DROPDOWNLIST = 1, 3
+LBS_NOTIFY, LBS_NOINTEGRALHEIGHT = 0x1, 0x100
+BUTTON, EDIT, STATIC, LISTBOX, COMBOBOX = 0x80, 0x81, 0x82, 0x83, 0x85
 MF_GRAYED, MF_POPUP, MF_END = 0x1, 0x10, 0x80
 FVIRTKEY, FCONTROL = 0x1, 0x8
 
 # The two programs that ship: machine type and optional-header format.
 PE_MAGIC = {0x10B: "PE32", 0x20B: "PE32+"}
 TARGETS = {"win32": (0x14C, "PE32"), "win64": (0x8664, "PE32+")}
+
+# resources/resource.h's ids.
+IDI_TAVRIN, IDB_BANNER, IDB_LOGO, IDM_MAIN, IDR_ABOUT_TEXT, IDA_MAIN = 100, 400, 401, 500, 600, 700
+IDD_MAIN, IDD_ABOUT, IDD_SELECT_CLUT, IDD_CLUT_PARAMS = 1000, 1001, 1002, 1003
+IDD_FIND_CLUT, IDD_CHOOSE_FROM_LIST = 1004, 1005
+DIALOG_NAMES = {IDD_MAIN: "IDD_MAIN", IDD_ABOUT: "IDD_ABOUT", IDD_SELECT_CLUT: "IDD_SELECT_CLUT",
+                IDD_CLUT_PARAMS: "IDD_CLUT_PARAMS", IDD_FIND_CLUT: "IDD_FIND_CLUT",
+                IDD_CHOOSE_FROM_LIST: "IDD_CHOOSE_FROM_LIST"}
 
 failures = []
 
@@ -167,7 +176,7 @@ def parse_dialog(data):
         item_id = r.i16()
         item_class = r.sz_or_ord()
         if isinstance(item_class, str):
-            item_class = {"button": BUTTON, "edit": EDIT, "static": STATIC,
+            item_class = {"button": BUTTON, "edit": EDIT, "static": STATIC, "listbox": LISTBOX,
                           "combobox": COMBOBOX}.get(item_class.lower(), item_class.lower())
         title = r.sz_or_ord()
         extra = r.u16()
@@ -244,10 +253,12 @@ def expected_dialogs():
     edit_field = WS_DISABLED | WS_BORDER | WS_TABSTOP | ES_NUMBER | ES_AUTOHSCROLL
     slider = WS_DISABLED | WS_TABSTOP | TBS_AUTOTICKS
     trackbar = "msctls_trackbar32"
+    number_field = ES_NUMBER | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP
+    list_box = LBS_NOTIFY | WS_VSCROLL | WS_BORDER | WS_TABSTOP
     return {
-        1000: {
+        IDD_MAIN: {
             "style": WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_CENTER | DS_MODALFRAME | DS_SETFONT,
-            "exstyle": WS_EX_STATICEDGE, "rect": (0, 0, 266, 327), "menu": 500, "class": "Tavrin",
+            "exstyle": WS_EX_STATICEDGE, "rect": (0, 0, 266, 327), "menu": IDM_MAIN, "class": "Tavrin",
             "caption": "Tavrin", "font": (8, "MS Sans Serif"),
             "items": [
                 control(300, trackbar, "SliderRed", slider, (33, 242, 100, 12)),
@@ -261,27 +272,27 @@ def expected_dialogs():
                 control(307, EDIT, "0", edit_field, (140, 272, 22, 12)),
                 control(303, STATIC, "", SS_ENHMETAFILE | SS_NOTIFY, (170, 261, 44, 23)),
                 control(304, STATIC, "", SS_ENHMETAFILE | SS_NOTIFY, (214, 261, 44, 23)),
-                control(308, STATIC, 400, SS_BITMAP | SS_SUNKEN, (7, 290, 249, 31)),
+                control(308, STATIC, IDB_BANNER, SS_BITMAP | SS_SUNKEN, (7, 290, 249, 31)),
                 control(0, STATIC, "Hex color value", WS_GROUP | SS_RIGHT, (170, 244, 50, 8)),
                 control(311, EDIT, "0000",
                         WS_DISABLED | WS_BORDER | WS_TABSTOP | ES_UPPERCASE | ES_AUTOHSCROLL,
                         (226, 244, 32, 12)),
             ],
         },
-        1001: {
+        IDD_ABOUT: {
             "style": WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_CENTER | DS_MODALFRAME | DS_SETFONT,
             "exstyle": 0, "rect": (0, 0, 168, 189), "menu": "", "class": "", "caption": "About...",
             "font": (8, "MS Sans Serif"),
             "items": [
                 control(1, BUTTON, "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, (58, 168, 50, 14)),
-                control(0, STATIC, 401, SS_BITMAP | SS_SUNKEN, (24, 7, 119, 27)),
+                control(0, STATIC, IDB_LOGO, SS_BITMAP | SS_SUNKEN, (24, 7, 119, 27)),
                 control(-1, STATIC, "Tavrin\r\nKickvale 2000 CLUT Editor", SS_CENTER | WS_GROUP,
                         (7, 40, 154, 48)),
                 control(309, EDIT, "", ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY | ES_WANTRETURN
                         | WS_VSCROLL | WS_BORDER | WS_TABSTOP, (7, 71, 154, 90)),
             ],
         },
-        1002: {
+        IDD_SELECT_CLUT: {
             "style": WS_POPUP | WS_CAPTION | DS_CENTER | DS_MODALFRAME | DS_SETFONT,
             "exstyle": 0, "rect": (0, 0, 200, 154), "menu": "", "class": "",
             "caption": "Select CLUT to modify", "font": (8, "MS Sans Serif"),
@@ -291,7 +302,7 @@ def expected_dialogs():
                 control(310, COMBOBOX, "", CBS_SIMPLE | WS_VSCROLL | WS_TABSTOP, (29, 33, 136, 57)),
             ],
         },
-        1003: {
+        IDD_CLUT_PARAMS: {
             "style": WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_CENTER | DS_MODALFRAME | DS_SETFONT,
             "exstyle": 0, "rect": (0, 0, 148, 86), "menu": "", "class": "",
             "caption": "CLUT parameters", "font": (8, "MS Sans Serif"),
@@ -304,6 +315,46 @@ def expected_dialogs():
                 control(-1, STATIC, "Offset", SS_LEFT, (7, 10, 20, 8)),
                 control(-1, STATIC, "Number of colors", SS_LEFT, (7, 46, 54, 8)),
                 control(-1, STATIC, "To use hex address write 0x????", SS_LEFT, (7, 25, 105, 8)),
+            ],
+        },
+        IDD_FIND_CLUT: {
+            "style": WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT,
+            "exstyle": 0, "rect": (0, 0, 280, 250), "menu": "", "class": "",
+            "caption": "Find CLUT in file", "font": (8, "MS Sans Serif"),
+            "items": [
+                control(320, STATIC, "", SS_LEFT | SS_PATHELLIPSIS, (7, 7, 266, 9)),
+                control(-1, STATIC, "&Look for:", SS_LEFT, (7, 22, 60, 9)),
+                control(321, COMBOBOX, "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP,
+                        (90, 20, 183, 80)),
+                control(322, BUTTON, "&Ignore bit 15", BS_AUTOCHECKBOX | WS_TABSTOP,
+                        (90, 36, 120, 10)),
+                control(-1, STATIC, "&Tolerance (0 to 31):", SS_LEFT, (7, 52, 80, 9)),
+                control(323, EDIT, "0", number_field, (90, 50, 40, 12)),
+                control(-1, STATIC, "&Alignment:", SS_LEFT, (7, 68, 80, 9)),
+                control(324, COMBOBOX, "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP,
+                        (90, 66, 80, 50)),
+                control(-1, STATIC, "&Minimum matching:", SS_LEFT, (7, 84, 82, 9)),
+                control(325, EDIT, "0", number_field, (90, 82, 40, 12)),
+                control(-1, STATIC, "(0: every color)", SS_LEFT, (134, 84, 120, 9)),
+                control(326, LISTBOX, "", list_box | LBS_NOINTEGRALHEIGHT, (7, 100, 266, 92)),
+                control(327, "msctls_progress32", "", 0, (7, 196, 266, 10)),
+                control(328, STATIC, "Double-click a hit to load its CLUT.", SS_LEFT,
+                        (7, 210, 266, 9)),
+                control(329, BUTTON, "&Find", BS_DEFPUSHBUTTON | WS_TABSTOP, (115, 229, 50, 14)),
+                control(330, BUTTON, "Cancel", BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED,
+                        (169, 229, 50, 14)),
+                control(2, BUTTON, "Close", BS_PUSHBUTTON | WS_TABSTOP, (223, 229, 50, 14)),
+            ],
+        },
+        # Title and prompt are set as it opens; no FONT, so the system font.
+        IDD_CHOOSE_FROM_LIST: {
+            "style": WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER,
+            "exstyle": 0, "rect": (0, 0, 170, 126), "menu": "", "class": "", "caption": "",
+            "items": [
+                control(340, STATIC, "", SS_LEFT, (7, 7, 156, 10)),
+                control(341, LISTBOX, "", list_box, (7, 20, 156, 78)),
+                control(1, BUTTON, "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, (59, 104, 50, 14)),
+                control(2, BUTTON, "Cancel", BS_PUSHBUTTON | WS_TABSTOP, (113, 104, 50, 14)),
             ],
         },
     }
@@ -382,34 +433,36 @@ def main():
     for key, languages in sorted(resources.items(), key=str):
         check(list(languages) == [ITALIAN], f"resource {key} has languages {list(languages)}")
     named = {key for key in resources if key[0] != RT_ICON}
-    check(named == {(RT_DIALOG, 1000), (RT_DIALOG, 1001), (RT_DIALOG, 1002), (RT_DIALOG, 1003),
-                    (RT_MENU, 500), (RT_ACCELERATOR, 700), (RT_GROUP_ICON, 100),
-                    (RT_BITMAP, 400), (RT_BITMAP, 401), (RT_RCDATA, 600), (RT_VERSION, 1)},
+    check(named == {*((RT_DIALOG, dialog_id) for dialog_id in expected_dialogs()),
+                    (RT_MENU, IDM_MAIN), (RT_ACCELERATOR, IDA_MAIN), (RT_GROUP_ICON, IDI_TAVRIN),
+                    (RT_BITMAP, IDB_BANNER), (RT_BITMAP, IDB_LOGO), (RT_RCDATA, IDR_ABOUT_TEXT),
+                    (RT_VERSION, 1)},
           f"unexpected set of resources: {sorted(named, key=str)}")
 
     def resource(rtype, rid):
         return resources.get((rtype, rid), {}).get(ITALIAN, b"")
 
     for dialog_id, expected in expected_dialogs().items():
-        actual = parsed(f"dialog {dialog_id}", parse_dialog, resource(RT_DIALOG, dialog_id))
+        name = DIALOG_NAMES[dialog_id]
+        actual = parsed(name, parse_dialog, resource(RT_DIALOG, dialog_id))
         if actual is None:
             continue
         # windres upper-cases a template's class name; window classes are
         # looked up without regard to case, so "TAVRIN" finds "Tavrin".
         check(str(actual["class"]).lower() == expected["class"].lower(),
-              f"dialog {dialog_id} class: {actual['class']!r} != {expected['class']!r}")
+              f"{name} class: {actual['class']!r} != {expected['class']!r}")
         for field in ("style", "exstyle", "rect", "menu", "caption", "font"):
-            check(actual[field] == expected[field],
-                  f"dialog {dialog_id} {field}: {actual[field]!r} != {expected[field]!r}")
+            check(actual.get(field) == expected.get(field),
+                  f"{name} {field}: {actual.get(field)!r} != {expected.get(field)!r}")
         check(len(actual["items"]) == len(expected["items"]),
-              f"dialog {dialog_id} has {len(actual['items'])} controls")
+              f"{name} has {len(actual['items'])} controls")
         for n, (got, want) in enumerate(zip(actual["items"], expected["items"])):
-            check(got == want, f"dialog {dialog_id} control {n}: {got!r} != {want!r}")
+            check(got == want, f"{name} control {n}: {got!r} != {want!r}")
 
-    check(parsed("menu 500", parse_menu, resource(RT_MENU, 500)) == expected_menu(menu_table),
-          "menu 500 differs")
+    check(parsed("IDM_MAIN", parse_menu, resource(RT_MENU, IDM_MAIN)) == expected_menu(menu_table),
+          "menu IDM_MAIN differs")
 
-    table = resource(RT_ACCELERATOR, 700)
+    table = resource(RT_ACCELERATOR, IDA_MAIN)
     entries = [struct.unpack_from("<HHHH", table, 8 * i) for i in range(len(table) // 8)]
     check(len(entries) == len(menu_table["accelerators"]), f"{len(entries)} accelerators")
     check(bool(entries) and entries[-1][0] & 0x80 and all(not e[0] & 0x80 for e in entries[:-1]),
@@ -417,10 +470,10 @@ def main():
     check([(flags & 0x7F, key, command) for flags, key, command, _ in entries]
           == expected_accelerators(menu_table), f"accelerators differ: {entries}")
 
-    check(resource(RT_RCDATA, 600) == about_text,
-          "About text 600 is not exactly resources/about.txt (no terminating zero)")
+    check(resource(RT_RCDATA, IDR_ABOUT_TEXT) == about_text,
+          "About text IDR_ABOUT_TEXT is not exactly resources/about.txt (no terminating zero)")
 
-    group = resource(RT_GROUP_ICON, 100)
+    group = resource(RT_GROUP_ICON, IDI_TAVRIN)
     count = struct.unpack_from("<H", group, 4)[0] if len(group) >= 6 else 0
     sizes = set()
     for i in range(count):
@@ -428,12 +481,12 @@ def main():
         icon_id = struct.unpack_from("<H", group, 6 + 14 * i + 12)[0]
         check((RT_ICON, icon_id) in resources, f"icon image {icon_id} missing")
         sizes.add((width or 256, height or 256))
-    check({(16, 16), (32, 32)} <= sizes, f"icon 100 has images {sorted(sizes)}")
+    check({(16, 16), (32, 32)} <= sizes, f"icon IDI_TAVRIN has images {sorted(sizes)}")
 
-    check(parsed("bitmap 400", bitmap_size, resource(RT_BITMAP, 400)) == (374, 50, 8),
-          "banner 400 is not 374 x 50 x 8")
-    check(parsed("bitmap 401", bitmap_size, resource(RT_BITMAP, 401)) == (177, 42, 8),
-          "logo 401 is not 177 x 42 x 8")
+    check(parsed("IDB_BANNER", bitmap_size, resource(RT_BITMAP, IDB_BANNER)) == (374, 50, 8),
+          "banner IDB_BANNER is not 374 x 50 x 8")
+    check(parsed("IDB_LOGO", bitmap_size, resource(RT_BITMAP, IDB_LOGO)) == (177, 42, 8),
+          "logo IDB_LOGO is not 177 x 42 x 8")
 
     fixed, tables = parsed("version", parse_version_strings, resource(RT_VERSION, 1)) or ([0] * 13, {})
     check(fixed[0] == 0xFEEF04BD and (fixed[2], fixed[3]) == (0x00010000, 0),

@@ -1,11 +1,13 @@
 // The Windows build's PNG path (the Windows Imaging Component), run under
 // Wine by scripts/test.sh: an exported indexed PNG keeps its palette in
 // order with the transparent entry, and reads back colour for colour; a
-// broken PNG fails with a reason. Prints one line per failure; exit 1 then.
+// broken PNG fails with a reason; and the codec's cases that the Linux tests
+// run too. Prints one line per failure; exit 1 then.
 #include <cstdio>
 #include <vector>
 
 #include "formats/palette_formats.h"
+#include "tests/support/png_checks.h"
 
 namespace {
 
@@ -51,6 +53,11 @@ int main() {
     PaletteFile broken;
     const FormatStatus cut = read_palette(bytes, broken);
     check(!cut.ok && !cut.reason.empty(), "a PNG cut in half fails with a reason");
+
+    for (const std::string& failure : testing::png_codec_failures()) {
+        std::printf("FAIL: %s\n", failure.c_str());
+        ++failures;
+    }
 
     std::printf("%s\n", failures == 0 ? "png_check: ok" : "png_check: failed");
     return failures == 0 ? 0 : 1;

@@ -1,12 +1,12 @@
 // PNG through libpng. libpng reports errors by longjmp: every call that may
-// fail runs inside guarded(), and the objects it fills are owned outside, so
-// no destructor is skipped when it jumps.
+// fail runs inside guarded(), and what those calls fill is owned outside it,
+// so no destructor is skipped when it jumps.
 #include <png.h>
 
 #include <csetjmp>
 #include <cstring>
 
-#include "formats/png_codec.h"
+#include "png/png.h"
 
 namespace tavrin::png {
 
@@ -64,11 +64,20 @@ bool guarded(png_structp png, Body&& body) {
     return true;
 }
 
+std::vector<png_bytep> row_pointers(std::vector<std::uint8_t>& pixels, std::size_t height) {
+    std::vector<png_bytep> rows(height);
+    const std::size_t stride = height == 0 ? 0 : pixels.size() / height;
+    for (std::size_t y = 0; y < height; ++y) {
+        rows[y] = pixels.data() + y * stride;
+    }
+    return rows;
+}
+
 }  // namespace
 
-bool decode(std::span<const std::uint8_t> bytes, std::size_t max_colors, Decoded& decoded,
+bool decode(std::span<const std::uint8_t> bytes, Image& image, std::vector<std::string>& warnings,
             std::string& reason) {
-    decoded = Decoded{};
+    image = Image{};
     Context context;
     context.input = bytes;
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &context, on_error, on_warning);
@@ -77,88 +86,93 @@ bool decode(std::span<const std::uint8_t> bytes, std::size_t max_colors, Decoded
         return false;
     }
     png_infop info = png_create_info_struct(png);
-    std::vector<std::uint8_t> pixels;
-    std::vector<png_bytep> rows;
     png_uint_32 width = 0;
     png_uint_32 height = 0;
-    int color_type = 0;
-    bool has_palette = false;
-
+    bool indexed = false;
     bool ok = info != nullptr && guarded(png, [&] {
                   png_set_read_fn(png, &context, read_bytes);
                   png_set_user_limits(png, 1u << 20, 1u << 20);
                   png_read_info(png, info);
                   width = png_get_image_width(png, info);
                   height = png_get_image_height(png, info);
-                  color_type = png_get_color_type(png, info);
-                  has_palette = png_get_valid(png, info, PNG_INFO_PLTE) != 0;
+                  indexed = png_get_color_type(png, info) == PNG_COLOR_TYPE_PALETTE;
               });
-    if (ok && has_palette) {
-        // The palette in its order, duplicates kept; tRNS gives the alpha.
+    ok = ok && within_limit(width, height, reason);
+    if (ok && indexed) {
         png_colorp palette = nullptr;
         int count = 0;
         png_bytep alpha = nullptr;
         int alpha_count = 0;
         png_color_16p unused = nullptr;
         png_get_PLTE(png, info, &palette, &count);
-        if (png_get_valid(png, info, PNG_INFO_tRNS) != 0 && color_type == PNG_COLOR_TYPE_PALETTE) {
+        if (png_get_valid(png, info, PNG_INFO_tRNS) != 0) {
             png_get_tRNS(png, info, &alpha, &alpha_count, &unused);
         }
-        decoded.indexed = true;
         for (int i = 0; i < count; ++i) {
             const std::uint8_t a = i < alpha_count ? alpha[i] : 255;
-            decoded.colors.push_back(Rgba{palette[i].red, palette[i].green, palette[i].blue, a});
+            image.palette.push_back(Rgba{palette[i].red, palette[i].green, palette[i].blue, a});
         }
-        if (color_type != PNG_COLOR_TYPE_PALETTE) {
-            decoded.warnings.push_back(
-                "the PNG is not indexed; its suggested palette (PLTE) was taken");
-        }
-    } else if (ok) {
-        if (static_cast<std::uint64_t>(width) * height > max_pixels) {
-            reason = "the image is " + std::to_string(width) + " x " + std::to_string(height) +
-                     " pixels, more than Tavrin reads colours from (" + std::to_string(max_pixels) +
-                     ")";
-            ok = false;
-        } else {
-            pixels.resize(static_cast<std::size_t>(width) * height * 4);
-            rows.resize(height);
-            for (png_uint_32 y = 0; y < height; ++y) {
-                rows[y] = pixels.data() + static_cast<std::size_t>(y) * width * 4;
-            }
-            ok = guarded(png, [&] {
+    }
+    if (ok) {
+        const std::size_t channels = indexed ? 1 : 4;
+        image.pixels.resize(std::size_t{width} * height * channels);
+        std::vector<png_bytep> rows = row_pointers(image.pixels, height);
+        ok = guarded(png, [&] {
+            if (indexed) {
+                png_set_packing(png);
+            } else {
                 png_set_expand(png);
                 png_set_strip_16(png);
                 png_set_gray_to_rgb(png);
                 png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
-                png_set_interlace_handling(png);
-                png_read_update_info(png, info);
-                if (png_get_rowbytes(png, info) != static_cast<std::size_t>(width) * 4) {
-                    png_error(png, "unexpected row size");
-                }
-                png_read_image(png, rows.data());
-                png_read_end(png, nullptr);
-            });
-            if (ok) {
-                collect_colors(pixels, max_colors, decoded);
             }
+            png_set_interlace_handling(png);
+            png_read_update_info(png, info);
+            if (png_get_rowbytes(png, info) != std::size_t{width} * channels) {
+                png_error(png, "unexpected row size");
+            }
+            png_read_image(png, rows.data());
+            png_read_end(png, nullptr);
+        });
+    }
+    if (ok) {
+        image.width = static_cast<int>(width);
+        image.height = static_cast<int>(height);
+    } else {
+        image = Image{};
+        if (reason.empty()) {
+            reason = context.error.empty() ? "libpng could not read it" : context.error;
         }
     }
-    if (!ok && reason.empty()) {
-        reason = context.error.empty() ? "libpng could not read it" : context.error;
-    }
-    decoded.warnings.insert(decoded.warnings.end(), context.warnings.begin(),
-                            context.warnings.end());
+    warnings = std::move(context.warnings);
     png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr);
     return ok;
 }
 
-bool encode_indexed(std::span<const Rgba> palette, std::vector<std::uint8_t>& bytes,
-                    std::string& reason) {
+bool encode(const Image& image, std::vector<std::uint8_t>& bytes, std::string& reason) {
     bytes.clear();
-    if (palette.empty() || palette.size() > 256) {
-        reason = "a PNG palette holds 1 to 256 colours, not " + std::to_string(palette.size());
+    if (!encodable(image, reason)) {
         return false;
     }
+    // Everything libpng reads is made before it starts: between setjmp and the
+    // end only the output grows.
+    std::vector<png_color> plte;
+    std::vector<png_byte> alpha;
+    for (const Rgba& color : image.palette) {
+        plte.push_back(png_color{color.red, color.green, color.blue});
+        alpha.push_back(color.alpha);
+    }
+    while (!alpha.empty() && alpha.back() == 255) {
+        alpha.pop_back();
+    }
+    const bool with_alpha = !image.indexed() && !opaque(image);
+    const int color_type = image.indexed() ? PNG_COLOR_TYPE_PALETTE
+                           : with_alpha    ? PNG_COLOR_TYPE_RGBA
+                                           : PNG_COLOR_TYPE_RGB;
+    std::vector<std::uint8_t> pixels = image.pixels;
+    std::vector<png_bytep> rows = row_pointers(pixels, static_cast<std::size_t>(image.height));
+    bytes.reserve(pixels.size() / 4 + 1024);
+
     Context context;
     context.output = &bytes;
     png_structp png =
@@ -168,34 +182,23 @@ bool encode_indexed(std::span<const Rgba> palette, std::vector<std::uint8_t>& by
         return false;
     }
     png_infop info = png_create_info_struct(png);
-    const auto width = static_cast<png_uint_32>(palette.size() * swatch_pixels);
-    std::vector<png_color> plte(palette.size());
-    std::vector<png_byte> alpha;
-    std::size_t alpha_count = 0;
-    for (std::size_t i = 0; i < palette.size(); ++i) {
-        plte[i] = png_color{palette[i].red, palette[i].green, palette[i].blue};
-        alpha.push_back(palette[i].alpha);
-        if (palette[i].alpha != 255) {
-            alpha_count = i + 1;
-        }
-    }
-    std::vector<png_byte> row(width);
-    for (png_uint_32 x = 0; x < width; ++x) {
-        row[x] = static_cast<png_byte>(x / swatch_pixels);
-    }
     const bool ok =
         info != nullptr && guarded(png, [&] {
             png_set_write_fn(png, &context, write_bytes, flush_nothing);
-            png_set_IHDR(png, info, width, swatch_pixels, 8, PNG_COLOR_TYPE_PALETTE,
-                         PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-            png_set_PLTE(png, info, plte.data(), static_cast<int>(plte.size()));
-            if (alpha_count > 0) {
-                png_set_tRNS(png, info, alpha.data(), static_cast<int>(alpha_count), nullptr);
+            png_set_IHDR(png, info, static_cast<png_uint_32>(image.width),
+                         static_cast<png_uint_32>(image.height), 8, color_type, PNG_INTERLACE_NONE,
+                         PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+            if (image.indexed()) {
+                png_set_PLTE(png, info, plte.data(), static_cast<int>(plte.size()));
+                if (!alpha.empty()) {
+                    png_set_tRNS(png, info, alpha.data(), static_cast<int>(alpha.size()), nullptr);
+                }
             }
             png_write_info(png, info);
-            for (int y = 0; y < swatch_pixels; ++y) {
-                png_write_row(png, row.data());
+            if (!image.indexed() && !with_alpha) {
+                png_set_filler(png, 0, PNG_FILLER_AFTER);  // the alpha bytes are skipped
             }
+            png_write_image(png, rows.data());
             png_write_end(png, nullptr);
         });
     if (!ok) {

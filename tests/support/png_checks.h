@@ -1,0 +1,78 @@
+// What the PNG codec must do on either platform: the Linux tests and the
+// Windows build's check under Wine run the same cases. Returns one line per
+// failure.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "formats/palette_formats.h"
+#include "png/png.h"
+
+namespace tavrin::testing {
+
+inline std::vector<std::string> png_codec_failures() {
+    std::vector<std::string> failures;
+    const auto check = [&](bool ok, const std::string& what) {
+        if (!ok) {
+            failures.push_back(what);
+        }
+    };
+    std::vector<std::string> warnings;
+    std::string reason;
+
+    // 5 x 2 pixels of 2 bits: red, green, blue and grey, green transparent.
+    const std::vector<std::uint8_t> packed = {
+        0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48,
+        0x44, 0x52, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00, 0x02, 0x02, 0x03, 0x00, 0x00,
+        0x00, 0xED, 0x04, 0xFE, 0xCE, 0x00, 0x00, 0x00, 0x0C, 0x50, 0x4C, 0x54, 0x45, 0xFF,
+        0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0xFF, 0x09, 0x09, 0x09, 0x5C, 0x71, 0x7E,
+        0x86, 0x00, 0x00, 0x00, 0x02, 0x74, 0x52, 0x4E, 0x53, 0xFF, 0x00, 0xE5, 0xB7, 0x30,
+        0x4A, 0x00, 0x00, 0x00, 0x0E, 0x49, 0x44, 0x41, 0x54, 0x78, 0x9C, 0x63, 0x90, 0x76,
+        0x60, 0x78, 0xD2, 0x00, 0x00, 0x03, 0xD5, 0x01, 0xC0, 0xA1, 0x47, 0x9C, 0xDE, 0x00,
+        0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
+    png::Image indexed;
+    check(png::decode(packed, indexed, warnings, reason), "2-bit PNG: " + reason);
+    check(indexed.width == 5 && indexed.height == 2, "2-bit PNG: 5 x 2");
+    check(indexed.palette ==
+              std::vector<png::Rgba>{
+                  {255, 0, 0, 255}, {0, 255, 0, 0}, {0, 0, 255, 255}, {9, 9, 9, 255}},
+          "2-bit PNG: the palette in order, alpha from tRNS");
+    check(indexed.pixels == std::vector<std::uint8_t>{0, 1, 2, 3, 1, 3, 2, 1, 0, 2},
+          "2-bit PNG: one index a pixel");
+
+    // 3 x 1 RGB pixels, red, green, red, with a suggested palette of blue and
+    // white: the pixels' colours count, not the suggestion.
+    const std::vector<std::uint8_t> suggested = {
+        0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49,
+        0x48, 0x44, 0x52, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x01, 0x08, 0x02,
+        0x00, 0x00, 0x00, 0x94, 0x82, 0x83, 0xE3, 0x00, 0x00, 0x00, 0x06, 0x50, 0x4C,
+        0x54, 0x45, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0x7B, 0xDC, 0x99, 0x2C, 0x00,
+        0x00, 0x00, 0x10, 0x49, 0x44, 0x41, 0x54, 0x78, 0x9C, 0x63, 0xF8, 0xCF, 0xC0,
+        0xC0, 0xF0, 0x1F, 0x08, 0x19, 0x00, 0x10, 0xF9, 0x02, 0xFE, 0x04, 0x37, 0xDA,
+        0xE8, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
+    PaletteFile file;
+    const FormatStatus read = read_palette(suggested, file);
+    check(read.ok, "RGB PNG with a palette: " + read.reason);
+    check(file.colors.size() == 2 && file.colors[0].rgb == Rgb{255, 0, 0} &&
+              file.colors[1].rgb == Rgb{0, 255, 0},
+          "RGB PNG with a palette: its pixels' colours, red then green");
+
+    // Direct colour round trips: RGB while every pixel is opaque, else RGBA
+    // (IHDR's colour type is byte 25).
+    for (const std::uint8_t alpha : {std::uint8_t{255}, std::uint8_t{0}}) {
+        const png::Image picture{2, 1, {}, {10, 20, 30, 255, 40, 50, 60, alpha}};
+        std::vector<std::uint8_t> bytes;
+        png::Image back;
+        const bool ok =
+            png::encode(picture, bytes, reason) && png::decode(bytes, back, warnings, reason);
+        const std::string what = alpha == 255 ? "RGB round trip" : "RGBA round trip";
+        check(ok, what + ": " + reason);
+        check(bytes.size() > 25 && bytes[25] == (alpha == 255 ? 2 : 6), what + ": colour type");
+        check(back.pixels == picture.pixels && !back.indexed(), what + ": the same pixels");
+    }
+    return failures;
+}
+
+}  // namespace tavrin::testing
