@@ -336,7 +336,7 @@ int run(std::span<const std::string> args, FileSystem& fs, std::ostream& out, st
     }
     if (failure) {
         err << "tavrin-cli: " << one_line(failure->subject + ": " + failure->reason) << "\n";
-        return 1;
+        return failure->warning ? 0 : 1;
     }
     return 0;
 }

@@ -1,5 +1,6 @@
 // What tavrin-cli's subcommands share: a failure is a subject (the file or
-// argument it is about) and a reason, printed as one line.
+// argument it is about) and a reason, printed as one line. A warning is
+// printed the same way, but the file was written and the command succeeds.
 #pragma once
 
 #include <cstdint>
@@ -13,13 +14,14 @@ namespace tavrin::cli {
 struct Failure {
     std::string subject;
     std::string reason;
+    bool warning = false;
 };
 
 inline std::optional<Failure> failed(const std::string& subject, const Status& status) {
-    if (status.ok()) {
+    if (status.ok() && !status.warns()) {
         return std::nullopt;
     }
-    return Failure{subject, status.reason};
+    return Failure{subject, status.reason, status.warns()};
 }
 
 // An offset typed on the command line. Any text whose value the reader would

@@ -141,8 +141,9 @@ Status replace_by_rename(FileSystem& fs, const PathInfo& target,
     }
     status = fs.sync_folder(target.resolved);
     if (!status.ok()) {
-        status.reason =
-            "it was replaced, but " + status.reason + ", so the change may not survive a power cut";
+        // The new contents are in place; only their name may not last.
+        return Status::warning("it was saved, but its folder was not flushed to the disk (" +
+                               status.reason + "), so the change may not survive a power cut");
     }
     return status;
 }
@@ -213,9 +214,9 @@ Status rewrite_in_place(FileSystem& fs, const PathInfo& target,
     }
     if (status.ok()) {
         file->close();  // flushed already; a failing close changes nothing on disk
+        // The file holds the new contents whether or not the copy goes.
         remove_ours(fs, backup_name, "it was saved, but the copy of its old contents", status);
         if (!status.reason.empty()) {
-            status.code = Code::io_error;
             status.reason.erase(0, 2);  // the "; " that joins a reason
         }
         return status;
@@ -314,17 +315,15 @@ Status overwrite_in_place(FileSystem& fs, const std::string& path, File& file, s
     Status status = read_exact(file, at, previous);
     std::uint64_t size = 0;
     if (status.ok()) {
-        status = file.seek(at);
-    }
-    if (status.ok()) {
         status = still_holds(fs, path, file, at, bytes.size(), size);
     }
     if (!status.ok()) {
         file.close();
         return status;
     }
+    // Never grows the file, even one shortened since still_holds looked.
     std::size_t done = 0;
-    status = file.write(bytes, done);
+    status = file.overwrite(at, bytes, done);
     if (status.ok() && done < bytes.size()) {
         status =
             Status::failure(Code::io_error, "only " + bytes_text(done) + " of " +
@@ -343,8 +342,11 @@ Status overwrite_in_place(FileSystem& fs, const std::string& path, File& file, s
         if (unchanged) {
             status.reason += "; nothing in it changed";
         } else {
+            // Only the first done bytes can differ: past them the file may have ended.
+            const auto changed = std::span(previous).first(std::min(done, previous.size()));
+            std::size_t put = 0;
             const bool restored =
-                file.seek(at).ok() && write_exact(file, previous).ok() && file.sync().ok();
+                file.overwrite(at, changed, put).ok() && put == changed.size() && file.sync().ok();
             status.reason +=
                 restored ? "; its previous bytes were written back" : "; it may be damaged";
         }

@@ -79,7 +79,9 @@ Status read_clut_file(FileSystem& fs, const std::string& path, Clut& clut);
 // in spare_folder()), so that every name sees the new CLUT. On failure the
 // target holds its old bytes (or, in place, the reason says whether they
 // were written back, and where the copy is if not) and no temporary file is
-// left behind (or the reason says which one could not be removed).
+// left behind (or the reason says which one could not be removed). Once the
+// new contents are in place the save succeeds, with a warning when the
+// folder could not be flushed or the copy could not be removed (naming it).
 Status save_clut_file(FileSystem& fs, const std::string& path,
                       std::span<const PaletteEntry> entries);
 

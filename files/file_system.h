@@ -13,7 +13,9 @@
 namespace tavrin {
 
 // Success, or a failure with a reason written to follow a file name in a
-// message ("cannot open it (No such file or directory)").
+// message ("cannot open it (No such file or directory)"). A success may carry
+// a warning in reason, written the same way: the file was written, but
+// something after that went wrong and the user should know.
 struct Status {
     enum class Code {
         ok,
@@ -32,7 +34,9 @@ struct Status {
     std::string reason;
 
     bool ok() const { return code == Code::ok; }
+    bool warns() const { return ok() && !reason.empty(); }
     static Status success() { return {}; }
+    static Status warning(std::string reason) { return {Code::ok, std::move(reason)}; }
     static Status failure(Code code, std::string reason) { return {code, std::move(reason)}; }
 };
 
@@ -94,6 +98,12 @@ class File {
     virtual Status read(std::span<std::uint8_t> buffer, std::size_t& done) = 0;
     // Writes at the current position; done says how many bytes were written.
     virtual Status write(std::span<const std::uint8_t> data, std::size_t& done) = 0;
+    // Overwrites bytes at offset of an existing file without ever growing it,
+    // also when another program shortens the file meanwhile: then it fails
+    // with changed, "it became shorter ...". On failure done bounds the bytes
+    // that may differ now (from offset on); on success they are on the disk.
+    virtual Status overwrite(std::uint64_t offset, std::span<const std::uint8_t> data,
+                             std::size_t& done) = 0;
     // Shortens (never lengthens) the file to size bytes.
     virtual Status truncate(std::uint64_t size) = 0;
     // Pushes what was written to the disk.

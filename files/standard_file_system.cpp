@@ -3,22 +3,27 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <vector>
 
+#include "files/fault_guard.h"
 #include "files/file_system.h"
 
 #if defined(_WIN32)
 #include <io.h>
+#include <share.h>
 
 #include <filesystem>
 #include <system_error>
 #else
+#include <sys/mman.h>
 #include <sys/types.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -287,6 +292,53 @@ class StandardFile final : public File {
         return Status::success();
     }
 
+    Status overwrite(std::uint64_t offset, std::span<const std::uint8_t> data,
+                     std::size_t& done) override {
+        done = 0;
+        if (data.empty()) {
+            return Status::success();
+        }
+#if defined(_WIN32)
+        // Opened for update, the file admits no other writer, so nothing can
+        // shorten it between here and the write.
+        const Status sought = seek(offset);
+        return sought.ok() ? write(data, done) : sought;
+#else
+        // A store through a shared map cannot extend the file: past its end
+        // the store faults, or on its last page it goes nowhere.
+        const auto page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+        const std::uint64_t start = offset / page * page;
+        const auto length = static_cast<std::size_t>(offset - start) + data.size();
+        void* mapped = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, fd_,
+                              static_cast<off_t>(start));
+        if (mapped == MAP_FAILED) {
+            return system_failure("cannot map it for writing");
+        }
+        std::uint8_t* target = static_cast<std::uint8_t*>(mapped) + (offset - start);
+        auto store = [&] { std::memcpy(target, data.data(), data.size()); };
+        const bool stored = guarded(store);
+        const int synced = stored ? ::msync(mapped, length, MS_SYNC) : 0;
+        const int error = errno;
+        ::munmap(mapped, length);
+        std::uint64_t now = 0;
+        Status status = size(now);
+        const std::uint64_t inside =
+            now > offset ? std::min<std::uint64_t>(now - offset, data.size()) : 0;
+        done = static_cast<std::size_t>(status.ok() ? inside : data.size());
+        if (status.ok() && inside < data.size()) {
+            status =
+                Status::failure(Status::Code::changed, "it became shorter (" + std::to_string(now) +
+                                                           " bytes) while it was being written");
+        } else if (status.ok() && !stored) {
+            status = Status::failure(Status::Code::io_error,
+                                     "writing failed (the system refused a store into it)");
+        } else if (status.ok() && synced != 0) {
+            status = system_failure("flushing to disk failed", error);
+        }
+        return status;
+#endif
+    }
+
     Status truncate(std::uint64_t bytes) override {
         std::uint64_t now = 0;
         Status status = size(now);
@@ -364,7 +416,14 @@ class StandardFileSystem final : public FileSystem {
 #endif
         int fd = -1;
         do {
+#if defined(_WIN32)
+            // A file open for update admits no other writer (no FILE_SHARE_WRITE)
+            // until it is closed, so nothing can shorten it under an injection.
+            fd = mode == OpenMode::update ? ::_sopen(path.c_str(), flags, _SH_DENYWR, permissions)
+                                          : ::open(path.c_str(), flags, permissions);
+#else
             fd = ::open(path.c_str(), flags, permissions);
+#endif
         } while (fd < 0 && errno == EINTR);
         if (fd < 0) {
             return system_failure(existing ? "cannot open it" : "cannot create it");

@@ -54,6 +54,7 @@ template <typename Context>
 struct HistoryStep {
     std::string_view name;  // static text, shown in the Undo and Redo items
     int merge_key = 0;      // a later event with the same nonzero key may extend the step
+    std::uint64_t id = 0;   // given by record_step, never given again
     std::vector<EntryChange> entries;
     std::int16_t count_before = 0;
     std::int16_t count_after = 0;
@@ -63,13 +64,30 @@ struct HistoryStep {
     std::size_t context_bytes = 0;  // heap memory the two contexts hold
 };
 
+// The step the last event recorded or extended, which the next event with
+// the same key may extend further; id 0 when there is none.
+struct OpenStep {
+    std::uint64_t id = 0;
+    int merge_key = 0;
+};
+
 template <typename Context>
 struct History {
     std::deque<HistoryStep<Context>> steps;
     std::size_t done = 0;   // steps[0, done) are applied; the rest can be redone
     std::size_t bytes = 0;  // what the steps hold, by step_bytes
     HistoryLimits limits;
+    std::uint64_t next_id = 1;
+    // Reset whenever that step is removed, undone, redone or trimmed, so that
+    // a later event can never extend a step it did not make.
+    OpenStep open;
 };
+
+// The next event may not extend any step.
+template <typename Context>
+void close_open_step(History<Context>& history) {
+    history.open = {};
+}
 
 template <typename Context>
 std::size_t step_bytes(const HistoryStep<Context>& step) {
@@ -102,6 +120,7 @@ void clear_history(History<Context>& history) {
     history.steps.clear();
     history.done = 0;
     history.bytes = 0;
+    close_open_step(history);
 }
 
 // Drops the oldest done steps while the history is over its limits; the
@@ -111,20 +130,26 @@ template <typename Context>
 void trim_history(History<Context>& history) {
     while (history.done > 1 && (history.steps.size() > history.limits.max_steps ||
                                 history.bytes > history.limits.max_bytes)) {
+        if (history.steps.front().id == history.open.id) {
+            close_open_step(history);
+        }
         history.bytes -= step_bytes(history.steps.front());
         history.steps.pop_front();
         --history.done;
     }
 }
 
-// A new step: the steps that could be redone are dropped, then the oldest
-// ones while the history is over its limits (the newest always stays).
+// A new step, left open for the next event with its key: the steps that
+// could be redone are dropped, then the oldest ones while the history is over
+// its limits (the newest always stays).
 template <typename Context>
 void record_step(History<Context>& history, HistoryStep<Context> step) {
     while (history.steps.size() > history.done) {
         history.bytes -= step_bytes(history.steps.back());
         history.steps.pop_back();
     }
+    step.id = history.next_id++;
+    history.open = {step.id, step.merge_key};
     step.entries.shrink_to_fit();
     history.bytes += step_bytes(step);
     history.steps.push_back(std::move(step));
@@ -133,15 +158,16 @@ void record_step(History<Context>& history, HistoryStep<Context> step) {
 }
 
 // Whether the next event with merge_key may extend the newest step: it is
-// the last one done, nothing waits to be redone, and it has the same key.
+// the step left open, under that key, the last one done, and nothing waits
+// to be redone.
 template <typename Context>
 bool can_extend(const History<Context>& history, int merge_key) {
-    return merge_key != 0 && history.done > 0 && history.done == history.steps.size() &&
-           history.steps.back().merge_key == merge_key;
+    return merge_key != 0 && history.open.merge_key == merge_key && history.done > 0 &&
+           history.done == history.steps.size() && history.steps.back().id == history.open.id;
 }
 
 // Extends the newest step by later changes; a step that comes back to where
-// it began is removed, as it would undo nothing.
+// it began is removed, as it would undo nothing, and nothing is left open.
 template <typename Context>
 void extend_last_step(History<Context>& history, const std::vector<EntryChange>& later,
                       std::int16_t count_after) {
@@ -153,6 +179,7 @@ void extend_last_step(History<Context>& history, const std::vector<EntryChange>&
         !step.context_before.has_value()) {
         history.steps.pop_back();
         --history.done;
+        close_open_step(history);
         return;
     }
     history.bytes += step_bytes(step);
@@ -193,6 +220,7 @@ const HistoryStep<Context>* undo(History<Context>& history, PaletteTable& table,
     if (!can_undo(history)) {
         return nullptr;
     }
+    close_open_step(history);
     const HistoryStep<Context>& step = history.steps[--history.done];
     apply_before(step.entries, table);
     count = step.count_before;
@@ -205,6 +233,7 @@ const HistoryStep<Context>* redo(History<Context>& history, PaletteTable& table,
     if (!can_redo(history)) {
         return nullptr;
     }
+    close_open_step(history);
     const HistoryStep<Context>& step = history.steps[history.done++];
     apply_after(step.entries, table);
     count = step.count_after;

@@ -2,27 +2,25 @@
 // call), scanned and unmapped before the next, so memory use does not grow
 // with the file. Where mapping is refused the same windows are filled by
 // reads into one buffer. Touching a mapped page past the end of a file that
-// was truncated meanwhile raises SIGBUS; a handler jumps back out of the
-// scanner of that thread, and the scan fails with a message instead.
+// was truncated meanwhile raises SIGBUS; the fault guard (files/fault_guard.h)
+// jumps back out of the scanner, and the scan fails with a message instead.
 #include "search/file_scan.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <vector>
+
+#include "files/fault_guard.h"
 
 #ifdef _WIN32
 #include <cstdio>
-#include <filesystem>
 #else
 #include <fcntl.h>
-#include <setjmp.h>
-#include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <mutex>
 #endif
 
 namespace tavrin::search::detail {
@@ -32,51 +30,14 @@ namespace {
 constexpr std::size_t hit_buffer_size = 1024;
 const char* const shrank = "the file became shorter while it was searched";
 
-#ifndef _WIN32
-
-thread_local sigjmp_buf* active_guard = nullptr;
-struct sigaction previous_bus_action;
-
-void on_bus_error(int signal, siginfo_t* info, void* context) {
-    if (active_guard != nullptr) {
-        siglongjmp(*active_guard, 1);
-    }
-    // Not a fault of a scan: whoever handled SIGBUS before handles it now.
-    if ((previous_bus_action.sa_flags & SA_SIGINFO) != 0 &&
-        previous_bus_action.sa_sigaction != nullptr) {
-        previous_bus_action.sa_sigaction(signal, info, context);
-    } else if (previous_bus_action.sa_handler != SIG_IGN &&
-               previous_bus_action.sa_handler != SIG_DFL) {
-        previous_bus_action.sa_handler(signal);
-    } else {
-        ::signal(SIGBUS, SIG_DFL);  // the faulting access runs again and ends the process
-    }
-}
-
-void install_bus_handler() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        struct sigaction action {};
-        action.sa_sigaction = on_bus_error;
-        action.sa_flags = SA_SIGINFO | SA_NODEFER;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGBUS, &action, &previous_bus_action);
-    });
-}
-
 // False when the scanner faulted on a page that is no longer in the file.
 bool guarded_scan(BlockScanner& scanner, const Window& window, std::size_t from, Hit* out,
                   std::size_t& count, std::size_t& next) {
-    sigjmp_buf guard;
-    if (sigsetjmp(guard, 1) != 0) {
-        active_guard = nullptr;
-        return false;
-    }
-    active_guard = &guard;
-    count = scanner.scan(window, from, out, hit_buffer_size, next);
-    active_guard = nullptr;
-    return true;
+    auto scan = [&] { count = scanner.scan(window, from, out, hit_buffer_size, next); };
+    return guarded(scan);
 }
+
+#ifndef _WIN32
 
 // An open descriptor, closed on every way out.
 struct Descriptor {
@@ -125,16 +86,12 @@ ScanResult scan_blocks(std::uint64_t size, std::size_t block, std::size_t overla
         for (std::size_t from = 0; from < window.starts;) {
             std::size_t count = 0;
             std::size_t next = window.starts;
-#ifdef _WIN32
-            count = scanner.scan(window, from, hits.data(), hit_buffer_size, next);
-#else
             if (!guarded_scan(scanner, window, from, hits.data(), count, next)) {
                 release();
                 result.end = ScanEnd::failed;
                 result.reason = shrank;
                 return result;
             }
-#endif
             for (std::size_t i = 0; i < count; ++i) {
                 if (deliver) {
                     deliver(hits[i]);
@@ -155,6 +112,18 @@ ScanResult scan_blocks(std::uint64_t size, std::size_t block, std::size_t overla
 }
 
 }  // namespace
+
+bool filesystem_size(const std::string& path, std::uint64_t& size, std::string& reason) {
+    std::error_code error;
+    const std::uintmax_t bytes = std::filesystem::file_size(path, error);
+    if (error) {
+        // The size is then 2^64 - 1, which would read as a file cut short.
+        reason = "cannot get its size (" + error.message() + ")";
+        return false;
+    }
+    size = bytes;
+    return true;
+}
 
 ScanResult scan_file(const std::string& path, std::size_t overlap, BlockScanner& scanner,
                      const std::function<void(const Hit&)>& deliver, const Observer& observer,
@@ -183,7 +152,11 @@ ScanResult scan_file(const std::string& path, std::size_t overlap, BlockScanner&
         failure.reason = "it cannot be opened";
         return failure;
     }
-    const std::uint64_t size = std::filesystem::file_size(path, error);
+    std::uint64_t size = 0;
+    if (!filesystem_size(path, size, failure.reason)) {
+        std::fclose(file);
+        return failure;
+    }
     std::vector<std::uint8_t> buffer;
     auto fill = [&](std::uint64_t offset, std::size_t length,
                     std::string& reason) -> const std::uint8_t* {
@@ -233,7 +206,6 @@ ScanResult scan_file(const std::string& path, std::size_t overlap, BlockScanner&
         ::fcntl(descriptor.fd, F_SETFL, flags & ~O_NONBLOCK);
     }
 
-    install_bus_handler();
     const auto page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
     bool mapping = settings.allow_mapping;
     void* mapped = nullptr;

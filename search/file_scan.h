@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "search/search.h"
 
@@ -39,5 +40,9 @@ class BlockScanner {
 ScanResult scan_file(const std::string& path, std::size_t overlap, BlockScanner& scanner,
                      const std::function<void(const Hit&)>& deliver, const Observer& observer,
                      const ScanSettings& settings);
+
+// The size of path as std::filesystem gives it (the Windows build's way to
+// it), or false with the reason.
+bool filesystem_size(const std::string& path, std::uint64_t& size, std::string& reason);
 
 }  // namespace tavrin::search::detail

@@ -2,14 +2,17 @@
 // files on disk: dialogs, menu states after every read, round trips, and the
 // safety of the user's files.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <tuple>
 
 #include "files/clut_params.h"
 #include "tests/support/failing_file_system.h"
 #include "tests/support/temp_files.h"
 #include "tests/support/test_editor.h"
 #include "ui/file_commands.h"
+#include "ui/history_commands.h"
 
 namespace tavrin {
 namespace {
@@ -180,13 +183,18 @@ TEST(SaveClut, UneditedLoadAndSaveIsByteIdentical) {
     EXPECT_TRUE(editor.screen.errors.empty());
 }
 
+// kit.clu's 16 colours loaded through failing, which the editor then writes through.
+void load_over(TestEditor& editor, testing::FailingFileSystem& failing, const TempDir& dir) {
+    editor.state.file_system = &failing;
+    editor.load_clut(dir.write("kit.clu", words_to_bytes(sample_words(16))));
+}
+
 // A save that fails must leave the old file as it was and say so.
 TEST(SaveClut, FailureKeepsTheOldFileAndIsReported) {
     TempDir dir;
     TestEditor editor;
     testing::FailingFileSystem failing;
-    editor.state.file_system = &failing;
-    editor.load_clut(dir.write("kit.clu", words_to_bytes(sample_words(16))));
+    load_over(editor, failing, dir);
     const Bytes previous = words_to_bytes(sample_words(40, 5));
     const std::string target = dir.write("target.clu", previous);
 
@@ -207,6 +215,39 @@ TEST(SaveClut, FailureKeepsTheOldFileAndIsReported) {
     editor.save_clut(target);
     EXPECT_TRUE(editor.screen.errors.empty());
     EXPECT_EQ(read_bytes(target), words_to_bytes(sample_words(16)));
+}
+
+// The new words are on the disk but something after them failed: the save
+// stands, says what is left to see to, and the words count as saved.
+TEST(SaveClut, WrittenButNotTidiedUpIsSavedWithAWarning) {
+    TempDir dir;
+    TestEditor editor;
+    testing::FailingFileSystem failing;
+    load_over(editor, failing, dir);
+    const std::string target = dir.write("target.clu", words_to_bytes(sample_words(40, 5)));
+    const std::string linked = dir.path("linked.clu");
+    ASSERT_EQ(::link(target.c_str(), linked.c_str()), 0);  // rewritten in place, after a copy
+    const std::string renamed = dir.write("renamed.clu", Bytes(8, 1));
+
+    for (auto [op, path, words] :
+         {std::tuple{testing::FileOp::sync_folder, renamed, "its folder"},
+          std::tuple{testing::FileOp::remove, target, "the copy of its old contents \""}}) {
+        editor.screen.errors.clear();
+        editor.screen.messages.clear();
+        editor.click(3);
+        editor.move_slider(ids::slider_green, editor.entry(3).green < 128 ? 200 : 10);
+        failing.fail(op);
+        editor.save_clut(path);
+        ASSERT_TRUE(failing.failed());
+        EXPECT_TRUE(editor.screen.errors.empty()) << editor.screen.errors[0];
+        EXPECT_EQ(read_bytes(path), encode_clut(live_entries(editor.state)));
+        ASSERT_EQ(editor.screen.messages.size(), 1u) << file_op_name(op);
+        const std::string& message = editor.screen.messages[0];
+        EXPECT_EQ(message.rfind("\"" + path + "\": it was saved, but ", 0), 0u) << message;
+        EXPECT_NE(message.find(words), std::string::npos) << message;
+        editor.command(ids::select_changed);
+        EXPECT_EQ(editor.screen.messages.back(), nothing_changed_message);
+    }
 }
 
 TEST(ExtractFromTex, ReadsTheClutTheHeaderLeadsTo) {
@@ -540,6 +581,17 @@ TEST(InjectAtOffset, AClutThatDoesNotFitIsRefusedAndNothingIsWritten) {
     editor.inject_at(path, "68", "16");  // ends exactly at the end
     EXPECT_EQ(read_bytes(path).size(), 100u);
     EXPECT_EQ(editor.screen.errors.size(), 1u);
+
+    // A count typed for an injection that fails changes nothing in the editor.
+    const Bytes injected = read_bytes(path);
+    const Snapshot before(editor);
+    const std::string undo_text = editor.screen.menu_texts[ids::undo];
+    editor.inject_at(path, "0", "64");
+    EXPECT_EQ(editor.screen.errors.size(), 2u);
+    EXPECT_TRUE(Snapshot(editor) == before);
+    EXPECT_EQ(editor.screen.menu_texts[ids::undo], undo_text);
+    EXPECT_FALSE(editor.screen.menu_enabled(ids::undo));
+    EXPECT_EQ(read_bytes(path), injected);
 }
 
 TEST(InjectAtOffset, WriteFailuresAreReportedAndTheFileKeptIntact) {

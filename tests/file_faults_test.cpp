@@ -1,8 +1,9 @@
 // Every file command run by a user on real files while the file system fails
 // one call at a time: each open, size, seek, read, short read, write, short
-// write, sync, close, rename and remove that the command makes, in turn. After
-// each run every file in the folder is checked: a writer either completed and
-// said nothing, or said so and left its target byte for byte as it was; a
+// write, sync, close, rename, remove and folder flush that the command makes,
+// in turn. After each run every file in the folder is checked: a writer either
+// completed and reported no error, or said so and left its target byte for
+// byte as it was, and the editor as it was; a
 // reader either loaded exactly what a clean run loads, or failed with every
 // writing command grayed; no other file changes and no stray file stays.
 #include <gtest/gtest.h>
@@ -246,9 +247,12 @@ TEST(FileFaults, EveryFailureOfEveryFileCommandIsReportedOrHarmless) {
                         << "no reason given: " << errors[0];
                     reported_ops.insert(op);
                 }
-                // The editor's table and menu are as the clean run left them.
-                EXPECT_EQ(run.editor.state.palette, clean.palette);
-                EXPECT_EQ(run.editor.screen.menu, clean.menu);
+                // The editor's table, count and menu are as the clean run left
+                // them, or after a failed write as they were before it.
+                const Outcome& expected = written ? clean : editor_before;
+                EXPECT_EQ(run.editor.state.palette, expected.palette);
+                EXPECT_EQ(run.editor.state.color_count, expected.color_count);
+                EXPECT_EQ(run.editor.screen.menu, expected.menu);
             }
         }
     }

@@ -149,6 +149,7 @@ TEST(SaveSafety, RewritesAHardLinkedFileInPlaceWhateverFails) {
             const Bytes now = read_bytes(dir.path("b.clu"));
             if (op == FileOp::remove) {
                 // The copy could not be removed: the save stands and says where it is.
+                EXPECT_TRUE(status.ok());
                 EXPECT_EQ(now, new_bytes);
                 EXPECT_TRUE(contains(status.reason,
                                      "it was saved, but the copy of its old "
@@ -328,6 +329,20 @@ TEST(InjectionRaces, AChangedFileIsNeverGrownNorWrittenUnderAnotherName) {
               "it was shortened to 100 bytes while the CLUT was being written; "
               "nothing was written");
     EXPECT_EQ(read_bytes(path), Bytes(original.begin(), original.begin() + 100));
+
+    // Shortened after the last check, as the CLUT is stored: the store cannot
+    // grow it, the bytes still in it are the old ones, and the file's end is
+    // named as the reason. Below, in and beyond the CLUT's page.
+    const Bytes large = testing::random_bytes(rng, 3 * 4096);
+    for (auto [at, cut] : {std::pair{400, 100}, std::pair{400, 403}, std::pair{9000, 100}}) {
+        dir.write("game.bin", large);
+        racing.before(FileOp::write, 1,
+                      [&, cut = cut] { std::filesystem::resize_file(path, cut); });
+        status = inject_clut(racing, path, at, entries);
+        EXPECT_EQ(status.code, Code::changed) << at << " " << cut;
+        EXPECT_TRUE(contains(status.reason, "became shorter")) << status.reason;
+        EXPECT_EQ(read_bytes(path), Bytes(large.begin(), large.begin() + cut)) << at << " " << cut;
+    }
 
     // Another file renamed over it; the old one stays reachable by a link.
     dir.write("game.bin", original);

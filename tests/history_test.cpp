@@ -106,7 +106,7 @@ void random_event(TestEditor& editor, std::mt19937& rng, const TempDir& dir) {
                                                    "1f", "",   "99",  "abcd", "4"};
     const int field = std::array{ids::field_red, ids::field_green, ids::field_blue,
                                  ids::field_hex}[static_cast<std::size_t>(uniform(0, 3))];
-    switch (uniform(0, 16)) {
+    switch (uniform(0, 17)) {
         case 0:
         case 1:
             editor.click(uniform(0, 255),
@@ -161,6 +161,29 @@ void random_event(TestEditor& editor, std::mt19937& rng, const TempDir& dir) {
                 editor.command(ids::paste_from_clipboard);
             }
             break;
+        case 15: {
+            // A drag on a new selection that comes back to where it started
+            // and goes on: one Undo takes back this drag and nothing before it.
+            const int cell = uniform(0, 255);
+            if (!editor.screen.enabled(ids::first_swatch + cell)) {
+                break;  // no click, so this would go on the drag before
+            }
+            editor.click(cell);
+            const int slider = ids::sliders[static_cast<std::size_t>(uniform(0, 2))];
+            const int start = editor.screen.slider_position(slider);
+            const PaletteTable before = editor.state.palette;
+            editor.move_slider(slider, uniform(0, 255));
+            editor.move_slider(slider, start);
+            editor.move_slider(slider, uniform(0, 255));
+            const PaletteTable after = editor.state.palette;
+            if (after != before) {
+                editor.command(ids::undo);
+                EXPECT_TRUE(editor.state.palette == before) << "Undo took back more than the drag";
+                editor.command(ids::redo);
+                EXPECT_TRUE(editor.state.palette == after);
+            }
+            break;
+        }
         default:
             editor.command(uniform(0, 1) == 0 ? ids::undo : ids::redo);
             break;
@@ -276,6 +299,21 @@ TEST(UndoRedo, StepsAreNamedRunsCoalesceAndANewChangeDropsRedo) {
     EXPECT_EQ(editor.state.palette, edited);
     EXPECT_TRUE(editor.screen.menu_enabled(ids::zone_shorts));
     expect_screen_shows_table(editor);
+
+    // A drag that comes back to its start and goes on is a step of its own,
+    // never part of the drag before it on another cell.
+    editor.click(7);
+    editor.move_slider(ids::slider_red, editor.entry(7).red < 128 ? 250 : 5);
+    const PaletteTable first_drag = editor.state.palette;
+    editor.click(8);
+    const int start = editor.screen.slider_position(ids::slider_red);
+    const int step = start < 128 ? 30 : -30;
+    editor.move_slider(ids::slider_red, start + step);
+    editor.move_slider(ids::slider_red, start);
+    editor.move_slider(ids::slider_red, start + 2 * step);
+    EXPECT_EQ(editor.screen.menu_texts[ids::undo], "&Undo Red slider\tCtrl+Z");
+    editor.command(ids::undo);
+    EXPECT_TRUE(editor.state.palette == first_drag);
 }
 
 TEST(UndoRedo, TheOldestStepsGoFirstWhenTheHistoryIsFull) {

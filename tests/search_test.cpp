@@ -3,6 +3,7 @@
 // file is mapped or read, across the scanner's block boundaries, and files
 // that are empty, too short, special or shrinking end cleanly.
 #include "search/search.h"
+#include "search/file_scan.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -298,6 +299,13 @@ TEST(SearchFiles, EmptyShortSpecialAndMissingFilesEndCleanly) {
     found = find(dir.path("missing.bin"), query);
     EXPECT_EQ(found.result.end, ScanEnd::failed);
     EXPECT_FALSE(found.result.reason.empty());
+    // The Windows build's size query: a failure is its reason, never a size.
+    std::uint64_t size = 0;
+    std::string reason;
+    EXPECT_TRUE(detail::filesystem_size(dir.path("short.bin"), size, reason));
+    EXPECT_EQ(size, 31u);
+    EXPECT_FALSE(detail::filesystem_size(dir.path("missing.bin"), size, reason));
+    EXPECT_EQ(reason, "cannot get its size (No such file or directory)");
 
     ClutQuery bad = query;
     bad.words.clear();

@@ -73,11 +73,10 @@ struct EditorState : PaletteState {
     std::uint32_t clut_reads = 0;
 
     // Undo and redo. An outermost user event is compared with event_start
-    // when it ends; last_merge_key lets a run of one slider or one field
-    // become one step.
+    // when it ends; the history's open step lets a run of one slider or one
+    // field become one step.
     History<ClutOrigin> history;
     EventStart event_start;
-    int last_merge_key = 0;
     // The texts the Undo and Redo items show, so they are set only on a change.
     std::string undo_text = "&Undo\tCtrl+Z";
     std::string redo_text = "&Redo\tCtrl+Y";

@@ -1,6 +1,7 @@
 // The file commands over files/ and the window layer.
 #include "ui/file_commands.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,12 @@ void adopt_clut(EditorState& state, WindowLayer& layer, const Clut& clut,
     apply_clut_menu_rules(state, layer);
 }
 
+// Entries 0..count-1 of the table, count kept within 0..256.
+std::span<const PaletteEntry> entries_up_to(const EditorState& state, int count) {
+    count = std::clamp(count, 0, palette_size);
+    return std::span<const PaletteEntry>(state.palette.data(), static_cast<std::size_t>(count));
+}
+
 void report_read_failure(EditorState& state, WindowLayer& layer, const std::string& path,
                          const Status& status) {
     before_modal(state, layer);
@@ -77,6 +84,14 @@ void report_write_failure(EditorState& state, WindowLayer& layer, std::string_vi
 }
 
 }  // namespace
+
+void report_write_warning(EditorState& state, WindowLayer& layer, const std::string& path,
+                          const Status& status) {
+    if (status.warns()) {
+        before_modal(state, layer);
+        layer.show_message("\"" + path + "\": " + status.reason + ".");
+    }
+}
 
 // ids::inject_tex needs a TEX file read in this run (without one it would have nowhere
 // safe to write); after a raw CLUT file it stays grayed, as that CLUT has no
@@ -99,8 +114,7 @@ void apply_clut_menu_rules(EditorState& state, WindowLayer& layer) {
 }
 
 std::span<const PaletteEntry> live_entries(const EditorState& state) {
-    const int count = state.color_count < 0 ? 0 : std::min<int>(state.color_count, palette_size);
-    return std::span<const PaletteEntry>(state.palette.data(), static_cast<std::size_t>(count));
+    return entries_up_to(state, state.color_count);
 }
 
 void activate_palette(EditorState& state, WindowLayer& layer) {
@@ -155,6 +169,7 @@ void save_clut(EditorState& state, WindowLayer& layer) {
         return;
     }
     remember_file_words(state);
+    report_write_warning(state, layer, state.clut_path, status);
 }
 
 std::optional<int> select_clut_dialog_ok(std::string_view typed) {
@@ -275,18 +290,18 @@ void inject_clut_in_file(EditorState& state, WindowLayer& layer) {
     if (!params) {
         return;
     }
-    // The count typed here is the count written from now on, and the table
-    // no longer lines up with a kit's zones.
-    state.color_count = static_cast<std::int16_t>(params->count);
-    set_zone_items(state, layer, false);
-    enable_swatches(layer, state.color_count);
-    const Status status =
-        inject_clut(*state.file_system, state.other_path, params->offset, live_entries(state));
+    const Status status = inject_clut(*state.file_system, state.other_path, params->offset,
+                                      entries_up_to(state, params->count));
     if (!status.ok()) {
         report_write_failure(state, layer, "Could not inject the CLUT into", state.other_path,
                              status);
         return;
     }
+    // Once written, the count typed here is the count written from now on,
+    // and the table no longer lines up with a kit's zones.
+    state.color_count = static_cast<std::int16_t>(params->count);
+    set_zone_items(state, layer, false);
+    enable_swatches(layer, state.color_count);
     remember_file_words(state);
 }
 

@@ -30,6 +30,10 @@ void apply_clut_menu_rules(EditorState& state, WindowLayer& layer);
 // Entries 0..color_count-1: what every writing command writes.
 std::span<const PaletteEntry> live_entries(const EditorState& state);
 
+// A write that stands but warns (Status::warns): the user is told, with the file named.
+void report_write_warning(EditorState& state, WindowLayer& layer, const std::string& path,
+                          const Status& status);
+
 void load_clut(EditorState& state, WindowLayer& layer);               // ids::load_clut
 void save_clut(EditorState& state, WindowLayer& layer);               // ids::save_clut
 void extract_clut_from_tex(EditorState& state, WindowLayer& layer);   // ids::extract_tex

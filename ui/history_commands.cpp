@@ -101,8 +101,6 @@ void show_restored(EditorState& state, WindowLayer& layer, int previous_count,
     }
     paint_all_swatches(state, layer);
     show_selection_as_held(state, layer);
-    // The next slider or field change is a step of its own.
-    state.last_merge_key = 0;
 }
 
 }  // namespace
@@ -168,14 +166,11 @@ void begin_user_event(EditorState& state, WindowLayer& layer) {
     start.focus = layer.focused_control();
 }
 
-void end_user_event(EditorState& state, WindowLayer& layer, const UserEvent& event) {
-    EventStart& start = state.event_start;
-    if (--start.depth > 0) {
-        return;
-    }
-    const int previous_key = state.last_merge_key;
-    state.last_merge_key = event.kind == UserEvent::Kind::edit ? event.merge_key : 0;
+namespace {
 
+// Records, extends or absorbs what the outermost event changed.
+void record_event(EditorState& state, WindowLayer& layer, const UserEvent& event) {
+    const EventStart& start = state.event_start;
     UserEvent resolved = event;
     const bool count_changed = state.color_count != start.color_count;
     const bool read = state.clut_reads != start.clut_reads;
@@ -204,8 +199,7 @@ void end_user_event(EditorState& state, WindowLayer& layer, const UserEvent& eve
             break;
         case UserEvent::Kind::edit:
         case UserEvent::Kind::count:
-            if (previous_key == resolved.merge_key &&
-                can_extend(state.history, resolved.merge_key)) {
+            if (can_extend(state.history, resolved.merge_key)) {
                 extend_last_step(state.history, changes, state.color_count);
                 break;
             }
@@ -216,6 +210,23 @@ void end_user_event(EditorState& state, WindowLayer& layer, const UserEvent& eve
             break;
     }
     update_history_menu(state, layer);
+}
+
+}  // namespace
+
+void end_user_event(EditorState& state, WindowLayer& layer, const UserEvent& event) {
+    EventStart& start = state.event_start;
+    if (--start.depth > 0) {
+        return;
+    }
+    // Only the next event of the same drag or typing may extend its step.
+    if (event.kind == UserEvent::Kind::edit && event.merge_key != state.history.open.merge_key) {
+        close_open_step(state.history);
+    }
+    record_event(state, layer, event);
+    if (event.kind != UserEvent::Kind::edit) {
+        close_open_step(state.history);
+    }
 }
 
 void undo_last_step(EditorState& state, WindowLayer& layer) {

@@ -151,6 +151,7 @@ void export_colors(EditorState& state, WindowLayer& layer) {
         return;
     }
     layer.set_status_text(colors_text(entries.size()) + " exported");
+    report_write_warning(state, layer, path, status);
 }
 
 void paste_from_clipboard(EditorState& state, WindowLayer& layer) {

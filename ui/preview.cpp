@@ -6,6 +6,7 @@
 
 #include "files/clut_params.h"
 #include "ui/editor.h"
+#include "ui/file_commands.h"
 #include "ui/selection_input.h"
 
 namespace tavrin {
@@ -181,6 +182,7 @@ void export_preview(EditorState& state, WindowLayer& layer) {
         layer.show_error("Could not save the preview as \"" + *chosen + "\": " + status.reason +
                          ".");
     }
+    report_write_warning(state, layer, *chosen, status);
 }
 
 void on_preview_bar_changed(EditorState& state, WindowLayer& layer, const PreviewBarText& typed) {

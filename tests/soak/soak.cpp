@@ -1256,17 +1256,18 @@ void Session::inject_at() {
         expect_error(offset_refusal(offset->text, offset->out_of_range));
         return;
     }
-    count_ = count->count;
-    set_zones(false);
     const Bytes* target = file(*chosen);
     const std::int64_t at = *offset->value;
     const std::int64_t length = 2 * static_cast<std::int64_t>(count->count);
     if (target == nullptr || at < 0 || at + length > static_cast<std::int64_t>(target->size())) {
+        // A failed injection leaves the count and the zones as they were.
         note("inject at reported");
         expect_error("Could not inject the CLUT into \"" + path(*chosen) + "\": ", false);
         return;
     }
     note("inject at ok");
+    count_ = count->count;
+    set_zones(false);
     const Bytes clut = expected_clut_bytes(count->count);
     std::copy(clut.begin(), clut.end(), files_[*chosen].begin() + at);
 }

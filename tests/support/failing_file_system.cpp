@@ -41,6 +41,18 @@ class FailingFile final : public File {
         }
         return inner_->write(data, done);
     }
+    // Counted and failed as a write.
+    Status overwrite(std::uint64_t offset, std::span<const std::uint8_t> data,
+                     std::size_t& done) override {
+        done = 0;
+        if (owner_.next(FileOp::write)) {
+            return injected("writing failed");
+        }
+        if (owner_.next_short(FileOp::write)) {
+            return inner_->overwrite(offset, data.first(data.size() / 2), done);
+        }
+        return inner_->overwrite(offset, data, done);
+    }
     Status sync() override {
         return owner_.next(FileOp::sync) ? injected("flushing to disk failed") : inner_->sync();
     }
@@ -86,6 +98,8 @@ const char* file_op_name(FileOp op) {
             return "rename";
         case FileOp::remove:
             return "remove";
+        case FileOp::sync_folder:
+            return "folder sync";
         case FileOp::identity:
             return "identity";
     }
@@ -167,6 +181,11 @@ Status FailingFileSystem::identity(const std::string& path, FileId& id) {
 
 Status FailingFileSystem::remove(const std::string& path) {
     return next(FileOp::remove) ? injected("cannot remove it") : inner_.remove(path);
+}
+
+Status FailingFileSystem::sync_folder(const std::string& path) {
+    return next(FileOp::sync_folder) ? injected("cannot flush its folder to disk")
+                                     : inner_.sync_folder(path);
 }
 
 }  // namespace tavrin::testing

@@ -1,7 +1,7 @@
 // A FileSystem that passes every call to another one (the real disk by
 // default) except the one a test chose to fail: the nth open, size, seek,
-// read, write, sync, close, rename or remove, or a read or write that moves
-// only half of its bytes. Counts every call, so a test can first run a command
+// read, write, sync, close, rename, remove or folder flush, or a read or
+// write that moves only half of its bytes. Counts every call, so a test can first run a command
 // to learn how many calls of each kind it makes, then fail each in turn. It
 // can also run an action just before the nth call of a kind (another program
 // shortening or replacing the file), which makes races deterministic.
@@ -28,13 +28,14 @@ enum class FileOp {
     close,
     rename,
     remove,
+    sync_folder,
     identity,  // of an open file or of a path; never failed, for before() only
 };
 
-inline constexpr std::array<FileOp, 11> all_file_ops = {
+inline constexpr std::array<FileOp, 12> all_file_ops = {
     FileOp::open,       FileOp::size,   FileOp::seek,        FileOp::read,
     FileOp::short_read, FileOp::write,  FileOp::short_write, FileOp::sync,
-    FileOp::close,      FileOp::rename, FileOp::remove};
+    FileOp::close,      FileOp::rename, FileOp::remove,      FileOp::sync_folder};
 
 const char* file_op_name(FileOp op);
 
@@ -65,7 +66,7 @@ class FailingFileSystem final : public FileSystem {
     Status copy_attributes(const std::string& from, const std::string& to) override {
         return inner_.copy_attributes(from, to);
     }
-    Status sync_folder(const std::string& path) override { return inner_.sync_folder(path); }
+    Status sync_folder(const std::string& path) override;
     std::string spare_folder() override { return inner_.spare_folder(); }
 
     // For the wrapped files: counts the call and says whether it must fail.

@@ -60,6 +60,25 @@ class MemoryFile final : public File {
         return Status::success();
     }
 
+    Status overwrite(std::uint64_t offset, std::span<const std::uint8_t> data,
+                     std::size_t& done) override {
+        done = 0;
+        if (!writable_) {
+            return Status::failure(Status::Code::io_error, "writing failed (not open for writing)");
+        }
+        const std::uint64_t size = bytes_->size();
+        done = static_cast<std::size_t>(
+            offset < size ? std::min<std::uint64_t>(size - offset, data.size()) : 0);
+        if (done > 0) {
+            std::copy_n(data.begin(), done, bytes_->begin() + static_cast<std::ptrdiff_t>(offset));
+        }
+        if (done < data.size()) {
+            return Status::failure(Status::Code::changed,
+                                   "it became shorter while it was being written");
+        }
+        return Status::success();
+    }
+
     Status truncate(std::uint64_t size) override {
         if (size < bytes_->size()) {
             bytes_->resize(static_cast<std::size_t>(size));
