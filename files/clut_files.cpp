@@ -465,15 +465,26 @@ Status replace_file(FileSystem& fs, const std::string& path, std::span<const std
     return replace_by_rename(fs, target, bytes);
 }
 
-Status find_tex_clut(FileSystem& fs, const std::string& path, int kind,
-                     std::uint32_t& clut_offset) {
-    std::unique_ptr<File> file;
-    std::uint64_t size = 0;
-    Status status = open_sized(fs, path, OpenMode::read, file, size);
+namespace {
+
+// Opens a TEX file and finds where its CLUT of this kind starts, through the
+// one open file that a later write then uses.
+Status open_tex_clut(FileSystem& fs, const std::string& path, OpenMode mode, int kind,
+                     std::unique_ptr<File>& file, std::uint64_t& size, std::uint32_t& clut_offset) {
+    Status status = open_sized(fs, path, mode, file, size);
     if (!status.ok()) {
         return status;
     }
     return locate_tex_clut(*file, size, kind, clut_offset);
+}
+
+}  // namespace
+
+Status find_tex_clut(FileSystem& fs, const std::string& path, int kind,
+                     std::uint32_t& clut_offset) {
+    std::unique_ptr<File> file;
+    std::uint64_t size = 0;
+    return open_tex_clut(fs, path, OpenMode::read, kind, file, size, clut_offset);
 }
 
 Status read_tex_clut(FileSystem& fs, const std::string& path, int kind, Clut& clut,
@@ -481,11 +492,8 @@ Status read_tex_clut(FileSystem& fs, const std::string& path, int kind, Clut& cl
     clut = Clut{};
     std::unique_ptr<File> file;
     std::uint64_t size = 0;
-    Status status = open_sized(fs, path, OpenMode::read, file, size);
     std::uint32_t found = 0;
-    if (status.ok()) {
-        status = locate_tex_clut(*file, size, kind, found);
-    }
+    Status status = open_tex_clut(fs, path, OpenMode::read, kind, file, size, found);
     if (!status.ok()) {
         return status;
     }
@@ -574,11 +582,8 @@ Status inject_tex_clut(FileSystem& fs, const std::string& path, int kind,
     const std::vector<std::uint8_t> bytes = encode_clut(entries);
     std::unique_ptr<File> file;
     std::uint64_t size = 0;
-    Status status = open_sized(fs, path, OpenMode::update, file, size);
     std::uint32_t found = 0;
-    if (status.ok()) {
-        status = locate_tex_clut(*file, size, kind, found);
-    }
+    Status status = open_tex_clut(fs, path, OpenMode::update, kind, file, size, found);
     if (!status.ok()) {
         return status;
     }
