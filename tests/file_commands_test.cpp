@@ -573,7 +573,7 @@ TEST(ModalWindow, LeavesTheFocusedFieldBeforeItOpens) {
     editor.type(ids::field_red, "300");
     const std::string saved = dir.path("saved.clu");
     editor.save_clut(saved);
-    EXPECT_EQ(editor.screen.control_text(ids::field_red), "255");
+    EXPECT_EQ(editor.screen.field_text(ids::field_red), "255");
     EXPECT_EQ(read_bytes(saved), words_to_bytes({0x001F, 0x7FFF}));
     EXPECT_EQ(editor.screen.focused_control(), ids::field_red);
 
@@ -581,7 +581,7 @@ TEST(ModalWindow, LeavesTheFocusedFieldBeforeItOpens) {
     editor.type(ids::field_green, "999");
     editor.screen.open_answers.push_back(std::nullopt);
     editor.command(ids::load_clut);
-    EXPECT_EQ(editor.screen.control_text(ids::field_green), "255");
+    EXPECT_EQ(editor.screen.field_text(ids::field_green), "255");
     EXPECT_EQ(editor.state.palette[0].green, 255);
 }
 

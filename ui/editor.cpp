@@ -23,9 +23,7 @@ bool& menu_slot(EditorState& state, int command_id) {
 }
 
 void init_trackbars(WindowLayer& layer) {
-    for (int slider : ids::sliders) {
-        layer.configure_slider(slider, 0, 255, 8);
-    }
+    layer.set_up_panel(PanelSetup{});
     for (int slider : ids::sliders) {
         layer.enable_control(slider, false);
     }
@@ -52,13 +50,7 @@ void start_editor(EditorState& state, WindowLayer& layer) {
     for (int id = ids::first_command; id <= ids::last_command; ++id) {
         set_menu_state(state, layer, id, !starts_grayed(id));
     }
-    // A screen without a preview window offers neither preview command.
-    if (!layer.has_preview()) {
-        set_menu_state(state, layer, ids::texture_preview, false);
-        set_menu_state(state, layer, ids::export_preview, false);
-    }
     init_trackbars(layer);
-    layer.set_text_limit(ids::field_hex, 4);
 }
 
 void before_modal(EditorState& state, WindowLayer& layer) {

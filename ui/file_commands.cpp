@@ -55,7 +55,8 @@ void adopt_clut(EditorState& state, WindowLayer& layer, const Clut& clut,
     ++state.clut_reads;
     remember_file_words(state);
     enable_swatches(layer, clut.count);
-    layer.set_status_text("");  // a note on the previous CLUT no longer applies
+    // A note on the previous CLUT no longer applies.
+    layer.set_status_text(StatusLine::main_window, "");
     activate_palette(state, layer);
     apply_clut_menu_rules(state, layer);
 }
@@ -148,7 +149,7 @@ void save_clut(EditorState& state, WindowLayer& layer) {
     if (!chosen) {
         return;
     }
-    state.clut_path = *chosen;
+    state.clut_path = chosen->path;
     const Status status = save_clut_file(*state.file_system, state.clut_path, live_entries(state));
     if (!status.ok()) {
         report_write_failure(state, layer, "Could not save", state.clut_path, status);
@@ -267,7 +268,7 @@ void inject_clut_in_file(EditorState& state, WindowLayer& layer) {
     if (!chosen) {
         return;
     }
-    state.other_path = *chosen;
+    state.other_path = chosen->path;
     // Cancel writes nothing and keeps the colour count.
     before_modal(state, layer);
     const auto answer = layer.clut_params_dialog(std::to_string(state.color_count));
@@ -332,9 +333,7 @@ void extract_clut_from_tim_file(EditorState& state, WindowLayer& layer, const st
                ClutSource{ClutSource::Kind::tim_file, state.tim_path, 0, info.clut_row_offset(row),
                           clut.count, row});
     // The preview opens on the TIM's own image.
-    if (layer.has_preview()) {
-        open_preview(state, layer);
-    }
+    open_preview(state, layer);
 }
 
 void inject_clut_in_tim(EditorState& state, WindowLayer& layer) {

@@ -82,7 +82,7 @@ void load_image(EditorState& state, WindowLayer& layer) {
     }
     preview.status = status.ok() ? described : status.reason;
     layer.set_preview_bar(bar_of(preview));
-    layer.set_preview_status(preview.status);
+    layer.set_status_text(StatusLine::preview, preview.status);
     set_export_item(state, layer);
 }
 
@@ -173,13 +173,13 @@ void export_preview(EditorState& state, WindowLayer& layer) {
     if (!chosen) {
         return;
     }
-    preview.export_path = *chosen;
-    const Status status = preview.png_writer(*state.file_system, *chosen, preview.image.width,
+    preview.export_path = chosen->path;
+    const Status status = preview.png_writer(*state.file_system, chosen->path, preview.image.width,
                                              preview.image.height, preview.pixels);
     if (!status.ok()) {
         before_modal(state, layer);
-        layer.show_error("Could not save the preview as \"" + *chosen + "\": " + status.reason +
-                         ".");
+        layer.show_error("Could not save the preview as \"" + chosen->path +
+                         "\": " + status.reason + ".");
     }
 }
 
@@ -191,7 +191,7 @@ void on_preview_bar_changed(EditorState& state, WindowLayer& layer, const Previe
                                                 : offset_problem(typed.offset, offset);
         preview.status = problem + ". Type it in decimal, or in hexadecimal after 0x.";
         preview.status[0] = 'T';
-        layer.set_preview_status(preview.status);
+        layer.set_status_text(StatusLine::preview, preview.status);
         return;
     }
     preview.raw_file = typed.file;
@@ -242,7 +242,7 @@ void on_preview_hover(EditorState& state, WindowLayer& layer, int x, int y) {
     const PreviewState& preview = state.preview;
     const int index = index_at(preview, x, y);
     if (index < 0) {
-        layer.set_preview_status(preview.status);
+        layer.set_status_text(StatusLine::preview, preview.status);
         return;
     }
     std::string text =
@@ -254,7 +254,7 @@ void on_preview_hover(EditorState& state, WindowLayer& layer, int x, int y) {
     } else {
         text += ", no colour";
     }
-    layer.set_preview_status(text);
+    layer.set_status_text(StatusLine::preview, text);
 }
 
 void on_preview_clicked(EditorState& state, WindowLayer& layer, int x, int y, Modifiers modifiers) {
