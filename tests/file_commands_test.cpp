@@ -70,7 +70,7 @@ struct Snapshot {
     explicit Snapshot(const TestEditor& editor)
         : palette(editor.state.palette),
           color_count(editor.state.color_count),
-          source(editor.state.source),
+          source(editor.state.origin.source),
           palette_loaded(editor.state.palette_loaded),
           menu(editor.screen.menu),
           enabled(editor.screen.enabled_flags) {}
@@ -176,7 +176,7 @@ TEST(SaveClut, UneditedLoadAndSaveIsByteIdentical) {
     const std::string copy = dir.path("copy.clu");
     editor.save_clut(copy);
     EXPECT_EQ(read_bytes(copy), original);
-    EXPECT_EQ(editor.state.clut_path, copy);
+    EXPECT_EQ(editor.state.dialogs.clut_path, copy);
     EXPECT_TRUE(editor.screen.errors.empty());
 }
 
@@ -228,8 +228,8 @@ TEST(ExtractFromTex, ReadsTheClutTheHeaderLeadsTo) {
     EXPECT_EQ(editor.screen.clut_dialog_entries[0],
               std::vector<std::string>(tex_clut_names.begin(), tex_clut_names.end()));
 
-    EXPECT_EQ(editor.state.source.tex_kind, 3);
-    EXPECT_EQ(editor.state.source.offset, 512u);
+    EXPECT_EQ(editor.state.origin.source.tex_kind, 3);
+    EXPECT_EQ(editor.state.origin.source.offset, 512u);
     EXPECT_EQ(editor.state.color_count, 256);
     EXPECT_EQ(editor.state.palette_loaded, 1);
     expect_palette_words(editor.state, words);
@@ -266,7 +266,7 @@ TEST(FailedRead, KeepsTheEditedClutAndSaysWhy) {
     editor.leave_field(ids::field_red);
     const Snapshot edited(editor);
     ASSERT_FALSE(edited == loaded);
-    const ClutSource source = editor.state.source;
+    const ClutSource source = editor.state.origin.source;
 
     Bytes tex = testing::tex_file_bytes(1024, 0, 0x0100, 0x0200, sample_words(256));
     tex.resize(1000);  // ends inside the CLUT
@@ -287,7 +287,7 @@ TEST(FailedRead, KeepsTheEditedClutAndSaysWhy) {
     EXPECT_EQ(editor.screen.errors[2], too_many_colors_message);
     EXPECT_NE(editor.screen.errors[3].find("gone.dat"), std::string::npos);
     EXPECT_TRUE(Snapshot(editor) == edited);
-    EXPECT_EQ(editor.state.source, source);
+    EXPECT_EQ(editor.state.origin.source, source);
 }
 
 TEST(ExtractAndInjectTex, UneditedRoundTripLeavesTheFileIdentical) {
@@ -318,7 +318,7 @@ TEST(ParamsDialog, PrefillsOnlyForAnInjectionAndReadsWhatWasTyped) {
     const std::string path = dir.write("data.dat", data);
     for (std::string offset_text : {"0x200", "0X200", "512", "512abc"}) {
         editor.extract_at(path, offset_text, "16");
-        EXPECT_EQ(editor.state.source.offset, 512u) << offset_text;
+        EXPECT_EQ(editor.state.origin.source.offset, 512u) << offset_text;
         EXPECT_EQ(editor.state.palette[0].raw, data[512] | (data[513] << 8)) << offset_text;
     }
     EXPECT_EQ(editor.screen.params_initial_counts.back(), "");
@@ -435,7 +435,7 @@ TEST(InjectTex, WritesOnlyWhereTheTexFileKeepsItsClut) {
     const auto kit = sample_words(16, 7);
     editor.load_clut(dir.write("kit.clu", words_to_bytes(kit)));
     editor.inject_at(other_path, "0x10", "16");
-    EXPECT_EQ(editor.state.source.path, dir.path("kit.clu"));  // an injection is no read
+    EXPECT_EQ(editor.state.origin.source.path, dir.path("kit.clu"));  // an injection is no read
     Bytes other_now = other;
     const Bytes kit_bytes = words_to_bytes(kit);
     std::copy(kit_bytes.begin(), kit_bytes.end(), other_now.begin() + 16);

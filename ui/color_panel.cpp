@@ -324,13 +324,11 @@ void starting_box_double_clicked(EditorState& state, WindowLayer& layer) {
 }  // namespace
 
 void on_slider_moved(EditorState& state, WindowLayer& layer, int slider_id) {
-    const PreviewSync sync(state, layer);
     as_user_event(state, layer, slider_event(slider_id),
                   [&] { slider_moved(state, layer, slider_id); });
 }
 
 void on_field_edited(EditorState& state, WindowLayer& layer, int field_id) {
-    const PreviewSync sync(state, layer);
     as_user_event(state, layer, field_event(field_id),
                   [&] { field_edited(state, layer, field_id); });
 }
@@ -339,12 +337,10 @@ void on_field_left(EditorState& state, WindowLayer& layer, int field_id) {
     if (field_event(field_id).kind != UserEvent::Kind::edit) {
         return;  // not a panel field: nothing to settle, and no event between steps
     }
-    const PreviewSync sync(state, layer);
     as_user_event(state, layer, field_event(field_id), [&] { field_left(state, layer, field_id); });
 }
 
 void on_starting_box_double_clicked(EditorState& state, WindowLayer& layer) {
-    const PreviewSync sync(state, layer);
     as_user_event(state, layer, UserEvent{UserEvent::Kind::edit, "Restore starting color", 0},
                   [&] { starting_box_double_clicked(state, layer); });
 }

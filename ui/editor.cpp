@@ -125,6 +125,12 @@ void dispatch(EditorState& state, WindowLayer& layer, int command_id) {
         case ids::select_changed:
             select_changed_colors(state, layer);
             break;
+        case ids::undo:
+            undo_last_step(state, layer);
+            break;
+        case ids::redo:
+            redo_next_step(state, layer);
+            break;
         default:
             if (const Zone* zone = zone_for_command(command_id)) {
                 select_zone(state, layer, zone->first, zone->last);
@@ -137,16 +143,6 @@ void dispatch(EditorState& state, WindowLayer& layer, int command_id) {
 
 void run_command(EditorState& state, WindowLayer& layer, int command_id) {
     if (!command_enabled(state, command_id)) {
-        return;
-    }
-    const PreviewSync sync(state, layer);
-    // Undo and Redo move through the steps instead of making one.
-    if (command_id == ids::undo) {
-        undo_last_step(state, layer);
-        return;
-    }
-    if (command_id == ids::redo) {
-        redo_next_step(state, layer);
         return;
     }
     as_user_event(state, layer, command_event(command_id),

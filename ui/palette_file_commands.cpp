@@ -92,11 +92,11 @@ void import_colors(EditorState& state, WindowLayer& layer) {
         {"All Files (*.*)", "*.*"}};
     before_modal(state, layer);
     const auto path = layer.open_file_dialog(
-        FileDialogRequest{std::move(filters), state.palette_path, state.program_dir, true});
+        FileDialogRequest{std::move(filters), state.dialogs.palette_path, state.program_dir, true});
     if (!path) {
         return;
     }
-    state.palette_path = *path;
+    state.dialogs.palette_path = *path;
     std::vector<std::uint8_t> bytes;
     const Status status = read_whole_file(*state.file_system, *path, max_palette_file, bytes);
     PaletteFile file;
@@ -124,8 +124,8 @@ void export_colors(EditorState& state, WindowLayer& layer) {
         filters.push_back({filter.label, filter.pattern});
     }
     before_modal(state, layer);
-    const auto answer = layer.save_file_dialog(
-        FileDialogRequest{std::move(filters), state.palette_path, state.program_dir, false});
+    const auto answer = layer.save_file_dialog(FileDialogRequest{
+        std::move(filters), state.dialogs.palette_path, state.program_dir, false});
     if (!answer) {
         return;
     }
@@ -139,7 +139,7 @@ void export_colors(EditorState& state, WindowLayer& layer) {
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
         path += filter.extension;
     }
-    state.palette_path = path;
+    state.dialogs.palette_path = path;
     const std::vector<PaletteEntry> entries = chosen_entries(state);
     std::vector<std::uint8_t> bytes;
     const FormatStatus written =

@@ -42,19 +42,19 @@ void set_export_item(EditorState& state, WindowLayer& layer) {
 // Reads the image again when its file or place changed since the last read.
 void load_image(EditorState& state, WindowLayer& layer) {
     PreviewState& preview = state.preview;
-    const bool tim = state.source.kind == ClutSource::Kind::tim_file;
+    const bool tim = state.origin.source.kind == ClutSource::Kind::tim_file;
     if (preview.raw_file.empty() && !tim) {
-        preview.raw_file = state.source.path;  // the file the CLUT came from
+        preview.raw_file = state.origin.source.path;  // the file the CLUT came from
     }
     const bool unchanged = preview.drawn && tim == preview.from_tim &&
-                           (tim ? preview.shown_source == state.source
+                           (tim ? preview.shown_source == state.origin.source
                                 : preview.shown_file == preview.raw_file &&
                                       same_place(preview.shown_place, preview.place));
     if (unchanged) {
         return;
     }
     preview.from_tim = tim;
-    preview.shown_source = state.source;
+    preview.shown_source = state.origin.source;
     preview.shown_file = preview.raw_file;
     preview.shown_place = preview.place;
     preview.drawn = false;
@@ -62,11 +62,12 @@ void load_image(EditorState& state, WindowLayer& layer) {
     std::string described;
     if (tim) {
         TimInfo info;
-        status = read_tim_image(*state.file_system, state.source.path, preview.image, info);
-        described = file_name(state.source.path) + ": " + std::to_string(info.width) + " x " +
-                    std::to_string(info.height) + ", " + std::to_string(info.bits_per_pixel) +
-                    " bits, CLUT row " + std::to_string(state.source.tim_row);
-        status.reason = file_name(state.source.path) + ": " + status.reason;
+        status = read_tim_image(*state.file_system, state.origin.source.path, preview.image, info);
+        described = file_name(state.origin.source.path) + ": " + std::to_string(info.width) +
+                    " x " + std::to_string(info.height) + ", " +
+                    std::to_string(info.bits_per_pixel) + " bits, CLUT row " +
+                    std::to_string(state.origin.source.tim_row);
+        status.reason = file_name(state.origin.source.path) + ": " + status.reason;
     } else if (preview.raw_file.empty()) {
         preview.image = IndexedImage{};
         status = Status::failure(Status::Code::invalid_argument,
@@ -107,16 +108,6 @@ int index_at(const PreviewState& preview, int x, int y) {
 }
 
 }  // namespace
-
-PreviewSync::PreviewSync(EditorState& state, WindowLayer& layer) : state_(state), layer_(layer) {
-    ++state_.preview.handlers_running;
-}
-
-PreviewSync::~PreviewSync() {
-    if (--state_.preview.handlers_running == 0) {
-        sync_preview(state_, layer_);
-    }
-}
 
 void sync_preview(EditorState& state, WindowLayer& layer) {
     PreviewState& preview = state.preview;
