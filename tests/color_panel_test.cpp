@@ -65,7 +65,7 @@ TEST_F(Panel, RefreshLoadsTheHeadSnappedAndKeepsTheUnsnappedStartingColor) {
     EXPECT_EQ(hex_text(encode_bgr555(editor.entry(50))), hex);
     EXPECT_EQ(editor.state.starting_entry, before);
     EXPECT_EQ(editor.screen.box(ids::starting_box), color_of(before));
-    EXPECT_EQ(editor.screen.control_text(ids::field_red), "98");
+    EXPECT_EQ(editor.screen.field_text(ids::field_red), "98");
     EXPECT_EQ(editor.screen.slider_position(ids::slider_red), 98);
     expect_selection_shown(editor);
 }
@@ -95,7 +95,7 @@ TEST_F(Panel, HexWordShowsTheHighBit) {
 
 TEST_F(Panel, AFieldHoldingTheFocusEndsShowingTheNewHeadWithoutChangingColors) {
     type_red(10, "300");  // applies 3 and 30; "300" stands unapplied
-    ASSERT_EQ(editor.screen.control_text(ids::field_red), "300");
+    ASSERT_EQ(editor.screen.field_text(ids::field_red), "300");
     ASSERT_EQ(editor.screen.focus, ids::field_red);
     const auto palette = editor.state.palette;
 
@@ -191,17 +191,17 @@ TEST_F(Panel, DecimalFieldAppliesEveryKeystrokeAndCorrectsItsTextWhenLeft) {
     expect_grid_shows_selection(editor);
 
     editor.type(ids::field_red, "0x0");  // the x is refused; 30 then 300
-    EXPECT_EQ(editor.screen.control_text(ids::field_red), "300");
+    EXPECT_EQ(editor.screen.field_text(ids::field_red), "300");
     EXPECT_EQ(editor.entry(0).red, 30);
     EXPECT_EQ(editor.entry(1).red, 71);
     EXPECT_EQ(editor.screen.slider_position(ids::slider_red), 30);
-    EXPECT_EQ(editor.screen.control_text(ids::field_hex), "0000");  // not rewritten while typing
+    EXPECT_EQ(editor.screen.field_text(ids::field_hex), "0000");  // not rewritten while typing
 
     // Leaving writes the head's word (red 30 is "0003"), which snaps the head
     // to 24, then "255", which moves every entry by 255 - 24.
     editor.leave_field(ids::field_red);
-    EXPECT_EQ(editor.screen.control_text(ids::field_red), "255");
-    EXPECT_EQ(editor.screen.control_text(ids::field_hex), "0003");
+    EXPECT_EQ(editor.screen.field_text(ids::field_red), "255");
+    EXPECT_EQ(editor.screen.field_text(ids::field_hex), "0003");
     EXPECT_EQ(editor.entry(0).red, 255);
     EXPECT_EQ(editor.entry(1).red, (71 + 231) % 256);
     EXPECT_EQ(editor.screen.slider_position(ids::slider_red), 255);
@@ -216,21 +216,21 @@ TEST_F(Panel, DecimalFieldLeftEmptyOrUnreadableBecomesZero) {
     editor.clear_field(ids::field_red);
     EXPECT_EQ(editor.entry(2).red, 98);
     editor.leave_field(ids::field_red);
-    EXPECT_EQ(editor.screen.control_text(ids::field_red), "0");
-    EXPECT_EQ(editor.screen.control_text(ids::field_hex), "000C");
+    EXPECT_EQ(editor.screen.field_text(ids::field_red), "0");
+    EXPECT_EQ(editor.screen.field_text(ids::field_hex), "000C");
     EXPECT_EQ(editor.entry(2).red, 0);
     EXPECT_EQ(editor.entry(1).red, (41 - 98 + 256) % 256);
     // The emptied green field was left when the focus went to red: it shows 0.
-    EXPECT_EQ(editor.screen.control_text(ids::field_green), "0");
+    EXPECT_EQ(editor.screen.field_text(ids::field_green), "0");
 
     // Pasted text that is no number is ignored while it stands.
     editor.screen.texts[ids::field_blue] = "12a";
     on_field_edited(editor.state, editor.screen, ids::field_blue);
     EXPECT_EQ(editor.entry(2).blue, 0);
-    EXPECT_EQ(editor.screen.control_text(ids::field_blue), "12a");
+    EXPECT_EQ(editor.screen.field_text(ids::field_blue), "12a");
     editor.screen.focus = ids::field_blue;
     editor.leave_field(ids::field_blue);
-    EXPECT_EQ(editor.screen.control_text(ids::field_blue), "0");
+    EXPECT_EQ(editor.screen.field_text(ids::field_blue), "0");
 
     // 256 and above stand unapplied and become 255 on leaving.
     editor.clear_field(ids::field_blue);
@@ -238,7 +238,7 @@ TEST_F(Panel, DecimalFieldLeftEmptyOrUnreadableBecomesZero) {
     EXPECT_EQ(editor.entry(2).blue, 25);
     editor.leave_field(ids::field_blue);
     EXPECT_EQ(editor.entry(2).blue, 255);
-    EXPECT_EQ(editor.screen.control_text(ids::field_blue), "255");
+    EXPECT_EQ(editor.screen.field_text(ids::field_blue), "255");
     expect_grid_shows_selection(editor);
 }
 
@@ -251,7 +251,7 @@ TEST_F(Panel, HexFieldSetsTheHeadAloneKeystrokeByKeystroke) {
 
     editor.clear_field(ids::field_hex);  // an empty text changes nothing
     EXPECT_EQ(editor.entry(5), (PaletteEntry{0x1234, 164, 139, 32, 0}));
-    EXPECT_EQ(editor.screen.control_text(ids::field_hex), "");
+    EXPECT_EQ(editor.screen.field_text(ids::field_hex), "");
 
     struct Step {
         char key;
@@ -266,20 +266,20 @@ TEST_F(Panel, HexFieldSetsTheHeadAloneKeystrokeByKeystroke) {
         EXPECT_EQ(color_of(editor.entry(5)), step.color) << step.key;
         EXPECT_EQ(editor.screen.box(ids::current_box), step.color) << step.key;
         EXPECT_EQ(editor.screen.slider_position(ids::slider_green), step.color.green);
-        EXPECT_EQ(editor.screen.control_text(ids::field_red), std::to_string(step.color.red));
+        EXPECT_EQ(editor.screen.field_text(ids::field_red), std::to_string(step.color.red));
         EXPECT_EQ(editor.entry(6), six);
         EXPECT_EQ(editor.entry(7), seven);
         expect_grid_shows_selection(editor);
     }
-    EXPECT_EQ(editor.screen.control_text(ids::field_hex), "7C1F");
+    EXPECT_EQ(editor.screen.field_text(ids::field_hex), "7C1F");
     editor.type(ids::field_hex, "0");  // a fifth character is refused
-    EXPECT_EQ(editor.screen.control_text(ids::field_hex), "7C1F");
+    EXPECT_EQ(editor.screen.field_text(ids::field_hex), "7C1F");
     EXPECT_EQ(editor.entry(5).raw, 0x7C1F);
 
     // A character that is no hex digit ends the number.
     editor.clear_field(ids::field_hex);
     editor.type(ids::field_hex, "1G");
-    EXPECT_EQ(editor.screen.control_text(ids::field_hex), "1G");
+    EXPECT_EQ(editor.screen.field_text(ids::field_hex), "1G");
     EXPECT_EQ(color_of(editor.entry(5)), rgb(8, 0, 0));
     EXPECT_EQ(editor.entry(6), six);
 }
@@ -293,7 +293,7 @@ TEST_F(Panel, HexFieldKeepsTheEntrysHighBit) {
     EXPECT_EQ(editor.entry(5).high_bit, 0);
     EXPECT_EQ(editor.entry(5).raw, 0x8000);
     editor.leave_field(ids::field_hex);
-    EXPECT_EQ(editor.screen.control_text(ids::field_hex), "0000");
+    EXPECT_EQ(editor.screen.field_text(ids::field_hex), "0000");
     expect_panel_shows(editor, rgb(0, 0, 0), "0000");
 
     // With it, an emptied field left alone comes back from the entry.
@@ -358,12 +358,12 @@ TEST_F(Panel, NothingSelectedMeansNoControlChangesAnEntry) {
     on_field_edited(editor.state, editor.screen, ids::field_hex);
     on_field_left(editor.state, editor.screen, ids::field_hex);
     EXPECT_EQ(editor.state.palette, palette);
-    EXPECT_EQ(editor.screen.control_text(ids::field_red), "7");
+    EXPECT_EQ(editor.screen.field_text(ids::field_red), "7");
     EXPECT_TRUE(editor.selected().empty());
 
     // The user's steps do not even reach the disabled fields.
     editor.type(ids::field_green, "5");
-    EXPECT_EQ(editor.screen.control_text(ids::field_green), "0");
+    EXPECT_EQ(editor.screen.field_text(ids::field_green), "0");
 }
 
 TEST_F(Panel, EditsReachTheSavedFileWithEveryHighBitKept) {

@@ -220,7 +220,7 @@ TEST(CopyPasteScenarios, NextSliderStepIsMeasuredAgainstThePastedHead) {
     EXPECT_EQ(editor.entry(11).red, 41);
     // The panel still shows X as it was before the paste.
     EXPECT_EQ(editor.screen.slider_position(ids::slider_red), 98);
-    EXPECT_EQ(editor.screen.control_text(ids::field_red), "98");
+    EXPECT_EQ(editor.screen.field_text(ids::field_red), "98");
 
     // One step right: the head takes 99 (stored as 98), Y moves by 99 - 164.
     editor.move_slider(ids::slider_red, 99);

@@ -73,7 +73,7 @@ struct Snapshot {
     explicit Snapshot(const TestEditor& editor)
         : palette(editor.state.palette),
           color_count(editor.state.color_count),
-          source(editor.state.source),
+          source(editor.state.origin.source),
           palette_loaded(editor.state.palette_loaded),
           menu(editor.screen.menu),
           enabled(editor.screen.enabled_flags) {}
@@ -179,7 +179,7 @@ TEST(SaveClut, UneditedLoadAndSaveIsByteIdentical) {
     const std::string copy = dir.path("copy.clu");
     editor.save_clut(copy);
     EXPECT_EQ(read_bytes(copy), original);
-    EXPECT_EQ(editor.state.clut_path, copy);
+    EXPECT_EQ(editor.state.dialogs.clut_path, copy);
     EXPECT_TRUE(editor.screen.errors.empty());
 }
 
@@ -269,8 +269,8 @@ TEST(ExtractFromTex, ReadsTheClutTheHeaderLeadsTo) {
     EXPECT_EQ(editor.screen.clut_dialog_entries[0],
               std::vector<std::string>(tex_clut_names.begin(), tex_clut_names.end()));
 
-    EXPECT_EQ(editor.state.source.tex_kind, 3);
-    EXPECT_EQ(editor.state.source.offset, 512u);
+    EXPECT_EQ(editor.state.origin.source.tex_kind, 3);
+    EXPECT_EQ(editor.state.origin.source.offset, 512u);
     EXPECT_EQ(editor.state.color_count, 256);
     EXPECT_EQ(editor.state.palette_loaded, 1);
     expect_palette_words(editor.state, words);
@@ -307,7 +307,7 @@ TEST(FailedRead, KeepsTheEditedClutAndSaysWhy) {
     editor.leave_field(ids::field_red);
     const Snapshot edited(editor);
     ASSERT_FALSE(edited == loaded);
-    const ClutSource source = editor.state.source;
+    const ClutSource source = editor.state.origin.source;
 
     Bytes tex = testing::tex_file_bytes(1024, 0, 0x0100, 0x0200, sample_words(256));
     tex.resize(1000);  // ends inside the CLUT
@@ -328,7 +328,7 @@ TEST(FailedRead, KeepsTheEditedClutAndSaysWhy) {
     EXPECT_EQ(editor.screen.errors[2], too_many_colors_message);
     EXPECT_NE(editor.screen.errors[3].find("gone.dat"), std::string::npos);
     EXPECT_TRUE(Snapshot(editor) == edited);
-    EXPECT_EQ(editor.state.source, source);
+    EXPECT_EQ(editor.state.origin.source, source);
 }
 
 TEST(ExtractAndInjectTex, UneditedRoundTripLeavesTheFileIdentical) {
@@ -359,7 +359,7 @@ TEST(ParamsDialog, PrefillsOnlyForAnInjectionAndReadsWhatWasTyped) {
     const std::string path = dir.write("data.dat", data);
     for (std::string offset_text : {"0x200", "0X200", "512", "512abc"}) {
         editor.extract_at(path, offset_text, "16");
-        EXPECT_EQ(editor.state.source.offset, 512u) << offset_text;
+        EXPECT_EQ(editor.state.origin.source.offset, 512u) << offset_text;
         EXPECT_EQ(editor.state.palette[0].raw, data[512] | (data[513] << 8)) << offset_text;
     }
     EXPECT_EQ(editor.screen.params_initial_counts.back(), "");
@@ -476,7 +476,7 @@ TEST(InjectTex, WritesOnlyWhereTheTexFileKeepsItsClut) {
     const auto kit = sample_words(16, 7);
     editor.load_clut(dir.write("kit.clu", words_to_bytes(kit)));
     editor.inject_at(other_path, "0x10", "16");
-    EXPECT_EQ(editor.state.source.path, dir.path("kit.clu"));  // an injection is no read
+    EXPECT_EQ(editor.state.origin.source.path, dir.path("kit.clu"));  // an injection is no read
     Bytes other_now = other;
     const Bytes kit_bytes = words_to_bytes(kit);
     std::copy(kit_bytes.begin(), kit_bytes.end(), other_now.begin() + 16);
@@ -625,7 +625,7 @@ TEST(ModalWindow, LeavesTheFocusedFieldBeforeItOpens) {
     editor.type(ids::field_red, "300");
     const std::string saved = dir.path("saved.clu");
     editor.save_clut(saved);
-    EXPECT_EQ(editor.screen.control_text(ids::field_red), "255");
+    EXPECT_EQ(editor.screen.field_text(ids::field_red), "255");
     EXPECT_EQ(read_bytes(saved), words_to_bytes({0x001F, 0x7FFF}));
     EXPECT_EQ(editor.screen.focused_control(), ids::field_red);
 
@@ -633,7 +633,7 @@ TEST(ModalWindow, LeavesTheFocusedFieldBeforeItOpens) {
     editor.type(ids::field_green, "999");
     editor.screen.open_answers.push_back(std::nullopt);
     editor.command(ids::load_clut);
-    EXPECT_EQ(editor.screen.control_text(ids::field_green), "255");
+    EXPECT_EQ(editor.screen.field_text(ids::field_green), "255");
     EXPECT_EQ(editor.state.palette[0].green, 255);
 }
 

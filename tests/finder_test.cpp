@@ -57,7 +57,7 @@ TEST(Finder, FindsTheLiveColorsAndTheSelectionAndLoadsTheChosenHitWithItsCount) 
     editor.load_clut(dir.write("kit.clu", words_to_bytes(live)));
 
     // Closing the window changes nothing.
-    const ClutSource loaded = editor.state.source;
+    const ClutSource loaded = editor.state.origin.source;
     find(editor, path, FinderOptions{}, std::nullopt);
     ASSERT_EQ(editor.screen.finder_requests.size(), 1u);
     EXPECT_EQ(editor.screen.finder_requests[0].path, path);
@@ -66,7 +66,7 @@ TEST(Finder, FindsTheLiveColorsAndTheSelectionAndLoadsTheChosenHitWithItsCount) 
     EXPECT_EQ(editor.screen.finder_rows,
               std::vector<std::string>{"0x200 (512)  CLUT, 16 words match"});
     EXPECT_EQ(editor.screen.finder_status, "Done: 1 hit.");
-    EXPECT_EQ(editor.state.source, loaded);
+    EXPECT_EQ(editor.state.origin.source, loaded);
 
     FinderOptions any_byte;
     any_byte.align = 1;
@@ -83,10 +83,10 @@ TEST(Finder, FindsTheLiveColorsAndTheSelectionAndLoadsTheChosenHitWithItsCount) 
               (std::vector<std::string>{"0x200 (512)  CLUT, 16 words match",
                                         "0x600 (1536)  CLUT, 14 words match"}));
     EXPECT_EQ(table_words(editor.state), edited);
-    EXPECT_EQ(editor.state.source,
+    EXPECT_EQ(editor.state.origin.source,
               (ClutSource{ClutSource::Kind::file_offset, path, 0, 0x600, 16, 0}));
     EXPECT_TRUE(editor.screen.menu_enabled(ids::inject_offset));
-    EXPECT_EQ(editor.state.finder_options.min_matching, 14);  // the next run starts there
+    EXPECT_EQ(editor.state.dialogs.finder_options.min_matching, 14);  // the next run starts there
     // A read like any other: Undo gives the table back, Redo the hit again.
     editor.command(ids::undo);
     editor.settle();
@@ -108,8 +108,8 @@ TEST(Finder, FindsTheLiveColorsAndTheSelectionAndLoadsTheChosenHitWithItsCount) 
     ASSERT_EQ(editor.screen.finder_rows.size(), 3u);  // 0x200, 0x600, 0x800
     EXPECT_EQ(editor.screen.finder_rows[2], "0x800 (2048)  CLUT, 3 words match");
     EXPECT_EQ(table_words(editor.state), (std::vector<std::uint16_t>{live[0], live[1], live[2]}));
-    EXPECT_EQ(editor.state.source.offset, 0x800u);
-    EXPECT_EQ(editor.state.source.count, 3);
+    EXPECT_EQ(editor.state.origin.source.offset, 0x800u);
+    EXPECT_EQ(editor.state.origin.source.count, 3);
     EXPECT_TRUE(editor.screen.errors.empty());
 }
 
@@ -143,19 +143,19 @@ TEST(Finder, TimHitsLoadTheirFirstClutRowAndFailuresChangeNothing) {
     EXPECT_EQ(editor.screen.finder_rows,
               std::vector<std::string>{"0x100 (256)  TIM 4-bit, 8 x 2, 1 x 16 CLUT"});
     EXPECT_EQ(table_words(editor.state), row);
-    EXPECT_EQ(editor.state.source,
+    EXPECT_EQ(editor.state.origin.source,
               (ClutSource{ClutSource::Kind::file_offset, path, 0, 0x114, 16, 0}));
 
     // A 16-bit image has no CLUT to load: said so, and the table stays.
     plant(file, 0x300, words_to_bytes({0x10, 0, 0x02, 0, 16, 0, 0, 0, 2, 1, 0x7FFF, 0x001F}));
     dir.write("images.bin", file);
-    const ClutSource before = editor.state.source;
+    const ClutSource before = editor.state.origin.source;
     find(editor, path, tims, 1);
     ASSERT_EQ(editor.screen.finder_rows.size(), 2u);
     EXPECT_EQ(editor.screen.finder_rows[1], "0x300 (768)  TIM 16-bit, 2 x 1");
     EXPECT_EQ(editor.screen.errors,
               std::vector<std::string>{"The TIM image at 0x300 (768) has no CLUT."});
-    EXPECT_EQ(editor.state.source, before);
+    EXPECT_EQ(editor.state.origin.source, before);
     EXPECT_EQ(table_words(editor.state), row);
 }
 

@@ -38,7 +38,7 @@ Snapshot snapshot(const TestEditor& editor) {
         menus.push_back(editor.screen.menu_enabled(id));
     }
     const EditorState& state = editor.state;
-    return {state.palette, state.color_count, state.source, state.tex_source, menus};
+    return {state.palette, state.color_count, state.origin.source, state.origin.tex_source, menus};
 }
 
 // What differs, for the failure message.
@@ -287,14 +287,14 @@ TEST(UndoRedo, StepsAreNamedRunsCoalesceAndANewChangeDropsRedo) {
     EXPECT_EQ(editor.screen.menu_texts[ids::undo], "&Undo Blend colors\tCtrl+Z");
 
     // Undoing a read brings back the CLUT, where it came from and its menus.
-    const ClutSource kit = editor.state.source;
+    const ClutSource kit = editor.state.origin.source;
     const PaletteTable edited = editor.state.palette;
     editor.extract_at(dir.write("data.dat", Bytes(64, 0x11)), "0", "16");
     ASSERT_EQ(editor.state.color_count, 16);
     EXPECT_FALSE(editor.screen.menu_enabled(ids::zone_shorts));
     EXPECT_EQ(editor.screen.menu_texts[ids::undo], "&Undo Extract CLUT from file\tCtrl+Z");
     editor.command(ids::undo);
-    EXPECT_EQ(editor.state.source, kit);
+    EXPECT_EQ(editor.state.origin.source, kit);
     EXPECT_EQ(editor.state.color_count, 256);
     EXPECT_EQ(editor.state.palette, edited);
     EXPECT_TRUE(editor.screen.menu_enabled(ids::zone_shorts));

@@ -122,7 +122,7 @@ TEST(OpenPath, TimImageReadsItsClutAsTheTimCommandWould) {
     EXPECT_TRUE(open_path(editor.state, editor.screen, path));
     EXPECT_TRUE(editor.screen.errors.empty());
     EXPECT_TRUE(editor.screen.open_requests.empty());
-    EXPECT_EQ(editor.state.source.kind, ClutSource::Kind::tim_file);
+    EXPECT_EQ(editor.state.origin.source.kind, ClutSource::Kind::tim_file);
     EXPECT_EQ(editor.state.color_count, 16);
     EXPECT_EQ(palette_words(editor.state, 16), row);
     EXPECT_TRUE(editor.screen.menu_enabled(ids::inject_tim));

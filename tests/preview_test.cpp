@@ -67,7 +67,7 @@ TEST(TimCommands, PickARowEditItSeeItAndWriteItBack) {
                                         "CLUT 2 (16 colours)"}));
     EXPECT_EQ(editor.screen.list_preselected.back(), 0);
     EXPECT_EQ(editor.state.color_count, 2);
-    EXPECT_EQ(editor.state.source.kind, ClutSource::Kind::raw_file);
+    EXPECT_EQ(editor.state.origin.source.kind, ClutSource::Kind::raw_file);
     EXPECT_FALSE(editor.screen.menu_enabled(ids::inject_tim));
     EXPECT_EQ(editor.screen.open_requests.back().filters.front().pattern, "*.TIM");
 
@@ -78,7 +78,7 @@ TEST(TimCommands, PickARowEditItSeeItAndWriteItBack) {
     editor.settle();
     ASSERT_EQ(editor.state.color_count, 16);
     EXPECT_EQ(editor.state.palette[5], decode_bgr555(spec.clut_rows[2][5]));
-    EXPECT_EQ(editor.state.source.tim_row, 2);
+    EXPECT_EQ(editor.state.origin.source.tim_row, 2);
     EXPECT_EQ(editor.screen.menu_texts[ids::undo], "&Undo Extract CLUT from TIM file\tCtrl+Z");
     EXPECT_TRUE(editor.screen.menu_enabled(ids::inject_tim));
     EXPECT_TRUE(editor.screen.menu_enabled(ids::inject_offset));

@@ -102,9 +102,9 @@ TEST_F(Loaded, RemovingTheLastCellBlanksAndDisablesThePanel) {
         EXPECT_EQ(editor.screen.slider_position(slider), 0);
     }
     for (int field : ids::decimal_fields) {
-        EXPECT_EQ(editor.screen.control_text(field), "0");
+        EXPECT_EQ(editor.screen.field_text(field), "0");
     }
-    EXPECT_EQ(editor.screen.control_text(ids::field_hex), "0000");
+    EXPECT_EQ(editor.screen.field_text(ids::field_hex), "0000");
     expect_panel_enabled(editor, false);
     EXPECT_FALSE(editor.screen.menu_enabled(ids::blend));
     EXPECT_FALSE(editor.screen.menu_enabled(ids::copy));

@@ -77,12 +77,12 @@ void hex_value_typed(EditorState& state, WindowLayer& layer);
 
 void write_decimal_field(EditorState& state, WindowLayer& layer, const Channel& channel,
                          unsigned value) {
-    layer.set_control_text(channel.field, std::to_string(value));
+    layer.show_field_text(channel.field, std::to_string(value));
     decimal_value_typed(state, layer, channel);
 }
 
 void write_hex_field(EditorState& state, WindowLayer& layer, std::uint16_t word) {
-    layer.set_control_text(ids::field_hex, hex_text(word));
+    layer.show_field_text(ids::field_hex, hex_text(word));
     hex_value_typed(state, layer);
 }
 
@@ -107,7 +107,7 @@ void decimal_value_typed(EditorState& state, WindowLayer& layer, const Channel& 
     if (head < 0) {
         return;
     }
-    const auto value = parse_unsigned_decimal(layer.control_text(channel.field));
+    const auto value = parse_unsigned_decimal(layer.field_text(channel.field));
     if (!value || *value >= 256) {
         return;
     }
@@ -124,7 +124,7 @@ void hex_value_typed(EditorState& state, WindowLayer& layer) {
     if (head < 0) {
         return;
     }
-    const std::string text = layer.control_text(ids::field_hex).substr(0, 4);
+    const std::string text = layer.field_text(ids::field_hex).substr(0, 4);
     if (text.empty()) {
         return;
     }
@@ -151,7 +151,7 @@ void decimal_field_left(EditorState& state, WindowLayer& layer, const Channel& c
     if (head < 0) {
         return;
     }
-    const auto typed = parse_unsigned_decimal(layer.control_text(channel.field));
+    const auto typed = parse_unsigned_decimal(layer.field_text(channel.field));
     unsigned value = 0;
     if (typed) {
         value = *typed >= 256 ? 255u : *typed;
@@ -227,10 +227,10 @@ void show_selection_as_held(EditorState& state, WindowLayer& layer) {
     // The texts are written without running their handlers: those would snap
     // the head to its word, and the table must stay exactly as restored.
     load_head(state, layer, head);
-    layer.set_control_text(ids::field_hex, hex_text(encode_bgr555(state.focused_entry)));
+    layer.show_field_text(ids::field_hex, hex_text(encode_bgr555(state.focused_entry)));
     for (const Channel& channel : channels) {
-        layer.set_control_text(channel.field,
-                               std::to_string(state.focused_entry.*channel.component));
+        layer.show_field_text(channel.field,
+                              std::to_string(state.focused_entry.*channel.component));
     }
     for (int id : panel_controls) {
         layer.enable_control(id, true);
@@ -324,13 +324,11 @@ void starting_box_double_clicked(EditorState& state, WindowLayer& layer) {
 }  // namespace
 
 void on_slider_moved(EditorState& state, WindowLayer& layer, int slider_id) {
-    const PreviewSync sync(state, layer);
     as_user_event(state, layer, slider_event(slider_id),
                   [&] { slider_moved(state, layer, slider_id); });
 }
 
 void on_field_edited(EditorState& state, WindowLayer& layer, int field_id) {
-    const PreviewSync sync(state, layer);
     as_user_event(state, layer, field_event(field_id),
                   [&] { field_edited(state, layer, field_id); });
 }
@@ -339,12 +337,10 @@ void on_field_left(EditorState& state, WindowLayer& layer, int field_id) {
     if (field_event(field_id).kind != UserEvent::Kind::edit) {
         return;  // not a panel field: nothing to settle, and no event between steps
     }
-    const PreviewSync sync(state, layer);
     as_user_event(state, layer, field_event(field_id), [&] { field_left(state, layer, field_id); });
 }
 
 void on_starting_box_double_clicked(EditorState& state, WindowLayer& layer) {
-    const PreviewSync sync(state, layer);
     as_user_event(state, layer, UserEvent{UserEvent::Kind::edit, "Restore starting color", 0},
                   [&] { starting_box_double_clicked(state, layer); });
 }

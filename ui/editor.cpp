@@ -23,9 +23,7 @@ bool& menu_slot(EditorState& state, int command_id) {
 }
 
 void init_trackbars(WindowLayer& layer) {
-    for (int slider : ids::sliders) {
-        layer.configure_slider(slider, 0, 255, 8);
-    }
+    layer.set_up_panel(PanelSetup{});
     for (int slider : ids::sliders) {
         layer.enable_control(slider, false);
     }
@@ -52,13 +50,7 @@ void start_editor(EditorState& state, WindowLayer& layer) {
     for (int id = ids::first_command; id <= ids::last_command; ++id) {
         set_menu_state(state, layer, id, !starts_grayed(id));
     }
-    // A screen without a preview window offers neither preview command.
-    if (!layer.has_preview()) {
-        set_menu_state(state, layer, ids::texture_preview, false);
-        set_menu_state(state, layer, ids::export_preview, false);
-    }
     init_trackbars(layer);
-    layer.set_text_limit(ids::field_hex, 4);
 }
 
 void before_modal(EditorState& state, WindowLayer& layer) {
@@ -133,6 +125,12 @@ void dispatch(EditorState& state, WindowLayer& layer, int command_id) {
         case ids::select_changed:
             select_changed_colors(state, layer);
             break;
+        case ids::undo:
+            undo_last_step(state, layer);
+            break;
+        case ids::redo:
+            redo_next_step(state, layer);
+            break;
         default:
             if (const Zone* zone = zone_for_command(command_id)) {
                 select_zone(state, layer, zone->first, zone->last);
@@ -145,16 +143,6 @@ void dispatch(EditorState& state, WindowLayer& layer, int command_id) {
 
 void run_command(EditorState& state, WindowLayer& layer, int command_id) {
     if (!command_enabled(state, command_id)) {
-        return;
-    }
-    const PreviewSync sync(state, layer);
-    // Undo and Redo move through the steps instead of making one.
-    if (command_id == ids::undo) {
-        undo_last_step(state, layer);
-        return;
-    }
-    if (command_id == ids::redo) {
-        redo_next_step(state, layer);
         return;
     }
     as_user_event(state, layer, command_event(command_id),

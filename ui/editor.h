@@ -20,26 +20,55 @@
 
 namespace tavrin {
 
-// What a read replaces besides the table: where the CLUT came from and the
-// words its file held when it was last read or written.
+// Where the CLUT in the table came from and what its file held: what a read
+// replaces besides the table, and what Undo and Redo put back with it.
 struct ClutOrigin {
+    // Set only by a successful read.
     ClutSource source;
+    // The CLUT of the last successful TEX read: the only place "Inject CLUT in
+    // TEX file" writes, kept while CLUTs are read from elsewhere so one can be
+    // written into it.
     std::optional<ClutSource> tex_source;
+    // The words of the CLUT as last read from or written to a file, for
+    // "Select changed colors"; set by a successful read, Save or injection.
     std::vector<std::uint16_t> file_words;
 
     friend bool operator==(const ClutOrigin&, const ClutOrigin&) = default;
 };
 
+// Each file dialog reopens on the path last chosen with it, and the finder
+// with the choices it was last used with.
+struct DialogMemory {
+    std::string clut_path;
+    std::string tex_path;
+    std::string tim_path;
+    std::string other_path;
+    std::string palette_path;  // Import colors... and Export colors...
+    FinderOptions finder_options;
+};
+
 // The editor as it was when the outermost user event began, to find what
 // that event changed.
 struct EventStart {
-    int depth = 0;  // nesting of user events; only the outermost one records
     PaletteTable palette{};
     std::int16_t color_count = 0;
     std::int32_t palette_loaded = 0;
     std::uint32_t clut_reads = 0;
     ClutOrigin origin;
     int focus = 0;
+};
+
+// Undo and redo: the steps, and what recording the next one needs.
+struct EditHistory : History<ClutOrigin> {
+    // Nesting of user events: only the outermost one records, and brings the
+    // preview up to date when it ends.
+    int event_depth = 0;
+    EventStart event_start;
+    // Successful reads so far; tells a read from other events that change the table.
+    std::uint32_t clut_reads = 0;
+    // The texts the Undo and Redo items show, so they are set only on a change.
+    std::string undo_text = "&Undo\tCtrl+Z";
+    std::string redo_text = "&Redo\tCtrl+Y";
 };
 
 struct EditorState : PaletteState {
@@ -54,44 +83,17 @@ struct EditorState : PaletteState {
     std::unique_ptr<PaletteEntry[]> color_clipboard;
     std::int32_t clipboard_count = 0;
 
-    // Each file dialog reopens on the path last chosen with it.
-    std::string clut_path;
-    std::string tex_path;
-    std::string other_path;
-    std::string palette_path;  // Import colors... and Export colors...
-
-    // Where the CLUT in the table came from; set only by a successful read.
-    ClutSource source;
-    // The CLUT of the last successful TEX read: the only place "Inject CLUT in
-    // TEX file" writes, kept while CLUTs are read from elsewhere so one can be
-    // written into it.
-    std::optional<ClutSource> tex_source;
-    // The words of the CLUT as last read from or written to a file, for
-    // "Select changed colors"; set by a successful read, Save or injection.
-    std::vector<std::uint16_t> file_words;
-    // Successful reads so far; tells a read from other events that change the table.
-    std::uint32_t clut_reads = 0;
-
-    // Undo and redo. An outermost user event is compared with event_start
-    // when it ends; the history's open step lets a run of one slider or one
-    // field become one step.
-    History<ClutOrigin> history;
-    EventStart event_start;
-    // The texts the Undo and Redo items show, so they are set only on a change.
-    std::string undo_text = "&Undo\tCtrl+Z";
-    std::string redo_text = "&Redo\tCtrl+Y";
+    ClutOrigin origin;
+    DialogMemory dialogs;
+    // The texture preview window and what it shows.
+    PreviewState preview;
+    EditHistory history;
 
     // Every file command reads and writes through this; tests swap in one
     // that fails on purpose. Not owned.
     FileSystem* file_system = &standard_file_system();
 
     std::string program_dir;
-
-    // The finder reopens with the choices it was last used with.
-    FinderOptions finder_options;
-    // The texture preview window and what it shows.
-    PreviewState preview;
-    std::string tim_path;
 
     // Enabled state of the menu items, first_command..last_command: the single
     // gate for commands.

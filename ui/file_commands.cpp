@@ -49,14 +49,15 @@ void adopt_clut(EditorState& state, WindowLayer& layer, const Clut& clut,
                 const ClutSource& source) {
     state.palette = clut.entries;
     state.color_count = static_cast<std::int16_t>(clut.count);
-    state.source = source;
+    state.origin.source = source;
     if (source.kind == ClutSource::Kind::tex_file) {
-        state.tex_source = source;
+        state.origin.tex_source = source;
     }
-    ++state.clut_reads;
+    ++state.history.clut_reads;
     remember_file_words(state);
     enable_swatches(layer, clut.count);
-    layer.set_status_text("");  // a note on the previous CLUT no longer applies
+    // A note on the previous CLUT no longer applies.
+    layer.set_status_text(StatusLine::main_window, "");
     activate_palette(state, layer);
     apply_clut_menu_rules(state, layer);
 }
@@ -97,9 +98,10 @@ void report_write_warning(EditorState& state, WindowLayer& layer, const std::str
 // safe to write); after a raw CLUT file it stays grayed, as that CLUT has no
 // TEX slot. The kit zones need a whole kit CLUT, at the count it was read with.
 void apply_clut_menu_rules(EditorState& state, WindowLayer& layer) {
-    const ClutSource& source = state.source;
-    set_menu_state(state, layer, ids::inject_tex,
-                   state.tex_source.has_value() && source.kind != ClutSource::Kind::raw_file);
+    const ClutSource& source = state.origin.source;
+    set_menu_state(
+        state, layer, ids::inject_tex,
+        state.origin.tex_source.has_value() && source.kind != ClutSource::Kind::raw_file);
     set_menu_state(state, layer, ids::inject_offset, true);
     set_menu_state(state, layer, ids::inject_tim, source.kind == ClutSource::Kind::tim_file);
     set_menu_state(state, layer, ids::save_clut, true);
@@ -136,40 +138,42 @@ void activate_palette(EditorState& state, WindowLayer& layer) {
 
 void load_clut(EditorState& state, WindowLayer& layer) {
     before_modal(state, layer);
-    const auto chosen =
-        layer.open_file_dialog(dialog_request(state, clut_filters(), state.clut_path, true));
+    const auto chosen = layer.open_file_dialog(
+        dialog_request(state, clut_filters(), state.dialogs.clut_path, true));
     if (chosen) {
         load_clut_file(state, layer, *chosen);
     }
 }
 
 void load_clut_file(EditorState& state, WindowLayer& layer, const std::string& path) {
-    state.clut_path = path;
+    state.dialogs.clut_path = path;
     Clut clut;
-    const Status status = read_clut_file(*state.file_system, state.clut_path, clut);
+    const Status status = read_clut_file(*state.file_system, state.dialogs.clut_path, clut);
     if (!status.ok()) {
-        report_read_failure(state, layer, state.clut_path, status);
+        report_read_failure(state, layer, state.dialogs.clut_path, status);
         return;
     }
-    adopt_clut(state, layer, clut,
-               ClutSource{ClutSource::Kind::raw_file, state.clut_path, 0, 0, clut.count, 0});
+    adopt_clut(
+        state, layer, clut,
+        ClutSource{ClutSource::Kind::raw_file, state.dialogs.clut_path, 0, 0, clut.count, 0});
 }
 
 void save_clut(EditorState& state, WindowLayer& layer) {
     before_modal(state, layer);
-    const auto chosen =
-        layer.save_file_dialog(dialog_request(state, clut_filters(), state.clut_path, false));
+    const auto chosen = layer.save_file_dialog(
+        dialog_request(state, clut_filters(), state.dialogs.clut_path, false));
     if (!chosen) {
         return;
     }
-    state.clut_path = *chosen;
-    const Status status = save_clut_file(*state.file_system, state.clut_path, live_entries(state));
+    state.dialogs.clut_path = chosen->path;
+    const Status status =
+        save_clut_file(*state.file_system, state.dialogs.clut_path, live_entries(state));
     if (!status.ok()) {
-        report_write_failure(state, layer, "Could not save", state.clut_path, status);
+        report_write_failure(state, layer, "Could not save", state.dialogs.clut_path, status);
         return;
     }
     remember_file_words(state);
-    report_write_warning(state, layer, state.clut_path, status);
+    report_write_warning(state, layer, state.dialogs.clut_path, status);
 }
 
 std::optional<int> select_clut_dialog_ok(std::string_view typed) {
@@ -179,14 +183,14 @@ std::optional<int> select_clut_dialog_ok(std::string_view typed) {
 void extract_clut_from_tex(EditorState& state, WindowLayer& layer) {
     before_modal(state, layer);
     const auto chosen =
-        layer.open_file_dialog(dialog_request(state, tex_filters(), state.tex_path, true));
+        layer.open_file_dialog(dialog_request(state, tex_filters(), state.dialogs.tex_path, true));
     if (chosen) {
         extract_clut_from_tex_file(state, layer, *chosen);
     }
 }
 
 void extract_clut_from_tex_file(EditorState& state, WindowLayer& layer, const std::string& path) {
-    state.tex_path = path;
+    state.dialogs.tex_path = path;
     const std::vector<std::string> entries(tex_clut_names.begin(), tex_clut_names.end());
     before_modal(state, layer);
     const auto kind = layer.select_clut_dialog(entries, select_clut_dialog_ok);
@@ -195,21 +199,22 @@ void extract_clut_from_tex_file(EditorState& state, WindowLayer& layer, const st
     }
     Clut clut;
     std::uint32_t offset = 0;
-    const Status status = read_tex_clut(*state.file_system, state.tex_path, *kind, clut, offset);
+    const Status status =
+        read_tex_clut(*state.file_system, state.dialogs.tex_path, *kind, clut, offset);
     if (!status.ok()) {
-        report_read_failure(state, layer, state.tex_path, status);
+        report_read_failure(state, layer, state.dialogs.tex_path, status);
         return;
     }
-    adopt_clut(
-        state, layer, clut,
-        ClutSource{ClutSource::Kind::tex_file, state.tex_path, *kind, offset, clut.count, 0});
+    adopt_clut(state, layer, clut,
+               ClutSource{ClutSource::Kind::tex_file, state.dialogs.tex_path, *kind, offset,
+                          clut.count, 0});
 }
 
 void inject_clut_in_tex(EditorState& state, WindowLayer& layer) {
-    if (!state.tex_source) {
+    if (!state.origin.tex_source) {
         return;
     }
-    const ClutSource& target = *state.tex_source;
+    const ClutSource& target = *state.origin.tex_source;
     // The file may have been replaced since it was read: its header must still
     // lead to the same place, checked through the file that is written.
     std::uint32_t offset = 0;
@@ -246,11 +251,11 @@ std::optional<ClutParams> clut_params_dialog_ok(EditorState& state, WindowLayer&
 void extract_clut_from_file(EditorState& state, WindowLayer& layer) {
     before_modal(state, layer);
     const auto chosen =
-        layer.open_file_dialog(dialog_request(state, {all_files}, state.other_path, true));
+        layer.open_file_dialog(dialog_request(state, {all_files}, state.dialogs.other_path, true));
     if (!chosen) {
         return;
     }
-    state.other_path = *chosen;
+    state.dialogs.other_path = *chosen;
     // Cancel leaves everything as it was, the CLUT in the editor included.
     before_modal(state, layer);
     const auto answer = layer.clut_params_dialog("");
@@ -258,7 +263,7 @@ void extract_clut_from_file(EditorState& state, WindowLayer& layer) {
     if (!params) {
         return;
     }
-    extract_at(state, layer, state.other_path, static_cast<std::uint64_t>(params->offset),
+    extract_at(state, layer, state.dialogs.other_path, static_cast<std::uint64_t>(params->offset),
                params->count);
 }
 
@@ -278,11 +283,11 @@ void extract_at(EditorState& state, WindowLayer& layer, const std::string& path,
 void inject_clut_in_file(EditorState& state, WindowLayer& layer) {
     before_modal(state, layer);
     const auto chosen =
-        layer.save_file_dialog(dialog_request(state, {all_files}, state.other_path, true));
+        layer.save_file_dialog(dialog_request(state, {all_files}, state.dialogs.other_path, true));
     if (!chosen) {
         return;
     }
-    state.other_path = *chosen;
+    state.dialogs.other_path = chosen->path;
     // Cancel writes nothing and keeps the colour count.
     before_modal(state, layer);
     const auto answer = layer.clut_params_dialog(std::to_string(state.color_count));
@@ -290,11 +295,11 @@ void inject_clut_in_file(EditorState& state, WindowLayer& layer) {
     if (!params) {
         return;
     }
-    const Status status = inject_clut(*state.file_system, state.other_path, params->offset,
+    const Status status = inject_clut(*state.file_system, state.dialogs.other_path, params->offset,
                                       entries_up_to(state, params->count));
     if (!status.ok()) {
-        report_write_failure(state, layer, "Could not inject the CLUT into", state.other_path,
-                             status);
+        report_write_failure(state, layer, "Could not inject the CLUT into",
+                             state.dialogs.other_path, status);
         return;
     }
     // Once written, the count typed here is the count written from now on,
@@ -308,18 +313,18 @@ void inject_clut_in_file(EditorState& state, WindowLayer& layer) {
 void extract_clut_from_tim(EditorState& state, WindowLayer& layer) {
     before_modal(state, layer);
     const auto chosen = layer.open_file_dialog(
-        dialog_request(state, {{"TIM images", "*.TIM"}, all_files}, state.tim_path, true));
+        dialog_request(state, {{"TIM images", "*.TIM"}, all_files}, state.dialogs.tim_path, true));
     if (chosen) {
         extract_clut_from_tim_file(state, layer, *chosen);
     }
 }
 
 void extract_clut_from_tim_file(EditorState& state, WindowLayer& layer, const std::string& path) {
-    state.tim_path = path;
+    state.dialogs.tim_path = path;
     TimInfo info;
-    Status status = read_tim_info(*state.file_system, state.tim_path, info);
+    Status status = read_tim_info(*state.file_system, state.dialogs.tim_path, info);
     if (!status.ok()) {
-        report_read_failure(state, layer, state.tim_path, status);
+        report_read_failure(state, layer, state.dialogs.tim_path, status);
         return;
     }
     int row = 0;
@@ -338,22 +343,20 @@ void extract_clut_from_tim_file(EditorState& state, WindowLayer& layer, const st
         row = *picked;
     }
     Clut clut;
-    status = read_tim_clut(*state.file_system, state.tim_path, row, clut, info);
+    status = read_tim_clut(*state.file_system, state.dialogs.tim_path, row, clut, info);
     if (!status.ok()) {
-        report_read_failure(state, layer, state.tim_path, status);
+        report_read_failure(state, layer, state.dialogs.tim_path, status);
         return;
     }
     adopt_clut(state, layer, clut,
-               ClutSource{ClutSource::Kind::tim_file, state.tim_path, 0, info.clut_row_offset(row),
-                          clut.count, row});
+               ClutSource{ClutSource::Kind::tim_file, state.dialogs.tim_path, 0,
+                          info.clut_row_offset(row), clut.count, row});
     // The preview opens on the TIM's own image.
-    if (layer.has_preview()) {
-        open_preview(state, layer);
-    }
+    open_preview(state, layer);
 }
 
 void inject_clut_in_tim(EditorState& state, WindowLayer& layer) {
-    const ClutSource& source = state.source;
+    const ClutSource& source = state.origin.source;
     if (source.kind != ClutSource::Kind::tim_file) {
         return;
     }

@@ -135,13 +135,13 @@ std::uint64_t tim_clut_offset(const search::Hit& hit) {
 
 void find_clut_in_file(EditorState& state, WindowLayer& layer) {
     before_modal(state, layer);
-    const auto chosen = layer.open_file_dialog(
-        FileDialogRequest{{{"All Files (*.*)", "*.*"}}, state.other_path, state.program_dir, true});
+    const auto chosen = layer.open_file_dialog(FileDialogRequest{
+        {{"All Files (*.*)", "*.*"}}, state.dialogs.other_path, state.program_dir, true});
     if (!chosen) {
         return;
     }
-    state.other_path = *chosen;
-    FinderRequest request{*chosen, {}, {}, state.finder_options};
+    state.dialogs.other_path = *chosen;
+    FinderRequest request{*chosen, {}, {}, state.dialogs.finder_options};
     if (state.palette_loaded != 0) {
         request.live_words = live_words(state);
         request.selected_words = selected_words(state);
@@ -156,7 +156,7 @@ void find_clut_in_file(EditorState& state, WindowLayer& layer) {
     if (!answer) {
         return;
     }
-    state.finder_options = answer->options;
+    state.dialogs.finder_options = answer->options;
     const search::Hit& hit = answer->hit;
     switch (hit.kind) {
         case search::HitKind::clut: {

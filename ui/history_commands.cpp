@@ -17,10 +17,6 @@ namespace {
 
 using Step = HistoryStep<ClutOrigin>;
 
-ClutOrigin current_origin(const EditorState& state) {
-    return ClutOrigin{state.source, state.tex_source, state.file_words};
-}
-
 std::size_t heap_bytes(const ClutOrigin& origin) {
     std::size_t bytes =
         origin.source.path.capacity() + origin.file_words.capacity() * sizeof(std::uint16_t);
@@ -36,11 +32,11 @@ Step new_step(const EditorState& state, const UserEvent& event, std::vector<Entr
     step.name = event.name;
     step.merge_key = event.merge_key;
     step.entries = std::move(changes);
-    step.count_before = state.event_start.color_count;
+    step.count_before = state.history.event_start.color_count;
     step.count_after = state.color_count;
     if (event.kind == UserEvent::Kind::read) {
-        step.context_before = state.event_start.origin;
-        step.context_after = current_origin(state);
+        step.context_before = state.history.event_start.origin;
+        step.context_after = state.origin;
         step.context_bytes = heap_bytes(*step.context_before) + heap_bytes(*step.context_after);
     }
     return step;
@@ -73,8 +69,10 @@ std::string item_text(std::string_view verb, const Step* step, std::string_view 
 void update_history_menu(EditorState& state, WindowLayer& layer) {
     const Step* undoable = undo_step(state.history);
     const Step* redoable = redo_step(state.history);
-    show_menu_text(layer, ids::undo, state.undo_text, item_text("&Undo", undoable, "Ctrl+Z"));
-    show_menu_text(layer, ids::redo, state.redo_text, item_text("&Redo", redoable, "Ctrl+Y"));
+    show_menu_text(layer, ids::undo, state.history.undo_text,
+                   item_text("&Undo", undoable, "Ctrl+Z"));
+    show_menu_text(layer, ids::redo, state.history.redo_text,
+                   item_text("&Redo", redoable, "Ctrl+Y"));
     show_menu_state(state, layer, ids::undo, undoable != nullptr);
     show_menu_state(state, layer, ids::redo, redoable != nullptr);
 }
@@ -85,9 +83,7 @@ void update_history_menu(EditorState& state, WindowLayer& layer) {
 void show_restored(EditorState& state, WindowLayer& layer, int previous_count,
                    const std::optional<ClutOrigin>& origin) {
     if (origin) {
-        state.source = origin->source;
-        state.tex_source = origin->tex_source;
-        state.file_words = origin->file_words;
+        state.origin = *origin;
     }
     // The read-dependent items follow the restored origin and count.
     apply_clut_menu_rules(state, layer);
@@ -148,21 +144,24 @@ UserEvent command_event(int command_id) {
             return {UserEvent::Kind::read, command_name(command_id), 0};
         case ids::inject_offset:
             return {UserEvent::Kind::count, "Color count", 0};
+        case ids::undo:
+        case ids::redo:
+            return {UserEvent::Kind::history, {}, 0};
         default:
             return {};
     }
 }
 
 void begin_user_event(EditorState& state, WindowLayer& layer) {
-    EventStart& start = state.event_start;
-    if (start.depth++ > 0) {
+    if (state.history.event_depth++ > 0) {
         return;
     }
+    EventStart& start = state.history.event_start;
     start.palette = state.palette;
     start.color_count = state.color_count;
     start.palette_loaded = state.palette_loaded;
-    start.clut_reads = state.clut_reads;
-    start.origin = current_origin(state);
+    start.clut_reads = state.history.clut_reads;
+    start.origin = state.origin;
     start.focus = layer.focused_control();
 }
 
@@ -170,10 +169,10 @@ namespace {
 
 // Records, extends or absorbs what the outermost event changed.
 void record_event(EditorState& state, WindowLayer& layer, const UserEvent& event) {
-    const EventStart& start = state.event_start;
+    const EventStart& start = state.history.event_start;
     UserEvent resolved = event;
     const bool count_changed = state.color_count != start.color_count;
-    const bool read = state.clut_reads != start.clut_reads;
+    const bool read = state.history.clut_reads != start.clut_reads;
     if ((resolved.kind == UserEvent::Kind::read && !read) ||
         (resolved.kind == UserEvent::Kind::count && !count_changed)) {
         resolved = {};
@@ -208,6 +207,8 @@ void record_event(EditorState& state, WindowLayer& layer, const UserEvent& event
         case UserEvent::Kind::read:
             record_step(state.history, new_step(state, resolved, std::move(changes)));
             break;
+        case UserEvent::Kind::history:  // left above
+            break;
     }
     update_history_menu(state, layer);
 }
@@ -215,8 +216,7 @@ void record_event(EditorState& state, WindowLayer& layer, const UserEvent& event
 }  // namespace
 
 void end_user_event(EditorState& state, WindowLayer& layer, const UserEvent& event) {
-    EventStart& start = state.event_start;
-    if (--start.depth > 0) {
+    if (--state.history.event_depth > 0 || event.kind == UserEvent::Kind::history) {
         return;
     }
     // Only the next event of the same drag or typing may extend its step.
@@ -254,7 +254,8 @@ void select_changed_colors(EditorState& state, WindowLayer& layer) {
     selection_clear(state.selection);
     const std::span<const PaletteEntry> live = live_entries(state);
     for (std::size_t i = 0; i < live.size(); ++i) {
-        if (i >= state.file_words.size() || encode_bgr555(live[i]) != state.file_words[i]) {
+        if (i >= state.origin.file_words.size() ||
+            encode_bgr555(live[i]) != state.origin.file_words[i]) {
             selection_push(state.selection, static_cast<int>(i));
         }
     }
@@ -269,9 +270,9 @@ void select_changed_colors(EditorState& state, WindowLayer& layer) {
 
 void remember_file_words(EditorState& state) {
     const std::span<const PaletteEntry> live = live_entries(state);
-    state.file_words.assign(live.size(), 0);
+    state.origin.file_words.assign(live.size(), 0);
     for (std::size_t i = 0; i < live.size(); ++i) {
-        state.file_words[i] = encode_bgr555(live[i]);
+        state.origin.file_words[i] = encode_bgr555(live[i]);
     }
 }
 

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "ui/editor.h"
+#include "ui/preview.h"
 
 namespace tavrin {
 
@@ -16,13 +17,14 @@ struct UserEvent {
         read,       // a CLUT read: a step with the origin, when one succeeded
         count,      // changes the colour count: a step when it did
         selection,  // no step of its own
+        history,    // Undo and Redo: they move through the steps, and record none
     };
     Kind kind = Kind::selection;
     std::string_view name;
     int merge_key = 0;  // events with the same nonzero key in a row make one step
 };
 
-// Snapshots the editor when the outermost event begins.
+// Snapshots the editor when the outermost event begins; counts the nesting.
 void begin_user_event(EditorState& state, WindowLayer& layer);
 
 // Compares with the snapshot when the outermost event ends and records,
@@ -34,12 +36,18 @@ void begin_user_event(EditorState& state, WindowLayer& layer);
 // instead of becoming one.
 void end_user_event(EditorState& state, WindowLayer& layer, const UserEvent& event);
 
+// Every entry point a front end calls runs as one user event: when the
+// outermost one ends, what it changed is recorded and then the preview is
+// brought up to date, once for all the events nested in it.
 template <typename Action>
 void as_user_event(EditorState& state, WindowLayer& layer, const UserEvent& event,
                    Action&& action) {
     begin_user_event(state, layer);
     action();
     end_user_event(state, layer, event);
+    if (state.history.event_depth == 0) {
+        sync_preview(state, layer);
+    }
 }
 
 // The events of a menu command, a panel field and a slider; a selection

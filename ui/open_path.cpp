@@ -87,7 +87,6 @@ Status detect_file_kind(FileSystem& fs, const std::string& path, FileKind& kind)
 }
 
 bool open_path(EditorState& state, WindowLayer& layer, const std::string& path) {
-    const PreviewSync sync(state, layer);
     FileKind kind = FileKind::raw_clut;
     const Status status = detect_file_kind(*state.file_system, path, kind);
     if (!status.ok()) {

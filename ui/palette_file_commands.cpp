@@ -68,8 +68,9 @@ void apply_colors(EditorState& state, WindowLayer& layer, const PaletteFile& fil
     }
     paint_all_swatches(state, layer);
     frame_selection(state, layer, state.selection);
-    layer.set_status_text(std::to_string(used) + " of " + colors_text(file.colors.size()) + " " +
-                          what);
+    layer.set_status_text(
+        StatusLine::main_window,
+        std::to_string(used) + " of " + colors_text(file.colors.size()) + " " + what);
 }
 
 std::vector<PaletteEntry> chosen_entries(const EditorState& state) {
@@ -91,11 +92,11 @@ void import_colors(EditorState& state, WindowLayer& layer) {
         {"All Files (*.*)", "*.*"}};
     before_modal(state, layer);
     const auto path = layer.open_file_dialog(
-        FileDialogRequest{std::move(filters), state.palette_path, state.program_dir, true});
+        FileDialogRequest{std::move(filters), state.dialogs.palette_path, state.program_dir, true});
     if (!path) {
         return;
     }
-    state.palette_path = *path;
+    state.dialogs.palette_path = *path;
     std::vector<std::uint8_t> bytes;
     const Status status = read_whole_file(*state.file_system, *path, max_palette_file, bytes);
     PaletteFile file;
@@ -123,8 +124,8 @@ void export_colors(EditorState& state, WindowLayer& layer) {
         filters.push_back({filter.label, filter.pattern});
     }
     before_modal(state, layer);
-    const auto answer = layer.save_file_dialog_with_filter(
-        FileDialogRequest{std::move(filters), state.palette_path, state.program_dir, false});
+    const auto answer = layer.save_file_dialog(FileDialogRequest{
+        std::move(filters), state.dialogs.palette_path, state.program_dir, false});
     if (!answer) {
         return;
     }
@@ -138,7 +139,7 @@ void export_colors(EditorState& state, WindowLayer& layer) {
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
         path += filter.extension;
     }
-    state.palette_path = path;
+    state.dialogs.palette_path = path;
     const std::vector<PaletteEntry> entries = chosen_entries(state);
     std::vector<std::uint8_t> bytes;
     const FormatStatus written =
@@ -150,7 +151,7 @@ void export_colors(EditorState& state, WindowLayer& layer) {
         layer.show_error("Could not export colors to \"" + path + "\": " + status.reason + ".");
         return;
     }
-    layer.set_status_text(colors_text(entries.size()) + " exported");
+    layer.set_status_text(StatusLine::main_window, colors_text(entries.size()) + " exported");
     report_write_warning(state, layer, path, status);
 }
 
@@ -168,7 +169,7 @@ void paste_from_clipboard(EditorState& state, WindowLayer& layer) {
         file.format == PaletteFormat::gimp || file.format == PaletteFormat::jasc ||
         file.format == PaletteFormat::hex_words || file.format == PaletteFormat::hex_rgb;
     if (!text || text->empty() || !text_format) {
-        layer.set_status_text("The clipboard holds no colors");
+        layer.set_status_text(StatusLine::main_window, "The clipboard holds no colors");
         return;
     }
     if (!status.ok) {

@@ -43,19 +43,19 @@ void set_export_item(EditorState& state, WindowLayer& layer) {
 // Reads the image again when its file or place changed since the last read.
 void load_image(EditorState& state, WindowLayer& layer) {
     PreviewState& preview = state.preview;
-    const bool tim = state.source.kind == ClutSource::Kind::tim_file;
+    const bool tim = state.origin.source.kind == ClutSource::Kind::tim_file;
     if (preview.raw_file.empty() && !tim) {
-        preview.raw_file = state.source.path;  // the file the CLUT came from
+        preview.raw_file = state.origin.source.path;  // the file the CLUT came from
     }
     const bool unchanged = preview.drawn && tim == preview.from_tim &&
-                           (tim ? preview.shown_source == state.source
+                           (tim ? preview.shown_source == state.origin.source
                                 : preview.shown_file == preview.raw_file &&
                                       same_place(preview.shown_place, preview.place));
     if (unchanged) {
         return;
     }
     preview.from_tim = tim;
-    preview.shown_source = state.source;
+    preview.shown_source = state.origin.source;
     preview.shown_file = preview.raw_file;
     preview.shown_place = preview.place;
     preview.drawn = false;
@@ -63,11 +63,12 @@ void load_image(EditorState& state, WindowLayer& layer) {
     std::string described;
     if (tim) {
         TimInfo info;
-        status = read_tim_image(*state.file_system, state.source.path, preview.image, info);
-        described = file_name(state.source.path) + ": " + std::to_string(info.width) + " x " +
-                    std::to_string(info.height) + ", " + std::to_string(info.bits_per_pixel) +
-                    " bits, CLUT row " + std::to_string(state.source.tim_row);
-        status.reason = file_name(state.source.path) + ": " + status.reason;
+        status = read_tim_image(*state.file_system, state.origin.source.path, preview.image, info);
+        described = file_name(state.origin.source.path) + ": " + std::to_string(info.width) +
+                    " x " + std::to_string(info.height) + ", " +
+                    std::to_string(info.bits_per_pixel) + " bits, CLUT row " +
+                    std::to_string(state.origin.source.tim_row);
+        status.reason = file_name(state.origin.source.path) + ": " + status.reason;
     } else if (preview.raw_file.empty()) {
         preview.image = IndexedImage{};
         status = Status::failure(Status::Code::invalid_argument,
@@ -83,7 +84,7 @@ void load_image(EditorState& state, WindowLayer& layer) {
     }
     preview.status = status.ok() ? described : status.reason;
     layer.set_preview_bar(bar_of(preview));
-    layer.set_preview_status(preview.status);
+    layer.set_status_text(StatusLine::preview, preview.status);
     set_export_item(state, layer);
 }
 
@@ -108,16 +109,6 @@ int index_at(const PreviewState& preview, int x, int y) {
 }
 
 }  // namespace
-
-PreviewSync::PreviewSync(EditorState& state, WindowLayer& layer) : state_(state), layer_(layer) {
-    ++state_.preview.handlers_running;
-}
-
-PreviewSync::~PreviewSync() {
-    if (--state_.preview.handlers_running == 0) {
-        sync_preview(state_, layer_);
-    }
-}
 
 void sync_preview(EditorState& state, WindowLayer& layer) {
     PreviewState& preview = state.preview;
@@ -174,15 +165,15 @@ void export_preview(EditorState& state, WindowLayer& layer) {
     if (!chosen) {
         return;
     }
-    preview.export_path = *chosen;
-    const Status status = preview.png_writer(*state.file_system, *chosen, preview.image.width,
+    preview.export_path = chosen->path;
+    const Status status = preview.png_writer(*state.file_system, chosen->path, preview.image.width,
                                              preview.image.height, preview.pixels);
     if (!status.ok()) {
         before_modal(state, layer);
-        layer.show_error("Could not save the preview as \"" + *chosen + "\": " + status.reason +
-                         ".");
+        layer.show_error("Could not save the preview as \"" + chosen->path +
+                         "\": " + status.reason + ".");
     }
-    report_write_warning(state, layer, *chosen, status);
+    report_write_warning(state, layer, chosen->path, status);
 }
 
 void on_preview_bar_changed(EditorState& state, WindowLayer& layer, const PreviewBarText& typed) {
@@ -193,7 +184,7 @@ void on_preview_bar_changed(EditorState& state, WindowLayer& layer, const Previe
                                                 : offset_problem(typed.offset, offset);
         preview.status = problem + ". Type it in decimal, or in hexadecimal after 0x.";
         preview.status[0] = 'T';
-        layer.set_preview_status(preview.status);
+        layer.set_status_text(StatusLine::preview, preview.status);
         return;
     }
     preview.raw_file = typed.file;
@@ -244,7 +235,7 @@ void on_preview_hover(EditorState& state, WindowLayer& layer, int x, int y) {
     const PreviewState& preview = state.preview;
     const int index = index_at(preview, x, y);
     if (index < 0) {
-        layer.set_preview_status(preview.status);
+        layer.set_status_text(StatusLine::preview, preview.status);
         return;
     }
     std::string text =
@@ -256,7 +247,7 @@ void on_preview_hover(EditorState& state, WindowLayer& layer, int x, int y) {
     } else {
         text += ", no colour";
     }
-    layer.set_preview_status(text);
+    layer.set_status_text(StatusLine::preview, text);
 }
 
 void on_preview_clicked(EditorState& state, WindowLayer& layer, int x, int y, Modifiers modifiers) {

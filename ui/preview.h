@@ -39,7 +39,6 @@ using PngWriter = std::function<Status(FileSystem&, const std::string& path, int
 struct PreviewState {
     bool open = false;
     bool highlight = false;
-    int handlers_running = 0;  // PreviewSync nesting
     PngWriter png_writer;
     std::string export_path;
 
@@ -64,20 +63,6 @@ struct PreviewState {
     std::vector<Argb> pixels;
 };
 
-// Held by every event handler that can change the table or the selection:
-// when the outermost one ends, the preview is brought up to date once.
-class PreviewSync {
-  public:
-    PreviewSync(EditorState& state, WindowLayer& layer);
-    ~PreviewSync();
-    PreviewSync(const PreviewSync&) = delete;
-    PreviewSync& operator=(const PreviewSync&) = delete;
-
-  private:
-    EditorState& state_;
-    WindowLayer& layer_;
-};
-
 // View > Texture preview: opens the window (or brings it forward) and draws.
 void open_preview(EditorState& state, WindowLayer& layer);
 
@@ -85,7 +70,7 @@ void open_preview(EditorState& state, WindowLayer& layer);
 void export_preview(EditorState& state, WindowLayer& layer);
 
 // Redraws the preview if what it shows has changed; nothing while it is
-// closed. Every event that can change the table ends with this.
+// closed. Every user event ends with this (as_user_event).
 void sync_preview(EditorState& state, WindowLayer& layer);
 
 void on_preview_closed(EditorState& state, WindowLayer& layer);

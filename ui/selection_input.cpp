@@ -131,13 +131,11 @@ void arrow_key(EditorState& state, WindowLayer& layer, ArrowKey key, Modifiers m
 // Selection changes are no steps, but leaving a field or snapping the new
 // head on the way may change a colour, which the history must know of.
 void on_swatch_clicked(EditorState& state, WindowLayer& layer, int index, Modifiers modifiers) {
-    const PreviewSync sync(state, layer);
     as_user_event(state, layer, UserEvent{},
                   [&] { swatch_clicked(state, layer, index, modifiers); });
 }
 
 void on_arrow_key(EditorState& state, WindowLayer& layer, ArrowKey key, Modifiers modifiers) {
-    const PreviewSync sync(state, layer);
     as_user_event(state, layer, UserEvent{}, [&] { arrow_key(state, layer, key, modifiers); });
 }
 

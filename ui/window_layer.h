@@ -62,6 +62,21 @@ struct PreviewBar {
     bool visible = true;
 };
 
+// The colour panel's fixed shape, set once when the main window is created:
+// the three sliders' range and ticks, and how many characters the hex field
+// takes from the user.
+struct PanelSetup {
+    int slider_minimum = 0;
+    int slider_maximum = 255;
+    int slider_tick_every = 8;
+    int hex_characters = 4;
+};
+
+// The two one-line notes: the main window's title bar and the preview's
+// status line.
+enum class StatusLine { main_window, preview };
+
+// Every method is pure: a front end that leaves one out does not compile.
 class WindowLayer {
   public:
     virtual ~WindowLayer() = default;
@@ -71,12 +86,12 @@ class WindowLayer {
     // Menu item text by command id, in the menu table's form: "&Undo Paste\tCtrl+Z".
     virtual void set_menu_text(int command_id, std::string_view text) = 0;
 
-    // Controls by id (including swatches, first_swatch + index).
-    virtual void set_control_text(int id, std::string_view text) = 0;
-    virtual std::string control_text(int id) const = 0;
-    virtual void set_text_limit(int id, int characters) = 0;
+    // The colour panel. Fields are ids::field_red .. ids::field_hex.
+    virtual void set_up_panel(const PanelSetup& setup) = 0;
+    virtual void show_field_text(int field_id, std::string_view text) = 0;
+    virtual std::string field_text(int field_id) const = 0;  // as the user left it
+    // Controls by id, swatches included (first_swatch + index).
     virtual void enable_control(int id, bool enabled) = 0;
-    virtual void configure_slider(int id, int minimum, int maximum, int tick_every) = 0;
     virtual void set_slider_position(int id, int position) = 0;
     virtual int slider_position(int id) const = 0;
     virtual void set_focus(int id) = 0;
@@ -91,10 +106,8 @@ class WindowLayer {
 
     // Modal interaction. A returned nullopt means the user cancelled.
     virtual std::optional<std::string> open_file_dialog(const FileDialogRequest& request) = 0;
-    virtual std::optional<std::string> save_file_dialog(const FileDialogRequest& request) = 0;
-    // The same dialog, also saying which filter the user left selected.
-    virtual std::optional<SaveFileAnswer> save_file_dialog_with_filter(
-        const FileDialogRequest& request) = 0;
+    // Also says which filter the user left selected.
+    virtual std::optional<SaveFileAnswer> save_file_dialog(const FileDialogRequest& request) = 0;
     // "Select CLUT to modify": stays open until OK is pressed with a text for
     // which accept returns a list position; returns that position. nullopt only
     // when the dialog could not be shown at all.
@@ -108,37 +121,32 @@ class WindowLayer {
     // progress bar and Cancel. Returns the hit double-clicked, or nullopt when
     // the window was closed without one.
     virtual std::optional<FinderAnswer> run_finder(const FinderRequest& request) = 0;
-    // A list to pick one entry from, preselected first; nullopt for Cancel,
-    // and from a layer that has no such dialog.
-    virtual std::optional<int> choose_from_list(std::string_view /*title*/,
-                                                std::string_view /*prompt*/,
-                                                const std::vector<std::string>& /*entries*/,
-                                                int /*preselected*/) {
-        return std::nullopt;
-    }
+    // A list to pick one entry from, preselected first; nullopt for Cancel.
+    virtual std::optional<int> choose_from_list(std::string_view title, std::string_view prompt,
+                                                const std::vector<std::string>& entries,
+                                                int preselected) = 0;
     virtual void show_about_box() = 0;
     virtual void show_error(std::string_view message) = 0;    // caption "Error", error icon
     virtual void show_message(std::string_view message) = 0;  // caption "Tavrin", information icon
     virtual OpenDocumentResult open_document(const std::string& path) = 0;
 
-    // The texture preview, a modeless window of its own. A layer without one
-    // keeps these defaults and the core grays its menu items.
-    virtual bool has_preview() const { return false; }
-    virtual void show_preview() {}  // opens it, or brings it forward
+    // The texture preview, a modeless window of its own.
+    virtual void show_preview() = 0;  // opens it, or brings it forward
     // Pixels are 0xFFRRGGBB, rows top to bottom; the layer keeps its own copy.
-    virtual void set_preview_image(int /*width*/, int /*height*/,
-                                   std::span<const std::uint32_t> /*pixels*/) {}
-    virtual void set_preview_status(std::string_view /*text*/) {}
-    virtual void set_preview_bar(const PreviewBar& /*bar*/) {}
+    virtual void set_preview_image(int width, int height,
+                                   std::span<const std::uint32_t> pixels) = 0;
+    virtual void set_preview_bar(const PreviewBar& bar) = 0;
+
     // The system clipboard. Puts text (shown in any program) and the same
     // colours as 4-digit colour words in Tavrin's own format, both at once.
     virtual void set_clipboard_colors(std::string_view text, std::string_view color_words) = 0;
     // Tavrin's colour words when the clipboard holds them, else its plain
     // text; nullopt when it holds neither.
     virtual std::optional<std::string> clipboard_text() = 0;
-    // A one-line note on what the last command did ("12 of 16 colors
-    // imported"), shown in the window's title bar; an empty text clears it.
-    virtual void set_status_text(std::string_view text) = 0;
+    // A one-line note: in the main window, on what the last command did ("12
+    // of 16 colors imported"), where an empty text clears it; in the preview,
+    // what it shows or the pixel under the pointer.
+    virtual void set_status_text(StatusLine line, std::string_view text) = 0;
 
     // The folder of the running program, with a trailing separator.
     virtual std::string program_dir() const = 0;

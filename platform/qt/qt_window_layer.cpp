@@ -11,7 +11,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QInputDialog>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QSlider>
@@ -43,28 +42,29 @@ void QtWindowLayer::set_menu_text(int command_id, std::string_view text) {
     }
 }
 
-void QtWindowLayer::set_control_text(int id, std::string_view text) {
-    if (QLineEdit* field = window_.field(id)) {
-        field->setText(from_std(text));  // emits no textEdited: not the user's edit
-    } else if (auto* label = qobject_cast<QLabel*>(window_.control(id))) {
-        label->setText(from_std(text));
+void QtWindowLayer::set_up_panel(const PanelSetup& setup) {
+    for (int id : ids::sliders) {
+        if (QSlider* slider = window_.slider(id)) {
+            slider->setRange(setup.slider_minimum, setup.slider_maximum);
+            slider->setTickInterval(setup.slider_tick_every);
+        }
+    }
+    if (QLineEdit* field = window_.field(ids::field_hex)) {
+        field->setMaxLength(setup.hex_characters);
     }
 }
 
-std::string QtWindowLayer::control_text(int id) const {
-    if (const QLineEdit* field = window_.field(id)) {
+void QtWindowLayer::show_field_text(int field_id, std::string_view text) {
+    if (QLineEdit* field = window_.field(field_id)) {
+        field->setText(from_std(text));  // emits no textEdited: not the user's edit
+    }
+}
+
+std::string QtWindowLayer::field_text(int field_id) const {
+    if (const QLineEdit* field = window_.field(field_id)) {
         return field->text().toStdString();
     }
-    if (const auto* label = qobject_cast<const QLabel*>(window_.control(id))) {
-        return label->text().toStdString();
-    }
     return {};
-}
-
-void QtWindowLayer::set_text_limit(int id, int characters) {
-    if (QLineEdit* field = window_.field(id)) {
-        field->setMaxLength(characters);
-    }
 }
 
 void QtWindowLayer::enable_control(int id, bool enabled) {
@@ -85,13 +85,6 @@ void QtWindowLayer::enable_control(int id, bool enabled) {
     }
     widget->setEnabled(enabled);
     --moving_focus_;
-}
-
-void QtWindowLayer::configure_slider(int id, int minimum, int maximum, int tick_every) {
-    if (QSlider* slider = window_.slider(id)) {
-        slider->setRange(minimum, maximum);
-        slider->setTickInterval(tick_every);
-    }
 }
 
 void QtWindowLayer::set_slider_position(int id, int position) {
@@ -176,13 +169,8 @@ std::optional<std::string> QtWindowLayer::open_file_dialog(const FileDialogReque
     return run_file_dialog(&window_, request, false);
 }
 
-std::optional<std::string> QtWindowLayer::save_file_dialog(const FileDialogRequest& request) {
+std::optional<SaveFileAnswer> QtWindowLayer::save_file_dialog(const FileDialogRequest& request) {
     ProgramFocusMove modal(moving_focus_);
-    return run_file_dialog(&window_, request, true);
-}
-
-std::optional<SaveFileAnswer> QtWindowLayer::save_file_dialog_with_filter(
-    const FileDialogRequest& request) {
     int filter = 0;
     auto path = run_file_dialog(&window_, request, true, &filter);
     if (!path) {
@@ -259,11 +247,6 @@ void QtWindowLayer::set_preview_image(int width, int height,
     window_.preview()->set_image(width, height, pixels);
 }
 
-void QtWindowLayer::set_preview_status(std::string_view text) {
-    window_.preview()->set_status(
-        QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-}
-
 void QtWindowLayer::set_preview_bar(const PreviewBar& bar) {
     window_.preview()->set_bar(bar);
 }
@@ -310,8 +293,12 @@ std::optional<std::string> QtWindowLayer::clipboard_text() {
     return std::nullopt;
 }
 
-void QtWindowLayer::set_status_text(std::string_view text) {
+void QtWindowLayer::set_status_text(StatusLine line, std::string_view text) {
     const QString note = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    if (line == StatusLine::preview) {
+        window_.preview()->set_status(note);
+        return;
+    }
     window_.setWindowTitle(note.isEmpty() ? QStringLiteral("Tavrin")
                                           : QStringLiteral("Tavrin - ") + note);
 }

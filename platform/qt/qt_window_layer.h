@@ -20,11 +20,10 @@ class QtWindowLayer : public WindowLayer {
 
     void set_menu_item(int command_id, bool enabled) override;
     void set_menu_text(int command_id, std::string_view text) override;
-    void set_control_text(int id, std::string_view text) override;
-    std::string control_text(int id) const override;
-    void set_text_limit(int id, int characters) override;
+    void set_up_panel(const PanelSetup& setup) override;
+    void show_field_text(int field_id, std::string_view text) override;
+    std::string field_text(int field_id) const override;
     void enable_control(int id, bool enabled) override;
-    void configure_slider(int id, int minimum, int maximum, int tick_every) override;
     void set_slider_position(int id, int position) override;
     int slider_position(int id) const override;
     void set_focus(int id) override;
@@ -35,9 +34,7 @@ class QtWindowLayer : public WindowLayer {
     Rgb system_color(SystemColor which) const override;
     void request_repaint() override;
     std::optional<std::string> open_file_dialog(const FileDialogRequest& request) override;
-    std::optional<std::string> save_file_dialog(const FileDialogRequest& request) override;
-    std::optional<SaveFileAnswer> save_file_dialog_with_filter(
-        const FileDialogRequest& request) override;
+    std::optional<SaveFileAnswer> save_file_dialog(const FileDialogRequest& request) override;
     std::optional<int> select_clut_dialog(
         const std::vector<std::string>& entries,
         const std::function<std::optional<int>(std::string_view)>& accept) override;
@@ -46,10 +43,8 @@ class QtWindowLayer : public WindowLayer {
     std::optional<int> choose_from_list(std::string_view title, std::string_view prompt,
                                         const std::vector<std::string>& entries,
                                         int preselected) override;
-    bool has_preview() const override { return true; }
     void show_preview() override;
     void set_preview_image(int width, int height, std::span<const std::uint32_t> pixels) override;
-    void set_preview_status(std::string_view text) override;
     void set_preview_bar(const PreviewBar& bar) override;
     void show_about_box() override;
     void show_error(std::string_view message) override;
@@ -57,7 +52,7 @@ class QtWindowLayer : public WindowLayer {
     OpenDocumentResult open_document(const std::string& path) override;
     void set_clipboard_colors(std::string_view text, std::string_view color_words) override;
     std::optional<std::string> clipboard_text() override;
-    void set_status_text(std::string_view text) override;
+    void set_status_text(StatusLine line, std::string_view text) override;
     std::string program_dir() const override;
     void quit() override;
 

@@ -48,12 +48,23 @@ void Win32WindowLayer::set_menu_text(int command_id, std::string_view text) {
     SetMenuItemInfoA(GetMenu(main_), static_cast<UINT>(command_id), FALSE, &info);
 }
 
-void Win32WindowLayer::set_control_text(int id, std::string_view text) {
-    SetDlgItemTextA(main_, id, std::string(text).c_str());
+void Win32WindowLayer::set_up_panel(const PanelSetup& setup) {
+    for (int id : ids::sliders) {
+        SendDlgItemMessageA(main_, id, TBM_SETRANGE, TRUE,
+                            MAKELPARAM(setup.slider_minimum, setup.slider_maximum));
+        SendDlgItemMessageA(main_, id, TBM_SETTICFREQ, static_cast<WPARAM>(setup.slider_tick_every),
+                            0);
+    }
+    SendDlgItemMessageA(main_, ids::field_hex, EM_LIMITTEXT,
+                        static_cast<WPARAM>(setup.hex_characters), 0);
 }
 
-std::string Win32WindowLayer::control_text(int id) const {
-    HWND control = item(id);
+void Win32WindowLayer::show_field_text(int field_id, std::string_view text) {
+    SetDlgItemTextA(main_, field_id, std::string(text).c_str());
+}
+
+std::string Win32WindowLayer::field_text(int field_id) const {
+    HWND control = item(field_id);
     const int length = GetWindowTextLengthA(control);
     if (length <= 0) {
         return {};
@@ -64,17 +75,8 @@ std::string Win32WindowLayer::control_text(int id) const {
     return text;
 }
 
-void Win32WindowLayer::set_text_limit(int id, int characters) {
-    SendDlgItemMessageA(main_, id, EM_LIMITTEXT, static_cast<WPARAM>(characters), 0);
-}
-
 void Win32WindowLayer::enable_control(int id, bool enabled) {
     EnableWindow(item(id), enabled ? TRUE : FALSE);
-}
-
-void Win32WindowLayer::configure_slider(int id, int minimum, int maximum, int tick_every) {
-    SendDlgItemMessageA(main_, id, TBM_SETRANGE, TRUE, MAKELPARAM(minimum, maximum));
-    SendDlgItemMessageA(main_, id, TBM_SETTICFREQ, static_cast<WPARAM>(tick_every), 0);
 }
 
 void Win32WindowLayer::set_slider_position(int id, int position) {
@@ -188,12 +190,7 @@ std::optional<std::string> Win32WindowLayer::open_file_dialog(const FileDialogRe
     return run_file_dialog(main_, request, false);
 }
 
-std::optional<std::string> Win32WindowLayer::save_file_dialog(const FileDialogRequest& request) {
-    return run_file_dialog(main_, request, true);
-}
-
-std::optional<SaveFileAnswer> Win32WindowLayer::save_file_dialog_with_filter(
-    const FileDialogRequest& request) {
+std::optional<SaveFileAnswer> Win32WindowLayer::save_file_dialog(const FileDialogRequest& request) {
     int filter = 0;
     auto path = run_file_dialog(main_, request, true, &filter);
     if (!path) {
@@ -320,7 +317,13 @@ std::optional<std::string> Win32WindowLayer::clipboard_text() {
     return text;
 }
 
-void Win32WindowLayer::set_status_text(std::string_view text) {
+void Win32WindowLayer::set_status_text(StatusLine line, std::string_view text) {
+    if (line == StatusLine::preview) {
+        if (preview_ != nullptr) {
+            preview_->set_status(text);
+        }
+        return;
+    }
     SetWindowTextA(main_, text.empty() ? "Tavrin" : ("Tavrin - " + std::string(text)).c_str());
 }
 
@@ -351,12 +354,6 @@ void Win32WindowLayer::set_preview_image(int width, int height,
                                          std::span<const std::uint32_t> pixels) {
     if (preview_ != nullptr) {
         preview_->set_image(width, height, pixels);
-    }
-}
-
-void Win32WindowLayer::set_preview_status(std::string_view text) {
-    if (preview_ != nullptr) {
-        preview_->set_status(text);
     }
 }
 

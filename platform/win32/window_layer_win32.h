@@ -46,11 +46,10 @@ class Win32WindowLayer final : public WindowLayer {
 
     void set_menu_item(int command_id, bool enabled) override;
     void set_menu_text(int command_id, std::string_view text) override;
-    void set_control_text(int id, std::string_view text) override;
-    std::string control_text(int id) const override;
-    void set_text_limit(int id, int characters) override;
+    void set_up_panel(const PanelSetup& setup) override;
+    void show_field_text(int field_id, std::string_view text) override;
+    std::string field_text(int field_id) const override;
     void enable_control(int id, bool enabled) override;
-    void configure_slider(int id, int minimum, int maximum, int tick_every) override;
     void set_slider_position(int id, int position) override;
     int slider_position(int id) const override;
     void set_focus(int id) override;
@@ -61,9 +60,7 @@ class Win32WindowLayer final : public WindowLayer {
     Rgb system_color(SystemColor which) const override;
     void request_repaint() override;
     std::optional<std::string> open_file_dialog(const FileDialogRequest& request) override;
-    std::optional<std::string> save_file_dialog(const FileDialogRequest& request) override;
-    std::optional<SaveFileAnswer> save_file_dialog_with_filter(
-        const FileDialogRequest& request) override;
+    std::optional<SaveFileAnswer> save_file_dialog(const FileDialogRequest& request) override;
     std::optional<int> select_clut_dialog(
         const std::vector<std::string>& entries,
         const std::function<std::optional<int>(std::string_view typed)>& accept) override;
@@ -78,13 +75,11 @@ class Win32WindowLayer final : public WindowLayer {
     OpenDocumentResult open_document(const std::string& path) override;
     void set_clipboard_colors(std::string_view text, std::string_view color_words) override;
     std::optional<std::string> clipboard_text() override;
-    void set_status_text(std::string_view text) override;
+    void set_status_text(StatusLine line, std::string_view text) override;
     std::string program_dir() const override;
     void quit() override;
-    bool has_preview() const override { return true; }
     void show_preview() override;
     void set_preview_image(int width, int height, std::span<const std::uint32_t> pixels) override;
-    void set_preview_status(std::string_view text) override;
     void set_preview_bar(const PreviewBar& bar) override;
 
   private:

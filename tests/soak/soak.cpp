@@ -1462,12 +1462,12 @@ std::optional<std::string> Session::check_panel() const {
     const std::array<int, 3> components = {head.red, head.green, head.blue};
     for (std::size_t c = 0; c < 3; ++c) {
         if (screen.slider_position(ids::sliders[c]) != components[c] ||
-            screen.control_text(ids::decimal_fields[c]) != std::to_string(components[c])) {
+            screen.field_text(ids::decimal_fields[c]) != std::to_string(components[c])) {
             return "the panel's channel " + std::to_string(c) + " does not show the head";
         }
     }
-    if (screen.control_text(ids::field_hex) != hex_text(encode_bgr555(head))) {
-        return "the hex field shows " + in_quotes(screen.control_text(ids::field_hex)) +
+    if (screen.field_text(ids::field_hex) != hex_text(encode_bgr555(head))) {
+        return "the hex field shows " + in_quotes(screen.field_text(ids::field_hex)) +
                ", not the head";
     }
     if (screen.box(ids::current_box) != (shown ? color_of(head) : fake_scrollbar_color)) {
@@ -1569,8 +1569,8 @@ std::optional<std::string> Session::check() {
             return "slider " + std::to_string(slider) + " stands at " + std::to_string(position);
         }
     }
-    if (screen.control_text(ids::field_hex).size() > 4) {
-        return "the hex field shows " + in_quotes(screen.control_text(ids::field_hex));
+    if (screen.field_text(ids::field_hex).size() > 4) {
+        return "the hex field shows " + in_quotes(screen.field_text(ids::field_hex));
     }
 
     // Messages: exactly those the event calls for.

@@ -40,39 +40,40 @@ void FakeWindowLayer::set_menu_text(int command_id, std::string_view text) {
     }
 }
 
-void FakeWindowLayer::set_control_text(int id, std::string_view text) {
+void FakeWindowLayer::set_up_panel(const PanelSetup& setup) {
+    for (int slider : ids::sliders) {
+        slider_configs[slider] = {setup.slider_minimum, setup.slider_maximum,
+                                  setup.slider_tick_every};
+        if (record_calls) {
+            calls.push_back("slider-range " + std::to_string(slider));
+        }
+    }
+    text_limits[ids::field_hex] = setup.hex_characters;
+    if (record_calls) {
+        calls.push_back("limit " + std::to_string(ids::field_hex) + " " +
+                        std::to_string(setup.hex_characters));
+    }
+}
+
+void FakeWindowLayer::show_field_text(int field_id, std::string_view text) {
     // The limit bounds what the user types; the core's own writes are kept
     // whole.
     std::string value(text);
-    texts[id] = value;
+    texts[field_id] = value;
     if (record_calls) {
-        calls.push_back("text " + std::to_string(id) + " " + value);
+        calls.push_back("text " + std::to_string(field_id) + " " + value);
     }
 }
 
-std::string FakeWindowLayer::control_text(int id) const {
-    auto found = texts.find(id);
+std::string FakeWindowLayer::field_text(int field_id) const {
+    auto found = texts.find(field_id);
     return found == texts.end() ? std::string() : found->second;
-}
-
-void FakeWindowLayer::set_text_limit(int id, int characters) {
-    text_limits[id] = characters;
-    if (record_calls) {
-        calls.push_back("limit " + std::to_string(id) + " " + std::to_string(characters));
-    }
 }
 
 void FakeWindowLayer::enable_control(int id, bool on) {
     enabled_flags[id] = on;
     if (record_calls) {
         calls.push_back("enable " + std::to_string(id) + " " + on_off(on));
-    }
-}
-
-void FakeWindowLayer::configure_slider(int id, int minimum, int maximum, int tick_every) {
-    slider_configs[id] = {minimum, maximum, tick_every};
-    if (record_calls) {
-        calls.push_back("slider-range " + std::to_string(id));
     }
 }
 
@@ -135,7 +136,7 @@ std::optional<std::string> FakeWindowLayer::open_file_dialog(const FileDialogReq
     return answer;
 }
 
-std::optional<std::string> FakeWindowLayer::save_file_dialog(const FileDialogRequest& request) {
+std::optional<SaveFileAnswer> FakeWindowLayer::save_file_dialog(const FileDialogRequest& request) {
     save_requests.push_back(request);
     if (record_calls) {
         calls.push_back("save-dialog");
@@ -144,14 +145,8 @@ std::optional<std::string> FakeWindowLayer::save_file_dialog(const FileDialogReq
         ++unanswered_dialogs;
         return std::nullopt;
     }
-    auto answer = save_answers.front();
+    const auto path = save_answers.front();
     save_answers.pop_front();
-    return answer;
-}
-
-std::optional<SaveFileAnswer> FakeWindowLayer::save_file_dialog_with_filter(
-    const FileDialogRequest& request) {
-    auto path = save_file_dialog(request);
     int filter = 0;
     if (!save_filters.empty()) {
         filter = save_filters.front();

@@ -25,11 +25,10 @@ class FakeWindowLayer : public WindowLayer {
     // --- WindowLayer
     void set_menu_item(int command_id, bool enabled) override;
     void set_menu_text(int command_id, std::string_view text) override;
-    void set_control_text(int id, std::string_view text) override;
-    std::string control_text(int id) const override;
-    void set_text_limit(int id, int characters) override;
+    void set_up_panel(const PanelSetup& setup) override;
+    void show_field_text(int field_id, std::string_view text) override;
+    std::string field_text(int field_id) const override;
     void enable_control(int id, bool enabled) override;
-    void configure_slider(int id, int minimum, int maximum, int tick_every) override;
     void set_slider_position(int id, int position) override;
     int slider_position(int id) const override;
     void set_focus(int id) override;
@@ -40,9 +39,7 @@ class FakeWindowLayer : public WindowLayer {
     Rgb system_color(SystemColor which) const override;
     void request_repaint() override { ++repaint_requests; }
     std::optional<std::string> open_file_dialog(const FileDialogRequest& request) override;
-    std::optional<std::string> save_file_dialog(const FileDialogRequest& request) override;
-    std::optional<SaveFileAnswer> save_file_dialog_with_filter(
-        const FileDialogRequest& request) override;
+    std::optional<SaveFileAnswer> save_file_dialog(const FileDialogRequest& request) override;
     std::optional<int> select_clut_dialog(
         const std::vector<std::string>& entries,
         const std::function<std::optional<int>(std::string_view)>& accept) override;
@@ -51,10 +48,8 @@ class FakeWindowLayer : public WindowLayer {
     std::optional<int> choose_from_list(std::string_view title, std::string_view prompt,
                                         const std::vector<std::string>& entries,
                                         int preselected) override;
-    bool has_preview() const override { return true; }
     void show_preview() override { ++preview_shown; }
     void set_preview_image(int width, int height, std::span<const std::uint32_t> pixels) override;
-    void set_preview_status(std::string_view text) override { preview_status = text; }
     void set_preview_bar(const PreviewBar& bar) override { preview_bar = bar; }
     void show_about_box() override { ++about_boxes; }
     void show_error(std::string_view message) override { errors.emplace_back(message); }
@@ -67,7 +62,9 @@ class FakeWindowLayer : public WindowLayer {
     std::optional<std::string> clipboard_text() override {
         return clipboard_words ? clipboard_words : clipboard_plain;
     }
-    void set_status_text(std::string_view text) override { status = std::string(text); }
+    void set_status_text(StatusLine line, std::string_view text) override {
+        (line == StatusLine::preview ? preview_status : status) = std::string(text);
+    }
     std::string program_dir() const override { return program_folder; }
     void quit() override { ++quit_requests; }
 
@@ -89,7 +86,7 @@ class FakeWindowLayer : public WindowLayer {
 
     // --- Scripts for modal dialogs (consumed front first)
     std::deque<std::optional<std::string>> open_answers;
-    std::deque<std::optional<std::string>> save_answers;  // also answer the filtered dialog
+    std::deque<std::optional<std::string>> save_answers;
     std::deque<int> save_filters;  // the filter left selected; the first when none is scripted
     std::deque<std::string> clut_texts;  // typed into "Select CLUT to modify", OK after each
     std::deque<std::optional<ClutParamsAnswer>> params_answers;

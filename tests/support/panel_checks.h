@@ -44,10 +44,10 @@ inline void expect_panel_shows(const TestEditor& editor, Rgb color, const std::s
     EXPECT_EQ(screen.slider_position(ids::slider_red), color.red);
     EXPECT_EQ(screen.slider_position(ids::slider_green), color.green);
     EXPECT_EQ(screen.slider_position(ids::slider_blue), color.blue);
-    EXPECT_EQ(screen.control_text(ids::field_red), std::to_string(color.red));
-    EXPECT_EQ(screen.control_text(ids::field_green), std::to_string(color.green));
-    EXPECT_EQ(screen.control_text(ids::field_blue), std::to_string(color.blue));
-    EXPECT_EQ(screen.control_text(ids::field_hex), hex);
+    EXPECT_EQ(screen.field_text(ids::field_red), std::to_string(color.red));
+    EXPECT_EQ(screen.field_text(ids::field_green), std::to_string(color.green));
+    EXPECT_EQ(screen.field_text(ids::field_blue), std::to_string(color.blue));
+    EXPECT_EQ(screen.field_text(ids::field_hex), hex);
     EXPECT_EQ(screen.box(ids::current_box), color);
 }
 

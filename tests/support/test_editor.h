@@ -124,7 +124,7 @@ struct TestEditor {
         }
         focus_control(field);
         for (char c : text) {
-            std::string current = screen.control_text(field);
+            std::string current = screen.field_text(field);
             if (field == ids::field_hex) {
                 if (current.size() >= 4) {
                     continue;
@@ -163,7 +163,7 @@ struct TestEditor {
             return;
         }
         focus_control(field);
-        if (screen.control_text(field).empty()) {
+        if (screen.field_text(field).empty()) {
             return;
         }
         screen.texts[field] = "";

@@ -630,7 +630,7 @@ class MainWindowTest : public QObject {
         settle();
         QVERIFY(listed);
         QCOMPARE(QApplication::activeModalWidget(), nullptr);
-        const ClutSource& source = window().state().source;
+        const ClutSource& source = window().state().origin.source;
         QCOMPARE(source.kind, ClutSource::Kind::file_offset);
         QCOMPARE(source.path, image.toStdString());
         QCOMPARE(source.offset, std::uint64_t{0x402});
