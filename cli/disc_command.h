@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cli/command.h"
+#include "disc/disc.h"
 
 namespace tavrin::cli {
 
@@ -32,5 +33,30 @@ std::string subject_file(const CLI::App& app);
 // A CHD, ECM or PBP image is refused.
 std::optional<Failure> disc_view(FileSystem& fs, const std::string& file, const std::string& inside,
                                  std::unique_ptr<FileSystem>& view);
+
+// What find searches in an image, copied to a file of its own in the
+// temporary folder (the finder maps files; it does not read through a
+// FileSystem): the file named inside, or a raw image's data. Hits in the copy
+// map back to offsets in that file, or in the image file. Removed when it goes.
+class SearchCopy {
+  public:
+    explicit SearchCopy(FileSystem& fs) : fs_(fs) {}
+    ~SearchCopy();
+    SearchCopy(const SearchCopy&) = delete;
+    SearchCopy& operator=(const SearchCopy&) = delete;
+
+    // Makes the copy when file is a raw image or inside is given; else
+    // searched() stays file.
+    std::optional<Failure> make(const std::string& file, const std::string& inside);
+    const std::string& searched() const { return copy_.empty() ? file_ : copy_; }
+    std::uint64_t offset_in_file(std::uint64_t offset) const;
+
+  private:
+    FileSystem& fs_;
+    std::string file_;
+    std::string copy_;
+    bool whole_image_ = false;
+    disc::DataLayout layout_;
+};
 
 }  // namespace tavrin::cli

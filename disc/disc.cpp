@@ -740,54 +740,24 @@ Status list_files(FileSystem& fs, const std::string& path, std::vector<DiscFile>
     return status;
 }
 
-Status stream_offset(FileSystem& fs, const std::string& path, std::uint64_t image_offset,
-                     std::uint64_t& offset) {
+Status data_layout(FileSystem& fs, const std::string& path, DataLayout& layout,
+                   std::uint64_t& length) {
     Image image;
     Status status = open_image(fs, path, OpenMode::read, image);
-    if (!status.ok() || image.info.kind != ImageKind::raw) {
-        offset = image_offset;
-        return status;
-    }
-    const std::uint64_t from_base = image_offset - std::min(image_offset, image.info.base);
-    const auto lba = static_cast<std::uint32_t>(from_base / raw_sector_size);
-    std::vector<std::uint8_t> raw;
-    status = read_sectors(image, lba, 1, raw);
     if (!status.ok()) {
         return status;
     }
-    const SectorType type = type_of(raw);
-    const std::uint64_t within_sector = image_offset - image.sector_at(lba);
-    if (type == SectorType::not_data || image_offset < image.info.base ||
-        within_sector < data_start(type) || within_sector >= data_start(type) + data_sector_size) {
-        return Status::failure(Code::not_in_file, "the offset " + std::to_string(image_offset) +
-                                                      " is in the sync, header or checksums of " +
-                                                      sector_name(image, lba) +
-                                                      ", not in its data");
+    layout = DataLayout{image.info.base, image.sector_size(), 0};
+    length = std::uint64_t{image.sectors} * data_sector_size;
+    if (image.info.kind == ImageKind::raw && image.sectors > 0) {
+        std::vector<std::uint8_t> raw;
+        status = read_sectors(image, 0, 1, raw);
+        if (status.ok() && type_of(raw) == SectorType::not_data) {
+            status = not_data(image, 0);
+        }
+        layout.data_at = status.ok() ? data_start(type_of(raw)) : 0;
     }
-    offset = std::uint64_t{lba} * data_sector_size + within_sector - data_start(type);
-    return Status::success();
-}
-
-Status image_offset(FileSystem& fs, const std::string& path, std::uint64_t offset,
-                    std::uint64_t& image_offset_out) {
-    Image image;
-    Status status = open_image(fs, path, OpenMode::read, image);
-    if (!status.ok() || image.info.kind != ImageKind::raw) {
-        image_offset_out = offset;
-        return status;
-    }
-    const auto lba = static_cast<std::uint32_t>(offset / data_sector_size);
-    std::vector<std::uint8_t> raw;
-    status = read_sectors(image, lba, 1, raw);
-    if (!status.ok()) {
-        return status;
-    }
-    const SectorType type = type_of(raw);
-    if (type == SectorType::not_data) {
-        return not_data(image, lba);
-    }
-    image_offset_out = image.sector_at(lba) + data_start(type) + offset % data_sector_size;
-    return Status::success();
+    return status;
 }
 
 std::unique_ptr<FileSystem> inside_image(FileSystem& fs, std::string image, std::string inside) {

@@ -45,15 +45,22 @@ struct DiscFile {
 // volume descriptor and the directories.
 Status list_files(FileSystem& fs, const std::string& path, std::vector<DiscFile>& files);
 
-// Image-file offsets and data-stream offsets of a raw image (of any other
-// file, the same): the stream holds the 2048 data bytes of every sector in
-// turn (of a Form 2 sector, the first 2048 of its 2324). An image offset in a
-// sync, header, subheader or checksum has no stream offset (not_in_file,
-// naming the sector).
-Status stream_offset(FileSystem& fs, const std::string& path, std::uint64_t image_offset,
-                     std::uint64_t& offset);
-Status image_offset(FileSystem& fs, const std::string& path, std::uint64_t offset,
-                    std::uint64_t& image);
+// Where a raw image's data lies in the image file: its data stream holds the
+// 2048 data bytes of every sector in turn (of a Form 2 sector, the first 2048
+// of its 2324). For an ISO image, offsets in the image itself.
+struct DataLayout {
+    std::uint64_t base = 0;            // where sector 0 starts
+    std::uint64_t sector_size = 2048;  // 2352 for a raw image
+    std::uint64_t data_at = 0;         // 16 for Mode 1, 24 for Mode 2
+
+    std::uint64_t image_offset(std::uint64_t stream_offset) const {
+        return base + stream_offset / 2048 * sector_size + data_at + stream_offset % 2048;
+    }
+};
+
+// The layout of the image at path, and the length of its data stream.
+Status data_layout(FileSystem& fs, const std::string& path, DataLayout& layout,
+                   std::uint64_t& length);
 
 // A FileSystem over another one that presents the image at path image as a
 // plain file: the file named inside (compared without case and without

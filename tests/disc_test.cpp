@@ -370,6 +370,13 @@ TEST_F(DiscImages, SplitClutIsReadAndWrittenInPlace) {
         ASSERT_EQ(run_cli({"inject", "--offset", offset, bin, "--from", old_clu}, out, err), 0)
             << err;
         EXPECT_TRUE(read_bytes(bin) == before) << bin;
+        // The finder sees the split CLUT, at the image's offset or in the file.
+        ASSERT_EQ(run_cli({"find", "--clut", old_clu, bin}, out, err), 0) << err;
+        EXPECT_NE(out.find(" " + offset + " clut matching=256\n"), std::string::npos) << out;
+        ASSERT_EQ(run_cli({"find", "--inside", "data/kit.tex", "--clut", old_clu, bin}, out, err),
+                  0)
+            << err;
+        EXPECT_EQ(out, bin + " 0x708 1800 clut matching=256\n");
         EXPECT_EQ(run_cli({"dump", "--offset", std::to_string(std::uint64_t{tex_lba} * 2352 + 4),
                            "--count", "1", bin},
                           out, err),
