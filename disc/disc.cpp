@@ -352,6 +352,9 @@ Status walk_tree(Image& image, std::vector<DiscFile>& files) {
                 continue;  // the folder itself and its parent
             }
             const std::string name = record_name(record.subspan(33, name_length));
+            if (name.empty()) {
+                continue;  // nothing could name it
+            }
             const std::string path = folder.path.empty() ? name : folder.path + "/" + name;
             const std::uint32_t lba = le32(record, 2);
             const std::uint32_t size = le32(record, 10);
