@@ -343,6 +343,7 @@ TEST_F(DiscImages, SplitClutIsReadAndWrittenInPlace) {
         EXPECT_EQ(out, dump_lines(kit_words(0x1234)));
 
         const Bytes before = read_bytes(bin);
+        ASSERT_EQ(first_bad_sector(before), -1) << bin;
         ASSERT_EQ(run_cli({"inject", "--inside", "DATA/KIT.TEX", "--tex", "2", bin, "--from", clu},
                           out, err),
                   0)
@@ -386,6 +387,35 @@ TEST_F(DiscImages, SplitClutIsReadAndWrittenInPlace) {
             std::string::npos)
             << err;
     }
+}
+
+// The video's Form 2 sectors, written at the image's offsets: an EDC left
+// uncomputed (zero) stays zero, a computed one is computed again.
+TEST_F(DiscImages, Form2SectorsKeepAnUncomputedEdc) {
+    std::vector<disc::DiscFile> files;
+    ASSERT_TRUE(disc::list_files(standard_file_system(), mode2, files).ok());
+    const std::uint64_t first = std::uint64_t{files[1].lba} * 2352;
+    Bytes image = read_bytes(mode2);
+    std::fill_n(image.begin() + static_cast<std::ptrdiff_t>(first + 2348), 4, std::uint8_t{0});
+    dir.write("mode2.bin", image);
+    const std::string clu = dir.write("new.clu", testing::words_to_bytes(kit_words(0x0421)));
+    for (const std::uint64_t sector : {first, first + 2352}) {
+        std::string out, err;
+        ASSERT_EQ(
+            run_cli({"inject", "--offset", std::to_string(sector + 24 + 100), mode2, "--from", clu},
+                    out, err),
+            0)
+            << err;
+    }
+    const Bytes after = read_bytes(mode2);
+    EXPECT_EQ(first_bad_sector(after), -1);
+    EXPECT_TRUE(std::all_of(after.begin() + static_cast<std::ptrdiff_t>(first + 2348),
+                            after.begin() + static_cast<std::ptrdiff_t>(first + 2352),
+                            [](std::uint8_t byte) { return byte == 0; }));
+    EXPECT_FALSE(std::equal(after.begin() + static_cast<std::ptrdiff_t>(first + 2352 + 2348),
+                            after.begin() + static_cast<std::ptrdiff_t>(first + 2352 * 2),
+                            image.begin() + static_cast<std::ptrdiff_t>(first + 2352 + 2348)));
+    EXPECT_EQ(after[first + 24 + 100], 0x21);
 }
 
 TEST_F(DiscImages, WriteIntoADamagedSectorOrFailingDiskChangesNothing) {
