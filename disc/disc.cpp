@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstring>
 #include <set>
 #include <string_view>
@@ -88,9 +89,12 @@ std::uint64_t msf_frames(const std::string& text) {
     return (std::uint64_t{m} * 60 + s) * 75 + f;
 }
 
-// A cue sheet: text with a FILE line and a TRACK line. found is false for
-// anything else.
+// Whether bytes are a cue sheet (text with a FILE line and a TRACK line);
+// has_data says whether it has a data track, track which comes first.
 bool parse_cue(std::span<const std::uint8_t> bytes, bool& has_data, CueTrack& track) {
+    if (starts_with(bytes, "\xEF\xBB\xBF")) {
+        bytes = bytes.subspan(3);  // a byte order mark, as some editors write
+    }
     for (const std::uint8_t byte : bytes) {
         if (byte == 0 || (byte < 0x20 && byte != '\n' && byte != '\r' && byte != '\t')) {
             return false;
@@ -206,8 +210,9 @@ Status open_image(FileSystem& fs, const std::string& path, OpenMode mode, Image&
     if (!status.ok()) {
         return status;
     }
-    image.sectors =
-        static_cast<std::uint32_t>((image.file_size - image.info.base) / image.sector_size());
+    const std::uint64_t after_base =
+        image.file_size - std::min(image.file_size, image.info.base);  // a cue may point past it
+    image.sectors = static_cast<std::uint32_t>(after_base / image.sector_size());
     return Status::success();
 }
 
