@@ -10,11 +10,11 @@
 #include <map>
 #include <sstream>
 
-#include "cli/cli.h"
 #include "disc/disc.h"
 #include "disc/sectors.h"
 #include "files/clut_files.h"
 #include "tests/support/failing_file_system.h"
+#include "tests/support/run_cli.h"
 #include "tests/support/temp_files.h"
 
 namespace tavrin {
@@ -159,13 +159,7 @@ std::string dump_lines(const std::vector<std::uint16_t>& words) {
 
 int run_cli(std::vector<std::string> args, std::string& out, std::string& err,
             FileSystem& fs = standard_file_system()) {
-    args.insert(args.begin(), "tavrin-cli");
-    std::ostringstream out_stream;
-    std::ostringstream err_stream;
-    const int status = cli::run(args, fs, out_stream, err_stream);
-    out = out_stream.str();
-    err = err_stream.str();
-    return status;
+    return testing::run_cli_in_process(std::move(args), fs, out, err);
 }
 
 // A small game disc: a TEX file whose kit CLUT crosses a sector's end, a
