@@ -1,11 +1,9 @@
 // ls and --inside over disc/.
 #include "cli/disc_command.h"
 
-#include <filesystem>
-#include <random>
 #include <vector>
 
-#include "files/clut_files.h"
+#include "files/file_reads.h"
 
 namespace tavrin::cli {
 
@@ -73,78 +71,42 @@ std::optional<Failure> disc_view(FileSystem& fs, const std::string& file, const 
     return std::nullopt;
 }
 
-SearchCopy::~SearchCopy() {
-    if (!copy_.empty()) {
-        fs_.remove(copy_);
-    }
-}
-
-std::optional<Failure> SearchCopy::make(const std::string& file, const std::string& inside) {
+std::optional<Failure> SearchedData::open(FileSystem& fs, const std::string& file,
+                                          const std::string& inside) {
     file_ = file;
-    std::unique_ptr<FileSystem> view;
-    if (auto failure = disc_view(fs_, file, inside, view)) {
+    if (auto failure = disc_view(fs, file, inside, view_)) {
         return failure;
     }
-    if (!view) {
+    if (!view_) {
         return std::nullopt;
     }
-    std::uint64_t length = 0;
     whole_image_ = inside.empty();
-    std::unique_ptr<File> from;
     Status status =
-        whole_image_ ? disc::data_layout(fs_, file, layout_, length) : Status::success();
+        whole_image_ ? disc::data_layout(fs, file, layout_, source_.size) : Status::success();
     if (status.ok()) {
-        status = view->open(file, OpenMode::read, from);
+        status = view_->open(file, OpenMode::read, data_);
     }
     if (status.ok() && !whole_image_) {
-        status = from->size(length);
-    }
-    if (status.ok()) {
-        status = from->seek(whole_image_ ? layout_.image_offset(0) : 0);
+        status = data_->size(source_.size);
     }
     if (!status.ok()) {
         return failed(file, status);
     }
-    std::error_code error;
-    const auto folder = std::filesystem::temp_directory_path(error);
-    std::unique_ptr<File> to;
-    std::random_device random;
-    for (int attempt = 0; attempt < 100 && !to; ++attempt) {
-        const std::string name = (folder / ("tavrin-find-" + std::to_string(random()))).string();
-        status = fs_.open(name, OpenMode::create_private, to);
-        if (status.ok()) {
-            copy_ = name;
-        } else if (status.code != Status::Code::already_exists) {
-            break;
-        }
-    }
-    if (!to) {
-        return Failure{folder.string(),
-                       "cannot make a copy of the image's data to search: " + status.reason};
-    }
-    std::vector<std::uint8_t> chunk(std::size_t{1} << 20);
-    while (status.ok() && length > 0) {
-        std::size_t done = 0;
-        const auto part = static_cast<std::size_t>(std::min<std::uint64_t>(length, chunk.size()));
-        status = from->read(std::span(chunk).first(part), done);
-        if (status.ok() && done < part) {
-            status = Status::failure(Status::Code::not_in_file, "its data ended early");
-        }
-        std::size_t written = 0;
-        if (status.ok()) {
-            status = to->write(std::span(chunk).first(part), written);
-        }
-        if (status.ok() && written < part) {
-            status = Status::failure(Status::Code::io_error, "the copy to search was cut short");
-        }
-        length -= part;
-    }
-    const Status closed = to->close();
-    return failed(file, status.ok() ? closed : status);
+    source_.read = [this](std::uint64_t offset, std::span<std::uint8_t> out, std::string& reason) {
+        const Status read =
+            tavrin::read_exact(*data_, whole_image_ ? layout_.image_offset(offset) : offset, out);
+        reason = read.reason;
+        return read.ok();
+    };
+    return std::nullopt;
 }
 
-std::uint64_t SearchCopy::offset_in_file(std::uint64_t offset) const {
-    return whole_image_ && !copy_.empty() ? layout_.image_offset(offset) : offset;
+search::Target SearchedData::target() const {
+    return view_ ? search::Target(source_) : search::Target(file_);
+}
+
+std::uint64_t SearchedData::offset_in_file(std::uint64_t offset) const {
+    return whole_image_ && view_ ? layout_.image_offset(offset) : offset;
 }
 
 }  // namespace tavrin::cli

@@ -10,6 +10,7 @@
 
 #include "cli/command.h"
 #include "disc/disc.h"
+#include "search/search.h"
 
 namespace tavrin::cli {
 
@@ -34,27 +35,20 @@ std::string subject_file(const CLI::App& app);
 std::optional<Failure> disc_view(FileSystem& fs, const std::string& file, const std::string& inside,
                                  std::unique_ptr<FileSystem>& view);
 
-// What find searches in an image, copied to a file of its own in the
-// temporary folder (the finder maps files; it does not read through a
-// FileSystem): the file named inside, or a raw image's data. Hits in the copy
-// map back to offsets in that file, or in the image file. Removed when it goes.
-class SearchCopy {
+// What find searches in a file: the file itself, or, in a disc image, the
+// file named inside or a raw image's data, read through its sectors. Hits map
+// back to offsets in that file, or in the image file.
+class SearchedData {
   public:
-    explicit SearchCopy(FileSystem& fs) : fs_(fs) {}
-    ~SearchCopy();
-    SearchCopy(const SearchCopy&) = delete;
-    SearchCopy& operator=(const SearchCopy&) = delete;
-
-    // Makes the copy when file is a raw image or inside is given; else
-    // searched() stays file.
-    std::optional<Failure> make(const std::string& file, const std::string& inside);
-    const std::string& searched() const { return copy_.empty() ? file_ : copy_; }
+    std::optional<Failure> open(FileSystem& fs, const std::string& file, const std::string& inside);
+    search::Target target() const;
     std::uint64_t offset_in_file(std::uint64_t offset) const;
 
   private:
-    FileSystem& fs_;
     std::string file_;
-    std::string copy_;
+    std::unique_ptr<FileSystem> view_;
+    std::unique_ptr<File> data_;
+    search::Source source_;
     bool whole_image_ = false;
     disc::DataLayout layout_;
 };

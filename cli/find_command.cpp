@@ -130,8 +130,8 @@ int run_find(const FindOptions& options, FileSystem& fs, std::ostream& out, std:
     bool found = false;
     bool failed = false;
     for (const auto& file : options.files) {
-        SearchCopy copy(fs);
-        if (auto refused = copy.make(file, options.inside)) {
+        SearchedData data;
+        if (auto refused = data.open(fs, file, options.inside)) {
             err << "tavrin-cli: " << printable(refused->subject + ": " + refused->reason) << "\n";
             failed = true;
             continue;
@@ -140,14 +140,14 @@ int run_find(const FindOptions& options, FileSystem& fs, std::ostream& out, std:
         search::Observer observer;
         observer.hit = [&](const search::Hit& found) {
             search::Hit hit = found;
-            hit.offset = copy.offset_in_file(found.offset);
+            hit.offset = data.offset_in_file(found.offset);
             if (options.palettes) {
                 ranked.push_back(hit);
             } else {
                 out << describe(file, hit) << '\n';
             }
         };
-        const std::string& searched = copy.searched();
+        const search::Target searched = data.target();
         search::ScanResult result;
         if (options.tim) {
             result = search::find_tim(searched, observer);

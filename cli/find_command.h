@@ -40,8 +40,8 @@ CLI::App* add_find_command(CLI::App& app, FindOptions& options);
 bool find_requested(std::span<const std::string> args);
 
 // Searches every file (the CLUT file is read through fs, the searched files
-// directly, mapped; of a disc image, a copy of the file inside or of a raw
-// image's data, with hits at offsets in that file or in the image file);
+// directly, mapped; in a disc image, the file inside or a raw image's data
+// through fs, with hits at offsets in that file or in the image file);
 // hits go to out, one failure per line to err. Returns
 // find_found, find_none or find_error (any failure, even with hits).
 int run_find(const FindOptions& options, FileSystem& fs, std::ostream& out, std::ostream& err);
