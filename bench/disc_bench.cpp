@@ -1,7 +1,8 @@
 // Disc images: listing the files of a 700 MB raw image (2,000 files in 40
 // folders; the image is sparse past its folders, which is all a listing
 // reads), and reading a raw image's data stream against reading a flat file
-// of the same data bytes, both 64 MiB and both through the FileSystem.
+// of the same data bytes, both 64 MiB and both through the FileSystem; and
+// the finder over the two, side by side.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -11,6 +12,8 @@
 
 #include "disc/disc.h"
 #include "disc/sectors.h"
+#include "files/file_reads.h"
+#include "search/search.h"
 #include "tests/support/temp_files.h"
 
 namespace {
@@ -118,5 +121,37 @@ void BM_ReadData(benchmark::State& state) {
     state.SetLabel(raw ? "raw image's data stream" : "flat file");
 }
 BENCHMARK(BM_ReadData)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// 0: the flat file, mapped; 1: the raw image's data, read through its sectors.
+void BM_FindInData(benchmark::State& state) {
+    const bool raw = state.range(0) == 1;
+    auto view = tavrin::disc::inside_image(tavrin::standard_file_system(), images().raw, "");
+    std::unique_ptr<tavrin::File> file;
+    if (!view->open(images().raw, tavrin::OpenMode::read, file).ok()) {
+        state.SkipWithError("cannot open it");
+        return;
+    }
+    const tavrin::disc::DataLayout layout{0, 2352, 24};
+    tavrin::search::Source source;
+    source.size = stream_sectors * 2048;
+    source.read = [&](std::uint64_t offset, std::span<std::uint8_t> out, std::string& reason) {
+        const tavrin::Status status = tavrin::read_exact(*file, layout.image_offset(offset), out);
+        reason = status.reason;
+        return status.ok();
+    };
+    tavrin::search::ClutQuery query;
+    query.words = {0x1234, 0x5678, 0x1F2E, 0x3D4C};  // absent from the random data
+    for (auto _ : state) {
+        const auto result = raw ? tavrin::search::find_clut(source, query, {})
+                                : tavrin::search::find_clut(images().flat, query, {});
+        if (result.end != tavrin::search::ScanEnd::done) {
+            state.SkipWithError(result.reason.c_str());
+            return;
+        }
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * stream_sectors * 2048));
+    state.SetLabel(raw ? "raw image's data stream" : "flat file");
+}
+BENCHMARK(BM_FindInData)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -20,7 +20,7 @@ using Code = Status::Code;
 
 constexpr std::uint32_t descriptor_lba = 16;
 // Reads go to the image in runs of this many sectors.
-constexpr std::uint32_t run_sectors = 32;
+constexpr std::uint32_t run_sectors = 448;  // about 1 MiB
 // A cue sheet is a short text; anything larger is not one.
 constexpr std::uint64_t max_cue_size = 64 * 1024;
 
