@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "cli/disc_command.h"
 #include "cli/find_command.h"
 #include "cli/palette_commands.h"
 #include "cli/render_command.h"
@@ -185,8 +186,8 @@ void add_location(CLI::App& command, Location& location, bool with_count) {
 // then say only that FILE is required.
 std::optional<std::string> unknown_option(std::span<const std::string> args) {
     static const std::set<std::string> with_value = {
-        "--tex",   "--offset", "--count", "--output",    "--from", "-o",      "--row",
-        "--width", "--height", "--bpp",   "--clut-file", "--into", "--format"};
+        "--tex",   "--offset", "--count", "--output",    "--from", "-o",       "--row",
+        "--width", "--height", "--bpp",   "--clut-file", "--into", "--format", "--inside"};
     static const std::set<std::string> flags = {"--tim"};
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -210,6 +211,14 @@ std::optional<std::string> unknown_option(std::span<const std::string> args) {
         }
     }
     return std::nullopt;
+}
+
+int report(const std::optional<Failure>& failure, std::ostream& err) {
+    if (failure) {
+        err << "tavrin-cli: " << one_line(failure->subject + ": " + failure->reason) << "\n";
+        return failure->warning ? 0 : 1;
+    }
+    return 0;
 }
 
 std::optional<int> parse_kind(const std::string& text) {
@@ -289,6 +298,8 @@ int run(std::span<const std::string> args, FileSystem& fs, std::ostream& out, st
     RenderCommand render;
     add_render_command(app, render);
     const PaletteCommands palette_commands(app);
+    DiscOptions disc_options;
+    add_disc_options(app, disc_options);
 
     // CLI11 reads a C argument vector; the program's name is always there.
     const std::string program_name = "tavrin-cli";
@@ -318,27 +329,33 @@ int run(std::span<const std::string> args, FileSystem& fs, std::ostream& out, st
         return run_find(find_options, fs, out, err);
     }
 
+    if (disc_options.ls->parsed()) {
+        return report(run_ls(fs, disc_options.image, out), err);
+    }
+    // An image's file, or a raw image's data, read and written in its sectors.
+    std::unique_ptr<FileSystem> view;
+    if (auto refused = disc_view(fs, subject_file(app), disc_options.inside, view)) {
+        return report(refused, err);
+    }
+    FileSystem& used = view ? *view : fs;
+
     std::optional<Failure> failure;
     if (render.command->parsed()) {
-        failure = run_render(fs, render);
+        failure = run_render(used, render);
     } else if (palette_commands.parsed()) {
-        failure = palette_commands.run(fs, out, err);
+        failure = palette_commands.run(used, out, err);
     } else if (dump_command->parsed()) {
-        failure = dump(fs, file, location, out);
+        failure = dump(used, file, location, out);
     } else if (!location.given()) {
         failure = Failure{
             file,
             "give the CLUT's place with --tex KIND or --offset OFF (or --tim for a TIM file)"};
     } else if (extract_command->parsed()) {
-        failure = extract(fs, file, location, other);
+        failure = extract(used, file, location, other);
     } else {
-        failure = inject(fs, file, location, other);
+        failure = inject(used, file, location, other);
     }
-    if (failure) {
-        err << "tavrin-cli: " << one_line(failure->subject + ": " + failure->reason) << "\n";
-        return failure->warning ? 0 : 1;
-    }
-    return 0;
+    return report(failure, err);
 }
 
 }  // namespace tavrin::cli

@@ -7,6 +7,7 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "cli/disc_command.h"
 #include "files/clut_files.h"
 #include "search/search.h"
 
@@ -81,6 +82,8 @@ CLI::App* add_find_command(CLI::App& app, FindOptions& options) {
                      "shortest run in colours (default 16)")
         ->check(CLI::Range(1, 65536));
     command->add_option("FILE", options.files, "the files to search")->required();
+    command->add_option("--inside", options.inside,
+                        "a file inside each disc image FILE, such as DATA/KIT.TEX");
     return command;
 }
 
@@ -127,22 +130,31 @@ int run_find(const FindOptions& options, FileSystem& fs, std::ostream& out, std:
     bool found = false;
     bool failed = false;
     for (const auto& file : options.files) {
+        SearchedData data;
+        if (auto refused = data.open(fs, file, options.inside)) {
+            err << "tavrin-cli: " << printable(refused->subject + ": " + refused->reason) << "\n";
+            failed = true;
+            continue;
+        }
         std::vector<search::Hit> ranked;
         search::Observer observer;
-        observer.hit = [&](const search::Hit& hit) {
+        observer.hit = [&](const search::Hit& found) {
+            search::Hit hit = found;
+            hit.offset = data.offset_in_file(found.offset);
             if (options.palettes) {
                 ranked.push_back(hit);
             } else {
                 out << describe(file, hit) << '\n';
             }
         };
+        const search::Target searched = data.target();
         search::ScanResult result;
         if (options.tim) {
-            result = search::find_tim(file, observer);
+            result = search::find_tim(searched, observer);
         } else if (options.palettes) {
-            result = search::find_palettes(file, palette_query, observer);
+            result = search::find_palettes(searched, palette_query, observer);
         } else {
-            result = search::find_clut(file, clut_query, observer);
+            result = search::find_clut(searched, clut_query, observer);
         }
         std::stable_sort(ranked.begin(), ranked.end(),
                          [](const auto& a, const auto& b) { return a.score > b.score; });

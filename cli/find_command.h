@@ -29,6 +29,7 @@ struct FindOptions {
     int align = 2;
     int min = 0;  // --clut: words that must match (0: all); --palettes: shortest run
     std::vector<std::string> files;
+    std::string inside;  // a file inside each disc image FILE
 };
 
 // Adds the find subcommand to app, filling options when it is parsed.
@@ -39,7 +40,9 @@ CLI::App* add_find_command(CLI::App& app, FindOptions& options);
 bool find_requested(std::span<const std::string> args);
 
 // Searches every file (the CLUT file is read through fs, the searched files
-// directly, mapped); hits go to out, one failure per line to err. Returns
+// directly, mapped; in a disc image, the file inside or a raw image's data
+// through fs, with hits at offsets in that file or in the image file);
+// hits go to out, one failure per line to err. Returns
 // find_found, find_none or find_error (any failure, even with hits).
 int run_find(const FindOptions& options, FileSystem& fs, std::ostream& out, std::ostream& err);
 

@@ -7,7 +7,8 @@ set -euo pipefail
 declare -A groups=(
     # Only what building the release preset's editor and running it need.
     [run]="cmake ninja-build g++ qt6-base-dev fonts-dejavu-core xdg-utils"
-    [core]="cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev googletest libbenchmark-dev libcli11-dev libpng-dev clang libclang-rt-14-dev clang-format python3 git"
+    # genisoimage, libcdio-utils (iso-info) and bchunk make and check the disc images of the tests.
+    [core]="cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev googletest libbenchmark-dev libcli11-dev libpng-dev clang libclang-rt-14-dev clang-format python3 git genisoimage libcdio-utils bchunk"
     # The Debian package: its man pages and dependencies, and the checks of it
     # (a scratch Debian 12 root to install it into).
     [package]="libcli11-dev help2man dpkg-dev file lintian appstream desktop-file-utils debootstrap"

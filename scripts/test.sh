@@ -41,7 +41,7 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$jobs"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-for target in raw_clut tex_clut clut_at_offset parse_offset field_text cli_args tim tim_header palette_formats; do
+for target in raw_clut tex_clut clut_at_offset parse_offset field_text cli_args tim tim_header palette_formats disc_image; do
     mkdir -p "$scratch/$target"
     if ! build/fuzz/fuzz/fuzz_$target -max_total_time=10 -artifact_prefix=build/fuzz/ \
         "$scratch/$target" "fuzz/corpus/$target" >"$scratch/$target.log" 2>&1; then

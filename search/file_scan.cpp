@@ -125,10 +125,21 @@ bool filesystem_size(const std::string& path, std::uint64_t& size, std::string& 
     return true;
 }
 
-ScanResult scan_file(const std::string& path, std::size_t overlap, BlockScanner& scanner,
+ScanResult scan_file(const Target& target, std::size_t overlap, BlockScanner& scanner,
                      const std::function<void(const Hit&)>& deliver, const Observer& observer,
                      const ScanSettings& settings) {
     const std::size_t block = std::max<std::size_t>(64, (settings.block_size + 31) / 32 * 32);
+    if (target.source != nullptr) {
+        std::vector<std::uint8_t> buffer;
+        auto fill = [&](std::uint64_t offset, std::size_t length,
+                        std::string& reason) -> const std::uint8_t* {
+            buffer.resize(length);
+            return target.source->read(offset, buffer, reason) ? buffer.data() : nullptr;
+        };
+        return scan_blocks(target.source->size, block, overlap, scanner, deliver, observer, fill,
+                           [] {});
+    }
+    const std::string& path = target.path;
     ScanResult failure;
     failure.end = ScanEnd::failed;
 

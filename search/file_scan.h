@@ -33,11 +33,12 @@ class BlockScanner {
                              std::size_t& next) = 0;
 };
 
-// Opens path (refusing what is not a regular file or a block device), then
-// scans each block with overlap extra bytes visible past its end, delivering
-// hits to deliver in order, outside the guard. Block offsets are multiples of
-// the block size, which is rounded up to a multiple of 32.
-ScanResult scan_file(const std::string& path, std::size_t overlap, BlockScanner& scanner,
+// Opens the target's path (refusing what is not a regular file or a block
+// device), or reads its source, then scans each block with overlap extra
+// bytes visible past its end, delivering hits to deliver in order, outside
+// the guard. Block offsets are multiples of the block size, which is rounded
+// up to a multiple of 32.
+ScanResult scan_file(const Target& target, std::size_t overlap, BlockScanner& scanner,
                      const std::function<void(const Hit&)>& deliver, const Observer& observer,
                      const ScanSettings& settings);
 

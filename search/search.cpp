@@ -562,7 +562,7 @@ ScanResult refused(const std::string& reason) {
 
 }  // namespace
 
-ScanResult find_clut(const std::string& path, const ClutQuery& query, const Observer& observer,
+ScanResult find_clut(const Target& target, const ClutQuery& query, const Observer& observer,
                      const ScanSettings& settings) {
     if (query.words.empty()) {
         return refused("there are no colours to look for");
@@ -578,20 +578,20 @@ ScanResult find_clut(const std::string& path, const ClutQuery& query, const Obse
     const std::size_t overlap = 2 * query.words.size();
     if (query.tolerance == 0 && !partial) {
         ExactScanner scanner(query);
-        return detail::scan_file(path, overlap, scanner, observer.hit, observer, settings);
+        return detail::scan_file(target, overlap, scanner, observer.hit, observer, settings);
     }
     auto scanner = std::make_unique<NearScanner>(query);  // its flags are too big for the stack
-    return detail::scan_file(path, overlap, *scanner, observer.hit, observer, settings);
+    return detail::scan_file(target, overlap, *scanner, observer.hit, observer, settings);
 }
 
-ScanResult find_tim(const std::string& path, const Observer& observer,
-                    const ScanSettings& settings) {
+ScanResult find_tim(const Target& target, const Observer& observer, const ScanSettings& settings) {
     TimScanner scanner;
-    return detail::scan_file(path, tim_header_max_span, scanner, observer.hit, observer, settings);
+    return detail::scan_file(target, tim_header_max_span, scanner, observer.hit, observer,
+                             settings);
 }
 
-ScanResult find_palettes(const std::string& path, const PaletteQuery& query,
-                         const Observer& observer, const ScanSettings& settings) {
+ScanResult find_palettes(const Target& target, const PaletteQuery& query, const Observer& observer,
+                         const ScanSettings& settings) {
     if (query.min_words < 1 || query.min_words > 65536) {
         return refused("the shortest run must be 1 to 65536 colours");
     }
@@ -624,7 +624,7 @@ ScanResult find_palettes(const std::string& path, const PaletteQuery& query,
     };
     PaletteRowScanner scanner(query.min_score);
     ScanResult result =
-        detail::scan_file(path, PaletteRowScanner::overlap, scanner, row, observer, settings);
+        detail::scan_file(target, PaletteRowScanner::overlap, scanner, row, observer, settings);
     if (result.end == ScanEnd::done) {
         report();
     }

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,24 @@ struct ScanSettings {
     bool allow_mapping = true;                       // false: buffered reads only
 };
 
+// Bytes to search that are not one plain file, such as the data of a disc
+// image: size bytes, read(offset, out) fills out or returns false with a reason.
+struct Source {
+    std::uint64_t size = 0;
+    std::function<bool(std::uint64_t offset, std::span<std::uint8_t> out, std::string& reason)>
+        read;
+};
+
+// What a scan reads: a file by its path, or a Source (read block by block).
+struct Target {
+    Target(std::string file) : path(std::move(file)) {}
+    Target(const char* file) : path(file) {}
+    Target(const Source& bytes) : source(&bytes) {}
+
+    std::string path;
+    const Source* source = nullptr;
+};
+
 enum class ScanEnd { done, cancelled, failed };
 
 struct ScanResult {
@@ -65,15 +84,15 @@ struct ScanResult {
 };
 
 // Each checks its query first (a failed result with the reason when it is
-// unusable), then scans path. Directories, FIFOs and other special files are
+// unusable), then scans the target. Directories, FIFOs and other special files are
 // refused without blocking; a file that shrinks during the scan ends it with
 // a failure rather than a crash.
-ScanResult find_clut(const std::string& path, const ClutQuery& query, const Observer& observer,
+ScanResult find_clut(const Target& target, const ClutQuery& query, const Observer& observer,
                      const ScanSettings& settings = {});
-ScanResult find_tim(const std::string& path, const Observer& observer,
+ScanResult find_tim(const Target& target, const Observer& observer,
                     const ScanSettings& settings = {});
-ScanResult find_palettes(const std::string& path, const PaletteQuery& query,
-                         const Observer& observer, const ScanSettings& settings = {});
+ScanResult find_palettes(const Target& target, const PaletteQuery& query, const Observer& observer,
+                         const ScanSettings& settings = {});
 
 // The score (0 to 100) of 16 colour words as a palette row; the heuristic is
 // described in the README.

@@ -14,6 +14,7 @@
 #include "cli/cli.h"
 #include "palette/palette.h"
 #include "tests/support/memory_file_system.h"
+#include "tests/support/run_cli.h"
 
 #include "tests/support/temp_files.h"
 #include "tests/support/tim_files.h"
@@ -313,13 +314,7 @@ TEST(CliInProcess, RunsOverTheFileSystemItIsGiven) {
     fs.put("kit.clu", words_to_bytes({0x7C1F, 0x83E0}));
     fs.put("any.dat", Bytes(10, 0xAA));
     const auto run = [&](std::vector<std::string> args, std::string& out, std::string& err) {
-        args.insert(args.begin(), "tavrin-cli");
-        std::ostringstream out_stream;
-        std::ostringstream err_stream;
-        const int status = cli::run(args, fs, out_stream, err_stream);
-        out = out_stream.str();
-        err = err_stream.str();
-        return status;
+        return testing::run_cli_in_process(std::move(args), fs, out, err);
     };
     std::string out;
     std::string err;
