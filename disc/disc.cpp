@@ -405,6 +405,13 @@ class SectorView : public File {
     }
     Status read(std::span<std::uint8_t> buffer, std::size_t& done) override;
     Status write(std::span<const std::uint8_t> data, std::size_t& done) override;
+    // The image file's own overwrite does the storing, so a view can no more
+    // grow its image than a write into a plain file can.
+    Status overwrite(std::uint64_t offset, std::span<const std::uint8_t> data,
+                     std::size_t& done) override {
+        position_ = offset;
+        return write(data, done);
+    }
     Status truncate(std::uint64_t) override {
         return Status::failure(Code::read_only, "a file inside a disc image keeps its size");
     }
@@ -519,9 +526,9 @@ Status SectorView::write(std::span<const std::uint8_t> data, std::size_t& done) 
                                    "it would reach past the end of the file "
                                    "inside the image; nothing was written");
         }
-        Status status = image_.file->seek(image_.sector_at(first_) + position_);
-        if (status.ok() && !data.empty()) {
-            status = image_.file->write(data, done);
+        Status status = Status::success();
+        if (!data.empty()) {
+            status = image_.file->overwrite(image_.sector_at(first_) + position_, data, done);
         }
         position_ += done;
         return status;
@@ -581,11 +588,8 @@ Status SectorView::write_raw(std::uint32_t lba, std::size_t within,
         within = 0;
     }
     const std::uint64_t start = image_.sector_at(lba);
-    status = image_.file->seek(start);
     std::size_t written = 0;
-    if (status.ok()) {
-        status = image_.file->write(after, written);
-    }
+    status = image_.file->overwrite(start, after, written);
     if (status.ok() && written < after.size()) {
         status =
             Status::failure(Code::io_error, "only " + bytes_text(written) + " of " +
@@ -593,8 +597,7 @@ Status SectorView::write_raw(std::uint32_t lba, std::size_t within,
     }
     if (!status.ok() && written > 0) {
         std::size_t restored = 0;
-        if (!image_.file->seek(start).ok() || !image_.file->write(before, restored).ok() ||
-            restored < before.size()) {
+        if (!image_.file->overwrite(start, before, restored).ok() || restored < before.size()) {
             status.reason += "; sectors " + std::to_string(lba) + " to " + std::to_string(last) +
                              " may be damaged";
         }
