@@ -30,9 +30,8 @@ std::string describe(const std::string& file, const search::Hit& hit) {
             return line + " palette colors=" + std::to_string(hit.words) +
                    " score=" + std::to_string(hit.score);
         case search::HitKind::tim: {
-            static constexpr int bits[] = {4, 8, 16, 24};
             const auto& tim = hit.tim;
-            return line + " tim bpp=" + std::to_string(bits[tim.mode]) +
+            return line + " tim bpp=" + std::to_string(tim.bits_per_pixel) +
                    " clut_colors=" + std::to_string(tim.clut_colors) +
                    " clut_rows=" + std::to_string(tim.clut_rows) +
                    " width=" + std::to_string(tim.width) + " height=" + std::to_string(tim.height) +
