@@ -156,8 +156,7 @@ void find_clut_in_file(EditorState& state, WindowLayer& layer) {
                 layer.show_error("The TIM image at " + offset_text(hit.offset) + " has no CLUT.");
                 break;
             }
-            extract_at(state, layer, request.path, hit.offset + hit.tim.clut_offset,
-                       hit.tim.clut_colors);
+            extract_tim_clut_at(state, layer, request.path, hit.offset);
             break;
     }
 }

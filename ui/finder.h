@@ -63,7 +63,8 @@ std::string finder_end_text(const search::ScanResult& result);
 std::string finder_progress_text(std::uint64_t done, std::uint64_t total, std::uint64_t hits);
 
 // ids::find_clut: asks for a file, shows the finder on it, and reads the chosen hit's CLUT
-// as "Extract CLUT from file..." reads one.
+// as "Extract CLUT from file..." reads one; a TIM hit as "Extract CLUT from TIM
+// file..." reads one, wherever in the file it starts.
 void find_clut_in_file(EditorState& state, WindowLayer& layer);
 
 }  // namespace tavrin
