@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <atomic>
 #include <cinttypes>
 #include <cstdio>
 
@@ -79,6 +80,10 @@ CLI::App* add_find_command(CLI::App& app, FindOptions& options) {
                      "with --clut, colours that must match (default all); with --palettes, the "
                      "shortest run in colours (default 16)")
         ->check(CLI::Range(1, 65536));
+    command
+        ->add_option("--max-hits", options.max_hits,
+                     "stop after this many hits over all the files (default: no limit)")
+        ->check(CLI::PositiveNumber);
     command->add_option("FILE", options.files, "the files to search")->required();
     return command;
 }
@@ -125,10 +130,25 @@ int run_find(const FindOptions& options, FileSystem& fs, std::ostream& out, std:
 
     bool found = false;
     bool failed = false;
+    std::uint64_t shown = 0;
+    const auto limit_reached = [&] { return options.max_hits > 0 && shown >= options.max_hits; };
     for (const auto& file : options.files) {
+        if (limit_reached()) {
+            break;
+        }
         std::vector<search::Hit> ranked;
+        // Cancel is read between blocks: hits past the limit still arrive
+        // until then, and are dropped.
+        std::atomic<bool> enough{false};
         search::Observer observer;
+        observer.cancel = &enough;
         observer.hit = [&](const search::Hit& hit) {
+            if (limit_reached()) {
+                return;
+            }
+            if (++shown == options.max_hits) {
+                enough = true;
+            }
             if (options.palettes) {
                 ranked.push_back(hit);
             } else {
@@ -149,7 +169,8 @@ int run_find(const FindOptions& options, FileSystem& fs, std::ostream& out, std:
             out << describe(file, hit) << '\n';
         }
         found = found || result.hits > 0;
-        if (result.end != search::ScanEnd::done) {
+        if (result.end == search::ScanEnd::failed ||
+            (result.end == search::ScanEnd::cancelled && !enough)) {
             err << "tavrin-cli: " << printable(file + ": " + result.reason) << "\n";
             failed = true;
         }
