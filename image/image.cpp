@@ -23,10 +23,13 @@ std::string hex32(std::uint64_t value) {
 std::string fault_text(const TimFault& fault, std::uint64_t tim_at, std::uint64_t file_size) {
     using Kind = TimFault::Kind;
     const std::string it = tim_at == 0 ? "it" : "the TIM at offset " + std::to_string(tim_at);
-    const std::string its = tim_at == 0 ? "its" : it + "'s";
+    // "its image block", or "the image block of the TIM at offset 4096".
+    const auto its = [&](const std::string& what) {
+        return tim_at == 0 ? "its " + what : "the " + what + " of " + it;
+    };
     const std::string name = fault.in_clut ? "CLUT" : "image";
     const std::string block_at = std::to_string(tim_at + fault.at);
-    const std::string announced = its + " " + name + " block says it is " + bytes_text(fault.value);
+    const std::string announced = its(name + " block") + " says it is " + bytes_text(fault.value);
     switch (fault.kind) {
         case Kind::none:
             break;
@@ -39,9 +42,9 @@ std::string fault_text(const TimFault& fault, std::uint64_t tim_at, std::uint64_
                                 : "there is no TIM at offset " + std::to_string(tim_at)) +
                    " (it starts with " + hex32(fault.value) + ", not 0x00000010)";
         case Kind::bad_mode:
-            return its + " pixel mode " + std::to_string(fault.value) + " is not one of 0 to 3";
+            return its("pixel mode " + std::to_string(fault.value)) + " is not one of 0 to 3";
         case Kind::unknown_flags:
-            return its + " flags " + hex32(fault.value) + " set bits no TIM uses";
+            return its("flags " + hex32(fault.value)) + " set bits no TIM uses";
         case Kind::block_cut:
             return it + " ends before its " + name + " block (" + bytes_text(file_size) +
                    ", the block's header would start at offset " + block_at + ")";
@@ -58,13 +61,13 @@ std::string fault_text(const TimFault& fault, std::uint64_t tim_at, std::uint64_
             return announced + ", longer than any CLUT block (" + bytes_text(max_tim_clut_block) +
                    ")";
         case Kind::clut_too_large:
-            return its + " CLUT block holds " + std::to_string(fault.height) + " rows of " +
+            return its("CLUT block") + " holds " + std::to_string(fault.height) + " rows of " +
                    std::to_string(fault.width) + " colors, more than 256 of either";
         case Kind::no_colors:
-            return its + " CLUT block holds no colors (" + std::to_string(fault.height) +
+            return its("CLUT block") + " holds no colors (" + std::to_string(fault.height) +
                    " rows of " + std::to_string(fault.width) + ")";
         case Kind::no_pixels:
-            return its + " image block holds no pixels (" + std::to_string(fault.width) +
+            return its("image block") + " holds no pixels (" + std::to_string(fault.width) +
                    " words by " + std::to_string(fault.height) + " rows)";
     }
     return {};

@@ -226,7 +226,7 @@ TEST(TimImages, ReaderAndFinderAgreeOnPaddedBlocksAndBlocksPastTheEnd) {
             ASSERT_TRUE(read_tim_image(disk(), path, image, info, at).ok());
             EXPECT_EQ(image.indices, spec.indices);
         } else {
-            EXPECT_NE(status.reason.find("image block says it is 40 bytes from offset " +
+            EXPECT_NE(status.reason.find("says it is 40 bytes from offset " +
                                          std::to_string(at + padded.size() - 40) +
                                          ", which reaches past the end of the file"),
                       std::string::npos)
