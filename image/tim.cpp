@@ -8,7 +8,6 @@ namespace {
 
 using Kind = TimFault::Kind;
 
-constexpr std::uint32_t tim_id = 0x10;
 constexpr std::uint64_t id_and_flags = 8;
 constexpr std::uint64_t block_header_size = 12;
 
@@ -26,34 +25,45 @@ struct Block {
     std::uint64_t length = 0;
     int width = 0;
     int height = 0;
+
+    std::uint64_t data() const {
+        return std::uint64_t{2} * static_cast<std::uint64_t>(width) *
+               static_cast<std::uint64_t>(height);
+    }
 };
 
 // Reads the block at at and checks that it lies within the file and can hold
 // its width x height words.
-TimFault read_block(std::span<const std::uint8_t> bytes, std::uint64_t bytes_to_end,
-                    std::uint64_t at, bool in_clut, Block& block) {
-    TimFault fault;
-    fault.in_clut = in_clut;
-    fault.at = at;
+Kind read_block(std::span<const std::uint8_t> bytes, std::uint64_t bytes_to_end, std::uint64_t at,
+                Block& block) {
     if (at > bytes.size() || bytes.size() - at < block_header_size) {
-        fault.kind = Kind::block_cut;
-        return fault;
+        return Kind::block_cut;
     }
     block.length = u32_at(bytes, at);
     block.width = static_cast<int>(u16_at(bytes, at + 8));
     block.height = static_cast<int>(u16_at(bytes, at + 10));
+    if (block.length < block_header_size) {
+        return Kind::under_header;
+    }
+    if (block.length > bytes_to_end - at) {
+        return Kind::past_end;
+    }
+    if (block.data() > block.length - block_header_size) {
+        return Kind::too_short_for_data;
+    }
+    return Kind::none;
+}
+
+// Built only once the parse has failed: the scan rejects most candidates.
+TimFault block_fault(Kind kind, bool in_clut, std::uint64_t at, const Block& block) {
+    TimFault fault;
+    fault.kind = kind;
+    fault.in_clut = in_clut;
+    fault.at = at;
     fault.value = block.length;
+    fault.needed = block.data();
     fault.width = block.width;
     fault.height = block.height;
-    fault.needed = std::uint64_t{2} * static_cast<std::uint64_t>(block.width) *
-                   static_cast<std::uint64_t>(block.height);
-    if (block.length < block_header_size) {
-        fault.kind = Kind::under_header;
-    } else if (block.length > bytes_to_end - at) {
-        fault.kind = Kind::past_end;
-    } else if (fault.needed > block.length - block_header_size) {
-        fault.kind = Kind::too_short_for_data;
-    }
     return fault;
 }
 
@@ -64,48 +74,26 @@ std::uint64_t TimInfo::clut_row_offset(int row) const {
            static_cast<std::uint64_t>(row) * static_cast<std::uint64_t>(clut_colors) * 2;
 }
 
-TimFault parse_tim(std::span<const std::uint8_t> bytes, std::uint64_t bytes_to_end, TimInfo& info) {
+TimFault parse_tim_blocks(std::span<const std::uint8_t> bytes, std::uint64_t bytes_to_end,
+                          std::uint32_t flags, TimInfo& info) {
     if (bytes.size() > bytes_to_end) {
         bytes = bytes.first(static_cast<std::size_t>(bytes_to_end));
     }
-    TimFault fault;
-    if (bytes.size() < id_and_flags) {
-        fault.kind = Kind::too_short;
-        fault.value = bytes_to_end;
-        return fault;
-    }
-    const std::uint32_t id = u32_at(bytes, 0);
-    const std::uint32_t flags = u32_at(bytes, 4);
     const std::uint32_t mode = flags & 0x7u;
-    if (id != tim_id) {
-        fault.kind = Kind::not_tim;
-        fault.value = id;
-        return fault;
-    }
-    if (mode > 3) {
-        fault.kind = Kind::bad_mode;
-        fault.value = mode;
-        return fault;
-    }
-    if ((flags & ~0xFu) != 0) {
-        fault.kind = Kind::unknown_flags;
-        fault.value = flags;
-        return fault;
-    }
     TimInfo found;
     std::uint64_t at = id_and_flags;
     if ((flags & 0x8u) != 0) {
         Block clut;
-        fault = read_block(bytes, bytes_to_end, at, true, clut);
-        if (fault.ok() && (clut.width == 0 || clut.height == 0)) {
-            fault.kind = Kind::no_colors;
-        } else if (fault.ok() && (clut.width > 256 || clut.height > 256)) {
-            fault.kind = Kind::clut_too_large;
-        } else if (fault.ok() && clut.length > max_tim_clut_block) {
-            fault.kind = Kind::clut_too_long;
+        Kind kind = read_block(bytes, bytes_to_end, at, clut);
+        if (kind == Kind::none && (clut.width == 0 || clut.height == 0)) {
+            kind = Kind::no_colors;
+        } else if (kind == Kind::none && (clut.width > 256 || clut.height > 256)) {
+            kind = Kind::clut_too_large;
+        } else if (kind == Kind::none && clut.length > max_tim_clut_block) {
+            kind = Kind::clut_too_long;
         }
-        if (!fault.ok()) {
-            return fault;
+        if (kind != Kind::none) {
+            return block_fault(kind, true, at, clut);
         }
         found.clut_colors = clut.width;
         found.clut_rows = clut.height;
@@ -113,23 +101,27 @@ TimFault parse_tim(std::span<const std::uint8_t> bytes, std::uint64_t bytes_to_e
         at += clut.length;
     }
     Block pixels;
-    fault = read_block(bytes, bytes_to_end, at, false, pixels);
-    if (!fault.ok()) {
-        return fault;
+    Kind kind = read_block(bytes, bytes_to_end, at, pixels);
+    if (kind == Kind::none && (pixels.width == 0 || pixels.height == 0)) {
+        kind = Kind::no_pixels;
+    }
+    // 4, 2 or 1 pixel a word; 24-bit rows may end in a padding byte, and the
+    // width is what whole pixels fit.
+    const int width = mode == 3 ? pixels.width * 2 / 3 : pixels.width << (2 - mode);
+    if (kind == Kind::none && width == 0) {
+        kind = Kind::no_pixels;
+    }
+    if (kind != Kind::none) {
+        return block_fault(kind, false, at, pixels);
     }
     static constexpr int depths[] = {4, 8, 16, 24};
     found.bits_per_pixel = depths[mode];
-    // 24-bit rows may end in a padding byte: the width is what whole pixels fit.
-    found.width = pixels.width * 16 / found.bits_per_pixel;
+    found.width = width;
     found.height = pixels.height;
-    if (found.width == 0 || found.height == 0) {
-        fault.kind = Kind::no_pixels;
-        return fault;
-    }
     found.pixel_offset = at + block_header_size;
     found.size = at + pixels.length;
     info = found;
-    return fault;
+    return TimFault{};
 }
 
 }  // namespace tavrin

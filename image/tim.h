@@ -65,10 +65,45 @@ struct TimFault {
 inline constexpr std::uint64_t max_tim_clut_block = 12 + 256 * 256 * 2;
 inline constexpr std::size_t tim_header_span = 8 + max_tim_clut_block + 12;
 
+// The blocks after the id and flags, which parse_tim has checked.
+TimFault parse_tim_blocks(std::span<const std::uint8_t> bytes, std::uint64_t bytes_to_end,
+                          std::uint32_t flags, TimInfo& info);
+
 // bytes starts at the TIM's first byte and holds at least the first
 // min(bytes_to_end, tim_header_span) bytes from there; bytes_to_end is how
 // many the file holds from there on. Every block, and the data its size
-// takes, must end within the file. info is filled only on success.
-TimFault parse_tim(std::span<const std::uint8_t> bytes, std::uint64_t bytes_to_end, TimInfo& info);
+// takes, must end within the file. info is filled only on success. The id
+// and flags are checked here, inline, as most candidates of a scan fail on
+// them.
+inline TimFault parse_tim(std::span<const std::uint8_t> bytes, std::uint64_t bytes_to_end,
+                          TimInfo& info) {
+    const auto u32_at = [&](std::size_t at) {
+        return static_cast<std::uint32_t>(bytes[at]) |
+               static_cast<std::uint32_t>(bytes[at + 1]) << 8 |
+               static_cast<std::uint32_t>(bytes[at + 2]) << 16 |
+               static_cast<std::uint32_t>(bytes[at + 3]) << 24;
+    };
+    TimFault fault;
+    if (bytes.size() < 8 || bytes_to_end < 8) {
+        fault.kind = TimFault::Kind::too_short;
+        fault.value = bytes_to_end;
+        return fault;
+    }
+    const std::uint32_t id = u32_at(0);
+    const std::uint32_t flags = u32_at(4);
+    if (id != 0x10) {
+        fault.kind = TimFault::Kind::not_tim;
+        fault.value = id;
+    } else if ((flags & 0x7u) > 3) {
+        fault.kind = TimFault::Kind::bad_mode;
+        fault.value = flags & 0x7u;
+    } else if ((flags & ~0xFu) != 0) {
+        fault.kind = TimFault::Kind::unknown_flags;
+        fault.value = flags;
+    } else {
+        return parse_tim_blocks(bytes, bytes_to_end, flags, info);
+    }
+    return fault;
+}
 
 }  // namespace tavrin

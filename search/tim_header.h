@@ -1,6 +1,7 @@
 // The check that a TIM image begins at a given byte, as the scan makes it:
 // image/'s parser on the mapped bytes, and only TIMs whose indices have
-// colours of their own.
+// colours of their own. Inline, so that the scan's loop rejects most
+// candidates without a call.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +19,13 @@ inline constexpr std::size_t tim_header_max_span = tim_header_span;
 // file, at least tim_header_max_span bytes long where the file holds them;
 // bytes_to_end is how many bytes the file holds from that offset on. Accepts
 // what parse_tim accepts, except 4- and 8-bit pixels without a CLUT.
-std::optional<TimInfo> check_tim_header(std::span<const std::uint8_t> bytes,
-                                        std::uint64_t bytes_to_end);
+inline std::optional<TimInfo> check_tim_header(std::span<const std::uint8_t> bytes,
+                                               std::uint64_t bytes_to_end) {
+    TimInfo info;
+    if (!parse_tim(bytes, bytes_to_end, info).ok() || (info.indexed() && !info.has_clut())) {
+        return std::nullopt;
+    }
+    return info;
+}
 
 }  // namespace tavrin::search
