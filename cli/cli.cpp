@@ -28,6 +28,7 @@ struct Location {
     int count = -1;
     bool tim = false;
     int row = 0;
+    std::string at_text;
 
     bool given() const { return tim || !kind_text.empty() || !offset_text.empty(); }
 };
@@ -37,8 +38,12 @@ struct Location {
 std::optional<Failure> read_location(FileSystem& fs, const std::string& file,
                                      const Location& location, Clut& clut) {
     if (location.tim) {
+        std::uint64_t at = 0;
+        if (auto failure = parse_tim_at(file, location.at_text, at)) {
+            return failure;
+        }
         TimInfo info;
-        return failed(file, read_tim_clut(fs, file, location.row, clut, info));
+        return failed(file, read_tim_clut(fs, file, location.row, clut, info, at));
     }
     if (!location.kind_text.empty()) {
         int kind = 0;
@@ -128,7 +133,11 @@ std::optional<Failure> inject(FileSystem& fs, const std::string& file, const Loc
         return failure;
     }
     if (location.tim) {
-        return failed(file, inject_tim_clut(fs, file, location.row, colors(clut)));
+        std::uint64_t at = 0;
+        if (auto failure = parse_tim_at(file, location.at_text, at)) {
+            return failure;
+        }
+        return failed(file, inject_tim_clut(fs, file, location.row, colors(clut), at));
     }
     if (!location.kind_text.empty()) {
         int kind = 0;
@@ -152,7 +161,7 @@ const CLI::Validator not_empty(
     [](const std::string& value) { return value.empty() ? std::string("the value is empty") : ""; },
     "", "not empty");
 
-// --tex, --offset, --count, --tim and --row on a subcommand; --count only
+// --tex, --offset, --count, --tim, --row and --at on a subcommand; --count only
 // where a CLUT is read.
 void add_location(CLI::App& command, Location& location, bool with_count) {
     auto* tex = command
@@ -168,6 +177,7 @@ void add_location(CLI::App& command, Location& location, bool with_count) {
     command.add_option("--row", location.row, "the TIM's CLUT row, from 0 (default 0)")
         ->check(CLI::NonNegativeNumber)
         ->needs(tim);
+    add_tim_at_option(command, location.at_text, tim);
     tex->excludes(offset);
     tim->excludes(tex);
     tim->excludes(offset);
@@ -186,8 +196,9 @@ void add_location(CLI::App& command, Location& location, bool with_count) {
 // then say only that FILE is required.
 std::optional<std::string> unknown_option(std::span<const std::string> args) {
     static const std::set<std::string> with_value = {
-        "--tex",   "--offset", "--count", "--output",    "--from", "-o",       "--row",
-        "--width", "--height", "--bpp",   "--clut-file", "--into", "--format", "--inside"};
+        "--tex",       "--offset", "--count",  "--output", "--from",
+        "-o",          "--row",    "--width",  "--height", "--bpp",
+        "--clut-file", "--into",   "--format", "--inside", "--at"};
     static const std::set<std::string> flags = {"--tim"};
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -240,6 +251,27 @@ std::optional<Failure> parse_offset_argument(const std::string& file, const std:
         return Failure{file, "the offset \"" + text + "\" is negative"};
     }
     offset = parsed.value;
+    return std::nullopt;
+}
+
+void add_tim_at_option(CLI::App& command, std::string& text, CLI::Option* tim) {
+    command
+        .add_option("--at", text,
+                    "with --tim, where the TIM starts in the file (default 0), in decimal or in "
+                    "hexadecimal after 0x")
+        ->check(not_empty)
+        ->needs(tim);
+}
+
+std::optional<Failure> parse_tim_at(const std::string& file, const std::string& text,
+                                    std::uint64_t& tim_at) {
+    std::int64_t offset = 0;
+    if (!text.empty()) {
+        if (auto failure = parse_offset_argument(file, text, offset)) {
+            return failure;
+        }
+    }
+    tim_at = static_cast<std::uint64_t>(offset);
     return std::nullopt;
 }
 

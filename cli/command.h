@@ -9,6 +9,11 @@
 
 #include "files/file_system.h"
 
+namespace CLI {
+class App;
+class Option;
+}  // namespace CLI
+
 namespace tavrin::cli {
 
 struct Failure {
@@ -29,6 +34,13 @@ inline std::optional<Failure> failed(const std::string& subject, const Status& s
 // is read or written somewhere the user did not say.
 std::optional<Failure> parse_offset_argument(const std::string& file, const std::string& text,
                                              std::int64_t& offset);
+
+// --at OFFSET beside --tim (tim): where the TIM starts in the file.
+void add_tim_at_option(CLI::App& command, std::string& text, CLI::Option* tim);
+
+// The offset --at gave, read as --offset is; 0 when it was not given.
+std::optional<Failure> parse_tim_at(const std::string& file, const std::string& text,
+                                    std::uint64_t& tim_at);
 
 // A CLUT kind: 0 to 4, or a name from "Select CLUT to modify".
 std::optional<Failure> parse_kind_argument(const std::string& file, const std::string& text,

@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <atomic>
 #include <cinttypes>
 #include <cstdio>
 
@@ -31,9 +32,8 @@ std::string describe(const std::string& file, const search::Hit& hit) {
             return line + " palette colors=" + std::to_string(hit.words) +
                    " score=" + std::to_string(hit.score);
         case search::HitKind::tim: {
-            static constexpr int bits[] = {4, 8, 16, 24};
             const auto& tim = hit.tim;
-            return line + " tim bpp=" + std::to_string(bits[tim.mode]) +
+            return line + " tim bpp=" + std::to_string(tim.bits_per_pixel) +
                    " clut_colors=" + std::to_string(tim.clut_colors) +
                    " clut_rows=" + std::to_string(tim.clut_rows) +
                    " width=" + std::to_string(tim.width) + " height=" + std::to_string(tim.height) +
@@ -81,6 +81,10 @@ CLI::App* add_find_command(CLI::App& app, FindOptions& options) {
                      "with --clut, colours that must match (default all); with --palettes, the "
                      "shortest run in colours (default 16)")
         ->check(CLI::Range(1, 65536));
+    command
+        ->add_option("--max-hits", options.max_hits,
+                     "stop after this many hits over all the files (default: no limit)")
+        ->check(CLI::PositiveNumber);
     command->add_option("FILE", options.files, "the files to search")->required();
     command->add_option("--inside", options.inside,
                         "a file inside each disc image FILE, such as DATA/KIT.TEX");
@@ -129,7 +133,12 @@ int run_find(const FindOptions& options, FileSystem& fs, std::ostream& out, std:
 
     bool found = false;
     bool failed = false;
+    std::uint64_t shown = 0;
+    const auto limit_reached = [&] { return options.max_hits > 0 && shown >= options.max_hits; };
     for (const auto& file : options.files) {
+        if (limit_reached()) {
+            break;
+        }
         SearchedData data;
         if (auto refused = data.open(fs, file, options.inside)) {
             err << "tavrin-cli: " << printable(refused->subject + ": " + refused->reason) << "\n";
@@ -137,8 +146,18 @@ int run_find(const FindOptions& options, FileSystem& fs, std::ostream& out, std:
             continue;
         }
         std::vector<search::Hit> ranked;
+        // Cancel is read between blocks: hits past the limit still arrive
+        // until then, and are dropped.
+        std::atomic<bool> enough{false};
         search::Observer observer;
+        observer.cancel = &enough;
         observer.hit = [&](const search::Hit& found) {
+            if (limit_reached()) {
+                return;
+            }
+            if (++shown == options.max_hits) {
+                enough = true;
+            }
             search::Hit hit = found;
             hit.offset = data.offset_in_file(found.offset);
             if (options.palettes) {
@@ -162,7 +181,8 @@ int run_find(const FindOptions& options, FileSystem& fs, std::ostream& out, std:
             out << describe(file, hit) << '\n';
         }
         found = found || result.hits > 0;
-        if (result.end != search::ScanEnd::done) {
+        if (result.end == search::ScanEnd::failed ||
+            (result.end == search::ScanEnd::cancelled && !enough)) {
             err << "tavrin-cli: " << printable(file + ": " + result.reason) << "\n";
             failed = true;
         }

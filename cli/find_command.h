@@ -2,6 +2,7 @@
 // lies, one line per hit, with grep's exit statuses.
 #pragma once
 
+#include <cstdint>
 #include <ostream>
 #include <span>
 #include <string>
@@ -27,7 +28,8 @@ struct FindOptions {
     bool ignore_bit15 = false;
     int tolerance = 0;
     int align = 2;
-    int min = 0;  // --clut: words that must match (0: all); --palettes: shortest run
+    int min = 0;                 // --clut: words that must match (0: all); --palettes: shortest run
+    std::uint64_t max_hits = 0;  // over all the files; 0: no limit
     std::vector<std::string> files;
     std::string inside;  // a file inside each disc image FILE
 };

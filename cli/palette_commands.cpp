@@ -85,6 +85,7 @@ PaletteCommands::PaletteCommands(CLI::App& app) {
         command.add_option("--row", row_, "the TIM's CLUT row (with --tim), from 0")
             ->check(CLI::NonNegativeNumber)
             ->needs(tim);
+        add_tim_at_option(command, at_text_, tim);
         tim->excludes(tex);
         tim->excludes(offset);
         if (with_count) {
@@ -154,8 +155,12 @@ std::optional<Failure> PaletteCommands::run(FileSystem& fs, std::ostream& out,
                 return failure;
             }
         } else if (tim_) {
+            std::uint64_t at = 0;
+            if (auto failure = parse_tim_at(file_, at_text_, at)) {
+                return failure;
+            }
             TimInfo info;
-            if (auto failure = failed(file_, read_tim_clut(fs, file_, row_, clut, info))) {
+            if (auto failure = failed(file_, read_tim_clut(fs, file_, row_, clut, info, at))) {
                 return failure;
             }
         } else if (auto failure = failed(file_, read_clut_file(fs, file_, clut))) {
@@ -191,6 +196,7 @@ std::optional<Failure> PaletteCommands::run(FileSystem& fs, std::ostream& out,
     std::int64_t offset = 0;
     int kind = 0;
     std::optional<std::uint32_t> tex_offset;
+    std::uint64_t tim_at = 0;
     if (!kind_text_.empty()) {
         if (auto failure = parse_kind_argument(into_, kind_text_, kind)) {
             return failure;
@@ -201,8 +207,11 @@ std::optional<Failure> PaletteCommands::run(FileSystem& fs, std::ostream& out,
         }
         tex_offset = found;
     } else if (tim_) {
+        if (auto failure = parse_tim_at(into_, at_text_, tim_at)) {
+            return failure;
+        }
         TimInfo info;
-        if (auto failure = failed(into_, read_tim_clut(fs, into_, row_, clut, info))) {
+        if (auto failure = failed(into_, read_tim_clut(fs, into_, row_, clut, info, tim_at))) {
             return failure;
         }
     } else if (!offset_text_.empty()) {
@@ -227,7 +236,7 @@ std::optional<Failure> PaletteCommands::run(FileSystem& fs, std::ostream& out,
         std::uint32_t found = 0;
         written = inject_tex_clut(fs, into_, kind, tex_offset, live(clut), found);
     } else if (tim_) {
-        written = inject_tim_clut(fs, into_, row_, live(clut));
+        written = inject_tim_clut(fs, into_, row_, live(clut), tim_at);
     } else {
         written = inject_clut(fs, into_, offset, live(clut));
     }

@@ -38,6 +38,7 @@ class PaletteCommands {
     int count_ = -1;
     bool tim_ = false;
     int row_ = 0;
+    std::string at_text_;
 };
 
 }  // namespace tavrin::cli

@@ -20,6 +20,7 @@ void add_render_command(CLI::App& app, RenderCommand& render) {
     command->add_option("--row", render.row, "the TIM's CLUT row to draw through (default 0)")
         ->check(CLI::NonNegativeNumber)
         ->needs(tim);
+    add_tim_at_option(*command, render.at_text, tim);
     auto* clut = command->add_option("--clut-file", render.clut_file,
                                      "a raw CLUT file to draw through instead");
     auto* offset =
@@ -47,13 +48,17 @@ std::optional<Failure> run_render(FileSystem& fs, const RenderCommand& render) {
     IndexedImage image;
     Clut clut;
     if (render.tim) {
+        std::uint64_t at = 0;
+        if (auto failure = parse_tim_at(render.file, render.at_text, at)) {
+            return failure;
+        }
         TimInfo info;
-        if (auto failure = failed(render.file, read_tim_image(fs, render.file, image, info))) {
+        if (auto failure = failed(render.file, read_tim_image(fs, render.file, image, info, at))) {
             return failure;
         }
         if (render.clut_file.empty()) {
-            if (auto failure =
-                    failed(render.file, read_tim_clut(fs, render.file, render.row, clut, info))) {
+            if (auto failure = failed(render.file,
+                                      read_tim_clut(fs, render.file, render.row, clut, info, at))) {
                 return failure;
             }
         }

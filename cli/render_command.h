@@ -17,6 +17,7 @@ struct RenderCommand {
     std::string clut_file;
     bool tim = false;
     int row = 0;
+    std::string at_text;
     std::string offset_text;
     int width = 0;
     int height = 0;

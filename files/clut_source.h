@@ -20,12 +20,14 @@ struct ClutSource {
     std::string path;
     // tex_file: the position in "Select CLUT to modify" (0..4).
     std::int32_t tex_kind = 0;
-    // tex_file, file_offset, tim_file: the byte offset of the first colour word.
+    // tex_file, file_offset, tim_file: the file offset of the first colour word.
     std::uint64_t offset = 0;
     // The number of colours read.
     std::int32_t count = 0;
     // tim_file: the CLUT row.
     std::int32_t tim_row = 0;
+    // tim_file: where the TIM starts in the file; 0 for a TIM file of its own.
+    std::uint64_t tim_at = 0;
 
     friend bool operator==(const ClutSource&, const ClutSource&) = default;
 };

@@ -3,6 +3,7 @@
 
 #include "files/file_reads.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -12,143 +13,99 @@ namespace {
 
 using Code = Status::Code;
 
-constexpr std::uint32_t tim_id = 0x10;
-constexpr std::uint64_t tim_header_size = 8;
-constexpr std::uint64_t block_header_size = 12;
-
-std::uint16_t u16_at(std::span<const std::uint8_t> bytes, std::size_t at) {
-    return static_cast<std::uint16_t>(bytes[at] | (bytes[at + 1] << 8));
-}
-
-std::uint32_t u32_at(std::span<const std::uint8_t> bytes, std::size_t at) {
-    return static_cast<std::uint32_t>(u16_at(bytes, at)) |
-           (static_cast<std::uint32_t>(u16_at(bytes, at + 2)) << 16);
-}
-
-std::string hex32(std::uint32_t value) {
+std::string hex32(std::uint64_t value) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(value));
     return text;
 }
 
-// A TIM block's 12-byte header: its length (header included), its place in
-// video memory (not needed here), its width and its height.
-struct BlockHeader {
-    std::uint32_t length = 0;
-    std::uint16_t width = 0;
-    std::uint16_t height = 0;
-};
-
-// Reads the header of the block at offset and checks that the block lies
-// within the file and can hold data_size(width, height) bytes.
-template <typename DataSize>
-Status read_block(File& file, std::uint64_t size, std::uint64_t offset, const std::string& name,
-                  BlockHeader& block, DataSize data_size) {
-    if (!within(size, offset, block_header_size)) {
-        return Status::failure(Code::not_in_file, "it ends before its " + name + " block (" +
-                                                      bytes_text(size) + ", the block's " +
-                                                      "header would start at offset " +
-                                                      std::to_string(offset) + ")");
+// What a fault means for the user, with the file's own offsets.
+std::string fault_text(const TimFault& fault, std::uint64_t tim_at, std::uint64_t file_size) {
+    using Kind = TimFault::Kind;
+    const std::string it = tim_at == 0 ? "it" : "the TIM at offset " + std::to_string(tim_at);
+    // "its image block", or "the image block of the TIM at offset 4096".
+    const auto its = [&](const std::string& what) {
+        return tim_at == 0 ? "its " + what : "the " + what + " of " + it;
+    };
+    const std::string name = fault.in_clut ? "CLUT" : "image";
+    const std::string block_at = std::to_string(tim_at + fault.at);
+    const std::string announced = its(name + " block") + " says it is " + bytes_text(fault.value);
+    switch (fault.kind) {
+        case Kind::none:
+            break;
+        case Kind::too_short:
+            return tim_at == 0 ? "it is too short for a TIM file (" + bytes_text(file_size) + ")"
+                               : "the file ends " + bytes_text(fault.value) + " after offset " +
+                                     std::to_string(tim_at) + ", too soon for a TIM";
+        case Kind::not_tim:
+            return (tim_at == 0 ? std::string("it is not a TIM file")
+                                : "there is no TIM at offset " + std::to_string(tim_at)) +
+                   " (it starts with " + hex32(fault.value) + ", not 0x00000010)";
+        case Kind::bad_mode:
+            return its("pixel mode " + std::to_string(fault.value)) + " is not one of 0 to 3";
+        case Kind::unknown_flags:
+            return its("flags " + hex32(fault.value)) + " set bits no TIM uses";
+        case Kind::block_cut:
+            return it + " ends before its " + name + " block (" + bytes_text(file_size) +
+                   ", the block's header would start at offset " + block_at + ")";
+        case Kind::under_header:
+            return announced + ", less than its own 12-byte header";
+        case Kind::past_end:
+            return announced + " from offset " + block_at +
+                   ", which reaches past the end of the file (" + bytes_text(file_size) + ")";
+        case Kind::too_short_for_data:
+            return announced + ", too short for the " + std::to_string(fault.width) + " x " +
+                   std::to_string(fault.height) + " it announces (" + bytes_text(fault.needed) +
+                   " after the header)";
+        case Kind::clut_too_long:
+            return announced + ", longer than any CLUT block (" + bytes_text(max_tim_clut_block) +
+                   ")";
+        case Kind::clut_too_large:
+            return its("CLUT block") + " holds " + std::to_string(fault.height) + " rows of " +
+                   std::to_string(fault.width) + " colors, more than 256 of either";
+        case Kind::no_colors:
+            return its("CLUT block") + " holds no colors (" + std::to_string(fault.height) +
+                   " rows of " + std::to_string(fault.width) + ")";
+        case Kind::no_pixels:
+            return its("image block") + " holds no pixels (" + std::to_string(fault.width) +
+                   " words by " + std::to_string(fault.height) + " rows)";
     }
-    std::array<std::uint8_t, block_header_size> bytes{};
-    Status status = read_exact(file, offset, bytes);
-    if (!status.ok()) {
-        return status;
-    }
-    block.length = u32_at(bytes, 0);
-    block.width = u16_at(bytes, 8);
-    block.height = u16_at(bytes, 10);
-    const std::string announced = "its " + name + " block says it is " + bytes_text(block.length);
-    if (block.length < block_header_size) {
-        return Status::failure(Code::not_in_file, announced + ", less than its own 12-byte header");
-    }
-    if (!within(size, offset, block.length)) {
-        return Status::failure(Code::not_in_file, announced + " from offset " +
-                                                      std::to_string(offset) +
-                                                      ", which reaches past the end of the file (" +
-                                                      bytes_text(size) + ")");
-    }
-    const std::uint64_t needed = data_size(block.width, block.height);
-    if (needed > block.length - block_header_size) {
-        return Status::failure(Code::not_in_file,
-                               announced + ", too short for the " + std::to_string(block.width) +
-                                   " x " + std::to_string(block.height) + " it announces (" +
-                                   bytes_text(needed) + " after the header)");
-    }
-    return Status::success();
+    return {};
 }
 
-Status parse_tim(File& file, std::uint64_t size, TimInfo& info) {
+// Opens path and parses the TIM at tim_at from the bytes the parser may look at.
+Status open_tim(FileSystem& fs, const std::string& path, std::uint64_t tim_at,
+                std::unique_ptr<File>& file, TimInfo& info) {
     info = TimInfo{};
-    if (size < tim_header_size) {
-        return Status::failure(Code::not_in_file,
-                               "it is too short for a TIM file (" + bytes_text(size) + ")");
-    }
-    std::array<std::uint8_t, tim_header_size> header{};
-    Status status = read_exact(file, 0, header);
-    if (!status.ok()) {
-        return status;
-    }
-    const std::uint32_t id = u32_at(header, 0);
-    if (id != tim_id) {
-        return Status::failure(Code::invalid_argument, "it is not a TIM file (it starts with " +
-                                                           hex32(id) + ", not 0x00000010)");
-    }
-    const std::uint32_t flags = u32_at(header, 4);
-    const std::uint32_t mode = flags & 0x7u;
-    if (mode > 3) {
-        return Status::failure(Code::invalid_argument,
-                               "its pixel mode " + std::to_string(mode) + " is not one of 0 to 3");
-    }
-    constexpr int depths[] = {4, 8, 16, 24};
-    const int depth = depths[mode];
-
-    std::uint64_t offset = tim_header_size;
-    if ((flags & 0x8u) != 0) {
-        BlockHeader clut;
-        status = read_block(file, size, offset, "CLUT", clut,
-                            [](std::uint64_t width, std::uint64_t height) {
-                                return width * height * color_word_size;
-                            });
-        if (!status.ok()) {
-            return status;
-        }
-        if (clut.width == 0 || clut.height == 0) {
-            return Status::failure(Code::not_in_file, "its CLUT block holds no colors (" +
-                                                          std::to_string(clut.height) +
-                                                          " rows of " + std::to_string(clut.width) +
-                                                          ")");
-        }
-        info.clut_colors = clut.width;
-        info.clut_rows = clut.height;
-        info.clut_offset = offset + block_header_size;
-        offset += clut.length;
-    }
-
-    BlockHeader pixels;
-    status = read_block(file, size, offset, "image", pixels,
-                        [](std::uint64_t width, std::uint64_t height) {
-                            return width * 2 * height;  // width counts 16-bit units
-                        });
-    if (!status.ok()) {
-        info = TimInfo{};
-        return status;
-    }
-    info.bits_per_pixel = depth;
-    info.width = static_cast<int>(pixels.width * 16u / static_cast<unsigned>(depth));
-    info.height = pixels.height;
-    info.pixel_offset = offset + block_header_size;
-    return Status::success();
-}
-
-Status open_tim(FileSystem& fs, const std::string& path, std::unique_ptr<File>& file,
-                TimInfo& info) {
     std::uint64_t size = 0;
     Status status = open_sized(fs, path, OpenMode::read, file, size);
-    if (status.ok()) {
-        status = parse_tim(*file, size, info);
+    if (!status.ok()) {
+        return status;
     }
-    return status;
+    if (tim_at > size) {
+        return Status::failure(Code::not_in_file, "the offset " + std::to_string(tim_at) +
+                                                      " is past the end of the file (" +
+                                                      bytes_text(size) + ")");
+    }
+    const std::uint64_t to_end = size - tim_at;
+    std::vector<std::uint8_t> bytes(
+        static_cast<std::size_t>(std::min<std::uint64_t>(to_end, tim_header_span)));
+    status = read_exact(*file, tim_at, bytes);
+    if (!status.ok()) {
+        return status;
+    }
+    const TimFault fault = parse_tim(bytes, to_end, info);
+    if (fault.ok()) {
+        return Status::success();
+    }
+    Code code = Code::not_in_file;
+    if (fault.kind == TimFault::Kind::clut_too_large) {
+        code = Code::too_many_colors;
+    } else if (fault.kind == TimFault::Kind::not_tim || fault.kind == TimFault::Kind::bad_mode ||
+               fault.kind == TimFault::Kind::unknown_flags) {
+        code = Code::invalid_argument;
+    }
+    return Status::failure(code, fault_text(fault, tim_at, size));
 }
 
 // The check both the reader and the injection make before they touch a row.
@@ -161,11 +118,6 @@ Status check_row(const TimInfo& info, int row) {
                                                            " (its rows are 0 to " +
                                                            std::to_string(info.clut_rows - 1) +
                                                            ")");
-    }
-    if (info.clut_colors > palette_size) {
-        return Status::failure(Code::too_many_colors,
-                               "its CLUT rows hold " + std::to_string(info.clut_colors) +
-                                   " colors, more than the 256 a CLUT can have");
     }
     return Status::success();
 }
@@ -215,20 +167,16 @@ Status read_indices(File& file, std::uint64_t offset, std::uint64_t row_bytes, i
 
 }  // namespace
 
-std::uint64_t TimInfo::clut_row_offset(int row) const {
-    return clut_offset + static_cast<std::uint64_t>(row) * static_cast<std::uint64_t>(clut_colors) *
-                             color_word_size;
-}
-
-Status read_tim_info(FileSystem& fs, const std::string& path, TimInfo& info) {
+Status read_tim_info(FileSystem& fs, const std::string& path, TimInfo& info, std::uint64_t tim_at) {
     std::unique_ptr<File> file;
-    return open_tim(fs, path, file, info);
+    return open_tim(fs, path, tim_at, file, info);
 }
 
-Status read_tim_clut(FileSystem& fs, const std::string& path, int row, Clut& clut, TimInfo& info) {
+Status read_tim_clut(FileSystem& fs, const std::string& path, int row, Clut& clut, TimInfo& info,
+                     std::uint64_t tim_at) {
     clut = Clut{};
     std::unique_ptr<File> file;
-    Status status = open_tim(fs, path, file, info);
+    Status status = open_tim(fs, path, tim_at, file, info);
     if (status.ok()) {
         status = check_row(info, row);
     }
@@ -236,7 +184,7 @@ Status read_tim_clut(FileSystem& fs, const std::string& path, int row, Clut& clu
         return status;
     }
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.clut_colors) * color_word_size);
-    status = read_exact(*file, info.clut_row_offset(row), bytes);
+    status = read_exact(*file, tim_at + info.clut_row_offset(row), bytes);
     if (status.ok()) {
         decode_clut(bytes, clut);
     }
@@ -244,9 +192,9 @@ Status read_tim_clut(FileSystem& fs, const std::string& path, int row, Clut& clu
 }
 
 Status inject_tim_clut(FileSystem& fs, const std::string& path, int row,
-                       std::span<const PaletteEntry> entries) {
+                       std::span<const PaletteEntry> entries, std::uint64_t tim_at) {
     TimInfo info;
-    Status status = read_tim_info(fs, path, info);
+    Status status = read_tim_info(fs, path, info, tim_at);
     if (status.ok()) {
         status = check_row(info, row);
     }
@@ -258,13 +206,15 @@ Status inject_tim_clut(FileSystem& fs, const std::string& path, int row,
                                "its CLUT rows hold " + std::to_string(info.clut_colors) +
                                    " colors, not " + std::to_string(entries.size()));
     }
-    return inject_clut(fs, path, static_cast<std::int64_t>(info.clut_row_offset(row)), entries);
+    return inject_clut(fs, path, static_cast<std::int64_t>(tim_at + info.clut_row_offset(row)),
+                       entries);
 }
 
-Status read_tim_image(FileSystem& fs, const std::string& path, IndexedImage& image, TimInfo& info) {
+Status read_tim_image(FileSystem& fs, const std::string& path, IndexedImage& image, TimInfo& info,
+                      std::uint64_t tim_at) {
     image = IndexedImage{};
     std::unique_ptr<File> file;
-    Status status = open_tim(fs, path, file, info);
+    Status status = open_tim(fs, path, tim_at, file, info);
     if (!status.ok()) {
         return status;
     }
@@ -279,7 +229,7 @@ Status read_tim_image(FileSystem& fs, const std::string& path, IndexedImage& ima
         return status;
     }
     const auto row_bytes = static_cast<std::uint64_t>(info.width) * info.bits_per_pixel / 8;
-    return read_indices(*file, info.pixel_offset, row_bytes, info.width, info.height,
+    return read_indices(*file, tim_at + info.pixel_offset, row_bytes, info.width, info.height,
                         info.bits_per_pixel, image);
 }
 

@@ -14,37 +14,29 @@
 
 #include "files/clut_files.h"
 #include "files/file_system.h"
+#include "image/tim.h"
 #include "palette/palette.h"
 
 namespace tavrin {
 
-// Where a TIM keeps its CLUT rows and its pixels, as found by read_tim_info.
-struct TimInfo {
-    int bits_per_pixel = 0;  // 4 and 8 are indexed; 16 and 24 are direct colour
-    int clut_colors = 0;     // colours per CLUT row; 0 without a CLUT block
-    int clut_rows = 0;
-    std::uint64_t clut_offset = 0;  // the file offset of row 0's first colour word
-    int width = 0;                  // in pixels
-    int height = 0;
-    std::uint64_t pixel_offset = 0;  // the file offset of the first pixel row
+// The readers of a TIM take tim_at, where the TIM starts in path: 0 for a
+// TIM file of its own, any offset for one inside a larger file (a disc image,
+// an archive). TimInfo's offsets count from there.
 
-    std::uint64_t clut_row_offset(int row) const;
-    bool indexed() const { return bits_per_pixel == 4 || bits_per_pixel == 8; }
-};
-
-// Reads and checks a TIM's header and both block headers: every block and the
-// data it announces must lie within the file.
-Status read_tim_info(FileSystem& fs, const std::string& path, TimInfo& info);
+// Reads and checks a TIM's header and both block headers (parse_tim).
+Status read_tim_info(FileSystem& fs, const std::string& path, TimInfo& info,
+                     std::uint64_t tim_at = 0);
 
 // The colours of CLUT row (0 counts from the first); info receives the header.
-Status read_tim_clut(FileSystem& fs, const std::string& path, int row, Clut& clut, TimInfo& info);
+Status read_tim_clut(FileSystem& fs, const std::string& path, int row, Clut& clut, TimInfo& info,
+                     std::uint64_t tim_at = 0);
 
-// Writes entries in place over CLUT row of a TIM file. The header is read and
-// checked again first; a file that is no longer a TIM, has no such row, or
-// whose rows hold a different number of colours is refused before anything
-// is written. Otherwise as inject_clut: only the row's bytes change.
+// Writes entries in place over CLUT row of a TIM. The header is read and
+// checked again first; a file that no longer holds a TIM there, has no such
+// row, or whose rows hold a different number of colours is refused before
+// anything is written. Otherwise as inject_clut: only the row's bytes change.
 Status inject_tim_clut(FileSystem& fs, const std::string& path, int row,
-                       std::span<const PaletteEntry> entries);
+                       std::span<const PaletteEntry> entries, std::uint64_t tim_at = 0);
 
 // One palette index per pixel, rows top to bottom.
 struct IndexedImage {
@@ -57,7 +49,8 @@ struct IndexedImage {
 inline constexpr std::uint64_t max_image_pixels = 4096ull * 4096ull;
 
 // A TIM's own image; only 4- and 8-bit TIMs have indices.
-Status read_tim_image(FileSystem& fs, const std::string& path, IndexedImage& image, TimInfo& info);
+Status read_tim_image(FileSystem& fs, const std::string& path, IndexedImage& image, TimInfo& info,
+                      std::uint64_t tim_at = 0);
 
 // Indexed pixels at an offset of any file. At 4 bits the low nibble is the
 // left pixel and every row starts on a whole byte.

@@ -37,9 +37,9 @@ enum class HitKind { clut, tim, palette };
 struct Hit {
     HitKind kind = HitKind::clut;
     std::uint64_t offset = 0;
-    int words = 0;      // clut: words matching; palette: words in the run
-    int score = 0;      // palette: 0 to 100, the run's lowest row score
-    TimHeaderInfo tim;  // tim only
+    int words = 0;  // clut: words matching; palette: words in the run
+    int score = 0;  // palette: 0 to 100, the run's lowest row score
+    TimInfo tim;    // tim only
 };
 
 // How a scan reports back. Every member may be empty. hit and progress are

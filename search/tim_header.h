@@ -1,36 +1,31 @@
-// The check that a TIM image begins at a given byte: its header, block
-// lengths and sizes, on their own. The full TIM reader (pixels, CLUT rows) is
-// image/'s; this is only what a scanner needs to accept or reject an offset.
+// The check that a TIM image begins at a given byte, as the scan makes it:
+// image/'s parser on the mapped bytes, and only TIMs whose indices have
+// colours of their own. Inline, so that the scan's loop rejects most
+// candidates without a call.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <span>
 
+#include "image/tim.h"
+
 namespace tavrin::search {
 
-// What a well-formed TIM header says about the image.
-struct TimHeaderInfo {
-    int mode = 0;            // 0: 4-bit, 1: 8-bit, 2: 16-bit, 3: 24-bit pixels
-    bool has_clut = false;   // a CLUT block follows the header
-    int clut_colors = 0;     // colours per CLUT row (its block's width)
-    int clut_rows = 0;       // CLUT rows (its block's height); 0 without a CLUT
-    int width = 0;           // in pixels
-    int height = 0;          // in pixels
-    std::uint64_t size = 0;  // bytes from the id to the end of the pixel block
-};
-
-// The largest CLUT block a header may declare (256 colours x 256 rows), so
-// that a scanner knows how many bytes past an offset the check may read.
-inline constexpr std::size_t tim_header_max_span = 8 + 12 + 256 * 256 * 2 + 12;
+// How many bytes past an offset the check may read.
+inline constexpr std::size_t tim_header_max_span = tim_header_span;
 
 // bytes starts at the offset to check and is a prefix of the rest of the
-// file; bytes_to_end is how many bytes the file holds from that offset on
-// (bytes.size() when bytes is the whole rest). Accepts id 0x10, flags with a
-// known pixel mode (a CLUT for 4- and 8-bit modes), a CLUT block and a pixel
-// block whose length fields equal 12 plus their width x height words, and a
-// whole image that ends inside the file.
-std::optional<TimHeaderInfo> check_tim_header(std::span<const std::uint8_t> bytes,
-                                              std::uint64_t bytes_to_end);
+// file, at least tim_header_max_span bytes long where the file holds them;
+// bytes_to_end is how many bytes the file holds from that offset on. Accepts
+// what parse_tim accepts, except 4- and 8-bit pixels without a CLUT.
+inline std::optional<TimInfo> check_tim_header(std::span<const std::uint8_t> bytes,
+                                               std::uint64_t bytes_to_end) {
+    TimInfo info;
+    if (!parse_tim(bytes, bytes_to_end, info).ok() || (info.indexed() && !info.has_clut())) {
+        return std::nullopt;
+    }
+    return info;
+}
 
 }  // namespace tavrin::search

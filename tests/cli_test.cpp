@@ -391,5 +391,49 @@ TEST_F(Cli, FindPrintsOffsetsInBothBasesWithGrepStatuses) {
     }
 }
 
+TEST_F(Cli, TimsInsideALargerFileAndFindsThatStopAtACount) {
+    testing::TimSpec spec;
+    spec.bits_per_pixel = 4;
+    spec.clut_rows = {words_from(16, 5), words_from(16, 6)};
+    spec.width = 8;
+    spec.height = 2;
+    spec.indices.assign(16, 3);
+    const Bytes tim = testing::tim_file_bytes(spec);
+    Bytes disc(0x300, 0x00);
+    std::copy(tim.begin(), tim.end(), disc.begin() + 0x120);
+    std::copy(tim.begin(), tim.end(), disc.begin() + 0x200);
+    const std::string path = dir.write("disc.img", disc);
+
+    CliRun result = run({"dump", "--tim", "--at", "0x120", "--row", "1", path});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 16);
+    char first[16];
+    std::snprintf(first, sizeof first, "0 %04X ", static_cast<unsigned>(spec.clut_rows[1][0]));
+    EXPECT_EQ(result.out.rfind(first, 0), 0u) << result.out;
+
+    // Row 1's colours over row 0 of the TIM at 288: only those 32 bytes change.
+    const std::string clu = dir.write("row.clu", words_to_bytes(spec.clut_rows[1]));
+    result = run({"inject", "--tim", "--at", "288", path, "--from", clu});
+    EXPECT_EQ(result.status, 0) << result.err;
+    Bytes expected = disc;
+    const Bytes row = words_to_bytes(spec.clut_rows[1]);
+    std::copy(row.begin(), row.end(), expected.begin() + 0x120 + testing::tim_clut_words);
+    EXPECT_EQ(read_bytes(path), expected);
+    expect_failure(run({"dump", "--at", "0x120", path}), "--at");
+    expect_failure(run({"inject", "--tim", "--at", "0x2FF", path, "--from", clu}),
+                   "disc.img: the file ends 1 byte after offset 767, too soon for a TIM");
+    expect_failure(run({"dump", "--tim", "--at", "-4", path}), "negative");
+    EXPECT_EQ(read_bytes(path), expected);
+
+    result = run({"find", "--tim", path});
+    EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 2) << result.out;
+    result = run({"find", "--tim", "--max-hits", "1", path, path});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out.find(path + " 0x120 288 tim bpp=4"), 0u) << result.out;
+    EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 1) << result.out;
+    EXPECT_TRUE(result.err.empty()) << result.err;
+    EXPECT_EQ(run({"find", "--tim", "--max-hits", "0", path}).status, 2);
+}
+
 }  // namespace
 }  // namespace tavrin

@@ -4,6 +4,7 @@
 
 #include "tests/support/temp_files.h"
 #include "tests/support/test_editor.h"
+#include "tests/support/tim_files.h"
 #include "ui/finder.h"
 
 namespace tavrin {
@@ -11,8 +12,10 @@ namespace {
 
 using testing::Bytes;
 using testing::FakeWindowLayer;
+using testing::read_bytes;
 using testing::TempDir;
 using testing::TestEditor;
+using testing::TimSpec;
 using testing::words_to_bytes;
 
 void plant(Bytes& file, std::size_t offset, const Bytes& bytes) {
@@ -144,7 +147,7 @@ TEST(Finder, TimHitsLoadTheirFirstClutRowAndFailuresChangeNothing) {
               std::vector<std::string>{"0x100 (256)  TIM 4-bit, 8 x 2, 1 x 16 CLUT"});
     EXPECT_EQ(table_words(editor.state), row);
     EXPECT_EQ(editor.state.origin.source,
-              (ClutSource{ClutSource::Kind::file_offset, path, 0, 0x114, 16, 0}));
+              (ClutSource{ClutSource::Kind::tim_file, path, 0, 0x114, 16, 0, 0x100}));
 
     // A 16-bit image has no CLUT to load: said so, and the table stays.
     plant(file, 0x300, words_to_bytes({0x10, 0, 0x02, 0, 16, 0, 0, 0, 2, 1, 0x7FFF, 0x001F}));
@@ -157,6 +160,79 @@ TEST(Finder, TimHitsLoadTheirFirstClutRowAndFailuresChangeNothing) {
               std::vector<std::string>{"The TIM image at 0x300 (768) has no CLUT."});
     EXPECT_EQ(editor.state.origin.source, before);
     EXPECT_EQ(table_words(editor.state), row);
+}
+
+TEST(Finder, APaddedTimInsideALargerFileOpensAsATimWithItsImageAndInjectsInPlace) {
+    TimSpec spec{4, {}, 8, 4, {}};
+    for (int row = 0; row < 2; ++row) {
+        spec.clut_rows.emplace_back();
+        for (int i = 0; i < 16; ++i) {
+            spec.clut_rows.back().push_back(static_cast<std::uint16_t>(0x0C63 * (row + 1) + i));
+        }
+    }
+    for (int i = 0; i < 32; ++i) {
+        spec.indices.push_back(static_cast<std::uint8_t>(i % 16));
+    }
+    const Bytes tim = testing::padded_tim_bytes(spec, 12, 6);
+    constexpr std::size_t at = 0x1235;  // any byte, even an odd one
+    Bytes file(0x2000, 0xEE);
+    plant(file, at, tim);
+    TempDir dir;
+    const std::string path = dir.write("disc.img", file);
+    TestEditor editor;
+    editor.load_clut(dir.write("kit.clu", words_to_bytes({0x1111, 0x2222})));
+    const ClutSource kit = editor.state.origin.source;
+
+    // Found, and loaded as "Extract CLUT from TIM file..." loads one: the
+    // row asked for, and the TIM's own image in the preview.
+    FinderOptions tims;
+    tims.target = FinderTarget::tim;
+    editor.screen.list_answers.push_back(1);
+    find(editor, path, tims, 0);
+    EXPECT_EQ(editor.screen.finder_rows,
+              std::vector<std::string>{"0x1235 (4661)  TIM 4-bit, 8 x 4, 2 x 16 CLUT"});
+    ASSERT_EQ(editor.screen.list_entries.size(), 1u);
+    EXPECT_EQ(editor.screen.list_entries[0],
+              (std::vector<std::string>{"CLUT 0 (16 colours)", "CLUT 1 (16 colours)"}));
+    EXPECT_EQ(table_words(editor.state), spec.clut_rows[1]);
+    const ClutSource source{ClutSource::Kind::tim_file, path, 0, at + 20 + 32, 16, 1, at};
+    EXPECT_EQ(editor.state.origin.source, source);
+    EXPECT_TRUE(editor.screen.menu_enabled(ids::inject_tim));
+    ASSERT_EQ(editor.screen.preview_width, 8);
+    ASSERT_EQ(editor.screen.preview_height, 4);
+    EXPECT_EQ(editor.screen.preview_pixel(5, 2), color_of(editor.state.palette[(2 * 8 + 5) % 16]));
+    EXPECT_NE(editor.screen.preview_status.find("disc.img at 0x1235: 8 x 4, 4 bits, CLUT row 1"),
+              std::string::npos)
+        << editor.screen.preview_status;
+
+    // Undo gives the CLUT file back, Redo the TIM row.
+    editor.command(ids::undo);
+    editor.settle();
+    EXPECT_EQ(editor.state.origin.source, kit);
+    editor.command(ids::redo);
+    editor.settle();
+    EXPECT_EQ(editor.state.origin.source, source);
+
+    // Inject in TIM writes the row's 32 bytes inside the large file, nothing else.
+    editor.click(3);
+    editor.move_slider(ids::slider_red, 0);
+    editor.command(ids::inject_tim);
+    EXPECT_TRUE(editor.screen.errors.empty());
+    Bytes expected = file;
+    const Bytes row = words_to_bytes(table_words(editor.state));
+    std::copy(row.begin(), row.end(),
+              expected.begin() + static_cast<std::ptrdiff_t>(source.offset));
+    ASSERT_NE(expected, file);
+    EXPECT_EQ(read_bytes(path), expected);
+
+    // The header at that offset is read again first: no TIM there, no write.
+    expected[at] = 0;
+    dir.write("disc.img", expected);
+    editor.command(ids::inject_tim);
+    EXPECT_EQ(read_bytes(path), expected);
+    ASSERT_EQ(editor.screen.errors.size(), 1u);
+    EXPECT_NE(editor.screen.errors[0].find("there is no TIM at offset 4661"), std::string::npos)
+        << editor.screen.errors[0];
 }
 
 }  // namespace

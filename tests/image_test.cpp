@@ -7,6 +7,7 @@
 #include <random>
 
 #include "image/image.h"
+#include "search/search.h"
 #include "tests/support/temp_files.h"
 #include "tests/support/tim_files.h"
 
@@ -188,6 +189,53 @@ TEST(TimImages, LyingLengthsFailCleanly) {
     EXPECT_EQ(info.width, 8);
     EXPECT_EQ(info.height, 4);
     EXPECT_EQ(info.pixel_offset, 96u);
+}
+
+// The reader and the finder run one parser: a block may be longer than its
+// data, but one that runs past the end of the file is no TIM to either.
+TEST(TimImages, ReaderAndFinderAgreeOnPaddedBlocksAndBlocksPastTheEnd) {
+    TempDir dir;
+    std::mt19937 rng(9);
+    const TimSpec spec = random_tim(rng, 8, 2, 6, 3);
+    const Bytes padded = testing::padded_tim_bytes(spec, 30, 10);
+    constexpr std::uint64_t at = 700;
+    const auto tims_in = [&](const std::string& path) {
+        std::vector<std::uint64_t> offsets;
+        search::Observer observer;
+        observer.hit = [&](const search::Hit& hit) { offsets.push_back(hit.offset); };
+        EXPECT_EQ(search::find_tim(path, observer).end, search::ScanEnd::done);
+        return offsets;
+    };
+    // Ends exactly at the end of the file, then one byte past it.
+    for (const std::size_t cut : {0, 1}) {
+        SCOPED_TRACE(cut);
+        Bytes file(at + padded.size() - cut, 0xEE);
+        std::copy(padded.begin(), padded.end() - static_cast<std::ptrdiff_t>(cut),
+                  file.begin() + static_cast<std::ptrdiff_t>(at));
+        const std::string path = dir.write("disc.img", file);
+        TimInfo info;
+        Clut clut;
+        IndexedImage image;
+        const Status status = read_tim_info(disk(), path, info, at);
+        if (cut == 0) {
+            ASSERT_TRUE(status.ok()) << status.reason;
+            EXPECT_EQ(tims_in(path), std::vector<std::uint64_t>{at});
+            EXPECT_EQ(info.size, padded.size());
+            ASSERT_TRUE(read_tim_clut(disk(), path, 1, clut, info, at).ok());
+            EXPECT_EQ(clut.entries[7], decode_bgr555(spec.clut_rows[1][7]));
+            ASSERT_TRUE(read_tim_image(disk(), path, image, info, at).ok());
+            EXPECT_EQ(image.indices, spec.indices);
+        } else {
+            EXPECT_NE(status.reason.find("says it is 40 bytes from offset " +
+                                         std::to_string(at + padded.size() - 40) +
+                                         ", which reaches past the end of the file"),
+                      std::string::npos)
+                << status.reason;
+            EXPECT_TRUE(tims_in(path).empty());
+            EXPECT_FALSE(read_tim_clut(disk(), path, 0, clut, info, at).ok());
+            EXPECT_FALSE(read_tim_image(disk(), path, image, info, at).ok());
+        }
+    }
 }
 
 TEST(TimImages, InjectChangesOnlyThatRowOrNothing) {

@@ -190,7 +190,7 @@ TEST(SearchTim, FindsWellFormedHeadersWithTheirShape) {
     const Bytes eight_bit = tim_bytes(1, 256, 1, 16, 4);  // 32 x 4, crosses 4096
     const Bytes direct = tim_bytes(2, 0, 0, 5, 3);        // 5 x 3, no CLUT
     Bytes wrong_length = tim_bytes(2, 0, 0, 5, 3);
-    wrong_length[8] += 1;
+    wrong_length[8] -= 1;  // too short for its pixels
     place(bytes, 101, four_bit);
     place(bytes, 3900, eight_bit);
     place(bytes, 6000, wrong_length);
@@ -209,8 +209,8 @@ TEST(SearchTim, FindsWellFormedHeadersWithTheirShape) {
                     settings);
         EXPECT_EQ(found.result.end, ScanEnd::done);
         ASSERT_EQ(found.offsets, (std::vector<std::uint64_t>{101, 3900, direct_at}));
-        const TimHeaderInfo& first = found.hits[0].tim;
-        EXPECT_EQ(first.mode, 0);
+        const TimInfo& first = found.hits[0].tim;
+        EXPECT_EQ(first.bits_per_pixel, 4);
         EXPECT_EQ(first.clut_colors, 16);
         EXPECT_EQ(first.clut_rows, 2);
         EXPECT_EQ(first.width, 32);
@@ -218,7 +218,7 @@ TEST(SearchTim, FindsWellFormedHeadersWithTheirShape) {
         EXPECT_EQ(first.size, four_bit.size());
         EXPECT_EQ(found.hits[1].tim.width, 32);
         EXPECT_EQ(found.hits[1].tim.clut_colors, 256);
-        EXPECT_FALSE(found.hits[2].tim.has_clut);
+        EXPECT_FALSE(found.hits[2].tim.has_clut());
         EXPECT_EQ(found.hits[2].tim.width, 5);
     }
 }

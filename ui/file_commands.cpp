@@ -321,10 +321,15 @@ void extract_clut_from_tim(EditorState& state, WindowLayer& layer) {
 
 void extract_clut_from_tim_file(EditorState& state, WindowLayer& layer, const std::string& path) {
     state.dialogs.tim_path = path;
+    extract_tim_clut_at(state, layer, path, 0);
+}
+
+void extract_tim_clut_at(EditorState& state, WindowLayer& layer, const std::string& path,
+                         std::uint64_t tim_at) {
     TimInfo info;
-    Status status = read_tim_info(*state.file_system, state.dialogs.tim_path, info);
+    Status status = read_tim_info(*state.file_system, path, info, tim_at);
     if (!status.ok()) {
-        report_read_failure(state, layer, state.dialogs.tim_path, status);
+        report_read_failure(state, layer, path, status);
         return;
     }
     int row = 0;
@@ -343,14 +348,14 @@ void extract_clut_from_tim_file(EditorState& state, WindowLayer& layer, const st
         row = *picked;
     }
     Clut clut;
-    status = read_tim_clut(*state.file_system, state.dialogs.tim_path, row, clut, info);
+    status = read_tim_clut(*state.file_system, path, row, clut, info, tim_at);
     if (!status.ok()) {
-        report_read_failure(state, layer, state.dialogs.tim_path, status);
+        report_read_failure(state, layer, path, status);
         return;
     }
     adopt_clut(state, layer, clut,
-               ClutSource{ClutSource::Kind::tim_file, state.dialogs.tim_path, 0,
-                          info.clut_row_offset(row), clut.count, row});
+               ClutSource{ClutSource::Kind::tim_file, path, 0, tim_at + info.clut_row_offset(row),
+                          clut.count, row, tim_at});
     // The preview opens on the TIM's own image.
     open_preview(state, layer);
 }
@@ -363,17 +368,17 @@ void inject_clut_in_tim(EditorState& state, WindowLayer& layer) {
     // The file may have changed since it was read: the row must still be
     // where it was, and hold as many colours as the table writes.
     TimInfo info;
-    Status status = read_tim_info(*state.file_system, source.path, info);
+    Status status = read_tim_info(*state.file_system, source.path, info, source.tim_at);
     if (status.ok() && source.tim_row < info.clut_rows &&
-        info.clut_row_offset(source.tim_row) != source.offset) {
+        source.tim_at + info.clut_row_offset(source.tim_row) != source.offset) {
         status = Status::failure(Status::Code::does_not_fit,
                                  "its CLUT row " + std::to_string(source.tim_row) +
                                      " is no longer at offset " + std::to_string(source.offset) +
                                      ", where it was read");
     }
     if (status.ok()) {
-        status =
-            inject_tim_clut(*state.file_system, source.path, source.tim_row, live_entries(state));
+        status = inject_tim_clut(*state.file_system, source.path, source.tim_row,
+                                 live_entries(state), source.tim_at);
     }
     if (!status.ok()) {
         report_write_failure(state, layer, "Could not inject the CLUT into", source.path, status);

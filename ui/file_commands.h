@@ -50,6 +50,12 @@ void extract_clut_from_tex_file(EditorState& state, WindowLayer& layer, const st
 void extract_clut_from_tim_file(EditorState& state, WindowLayer& layer, const std::string& path);
 void inject_clut_in_tim(EditorState& state, WindowLayer& layer);  // ids::inject_tim
 
+// The read behind extract_clut_from_tim_file, for a TIM at tim_at of path (a
+// finder hit): asks for the row when there are several, and opens the preview
+// on the TIM's image.
+void extract_tim_clut_at(EditorState& state, WindowLayer& layer, const std::string& path,
+                         std::uint64_t tim_at);
+
 // The read behind ids::extract_offset once its dialogs are answered, and behind a finder hit:
 // count colours at offset of path become the live CLUT, or the failure is
 // reported and nothing changes.

@@ -12,26 +12,10 @@ namespace tavrin {
 
 namespace {
 
-// A TIM image: id and flags, then the CLUT block's length, position and size.
-constexpr std::uint64_t tim_clut_data_offset = 20;
-
 std::string offset_text(std::uint64_t offset) {
     char text[64];
     std::snprintf(text, sizeof text, "0x%" PRIX64 " (%" PRIu64 ")", offset, offset);
     return text;
-}
-
-const char* tim_mode_text(int mode) {
-    switch (mode) {
-        case 0:
-            return "4-bit";
-        case 1:
-            return "8-bit";
-        case 2:
-            return "16-bit";
-        default:
-            return "24-bit";
-    }
 }
 
 std::vector<std::uint16_t> live_words(const EditorState& state) {
@@ -99,9 +83,9 @@ std::string finder_hit_text(const search::Hit& hit) {
                     std::to_string(hit.score);
             break;
         case search::HitKind::tim:
-            text += "  TIM " + std::string(tim_mode_text(hit.tim.mode)) + ", " +
+            text += "  TIM " + std::to_string(hit.tim.bits_per_pixel) + "-bit, " +
                     std::to_string(hit.tim.width) + " x " + std::to_string(hit.tim.height);
-            if (hit.tim.has_clut) {
+            if (hit.tim.has_clut()) {
                 text += ", " + std::to_string(hit.tim.clut_rows) + " x " +
                         std::to_string(hit.tim.clut_colors) + " CLUT";
             }
@@ -127,10 +111,6 @@ std::string finder_progress_text(std::uint64_t done, std::uint64_t total, std::u
     const std::uint64_t percent = total == 0 ? 100 : done * 100 / total;
     return "Searching... " + std::to_string(percent) + "%, " +
            (hits == 1 ? std::string("1 hit") : std::to_string(hits) + " hits");
-}
-
-std::uint64_t tim_clut_offset(const search::Hit& hit) {
-    return hit.offset + tim_clut_data_offset;
 }
 
 void find_clut_in_file(EditorState& state, WindowLayer& layer) {
@@ -171,12 +151,12 @@ void find_clut_in_file(EditorState& state, WindowLayer& layer) {
             extract_at(state, layer, request.path, hit.offset, std::min(hit.words, palette_size));
             break;
         case search::HitKind::tim:
-            if (!hit.tim.has_clut || hit.tim.clut_colors <= 0) {
+            if (!hit.tim.has_clut()) {
                 before_modal(state, layer);
                 layer.show_error("The TIM image at " + offset_text(hit.offset) + " has no CLUT.");
                 break;
             }
-            extract_at(state, layer, request.path, tim_clut_offset(hit), hit.tim.clut_colors);
+            extract_tim_clut_at(state, layer, request.path, hit.offset);
             break;
     }
 }

@@ -62,11 +62,9 @@ std::string finder_end_text(const search::ScanResult& result);
 // The status line while a scan runs.
 std::string finder_progress_text(std::uint64_t done, std::uint64_t total, std::uint64_t hits);
 
-// The file a TIM hit's first CLUT row starts at, and its colour count.
-std::uint64_t tim_clut_offset(const search::Hit& hit);
-
 // ids::find_clut: asks for a file, shows the finder on it, and reads the chosen hit's CLUT
-// as "Extract CLUT from file..." reads one.
+// as "Extract CLUT from file..." reads one; a TIM hit as "Extract CLUT from TIM
+// file..." reads one, wherever in the file it starts.
 void find_clut_in_file(EditorState& state, WindowLayer& layer);
 
 }  // namespace tavrin

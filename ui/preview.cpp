@@ -63,8 +63,13 @@ void load_image(EditorState& state, WindowLayer& layer) {
     std::string described;
     if (tim) {
         TimInfo info;
-        status = read_tim_image(*state.file_system, state.origin.source.path, preview.image, info);
-        described = file_name(state.origin.source.path) + ": " + std::to_string(info.width) +
+        status = read_tim_image(*state.file_system, state.origin.source.path, preview.image, info,
+                                state.origin.source.tim_at);
+        const std::string at =
+            state.origin.source.tim_at == 0
+                ? std::string()
+                : " at " + hex_offset(static_cast<std::int64_t>(state.origin.source.tim_at));
+        described = file_name(state.origin.source.path) + at + ": " + std::to_string(info.width) +
                     " x " + std::to_string(info.height) + ", " +
                     std::to_string(info.bits_per_pixel) + " bits, CLUT row " +
                     std::to_string(state.origin.source.tim_row);

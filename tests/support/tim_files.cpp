@@ -14,7 +14,34 @@ void put32(std::vector<std::uint8_t>& bytes, std::uint32_t value) {
     put16(bytes, value >> 16);
 }
 
+std::uint32_t get32(const std::vector<std::uint8_t>& bytes, std::size_t at) {
+    return static_cast<std::uint32_t>(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
+                                      bytes[at + 3] << 24);
+}
+
+void set32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) {
+        bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
+    }
+}
+
 }  // namespace
+
+std::vector<std::uint8_t> padded_tim_bytes(const TimSpec& spec, std::uint32_t clut_pad,
+                                           std::uint32_t image_pad) {
+    std::vector<std::uint8_t> bytes = tim_file_bytes(spec);
+    std::size_t image_block = 8;
+    if (!spec.clut_rows.empty()) {
+        const std::uint32_t length = get32(bytes, tim_clut_block);
+        bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(tim_clut_block + length), clut_pad,
+                     0xA5);
+        set32(bytes, tim_clut_block, length + clut_pad);
+        image_block = tim_clut_block + length + clut_pad;
+    }
+    set32(bytes, image_block, get32(bytes, image_block) + image_pad);
+    bytes.insert(bytes.end(), image_pad, 0x5A);
+    return bytes;
+}
 
 std::vector<std::uint8_t> tim_file_bytes(const TimSpec& spec) {
     std::vector<std::uint8_t> bytes;

@@ -17,6 +17,11 @@ struct TimSpec {
 
 std::vector<std::uint8_t> tim_file_bytes(const TimSpec& spec);
 
+// The same TIM with clut_pad bytes after its colours and image_pad after its
+// pixels, each counted in its block's length, as files that pad blocks have.
+std::vector<std::uint8_t> padded_tim_bytes(const TimSpec& spec, std::uint32_t clut_pad,
+                                           std::uint32_t image_pad);
+
 // Offsets into what tim_file_bytes builds.
 inline constexpr std::size_t tim_clut_block = 8;
 inline constexpr std::size_t tim_clut_words = 20;
