@@ -996,8 +996,8 @@ def scenario_preview_raw(env, exe_dir, work):
 def scenario_finder(env, exe_dir, work):
     """File > Find CLUT in file... on a file holding a TIM image at 0x1000:
     with no CLUT loaded the finder looks for TIM images; Find lists the one hit
-    with the scan on its worker thread, and Enter on it loads the image's first
-    CLUT row into the grid."""
+    with the scan on its worker thread, and Enter on it opens the TIM: its only
+    CLUT row in the grid and its image in the preview."""
     row = [(0x0421 * i + 0x1234) & 0x7FFF for i in range(16)]
     pixels = bytes(range(32))
     tim = struct.pack("<II", 0x10, 8) + struct.pack("<IHHHH", 12 + 32, 0, 480, 16, 1)
@@ -1016,6 +1016,11 @@ def scenario_finder(env, exe_dir, work):
         env.keep(env.screenshot(), "finder")
         env.keys("Return")  # the hit the finished scan selected
         env.wait_window_gone("Find CLUT in file")
+        # A TIM hit opens as a TIM: its image comes up in the preview, over
+        # part of the grid.
+        env.wait_window("Texture preview")
+        env.keys("alt+F4")
+        env.wait_window_gone("Texture preview")
         _, grid = find_grid(env, decode(row[0])[:3], "the TIM's CLUT row in the grid")
         wait_cells(env, grid, row, 16, "after choosing the TIM hit")
         env.keys("alt+F4")
