@@ -104,7 +104,7 @@ void BM_SliderStep(benchmark::State& state) {
         // One notch up, one notch back: every step moves every selected entry.
         position = position == 120 ? 128 : 120;
         screen.slider_positions[ids::slider_red] = position;
-        tavrin::on_slider_moved(loaded.editor.state, screen, ids::slider_red);
+        tavrin::on_slider_moved(loaded.editor.state, screen, ids::slider_red, position);
     }
 }
 BENCHMARK(BM_SliderStep)->Arg(1)->Arg(16)->Arg(256);

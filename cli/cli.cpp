@@ -182,7 +182,7 @@ void add_location(CLI::App& command, Location& location, bool with_count) {
     tim->excludes(tex);
     tim->excludes(offset);
     if (with_count) {
-        auto* count = command.add_option("--count", location.count, "number of colours, 0 to 256")
+        auto* count = command.add_option("--count", location.count, "number of colors, 0 to 256")
                           ->check(CLI::Range(0, 256));
         count->needs(offset);
         offset->needs(count);
@@ -298,7 +298,7 @@ int run(std::span<const std::string> args, FileSystem& fs, std::ostream& out, st
     Location location;
 
     auto* dump_command = app.add_subcommand(
-        "dump", "print one line per colour: INDEX WORD R G B (a raw CLUT file without options)");
+        "dump", "print one line per color: INDEX WORD R G B (a raw CLUT file without options)");
     add_location(*dump_command, location, true);
     dump_command->add_option("FILE", file, "the file holding the CLUT")
         ->required()
@@ -315,12 +315,12 @@ int run(std::span<const std::string> args, FileSystem& fs, std::ostream& out, st
         ->check(not_empty);
 
     auto* inject_command = app.add_subcommand(
-        "inject", "write the colours of a raw CLUT file in place into a TEX file or at an offset");
+        "inject", "write the colors of a raw CLUT file in place into a TEX file or at an offset");
     add_location(*inject_command, location, false);
     inject_command->add_option("FILE", file, "the file to write into, in place")
         ->required()
         ->check(not_empty);
-    inject_command->add_option("--from", other, "the raw CLUT file to read the colours from")
+    inject_command->add_option("--from", other, "the raw CLUT file to read the colors from")
         ->required()
         ->check(not_empty);
 

@@ -60,13 +60,13 @@ CLI::App* add_find_command(CLI::App& app, FindOptions& options) {
         "print where CLUTs, TIM images or palette-like runs lie: FILE 0xOFFSET OFFSET ...; "
         "exit 0 with hits, 1 with none, 2 on errors");
     auto* clut = command->add_option("--clut", options.clut_file,
-                                     "look for the colours of this raw CLUT file");
+                                     "look for the colors of this raw CLUT file");
     auto* tim = command->add_flag("--tim", options.tim, "look for TIM images");
     auto* palettes =
         command->add_flag("--palettes", options.palettes, "look for runs that look like a palette");
     clut->excludes(tim, palettes);
     tim->excludes(palettes);
-    command->add_flag("--ignore-bit15", options.ignore_bit15, "compare only the 15 colour bits")
+    command->add_flag("--ignore-bit15", options.ignore_bit15, "compare only the 15 color bits")
         ->needs(clut);
     command
         ->add_option("--tolerance", options.tolerance,
@@ -78,8 +78,8 @@ CLI::App* add_find_command(CLI::App& app, FindOptions& options) {
         ->needs(clut);
     command
         ->add_option("--min", options.min,
-                     "with --clut, colours that must match (default all); with --palettes, the "
-                     "shortest run in colours (default 16)")
+                     "with --clut, colors that must match (default all); with --palettes, the "
+                     "shortest run in colors (default 16)")
         ->check(CLI::Range(1, 65536));
     command
         ->add_option("--max-hits", options.max_hits,
@@ -115,7 +115,7 @@ int run_find(const FindOptions& options, FileSystem& fs, std::ostream& out, std:
             return find_error;
         }
         if (clut.count == 0) {
-            err << "tavrin-cli: " << printable(options.clut_file) << ": the CLUT has no colours\n";
+            err << "tavrin-cli: " << printable(options.clut_file) << ": the CLUT has no colors\n";
             return find_error;
         }
         for (int i = 0; i < clut.count; ++i) {

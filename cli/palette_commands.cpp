@@ -89,7 +89,7 @@ PaletteCommands::PaletteCommands(CLI::App& app) {
         tim->excludes(tex);
         tim->excludes(offset);
         if (with_count) {
-            auto* count = command.add_option("--count", count_, "number of colours, 0 to 256")
+            auto* count = command.add_option("--count", count_, "number of colors, 0 to 256")
                               ->check(CLI::Range(0, 256));
             count->needs(offset);
             offset->needs(count);
@@ -98,7 +98,7 @@ PaletteCommands::PaletteCommands(CLI::App& app) {
         }
     };
     const char* format_help =
-        "gpl, pal (JASC), act, png, hex (colour words), rgb (#RRGGBB "
+        "gpl, pal (JASC), act, png, hex (color words), rgb (#RRGGBB "
         "text) or raw; else from the output's extension";
 
     export_command_ = app.add_subcommand(
@@ -111,7 +111,7 @@ PaletteCommands::PaletteCommands(CLI::App& app) {
 
     import_command_ = app.add_subcommand(
         "import",
-        "write a palette file's colours in place into a raw CLUT file, a TEX file's "
+        "write a palette file's colors in place into a raw CLUT file, a TEX file's "
         "CLUT (--tex), a CLUT at an offset (--offset) or a TIM's CLUT row (--tim)");
     add_location(*import_command_, false);
     import_command_->add_option("PALETTE", file_, "the palette file to read")->required();
@@ -243,7 +243,7 @@ std::optional<Failure> PaletteCommands::run(FileSystem& fs, std::ostream& out,
     if (auto failure = failed(into_, written)) {
         return failure;
     }
-    out << used << (used == 1 ? " colour" : " colours") << " of " << palette.colors.size()
+    out << used << (used == 1 ? " color" : " colors") << " of " << palette.colors.size()
         << " imported into " << into_ << "\n";
     return std::nullopt;
 }

@@ -408,7 +408,7 @@ Status read_clut_file(FileSystem& fs, const std::string& path, Clut& clut) {
     if (words > static_cast<std::uint64_t>(palette_size)) {
         return Status::failure(
             Code::too_many_colors,
-            "it holds " + std::to_string(words) + " colours, more than the 256 a CLUT can have");
+            "it holds " + std::to_string(words) + " colors, more than the 256 a CLUT can have");
     }
     clut.count = static_cast<int>(words);
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(words) * color_word_size);
@@ -513,7 +513,7 @@ Status read_clut_at_offset(FileSystem& fs, const std::string& path, std::int64_t
     clut = Clut{};
     if (count < 0 || count > palette_size) {
         return Status::failure(Code::invalid_argument,
-                               std::to_string(count) + " is not a number of colours from 0 to 256");
+                               std::to_string(count) + " is not a number of colors from 0 to 256");
     }
     clut.count = count;
     if (offset < 0) {
@@ -545,7 +545,7 @@ namespace {
 std::optional<Status> too_many(std::span<const PaletteEntry> entries) {
     if (entries.size() > static_cast<std::size_t>(palette_size)) {
         return Status::failure(Code::invalid_argument,
-                               std::to_string(entries.size()) + " colours are more than 256");
+                               std::to_string(entries.size()) + " colors are more than 256");
     }
     return std::nullopt;
 }

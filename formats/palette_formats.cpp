@@ -143,7 +143,7 @@ void add_color(PaletteFile& file, const PaletteColor& color, std::size_t& total)
 
 void warn_if_truncated(PaletteFile& file, std::size_t total) {
     if (total > file.colors.size()) {
-        file.warnings.push_back("it holds " + std::to_string(total) + " colours; only the first " +
+        file.warnings.push_back("it holds " + std::to_string(total) + " colors; only the first " +
                                 std::to_string(file.colors.size()) + " were taken");
     }
 }
@@ -185,7 +185,7 @@ FormatStatus read_jasc(std::span<const std::uint8_t> bytes, PaletteFile& file) {
     const Lines text(bytes);
     if (text.lines.size() < 3) {
         return FormatStatus::failure("line " + std::to_string(text.lines.size() + 1) +
-                                     ": the file ends before the version and the colour count");
+                                     ": the file ends before the version and the color count");
     }
     if (trimmed(text.lines[1]) != "0100") {
         return FormatStatus::failure(at_line(1) + quoted_excerpt(text.lines[1]) +
@@ -195,7 +195,7 @@ FormatStatus read_jasc(std::span<const std::uint8_t> bytes, PaletteFile& file) {
     unsigned count = 0;
     if (!take_number(count_text, 65536, count) || !trimmed(count_text).empty()) {
         return FormatStatus::failure(at_line(2) + quoted_excerpt(text.lines[2]) +
-                                     " is not a colour count from 0 to 65536");
+                                     " is not a color count from 0 to 65536");
     }
     std::size_t total = 0;
     std::size_t i = 3;
@@ -203,7 +203,7 @@ FormatStatus read_jasc(std::span<const std::uint8_t> bytes, PaletteFile& file) {
         if (i >= text.lines.size()) {
             return FormatStatus::failure(
                 "line " + std::to_string(i + 1) + ": the file ends after " + std::to_string(total) +
-                " of the " + std::to_string(count) + " colours it announces");
+                " of the " + std::to_string(count) + " colors it announces");
         }
         PaletteColor color;
         FormatStatus status = parse_rgb_line(trimmed(text.lines[i]), i, false, color);
@@ -215,7 +215,7 @@ FormatStatus read_jasc(std::span<const std::uint8_t> bytes, PaletteFile& file) {
     for (; i < text.lines.size(); ++i) {
         if (!trimmed(text.lines[i]).empty()) {
             file.warnings.push_back(at_line(i) + "the lines after the " + std::to_string(count) +
-                                    " colours announced were ignored");
+                                    " colors announced were ignored");
             break;
         }
     }
@@ -230,13 +230,13 @@ FormatStatus read_act(std::span<const std::uint8_t> bytes, PaletteFile& file) {
         count = static_cast<std::size_t>(bytes[768] << 8 | bytes[769]);
         transparent = static_cast<std::size_t>(bytes[770] << 8 | bytes[771]);
         if (count > 256) {
-            return FormatStatus::failure("byte 768: the colour count " + std::to_string(count) +
-                                         " is more than the 256 colours the table holds");
+            return FormatStatus::failure("byte 768: the color count " + std::to_string(count) +
+                                         " is more than the 256 colors the table holds");
         }
         if (transparent != act_no_transparency && transparent >= count) {
             file.warnings.push_back("byte 770: the transparent index " +
                                     std::to_string(transparent) + " is not one of the " +
-                                    std::to_string(count) + " colours; it was ignored");
+                                    std::to_string(count) + " colors; it was ignored");
         }
     }
     for (std::size_t i = 0; i < count; ++i) {
@@ -288,11 +288,11 @@ FormatStatus read_png(std::span<const std::uint8_t> bytes, PaletteFile& file) {
     if (more) {
         return FormatStatus::failure("the image is not indexed and has more than " +
                                      std::to_string(max_palette_colors) +
-                                     " colours; reduce it to 256 colours first");
+                                     " colors; reduce it to 256 colors first");
     }
     if (colors.size() > static_cast<std::size_t>(max_palette_colors)) {
         return FormatStatus::failure("its palette holds " + std::to_string(colors.size()) +
-                                     " colours, more than 256");
+                                     " colors, more than 256");
     }
     for (const png::Rgba& color : colors) {
         file.colors.push_back(
@@ -386,7 +386,7 @@ FormatStatus read_hex_text(std::span<const std::uint8_t> bytes, PaletteFile& fil
                 break;
             case HexLine::malformed:
                 return FormatStatus::failure(at_line(i) + quoted_excerpt(trimmed(text.lines[i])) +
-                                             " is neither a 4-digit colour word nor #RRGGBB");
+                                             " is neither a 4-digit color word nor #RRGGBB");
             case HexLine::color_word:
                 any_word = true;
                 add_color(file, color, total);
@@ -397,7 +397,7 @@ FormatStatus read_hex_text(std::span<const std::uint8_t> bytes, PaletteFile& fil
         }
     }
     if (total == 0) {
-        return FormatStatus::failure("it holds comments but no colour");
+        return FormatStatus::failure("it holds comments but no color");
     }
     file.format = any_word ? PaletteFormat::hex_words : PaletteFormat::hex_rgb;
     warn_if_truncated(file, total);
@@ -410,7 +410,7 @@ FormatStatus read_raw(std::span<const std::uint8_t> bytes, PaletteFile& file) {
         return FormatStatus::failure(
             "it is no palette format Tavrin knows, and as a raw CLUT it "
             "holds " +
-            std::to_string(words) + " colour words, more than the 256 a CLUT can have");
+            std::to_string(words) + " color words, more than the 256 a CLUT can have");
     }
     for (std::size_t i = 0; i < words; ++i) {
         file.colors.push_back(
@@ -480,7 +480,7 @@ void write_act(std::span<const PaletteEntry> entries, Bytes& bytes) {
 FormatStatus write_png(std::span<const PaletteEntry> entries, Bytes& bytes) {
     constexpr int swatch = 16;
     if (entries.empty() || entries.size() > 256) {
-        return FormatStatus::failure("a PNG palette holds 1 to 256 colours, not " +
+        return FormatStatus::failure("a PNG palette holds 1 to 256 colors, not " +
                                      std::to_string(entries.size()));
     }
     png::Image image;
@@ -580,7 +580,7 @@ FormatStatus write_palette(PaletteFormat format, std::span<const PaletteEntry> e
     bytes.clear();
     if (entries.size() > static_cast<std::size_t>(max_palette_colors)) {
         return FormatStatus::failure(std::to_string(entries.size()) +
-                                     " colours are more than the 256 a palette can hold here");
+                                     " colors are more than the 256 a palette can hold here");
     }
     if (options.columns < 0 || options.columns > max_palette_colors) {
         return FormatStatus::failure(std::to_string(options.columns) +

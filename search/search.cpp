@@ -565,7 +565,7 @@ ScanResult refused(const std::string& reason) {
 ScanResult find_clut(const Target& target, const ClutQuery& query, const Observer& observer,
                      const ScanSettings& settings) {
     if (query.words.empty()) {
-        return refused("there are no colours to look for");
+        return refused("there are no colors to look for");
     }
     if (query.tolerance < 0 || query.tolerance > 31) {
         return refused("the tolerance must be 0 to 31");
@@ -593,7 +593,7 @@ ScanResult find_tim(const Target& target, const Observer& observer, const ScanSe
 ScanResult find_palettes(const Target& target, const PaletteQuery& query, const Observer& observer,
                          const ScanSettings& settings) {
     if (query.min_words < 1 || query.min_words > 65536) {
-        return refused("the shortest run must be 1 to 65536 colours");
+        return refused("the shortest run must be 1 to 65536 colors");
     }
     if (query.min_score < 0 || query.min_score > 100) {
         return refused("the score must be 0 to 100");

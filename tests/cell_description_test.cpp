@@ -16,18 +16,17 @@ using testing::words_to_bytes;
 TEST(CellDescription, NamesTheColourAndFollowsEditsAndSelection) {
     TempDir dir;
     TestEditor editor;
-    EXPECT_EQ(cell_accessible_name(editor.state, 0), "Colour 0: empty");
+    EXPECT_EQ(cell_accessible_name(editor.state, 0), "Color 0: empty");
 
     std::vector<std::uint16_t> words(18, 0x0000);
     words[17] = 0x7C1F;
     words[2] = 0x03E0;
     editor.load_clut(dir.write("kit.clu", words_to_bytes(words)));
     EXPECT_EQ(cell_accessible_name(editor.state, 17),
-              "Colour 17: red 255, green 0, blue 255, hex 7C1F");
-    EXPECT_EQ(cell_accessible_name(editor.state, 2),
-              "Colour 2: red 0, green 255, blue 0, hex 03E0");
-    EXPECT_EQ(cell_accessible_name(editor.state, 18), "Colour 18: empty");  // beyond the count
-    EXPECT_EQ(cell_accessible_name(editor.state, 256), "Colour 256: empty");
+              "Color 17: red 255, green 0, blue 255, hex 7C1F");
+    EXPECT_EQ(cell_accessible_name(editor.state, 2), "Color 2: red 0, green 255, blue 0, hex 03E0");
+    EXPECT_EQ(cell_accessible_name(editor.state, 18), "Color 18: empty");  // beyond the count
+    EXPECT_EQ(cell_accessible_name(editor.state, 256), "Color 256: empty");
 
     editor.click(17);
     editor.ctrl_click(2);
@@ -37,8 +36,7 @@ TEST(CellDescription, NamesTheColourAndFollowsEditsAndSelection) {
 
     editor.clear_field(ids::field_hex);
     editor.type(ids::field_hex, "001F");  // the last cell selected, 2
-    EXPECT_EQ(cell_accessible_name(editor.state, 2),
-              "Colour 2: red 255, green 0, blue 0, hex 001F");
+    EXPECT_EQ(cell_accessible_name(editor.state, 2), "Color 2: red 255, green 0, blue 0, hex 001F");
     editor.ctrl_click(17);
     EXPECT_FALSE(cell_selected(editor.state, 17));
 }

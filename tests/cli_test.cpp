@@ -147,7 +147,7 @@ TEST_F(Cli, FailuresNameTheFileAndTouchNothing) {
     const std::string oversized = dir.write("big.clu", big);
 
     expect_failure(run({"dump", dir.path("missing.clu")}), "missing.clu: cannot open it");
-    expect_failure(run({"dump", oversized}), "big.clu: it holds 257 colours");
+    expect_failure(run({"dump", oversized}), "big.clu: it holds 257 colors");
     expect_failure(run({"dump", "--tex", "Team", target}), "\"Team\" is not a CLUT kind");
     expect_failure(run({"extract", "--tex", "0", target, "-o", out}), "target.dat");
     expect_failure(run({"extract", "--offset", "290", "--count", "16", target, "-o", out}),

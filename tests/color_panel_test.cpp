@@ -388,7 +388,7 @@ TEST_F(Panel, EditsReachTheSavedFileWithEveryHighBitKept) {
 TEST(PanelBeforeLoad, EventsChangeNothing) {
     TestEditor editor;
     for (int slider : ids::sliders) {
-        on_slider_moved(editor.state, editor.screen, slider);
+        on_slider_moved(editor.state, editor.screen, slider, 40);
     }
     for (int field : {ids::field_red, ids::field_green, ids::field_blue, ids::field_hex}) {
         on_field_edited(editor.state, editor.screen, field);

@@ -95,7 +95,7 @@ TEST(ColorVision, DichromatsKeepGreysAndTheirAnchorPrimaryAndConfuseTheirAxis) {
     EXPECT_EQ(simulate_color_vision(green, ColorVision::tritanopia), (Rgb{106, 239, 239}));
     EXPECT_EQ(simulate_color_vision(red, ColorVision::normal), red);
     EXPECT_EQ(color_vision_named("deuteranopia"), ColorVision::deuteranopia);
-    EXPECT_EQ(color_vision_named("colour"), std::nullopt);
+    EXPECT_EQ(color_vision_named("color"), std::nullopt);
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ TEST(StartUp, MenuStartsAsTheTemplateHasIt) {
 TEST(StartUp, ConfiguresThePanelButWritesAndEnablesNoneOfIt) {
     EditorState state;
     FakeWindowLayer screen;
-    start_editor(state, screen);
+    start_editor(state, screen, screen.program_folder);
     for (int slider : ids::sliders) {
         EXPECT_EQ(screen.slider_configs.at(slider), (std::array<int, 3>{0, 255, 8}));
     }

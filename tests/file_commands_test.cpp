@@ -372,7 +372,7 @@ TEST(ParamsDialog, PrefillsOnlyForAnInjectionAndReadsWhatWasTyped) {
     EXPECT_EQ(editor.state.color_count, 256);
     editor.extract_at(path, "0", "");
     EXPECT_EQ(editor.state.color_count, 0);
-    expect_menu(editor, {false, true, true, false}, "0 colours");
+    expect_menu(editor, {false, true, true, false}, "0 colors");
 
     editor.extract_at(path, "0", "16");
     editor.inject_at(path, "0", "16");

@@ -193,7 +193,7 @@ TEST(Finder, APaddedTimInsideALargerFileOpensAsATimWithItsImageAndInjectsInPlace
               std::vector<std::string>{"0x1235 (4661)  TIM 4-bit, 8 x 4, 2 x 16 CLUT"});
     ASSERT_EQ(editor.screen.list_entries.size(), 1u);
     EXPECT_EQ(editor.screen.list_entries[0],
-              (std::vector<std::string>{"CLUT 0 (16 colours)", "CLUT 1 (16 colours)"}));
+              (std::vector<std::string>{"CLUT 0 (16 colors)", "CLUT 1 (16 colors)"}));
     EXPECT_EQ(table_words(editor.state), spec.clut_rows[1]);
     const ClutSource source{ClutSource::Kind::tim_file, path, 0, at + 20 + 32, 16, 1, at};
     EXPECT_EQ(editor.state.origin.source, source);

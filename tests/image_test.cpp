@@ -148,7 +148,7 @@ TEST(TimImages, LyingLengthsFailCleanly) {
         {"CLUT length under its header", [](Bytes& b) { put32(b, 8, 4); }, "12-byte header"},
         {"CLUT width", [](Bytes& b) { put16(b, 16, 17); }, "too short for the 17 x 2"},
         {"CLUT rows", [](Bytes& b) { put16(b, 18, 0xFFFF); }, "too short"},
-        {"no CLUT colours", [](Bytes& b) { put16(b, 18, 0); }, "holds no colors"},
+        {"no CLUT colors", [](Bytes& b) { put16(b, 18, 0); }, "holds no colors"},
         {"image length past the end", [&](Bytes& b) { put32(b, image_block, 29); }, "past the end"},
         {"image width", [&](Bytes& b) { put16(b, image_block + 8, 3); }, "too short for the 3 x 4"},
         {"image height", [&](Bytes& b) { put16(b, image_block + 10, 0xFFFF); }, "too short"},

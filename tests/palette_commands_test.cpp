@@ -76,7 +76,7 @@ TEST(PaletteCommands, ExportConvertAndImportCarryTheColors) {
     fs.put("two.gpl", text_bytes("GIMP Palette\n0 0 255\n255 255 255\n"));
     result = run(fs, {"import", "two.gpl", "--into", "kit.clu"});
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out, "2 colours of 2 imported into kit.clu\n");
+    EXPECT_EQ(result.out, "2 colors of 2 imported into kit.clu\n");
     EXPECT_EQ(fs.contents("kit.clu"), words_to_bytes({0x7C00, 0xFFFF, 0x8000}));
 
     // import into a TEX file's CLUT: only its bytes change.

@@ -201,11 +201,11 @@ TEST(PaletteFormats, BrokenFilesFailNamingTheLineOrByte) {
         {"JASC, short", text_bytes("JASC-PAL\n0100\n3\n0 0 0\n1 1 1\n"), "line 6"},
         {"JASC, four numbers", text_bytes("JASC-PAL\n0100\n1\n0 0 0 0\n"), "line 4"},
         {"hex text", text_bytes("7C1F\n03E0\n#12345\n"), "line 3"},
-        {"hex comments only", text_bytes("; nothing\n"), "no colour"},
+        {"hex comments only", text_bytes("; nothing\n"), "no color"},
         {"ACT count", act, "byte 768"},
         {"PNG cut short", cut_png, "byte"},
         {"PNG bad CRC", bad_crc, "byte"},
-        {"raw, too long", Bytes(514, 0xFF), "257 colour words"},
+        {"raw, too long", Bytes(514, 0xFF), "257 color words"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -63,8 +63,8 @@ TEST(TimCommands, PickARowEditItSeeItAndWriteItBack) {
     editor.screen.list_answers.push_back(std::nullopt);
     editor.command(ids::extract_tim);
     EXPECT_EQ(editor.screen.list_entries.back(),
-              (std::vector<std::string>{"CLUT 0 (16 colours)", "CLUT 1 (16 colours)",
-                                        "CLUT 2 (16 colours)"}));
+              (std::vector<std::string>{"CLUT 0 (16 colors)", "CLUT 1 (16 colors)",
+                                        "CLUT 2 (16 colors)"}));
     EXPECT_EQ(editor.screen.list_preselected.back(), 0);
     EXPECT_EQ(editor.state.color_count, 2);
     EXPECT_EQ(editor.state.origin.source.kind, ClutSource::Kind::raw_file);

@@ -3,7 +3,7 @@
 namespace tavrin {
 
 std::string cell_accessible_name(const EditorState& state, int index) {
-    std::string name = "Colour " + std::to_string(index) + ": ";
+    std::string name = "Color " + std::to_string(index) + ": ";
     if (state.palette_loaded == 0 || index < 0 || index >= state.color_count ||
         index >= palette_size) {
         return name + "empty";

@@ -266,14 +266,14 @@ void add_delta_to_selection(EditorState& state, WindowLayer& layer, int d_red, i
 
 namespace {
 
-void slider_moved(EditorState& state, WindowLayer& layer, int slider_id) {
+void slider_moved(EditorState& state, WindowLayer& layer, int slider_id, int new_position) {
     const int head = head_index(state);
     if (head < 0) {
         return;
     }
     // A position is taken as a signed 16-bit value, the width the editor
     // keeps its indices and counts in, so every front end's reads alike.
-    const int position = static_cast<std::int16_t>(layer.slider_position(slider_id));
+    const int position = static_cast<std::int16_t>(new_position);
     state.focused_entry = state.palette[head];
     if (const Channel* channel = channel_of_slider(slider_id)) {
         add_delta_to_channel(state, layer, *channel,
@@ -323,9 +323,9 @@ void starting_box_double_clicked(EditorState& state, WindowLayer& layer) {
 
 }  // namespace
 
-void on_slider_moved(EditorState& state, WindowLayer& layer, int slider_id) {
+void on_slider_moved(EditorState& state, WindowLayer& layer, int slider_id, int position) {
     as_user_event(state, layer, slider_event(slider_id),
-                  [&] { slider_moved(state, layer, slider_id); });
+                  [&] { slider_moved(state, layer, slider_id, position); });
 }
 
 void on_field_edited(EditorState& state, WindowLayer& layer, int field_id) {

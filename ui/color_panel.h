@@ -22,7 +22,7 @@ void add_delta_to_selection(EditorState& state, WindowLayer& layer, int d_red, i
                             int d_blue);
 
 // The user moved a slider (any scroll action); its position is read from the layer.
-void on_slider_moved(EditorState& state, WindowLayer& layer, int slider_id);
+void on_slider_moved(EditorState& state, WindowLayer& layer, int slider_id, int position);
 
 // The user changed the text of a decimal field (ids::decimal_fields) or the hex
 // field (ids::field_hex).

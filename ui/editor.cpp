@@ -43,8 +43,8 @@ bool command_enabled(const EditorState& state, int command_id) {
     return ids::is_command(command_id) && state.menu_enabled[command_id - ids::first_command];
 }
 
-void start_editor(EditorState& state, WindowLayer& layer) {
-    state.program_dir = layer.program_dir();
+void start_editor(EditorState& state, WindowLayer& layer, std::string program_dir) {
+    state.program_dir = std::move(program_dir);
     selection_clear(state.selection);
     // Push every item so the screen's menu and the gate cannot disagree.
     for (int id = ids::first_command; id <= ids::last_command; ++id) {

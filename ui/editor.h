@@ -107,7 +107,8 @@ struct Modifiers {
 };
 
 // The main window was created: initial menu, sliders, field limits.
-void start_editor(EditorState& state, WindowLayer& layer);
+// program_dir is the running program's folder, with a trailing separator.
+void start_editor(EditorState& state, WindowLayer& layer, std::string program_dir);
 
 // A menu command or accelerator. Does nothing while its menu item is grayed,
 // as a grayed item's accelerator gives no command.

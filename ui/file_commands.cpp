@@ -72,16 +72,18 @@ void report_read_failure(EditorState& state, WindowLayer& layer, const std::stri
                          const Status& status) {
     before_modal(state, layer);
     if (status.code == Status::Code::too_many_colors) {
-        layer.show_error(too_many_colors_message);
+        layer.show_message(MessageKind::error, too_many_colors_message);
         return;
     }
-    layer.show_error("Could not read a CLUT from \"" + path + "\": " + status.reason + ".");
+    layer.show_message(MessageKind::error,
+                       "Could not read a CLUT from \"" + path + "\": " + status.reason + ".");
 }
 
 void report_write_failure(EditorState& state, WindowLayer& layer, std::string_view what,
                           const std::string& path, const Status& status) {
     before_modal(state, layer);
-    layer.show_error(std::string(what) + " \"" + path + "\": " + status.reason + ".");
+    layer.show_message(MessageKind::error,
+                       std::string(what) + " \"" + path + "\": " + status.reason + ".");
 }
 
 }  // namespace
@@ -90,7 +92,7 @@ void report_write_warning(EditorState& state, WindowLayer& layer, const std::str
                           const Status& status) {
     if (status.warns()) {
         before_modal(state, layer);
-        layer.show_message("\"" + path + "\": " + status.reason + ".");
+        layer.show_message(MessageKind::information, "\"" + path + "\": " + status.reason + ".");
     }
 }
 
@@ -138,8 +140,8 @@ void activate_palette(EditorState& state, WindowLayer& layer) {
 
 void load_clut(EditorState& state, WindowLayer& layer) {
     before_modal(state, layer);
-    const auto chosen = layer.open_file_dialog(
-        dialog_request(state, clut_filters(), state.dialogs.clut_path, true));
+    const auto chosen =
+        ask_open_path(layer, dialog_request(state, clut_filters(), state.dialogs.clut_path, true));
     if (chosen) {
         load_clut_file(state, layer, *chosen);
     }
@@ -160,8 +162,8 @@ void load_clut_file(EditorState& state, WindowLayer& layer, const std::string& p
 
 void save_clut(EditorState& state, WindowLayer& layer) {
     before_modal(state, layer);
-    const auto chosen = layer.save_file_dialog(
-        dialog_request(state, clut_filters(), state.dialogs.clut_path, false));
+    const auto chosen =
+        ask_save_path(layer, dialog_request(state, clut_filters(), state.dialogs.clut_path, false));
     if (!chosen) {
         return;
     }
@@ -183,7 +185,7 @@ std::optional<int> select_clut_dialog_ok(std::string_view typed) {
 void extract_clut_from_tex(EditorState& state, WindowLayer& layer) {
     before_modal(state, layer);
     const auto chosen =
-        layer.open_file_dialog(dialog_request(state, tex_filters(), state.dialogs.tex_path, true));
+        ask_open_path(layer, dialog_request(state, tex_filters(), state.dialogs.tex_path, true));
     if (chosen) {
         extract_clut_from_tex_file(state, layer, *chosen);
     }
@@ -234,15 +236,17 @@ std::optional<ClutParams> clut_params_dialog_ok(EditorState& state, WindowLayer&
     const TypedOffset offset = parse_offset(offset_text);
     if (offset.error == TypedOffset::Error::not_a_number) {
         before_modal(state, layer);
-        layer.show_error("The offset \"" + offset_text +
-                         "\" is not a number. Type it in decimal, or in hexadecimal after 0x.");
+        layer.show_message(
+            MessageKind::error,
+            "The offset \"" + offset_text +
+                "\" is not a number. Type it in decimal, or in hexadecimal after 0x.");
         return std::nullopt;
     }
     if (!offset.ok()) {
         before_modal(state, layer);
         std::string message = offset_problem(offset_text, offset) + ".";
         message[0] = 'T';
-        layer.show_error(message);
+        layer.show_message(MessageKind::error, message);
         return std::nullopt;
     }
     return ClutParams{offset.value, parse_count(answer.count_text)};
@@ -251,7 +255,7 @@ std::optional<ClutParams> clut_params_dialog_ok(EditorState& state, WindowLayer&
 void extract_clut_from_file(EditorState& state, WindowLayer& layer) {
     before_modal(state, layer);
     const auto chosen =
-        layer.open_file_dialog(dialog_request(state, {all_files}, state.dialogs.other_path, true));
+        ask_open_path(layer, dialog_request(state, {all_files}, state.dialogs.other_path, true));
     if (!chosen) {
         return;
     }
@@ -283,7 +287,7 @@ void extract_at(EditorState& state, WindowLayer& layer, const std::string& path,
 void inject_clut_in_file(EditorState& state, WindowLayer& layer) {
     before_modal(state, layer);
     const auto chosen =
-        layer.save_file_dialog(dialog_request(state, {all_files}, state.dialogs.other_path, true));
+        ask_save_path(layer, dialog_request(state, {all_files}, state.dialogs.other_path, true));
     if (!chosen) {
         return;
     }
@@ -312,7 +316,8 @@ void inject_clut_in_file(EditorState& state, WindowLayer& layer) {
 
 void extract_clut_from_tim(EditorState& state, WindowLayer& layer) {
     before_modal(state, layer);
-    const auto chosen = layer.open_file_dialog(
+    const auto chosen = ask_open_path(
+        layer,
         dialog_request(state, {{"TIM images", "*.TIM"}, all_files}, state.dialogs.tim_path, true));
     if (chosen) {
         extract_clut_from_tim_file(state, layer, *chosen);
@@ -337,7 +342,7 @@ void extract_tim_clut_at(EditorState& state, WindowLayer& layer, const std::stri
         std::vector<std::string> rows;
         for (int i = 0; i < info.clut_rows; ++i) {
             rows.push_back("CLUT " + std::to_string(i) + " (" + std::to_string(info.clut_colors) +
-                           " colours)");
+                           " colors)");
         }
         before_modal(state, layer);
         const auto picked = layer.choose_from_list("Select CLUT row",

@@ -115,8 +115,10 @@ std::string finder_progress_text(std::uint64_t done, std::uint64_t total, std::u
 
 void find_clut_in_file(EditorState& state, WindowLayer& layer) {
     before_modal(state, layer);
-    const auto chosen = layer.open_file_dialog(FileDialogRequest{
-        {{"All Files (*.*)", "*.*"}}, state.dialogs.other_path, state.program_dir, true});
+    const auto chosen = ask_open_path(
+        layer,
+        FileDialogRequest{
+            {{"All Files (*.*)", "*.*"}}, state.dialogs.other_path, state.program_dir, true});
     if (!chosen) {
         return;
     }
@@ -153,7 +155,8 @@ void find_clut_in_file(EditorState& state, WindowLayer& layer) {
         case search::HitKind::tim:
             if (!hit.tim.has_clut()) {
                 before_modal(state, layer);
-                layer.show_error("The TIM image at " + offset_text(hit.offset) + " has no CLUT.");
+                layer.show_message(MessageKind::error,
+                                   "The TIM image at " + offset_text(hit.offset) + " has no CLUT.");
                 break;
             }
             extract_tim_clut_at(state, layer, request.path, hit.offset);

@@ -62,7 +62,7 @@ void open_tutorial(EditorState& state, WindowLayer& layer) {
     }
     if (page.empty() || layer.open_document(page) == OpenDocumentResult::not_found) {
         before_modal(state, layer);
-        layer.show_error(tutorial_not_found);
+        layer.show_message(MessageKind::error, tutorial_not_found);
     }
 }
 

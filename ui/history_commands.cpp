@@ -264,7 +264,7 @@ void select_changed_colors(EditorState& state, WindowLayer& layer) {
     show_selection(state, layer);
     if (state.selection == nullptr) {
         before_modal(state, layer);
-        layer.show_message(nothing_changed_message);
+        layer.show_message(MessageKind::information, nothing_changed_message);
     }
 }
 

@@ -91,7 +91,8 @@ bool open_path(EditorState& state, WindowLayer& layer, const std::string& path) 
     const Status status = detect_file_kind(*state.file_system, path, kind);
     if (!status.ok()) {
         before_modal(state, layer);
-        layer.show_error("Could not open \"" + path + "\": " + status.reason + ".");
+        layer.show_message(MessageKind::error,
+                           "Could not open \"" + path + "\": " + status.reason + ".");
         return false;
     }
     const int command = kind == FileKind::tex   ? ids::extract_tex

@@ -91,7 +91,8 @@ void import_colors(EditorState& state, WindowLayer& layer) {
         {"Palette files", "*.GPL;*.PAL;*.ACT;*.PNG;*.TXT;*.CLU;*.CLUT"},
         {"All Files (*.*)", "*.*"}};
     before_modal(state, layer);
-    const auto path = layer.open_file_dialog(
+    const auto path = ask_open_path(
+        layer,
         FileDialogRequest{std::move(filters), state.dialogs.palette_path, state.program_dir, true});
     if (!path) {
         return;
@@ -109,7 +110,8 @@ void import_colors(EditorState& state, WindowLayer& layer) {
             status.ok() ? std::string(format_label(file.format)) + ", " + format_status.reason
                         : status.reason;
         before_modal(state, layer);
-        layer.show_error("Could not import colors from \"" + *path + "\": " + reason + ".");
+        layer.show_message(MessageKind::error,
+                           "Could not import colors from \"" + *path + "\": " + reason + ".");
         return;
     }
     apply_colors(state, layer, file, "imported");
@@ -124,8 +126,9 @@ void export_colors(EditorState& state, WindowLayer& layer) {
         filters.push_back({filter.label, filter.pattern});
     }
     before_modal(state, layer);
-    const auto answer = layer.save_file_dialog(FileDialogRequest{
-        std::move(filters), state.dialogs.palette_path, state.program_dir, false});
+    const auto answer =
+        ask_save_path(layer, FileDialogRequest{std::move(filters), state.dialogs.palette_path,
+                                               state.program_dir, false});
     if (!answer) {
         return;
     }
@@ -148,7 +151,8 @@ void export_colors(EditorState& state, WindowLayer& layer) {
                                : Status::failure(Status::Code::invalid_argument, written.reason);
     if (!status.ok()) {
         before_modal(state, layer);
-        layer.show_error("Could not export colors to \"" + path + "\": " + status.reason + ".");
+        layer.show_message(MessageKind::error,
+                           "Could not export colors to \"" + path + "\": " + status.reason + ".");
         return;
     }
     layer.set_status_text(StatusLine::main_window, colors_text(entries.size()) + " exported");
@@ -174,7 +178,8 @@ void paste_from_clipboard(EditorState& state, WindowLayer& layer) {
     }
     if (!status.ok) {
         before_modal(state, layer);
-        layer.show_error("Could not paste colors from the clipboard: " + status.reason + ".");
+        layer.show_message(MessageKind::error,
+                           "Could not paste colors from the clipboard: " + status.reason + ".");
         return;
     }
     apply_colors(state, layer, file, "pasted");

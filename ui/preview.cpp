@@ -162,11 +162,11 @@ void export_preview(EditorState& state, WindowLayer& layer) {
         return;
     }
     before_modal(state, layer);
-    const auto chosen = layer.save_file_dialog(
-        FileDialogRequest{{{"PNG pictures", "*.PNG"}, {"All Files (*.*)", "*.*"}},
-                          preview.export_path,
-                          state.program_dir,
-                          false});
+    const auto chosen = ask_save_path(
+        layer, FileDialogRequest{{{"PNG pictures", "*.PNG"}, {"All Files (*.*)", "*.*"}},
+                                 preview.export_path,
+                                 state.program_dir,
+                                 false});
     if (!chosen) {
         return;
     }
@@ -175,8 +175,8 @@ void export_preview(EditorState& state, WindowLayer& layer) {
                                              preview.image.height, preview.pixels);
     if (!status.ok()) {
         before_modal(state, layer);
-        layer.show_error("Could not save the preview as \"" + chosen->path +
-                         "\": " + status.reason + ".");
+        layer.show_message(MessageKind::error, "Could not save the preview as \"" + chosen->path +
+                                                   "\": " + status.reason + ".");
     }
     report_write_warning(state, layer, chosen->path, status);
 }
@@ -250,7 +250,7 @@ void on_preview_hover(EditorState& state, WindowLayer& layer, int x, int y) {
         text += ", RGB " + std::to_string(entry.red) + "," + std::to_string(entry.green) + "," +
                 std::to_string(entry.blue) + ", hex 0x" + hex_text(encode_bgr555(entry));
     } else {
-        text += ", no colour";
+        text += ", no color";
     }
     layer.set_status_text(StatusLine::preview, text);
 }

@@ -13,6 +13,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "palette/palette.h"
@@ -30,11 +31,14 @@ struct FileFilter {
     std::string pattern;  // "*.CLU;*.CLUT;*.PAL", matched without regard to case
 };
 
+enum class FileDialogKind { open, save };
+
 struct FileDialogRequest {
     std::vector<FileFilter> filters;  // the first one is selected
     std::string path;                 // the path last chosen with this dialog's buffer
     std::string initial_dir;          // the program's folder
     bool must_exist = true;           // open dialogs and the in-place injection
+    FileDialogKind kind = FileDialogKind::open;
 };
 
 // What the user typed into "CLUT parameters" before pressing OK.
@@ -43,11 +47,15 @@ struct ClutParamsAnswer {
     std::string count_text;
 };
 
-// A save-file dialog's answer with the filter that was selected in it.
-struct SaveFileAnswer {
+// A file dialog's answer with the filter that was left selected in it.
+struct FileAnswer {
     std::string path;
     int filter = 0;  // index into the request's filters
 };
+
+// A message box: information has the caption "Tavrin" and the information
+// icon, error the caption "Error" and the error icon.
+enum class MessageKind { information, error };
 
 enum class OpenDocumentResult { opened, not_found, failed };
 
@@ -93,7 +101,6 @@ class WindowLayer {
     // Controls by id, swatches included (first_swatch + index).
     virtual void enable_control(int id, bool enabled) = 0;
     virtual void set_slider_position(int id, int position) = 0;
-    virtual int slider_position(int id) const = 0;
     virtual void set_focus(int id) = 0;
     virtual int focused_control() const = 0;  // 0 when no control of the main window has it
 
@@ -105,9 +112,7 @@ class WindowLayer {
     virtual void request_repaint() = 0;  // the whole window, background included
 
     // Modal interaction. A returned nullopt means the user cancelled.
-    virtual std::optional<std::string> open_file_dialog(const FileDialogRequest& request) = 0;
-    // Also says which filter the user left selected.
-    virtual std::optional<SaveFileAnswer> save_file_dialog(const FileDialogRequest& request) = 0;
+    virtual std::optional<FileAnswer> file_dialog(const FileDialogRequest& request) = 0;
     // "Select CLUT to modify": stays open until OK is pressed with a text for
     // which accept returns a list position; returns that position. nullopt only
     // when the dialog could not be shown at all.
@@ -126,8 +131,7 @@ class WindowLayer {
                                                 const std::vector<std::string>& entries,
                                                 int preselected) = 0;
     virtual void show_about_box() = 0;
-    virtual void show_error(std::string_view message) = 0;    // caption "Error", error icon
-    virtual void show_message(std::string_view message) = 0;  // caption "Tavrin", information icon
+    virtual void show_message(MessageKind kind, std::string_view message) = 0;
     virtual OpenDocumentResult open_document(const std::string& path) = 0;
 
     // The texture preview, a modeless window of its own.
@@ -148,11 +152,21 @@ class WindowLayer {
     // what it shows or the pixel under the pointer.
     virtual void set_status_text(StatusLine line, std::string_view text) = 0;
 
-    // The folder of the running program, with a trailing separator.
-    virtual std::string program_dir() const = 0;
-
     // Ends the message loop with exit code 0.
     virtual void quit() = 0;
 };
+
+// The file dialogs as the commands use them: an open dialog gives a path, a
+// save dialog the path and the filter.
+inline std::optional<std::string> ask_open_path(WindowLayer& layer, FileDialogRequest request) {
+    request.kind = FileDialogKind::open;
+    auto answer = layer.file_dialog(request);
+    return answer ? std::optional<std::string>(std::move(answer->path)) : std::nullopt;
+}
+
+inline std::optional<FileAnswer> ask_save_path(WindowLayer& layer, FileDialogRequest request) {
+    request.kind = FileDialogKind::save;
+    return layer.file_dialog(request);
+}
 
 }  // namespace tavrin

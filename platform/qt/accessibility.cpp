@@ -36,7 +36,7 @@ class CellAccessible : public QAccessibleInterface {
             return {};
         }
         return grid_->accessible_name ? grid_->accessible_name(index_)
-                                      : QStringLiteral("Colour %1").arg(index_);
+                                      : QStringLiteral("Color %1").arg(index_);
     }
     void setText(QAccessible::Text, const QString&) override {}
 

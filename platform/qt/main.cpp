@@ -13,7 +13,7 @@ namespace {
 
 void describe(QCommandLineParser& parser) {
     parser.setApplicationDescription(QStringLiteral(
-        "Edits the colour look-up tables (CLUTs) of Kickvale TEX files, of raw CLUT files "
+        "Edits the color look-up tables (CLUTs) of Kickvale TEX files, of raw CLUT files "
         "and of any file at an offset."));
     parser.addHelpOption();
     parser.addVersionOption();

@@ -105,7 +105,7 @@ MainWindow::MainWindow() : layer_(std::make_unique<QtWindowLayer>(*this)) {
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     state_.preview.png_writer = save_png;
-    start_editor(state_, *layer_);
+    start_editor(state_, *layer_, layer_->program_dir());
 
     // The window starts with no control focused, so the first Tab reaches the
     // first tab stop.
@@ -183,9 +183,11 @@ void MainWindow::build_panel(QWidget* client) {
         slider->setGeometry(dlu_rect(33, 242 + 14 * row, 100, 12));
         slider->setAccessibleName(channel_names[row]);
         // Every user action (drag, click, key, wheel) reports; the program's
-        // own setValue does not.
-        connect(slider, &QAbstractSlider::actionTriggered, this,
-                [this, id](int) { on_slider_moved(state_, *layer_, id); });
+        // own setValue does not. During the action the new position is
+        // already there, the value not yet.
+        connect(slider, &QAbstractSlider::actionTriggered, this, [this, id, slider](int) {
+            on_slider_moved(state_, *layer_, id, slider->sliderPosition());
+        });
         controls_[id] = slider;
     }
     add_template_label(client, QStringLiteral("Red"), dlu_rect(7, 244, 14, 8));

@@ -93,12 +93,6 @@ void QtWindowLayer::set_slider_position(int id, int position) {
     }
 }
 
-int QtWindowLayer::slider_position(int id) const {
-    // During a user's move the new position is already there, the value not yet.
-    const QSlider* slider = window_.slider(id);
-    return slider == nullptr ? 0 : slider->sliderPosition();
-}
-
 void QtWindowLayer::set_focus(int id) {
     QWidget* widget = window_.control(id);
     if (widget == nullptr) {
@@ -164,19 +158,14 @@ class ProgramFocusMove {
 
 }  // namespace
 
-std::optional<std::string> QtWindowLayer::open_file_dialog(const FileDialogRequest& request) {
-    ProgramFocusMove modal(moving_focus_);
-    return run_file_dialog(&window_, request, false);
-}
-
-std::optional<SaveFileAnswer> QtWindowLayer::save_file_dialog(const FileDialogRequest& request) {
+std::optional<FileAnswer> QtWindowLayer::file_dialog(const FileDialogRequest& request) {
     ProgramFocusMove modal(moving_focus_);
     int filter = 0;
-    auto path = run_file_dialog(&window_, request, true, &filter);
+    auto path = run_file_dialog(&window_, request, request.kind == FileDialogKind::save, &filter);
     if (!path) {
         return std::nullopt;
     }
-    return SaveFileAnswer{*path, filter};
+    return FileAnswer{*path, filter};
 }
 
 std::optional<int> QtWindowLayer::select_clut_dialog(
@@ -251,14 +240,13 @@ void QtWindowLayer::set_preview_bar(const PreviewBar& bar) {
     window_.preview()->set_bar(bar);
 }
 
-void QtWindowLayer::show_error(std::string_view message) {
+void QtWindowLayer::show_message(MessageKind kind, std::string_view message) {
     ProgramFocusMove modal(moving_focus_);
-    show_error_box(&window_, message);
-}
-
-void QtWindowLayer::show_message(std::string_view message) {
-    ProgramFocusMove modal(moving_focus_);
-    show_message_box(&window_, message);
+    if (kind == MessageKind::error) {
+        show_error_box(&window_, message);
+    } else {
+        show_message_box(&window_, message);
+    }
 }
 
 OpenDocumentResult QtWindowLayer::open_document(const std::string& path) {

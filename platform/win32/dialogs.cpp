@@ -206,6 +206,17 @@ INT_PTR CALLBACK list_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
 
 }  // namespace
 
+std::string window_text(HWND control) {
+    const int length = GetWindowTextLengthA(control);
+    if (length <= 0) {
+        return {};
+    }
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    const int copied = GetWindowTextA(control, text.data(), length + 1);
+    text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
+    return text;
+}
+
 std::optional<int> run_list_dialog(HINSTANCE instance, HWND owner, std::string_view title,
                                    std::string_view prompt, const std::vector<std::string>& entries,
                                    int preselected) {

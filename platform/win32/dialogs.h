@@ -31,6 +31,9 @@ std::optional<int> run_list_dialog(HINSTANCE instance, HWND owner, std::string_v
                                    std::string_view prompt, const std::vector<std::string>& entries,
                                    int preselected);
 
+// The whole text of a window or control, however long.
+std::string window_text(HWND control);
+
 // The About box (IDD_ABOUT) with the text of IDR_ABOUT_TEXT.
 void run_about_dialog(HINSTANCE instance, HWND owner);
 

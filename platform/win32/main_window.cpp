@@ -120,7 +120,7 @@ void on_initdialog(HWND window, MainWindow& main) {
     main.state.preview.png_writer = save_png;
     {
         CoreCall call(main.layer);
-        start_editor(main.state, main.layer);
+        start_editor(main.state, main.layer, main.layer.program_dir());
     }
     create_swatches(window, main.layer.instance());
     create_tooltips(window, main.layer.instance());
@@ -194,7 +194,8 @@ void on_slider_scroll(MainWindow& main, HWND slider) {
         return;
     }
     CoreCall call(main.layer);
-    on_slider_moved(main.state, main.layer, GetDlgCtrlID(slider));
+    on_slider_moved(main.state, main.layer, GetDlgCtrlID(slider),
+                    static_cast<int>(SendMessageA(slider, TBM_GETPOS, 0, 0)));
 }
 
 void on_tooltip_request(MainWindow& main, NMHDR* header) {

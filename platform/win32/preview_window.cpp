@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/win32/dialogs.h"
 #include "platform/win32/window_layer_win32.h"
 #include "ui/preview.h"
 
@@ -60,21 +61,10 @@ void register_classes(HINSTANCE instance, WNDPROC frame, WNDPROC canvas) {
     RegisterClassExA(&window_class);
 }
 
-std::string text_of(HWND control) {
-    const int length = GetWindowTextLengthA(control);
-    if (length <= 0) {
-        return {};
-    }
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    const int copied = GetWindowTextA(control, text.data(), length + 1);
-    text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
-    return text;
-}
-
 // What the user typed in a size field; a field left empty reads as 0, which
 // the core refuses with a message in the status line.
 int number_of(HWND control) {
-    return static_cast<int>(std::strtol(text_of(control).c_str(), nullptr, 10));
+    return static_cast<int>(std::strtol(window_text(control).c_str(), nullptr, 10));
 }
 
 void move(HWND control, int x, int y, int width, int height, bool visible = true) {
@@ -241,7 +231,7 @@ void PreviewWindow::set_bar(const PreviewBar& bar) {
     // Only texts that differ: rewriting a field would drop the selection
     // Tab just gave it.
     const auto write = [](HWND field, const std::string& text) {
-        if (text_of(field) != text) {
+        if (window_text(field) != text) {
             SetWindowTextA(field, text.c_str());
         }
     };
@@ -344,7 +334,7 @@ void PreviewWindow::bar_edited() {
         return;
     }
     const LRESULT depth = SendMessageA(depth_, CB_GETCURSEL, 0, 0);
-    const PreviewBarText typed{text_of(file_), text_of(offset_), number_of(width_),
+    const PreviewBarText typed{window_text(file_), window_text(offset_), number_of(width_),
                                number_of(height_), depth == 0 ? 4 : 8};
     CoreCall call(layer_);
     on_preview_bar_changed(state_, layer_, typed);

@@ -64,15 +64,7 @@ void Win32WindowLayer::show_field_text(int field_id, std::string_view text) {
 }
 
 std::string Win32WindowLayer::field_text(int field_id) const {
-    HWND control = item(field_id);
-    const int length = GetWindowTextLengthA(control);
-    if (length <= 0) {
-        return {};
-    }
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    const int copied = GetWindowTextA(control, text.data(), length + 1);
-    text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
-    return text;
+    return window_text(item(field_id));
 }
 
 void Win32WindowLayer::enable_control(int id, bool enabled) {
@@ -81,10 +73,6 @@ void Win32WindowLayer::enable_control(int id, bool enabled) {
 
 void Win32WindowLayer::set_slider_position(int id, int position) {
     SendDlgItemMessageA(main_, id, TBM_SETPOS, TRUE, position);
-}
-
-int Win32WindowLayer::slider_position(int id) const {
-    return static_cast<int>(SendDlgItemMessageA(main_, id, TBM_GETPOS, 0, 0));
 }
 
 void Win32WindowLayer::set_focus(int id) {
@@ -186,17 +174,13 @@ void Win32WindowLayer::request_repaint() {
     InvalidateRect(main_, nullptr, TRUE);
 }
 
-std::optional<std::string> Win32WindowLayer::open_file_dialog(const FileDialogRequest& request) {
-    return run_file_dialog(main_, request, false);
-}
-
-std::optional<SaveFileAnswer> Win32WindowLayer::save_file_dialog(const FileDialogRequest& request) {
+std::optional<FileAnswer> Win32WindowLayer::file_dialog(const FileDialogRequest& request) {
     int filter = 0;
-    auto path = run_file_dialog(main_, request, true, &filter);
+    auto path = run_file_dialog(main_, request, request.kind == FileDialogKind::save, &filter);
     if (!path) {
         return std::nullopt;
     }
-    return SaveFileAnswer{*path, filter};
+    return FileAnswer{*path, filter};
 }
 
 std::optional<int> Win32WindowLayer::select_clut_dialog(
@@ -225,12 +209,10 @@ void Win32WindowLayer::show_about_box() {
     run_about_dialog(instance_, main_);
 }
 
-void Win32WindowLayer::show_error(std::string_view message) {
-    MessageBoxA(main_, std::string(message).c_str(), "Error", MB_OK | MB_ICONERROR);
-}
-
-void Win32WindowLayer::show_message(std::string_view message) {
-    MessageBoxA(main_, std::string(message).c_str(), "Tavrin", MB_OK | MB_ICONINFORMATION);
+void Win32WindowLayer::show_message(MessageKind kind, std::string_view message) {
+    const bool error = kind == MessageKind::error;
+    MessageBoxA(main_, std::string(message).c_str(), error ? "Error" : "Tavrin",
+                MB_OK | (error ? MB_ICONERROR : MB_ICONINFORMATION));
 }
 
 OpenDocumentResult Win32WindowLayer::open_document(const std::string& path) {

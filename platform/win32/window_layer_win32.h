@@ -51,7 +51,6 @@ class Win32WindowLayer final : public WindowLayer {
     std::string field_text(int field_id) const override;
     void enable_control(int id, bool enabled) override;
     void set_slider_position(int id, int position) override;
-    int slider_position(int id) const override;
     void set_focus(int id) override;
     int focused_control() const override;
     void fill_cell(int index, Rgb color) override;
@@ -59,8 +58,7 @@ class Win32WindowLayer final : public WindowLayer {
     void fill_box(int id, Rgb color) override;
     Rgb system_color(SystemColor which) const override;
     void request_repaint() override;
-    std::optional<std::string> open_file_dialog(const FileDialogRequest& request) override;
-    std::optional<SaveFileAnswer> save_file_dialog(const FileDialogRequest& request) override;
+    std::optional<FileAnswer> file_dialog(const FileDialogRequest& request) override;
     std::optional<int> select_clut_dialog(
         const std::vector<std::string>& entries,
         const std::function<std::optional<int>(std::string_view typed)>& accept) override;
@@ -70,13 +68,12 @@ class Win32WindowLayer final : public WindowLayer {
                                         const std::vector<std::string>& entries,
                                         int preselected) override;
     void show_about_box() override;
-    void show_error(std::string_view message) override;
-    void show_message(std::string_view message) override;
+    void show_message(MessageKind kind, std::string_view message) override;
     OpenDocumentResult open_document(const std::string& path) override;
     void set_clipboard_colors(std::string_view text, std::string_view color_words) override;
     std::optional<std::string> clipboard_text() override;
     void set_status_text(StatusLine line, std::string_view text) override;
-    std::string program_dir() const override;
+    std::string program_dir() const;  // with a trailing separator
     void quit() override;
     void show_preview() override;
     void set_preview_image(int width, int height, std::span<const std::uint32_t> pixels) override;

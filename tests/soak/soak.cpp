@@ -727,7 +727,7 @@ void Session::focus_change() {
 }
 
 void Session::starting_box() {
-    describe("double-click the starting colour");
+    describe("double-click the starting color");
     note("starting box");
     editor_.double_click_starting_box();
     selection_may_be_edited();
@@ -1245,7 +1245,7 @@ void Session::inject_at() {
     }
     editor_.command(ids::inject_offset);
     if (chosen && editor_.screen.params_initial_counts != std::vector<std::string>{initial_count}) {
-        fail("the parameters dialog did not open with the colour count");
+        fail("the parameters dialog did not open with the color count");
     }
     if (!chosen || !offset) {
         note("inject at cancelled");
@@ -1328,7 +1328,7 @@ void Session::paste() {
             i < clipboard_.size() ? clipboard_[i] : palette_before_[index];
         if (!(editor_.state.palette[index] == expected)) {
             fail("after the paste entry " + std::to_string(index) + " does not hold " +
-                 (i < clipboard_.size() ? "record " + std::to_string(i) : "its own colour"));
+                 (i < clipboard_.size() ? "record " + std::to_string(i) : "its own color"));
         }
     }
     if (!selection_.empty() && !clipboard_.empty()) {
@@ -1446,7 +1446,7 @@ std::optional<std::string> Session::check_grid() const {
     const bool shown = !selection_.empty();
     if (screen.box(ids::current_box) != (shown ? color_of(state.focused_entry) : empty) ||
         screen.box(ids::starting_box) != (shown ? color_of(state.starting_entry) : empty)) {
-        return "the colour boxes do not show the selection";
+        return "the color boxes do not show the selection";
     }
     return std::nullopt;
 }

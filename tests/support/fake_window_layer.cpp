@@ -122,21 +122,20 @@ Rgb FakeWindowLayer::system_color(SystemColor which) const {
     return which == SystemColor::scrollbar ? fake_scrollbar_color : fake_button_face_color;
 }
 
-std::optional<std::string> FakeWindowLayer::open_file_dialog(const FileDialogRequest& request) {
-    open_requests.push_back(request);
-    if (record_calls) {
-        calls.push_back("open-dialog");
+std::optional<FileAnswer> FakeWindowLayer::file_dialog(const FileDialogRequest& request) {
+    if (request.kind == FileDialogKind::open) {
+        open_requests.push_back(request);
+        if (record_calls) {
+            calls.push_back("open-dialog");
+        }
+        if (open_answers.empty()) {
+            ++unanswered_dialogs;
+            return std::nullopt;
+        }
+        auto answer = open_answers.front();
+        open_answers.pop_front();
+        return answer ? std::optional<FileAnswer>(FileAnswer{*answer, 0}) : std::nullopt;
     }
-    if (open_answers.empty()) {
-        ++unanswered_dialogs;
-        return std::nullopt;
-    }
-    auto answer = open_answers.front();
-    open_answers.pop_front();
-    return answer;
-}
-
-std::optional<SaveFileAnswer> FakeWindowLayer::save_file_dialog(const FileDialogRequest& request) {
     save_requests.push_back(request);
     if (record_calls) {
         calls.push_back("save-dialog");
@@ -155,7 +154,7 @@ std::optional<SaveFileAnswer> FakeWindowLayer::save_file_dialog(const FileDialog
     if (!path) {
         return std::nullopt;
     }
-    return SaveFileAnswer{*path, filter};
+    return FileAnswer{*path, filter};
 }
 
 std::optional<int> FakeWindowLayer::select_clut_dialog(

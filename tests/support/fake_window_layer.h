@@ -30,7 +30,7 @@ class FakeWindowLayer : public WindowLayer {
     std::string field_text(int field_id) const override;
     void enable_control(int id, bool enabled) override;
     void set_slider_position(int id, int position) override;
-    int slider_position(int id) const override;
+    int slider_position(int id) const;  // where the core last put the slider
     void set_focus(int id) override;
     int focused_control() const override { return focus; }
     void fill_cell(int index, Rgb color) override;
@@ -38,8 +38,7 @@ class FakeWindowLayer : public WindowLayer {
     void fill_box(int id, Rgb color) override;
     Rgb system_color(SystemColor which) const override;
     void request_repaint() override { ++repaint_requests; }
-    std::optional<std::string> open_file_dialog(const FileDialogRequest& request) override;
-    std::optional<SaveFileAnswer> save_file_dialog(const FileDialogRequest& request) override;
+    std::optional<FileAnswer> file_dialog(const FileDialogRequest& request) override;
     std::optional<int> select_clut_dialog(
         const std::vector<std::string>& entries,
         const std::function<std::optional<int>(std::string_view)>& accept) override;
@@ -52,8 +51,9 @@ class FakeWindowLayer : public WindowLayer {
     void set_preview_image(int width, int height, std::span<const std::uint32_t> pixels) override;
     void set_preview_bar(const PreviewBar& bar) override { preview_bar = bar; }
     void show_about_box() override { ++about_boxes; }
-    void show_error(std::string_view message) override { errors.emplace_back(message); }
-    void show_message(std::string_view message) override { messages.emplace_back(message); }
+    void show_message(MessageKind kind, std::string_view message) override {
+        (kind == MessageKind::error ? errors : messages).emplace_back(message);
+    }
     OpenDocumentResult open_document(const std::string& path) override;
     void set_clipboard_colors(std::string_view text, std::string_view color_words) override {
         clipboard_plain = std::string(text);
@@ -65,7 +65,6 @@ class FakeWindowLayer : public WindowLayer {
     void set_status_text(StatusLine line, std::string_view text) override {
         (line == StatusLine::preview ? preview_status : status) = std::string(text);
     }
-    std::string program_dir() const override { return program_folder; }
     void quit() override { ++quit_requests; }
 
     // --- What the screen shows

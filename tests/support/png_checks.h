@@ -57,7 +57,7 @@ inline std::vector<std::string> png_codec_failures() {
     check(read.ok, "RGB PNG with a palette: " + read.reason);
     check(file.colors.size() == 2 && file.colors[0].rgb == Rgb{255, 0, 0} &&
               file.colors[1].rgb == Rgb{0, 255, 0},
-          "RGB PNG with a palette: its pixels' colours, red then green");
+          "RGB PNG with a palette: its pixels' colors, red then green");
 
     // Direct colour round trips: RGB while every pixel is opaque, else RGBA
     // (IHDR's colour type is byte 25).
@@ -69,7 +69,7 @@ inline std::vector<std::string> png_codec_failures() {
             png::encode(picture, bytes, reason) && png::decode(bytes, back, warnings, reason);
         const std::string what = alpha == 255 ? "RGB round trip" : "RGBA round trip";
         check(ok, what + ": " + reason);
-        check(bytes.size() > 25 && bytes[25] == (alpha == 255 ? 2 : 6), what + ": colour type");
+        check(bytes.size() > 25 && bytes[25] == (alpha == 255 ? 2 : 6), what + ": color type");
         check(back.pixels == picture.pixels && !back.indexed(), what + ": the same pixels");
     }
     return failures;

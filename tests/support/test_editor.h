@@ -22,7 +22,7 @@ struct TestEditor {
     FakeWindowLayer screen;
 
     TestEditor() {
-        start_editor(state, screen);
+        start_editor(state, screen, screen.program_folder);
         screen.calls.clear();
     }
 
@@ -112,7 +112,7 @@ struct TestEditor {
         }
         focus_control(id);
         screen.slider_positions[id] = std::clamp(position, 0, 255);
-        on_slider_moved(state, screen, id);
+        on_slider_moved(state, screen, id, screen.slider_positions[id]);
     }
 
     // Keystrokes at the end of a field, each one a separate edit. Decimal

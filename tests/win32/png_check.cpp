@@ -38,11 +38,11 @@ int main() {
     const FormatStatus read = read_palette(bytes, file);
     check(read.ok, read.reason.c_str());
     check(file.format == PaletteFormat::png, "recognised as PNG");
-    check(file.colors.size() == entries.size(), "256 colours back");
+    check(file.colors.size() == entries.size(), "256 colors back");
     for (std::size_t i = 0; i < file.colors.size() && i < entries.size(); ++i) {
         const PaletteEntry back = imported_entry(PaletteEntry{}, file.colors[i]);
         if ((encode_bgr555(back) & 0x7FFF) != (encode_bgr555(entries[i]) & 0x7FFF)) {
-            std::printf("FAIL: colour %u differs\n", static_cast<unsigned>(i));
+            std::printf("FAIL: color %u differs\n", static_cast<unsigned>(i));
             ++failures;
         }
     }

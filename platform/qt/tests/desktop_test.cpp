@@ -64,7 +64,7 @@ QStringList unnamed_controls(QWidget* window) {
 
 QString expected_cell_name(int index, std::uint16_t word) {
     const PaletteEntry entry = decode_bgr555(word);
-    return QStringLiteral("Colour %1: red %2, green %3, blue %4, hex %5")
+    return QStringLiteral("Color %1: red %2, green %3, blue %4, hex %5")
         .arg(index)
         .arg(entry.red)
         .arg(entry.green)
@@ -258,7 +258,7 @@ class DesktopTest : public QObject {
             QCOMPARE(grid->indexOfChild(cell), i);
             QCOMPARE(cell->parent(), grid);
         }
-        QCOMPARE(grid->child(20)->text(QAccessible::Name), QStringLiteral("Colour 20: empty"));
+        QCOMPARE(grid->child(20)->text(QAccessible::Name), QStringLiteral("Color 20: empty"));
         QVERIFY(grid->child(20)->state().disabled);  // beyond the colour count
 
         click_cell(window(), 17);
@@ -278,7 +278,7 @@ class DesktopTest : public QObject {
         QTest::keyClicks(hex, QStringLiteral("7C1F"));
         settle();
         QCOMPARE(grid->child(3)->text(QAccessible::Name),
-                 QStringLiteral("Colour 3: red 255, green 0, blue 255, hex 7C1F"));
+                 QStringLiteral("Color 3: red 255, green 0, blue 255, hex 7C1F"));
     }
 
     void a_dropped_file_opens_and_an_unreadable_one_shows_an_error() {

@@ -922,7 +922,7 @@ class MainWindowTest : public QObject {
         pick_menu(window(), 'f', 'm');
         settle();
         QCOMPARE(rows.size(), 2);
-        QCOMPARE(rows[0], QStringLiteral("CLUT 0 (256 colours)"));
+        QCOMPARE(rows[0], QStringLiteral("CLUT 0 (256 colors)"));
         PreviewWindow* preview = window().preview();
         QVERIFY(preview->isVisible());
         QCOMPARE(preview->image().size(), QSize(16, 8));
