@@ -41,19 +41,20 @@ FinderOptions read_options(HWND dialog) {
 // Only what differs is written, so a field being typed in keeps its caret.
 void show_options(HWND dialog, const FinderOptions& options) {
     const FinderOptions shown = read_options(dialog);
-    if (shown.target != options.target) {
-        SendDlgItemMessageA(dialog, IDC_FIND_TARGET, CB_SETCURSEL,
-                            static_cast<WPARAM>(options.target), 0);
-    }
+    // The boxes by their own selection, which is none at first.
+    const auto select = [&](int id, int row) {
+        if (SendDlgItemMessageA(dialog, id, CB_GETCURSEL, 0, 0) != row) {
+            SendDlgItemMessageA(dialog, id, CB_SETCURSEL, static_cast<WPARAM>(row), 0);
+        }
+    };
+    select(IDC_FIND_TARGET, static_cast<int>(options.target));
+    select(IDC_FIND_ALIGN, options.align == 1 ? 1 : 0);
     if (shown.ignore_bit15 != options.ignore_bit15) {
         CheckDlgButton(dialog, IDC_FIND_IGNORE_BIT15,
                        options.ignore_bit15 ? BST_CHECKED : BST_UNCHECKED);
     }
     if (shown.tolerance != options.tolerance) {
         SetDlgItemInt(dialog, IDC_FIND_TOLERANCE, static_cast<UINT>(options.tolerance), FALSE);
-    }
-    if (shown.align != options.align) {
-        SendDlgItemMessageA(dialog, IDC_FIND_ALIGN, CB_SETCURSEL, options.align == 1 ? 1 : 0, 0);
     }
     if (shown.min_matching != options.min_matching) {
         SetDlgItemInt(dialog, IDC_FIND_MIN_MATCHING, static_cast<UINT>(options.min_matching),

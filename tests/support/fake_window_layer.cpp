@@ -195,6 +195,7 @@ FinderThreads FakeWindowLayer::finder_threads() {
             work();
             std::lock_guard lock(shared->mutex);
             --shared->running;
+            ++shared->changes;
             shared->changed.notify_all();
         }).detach();
         return true;
@@ -202,6 +203,7 @@ FinderThreads FakeWindowLayer::finder_threads() {
     threads.wake = [shared] {
         std::lock_guard lock(shared->mutex);
         ++shared->wakes;
+        ++shared->changes;
         shared->changed.notify_all();
     };
     return threads;
@@ -249,13 +251,18 @@ void FakeWindowLayer::run_finder(const FinderView& view,
     // Hands waiting wakes to the core until done() or the time runs out.
     const auto pump = [&](const std::function<bool()>& done, std::chrono::seconds limit) {
         const auto deadline = Clock::now() + limit;
+        int seen = 0;
+        {
+            std::lock_guard lock(threads.mutex);
+            seen = threads.changes;
+        }
         while (!done()) {
             int wakes = 0;
             {
                 std::unique_lock lock(threads.mutex);
                 threads.changed.wait_until(
-                    lock, std::min(deadline, Clock::now() + std::chrono::milliseconds(20)),
-                    [&] { return threads.wakes > 0; });
+                    lock, deadline, [&] { return threads.wakes > 0 || threads.changes != seen; });
+                seen = threads.changes;
                 wakes = std::exchange(threads.wakes, 0);
             }
             if (wakes > 0 && finder_view.open) {

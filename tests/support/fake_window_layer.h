@@ -203,6 +203,7 @@ class FakeWindowLayer : public WindowLayer {
         std::condition_variable changed;
         int wakes = 0;
         int running = 0;
+        int changes = 0;  // a wake or a thread's end, for waiting on either
     };
     std::shared_ptr<FinderThreadState> finder_thread_state = std::make_shared<FinderThreadState>();
 
