@@ -65,8 +65,14 @@ ScanResult scan_blocks(std::uint64_t size, std::size_t block, std::size_t overla
     ScanResult result;
     result.bytes = size;
     std::vector<Hit> hits(hit_buffer_size);
+    // Cancel is looked at between slices of a block (and every hit_buffer_size
+    // hits), so it is seen at once whatever the hits' density.
+    const std::size_t slice_starts = std::max<std::size_t>(2, scanner.starts_per_check());
+    const auto cancelled = [&] {
+        return observer.cancel != nullptr && observer.cancel->load(std::memory_order_relaxed);
+    };
     for (std::uint64_t offset = 0; offset < size; offset += block) {
-        if (observer.cancel != nullptr && observer.cancel->load(std::memory_order_relaxed)) {
+        if (cancelled()) {
             result.end = ScanEnd::cancelled;
             return result;
         }
@@ -84,9 +90,17 @@ ScanResult scan_blocks(std::uint64_t size, std::size_t block, std::size_t overla
             return result;
         }
         for (std::size_t from = 0; from < window.starts;) {
+            if (from > 0 && cancelled()) {
+                release();
+                result.end = ScanEnd::cancelled;
+                return result;
+            }
+            // The same bytes, fewer starts: the scanner stops at the slice's end.
+            Window slice = window;
+            slice.starts = std::min(window.starts, from + slice_starts);
             std::size_t count = 0;
-            std::size_t next = window.starts;
-            if (!guarded_scan(scanner, window, from, hits.data(), count, next)) {
+            std::size_t next = slice.starts;
+            if (!guarded_scan(scanner, slice, from, hits.data(), count, next)) {
                 release();
                 result.end = ScanEnd::failed;
                 result.reason = shrank;

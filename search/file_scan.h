@@ -31,6 +31,9 @@ class BlockScanner {
     virtual ~BlockScanner() = default;
     virtual std::size_t scan(const Window& window, std::size_t from, Hit* out, std::size_t capacity,
                              std::size_t& next) = 0;
+    // Starts scanned between two looks at the cancel flag: a few milliseconds'
+    // worth at most, even for the slowest query, and too few looks to cost speed.
+    virtual std::size_t starts_per_check() const { return std::size_t{64} << 10; }
 };
 
 // Opens the target's path (refusing what is not a regular file or a block

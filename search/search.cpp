@@ -379,6 +379,12 @@ class NearScanner : public BlockScanner {
         return count;
     }
 
+    // Each start costs a compare per filter: fewer starts per look at Cancel
+    // when there are many.
+    std::size_t starts_per_check() const override {
+        return std::max<std::size_t>(2 * chunk_words, (std::size_t{64} << 10) / filters_ / 2 * 2);
+    }
+
   private:
     static constexpr std::size_t chunk_words = 4096;
 

@@ -30,12 +30,19 @@ std::vector<std::uint16_t> table_words(const EditorState& state) {
     return words;
 }
 
-// Runs the command on path with the finder scripted to use options and to
-// double-click row choose (nullopt: close).
+using Step = FakeWindowLayer::FinderStep;
+
+// Runs the command on path with the finder scripted to set options, press
+// Find, wait for the end and double-click row choose (nullopt: close).
 void find(TestEditor& editor, const std::string& path, FinderOptions options,
           std::optional<std::size_t> choose) {
+    FakeWindowLayer::FinderScript script{Step::set(options), Step::just(Step::Kind::find),
+                                         Step::just(Step::Kind::wait_end)};
+    if (choose) {
+        script.push_back(Step::on_row(Step::Kind::choose, static_cast<int>(*choose)));
+    }
     editor.screen.open_answers.push_back(path);
-    editor.screen.finder_scripts.push_back({options, choose});
+    editor.screen.finder_scripts.push_back(script);
     editor.command(ids::find_clut);
     editor.settle();
 }
@@ -62,10 +69,11 @@ TEST(Finder, FindsTheLiveColorsAndTheSelectionAndLoadsTheChosenHitWithItsCount) 
     // Closing the window changes nothing.
     const ClutSource loaded = editor.state.origin.source;
     find(editor, path, FinderOptions{}, std::nullopt);
-    ASSERT_EQ(editor.screen.finder_requests.size(), 1u);
-    EXPECT_EQ(editor.screen.finder_requests[0].path, path);
-    EXPECT_EQ(editor.screen.finder_requests[0].live_words, live);
-    EXPECT_TRUE(editor.screen.finder_requests[0].selected_words.empty());
+    ASSERT_EQ(editor.screen.finder_opened.size(), 1u);
+    EXPECT_EQ(editor.screen.finder_opened[0].file, path);
+    EXPECT_EQ(editor.screen.finder_opened[0].targets[0], "The table's colors (16)");
+    EXPECT_EQ(editor.state.finder.request.live_words, live);
+    EXPECT_TRUE(editor.state.finder.request.selected_words.empty());
     EXPECT_EQ(editor.screen.finder_rows,
               std::vector<std::string>{"0x200 (512)  CLUT, 16 words match"});
     EXPECT_EQ(editor.screen.finder_status, "Done: 1 hit.");
@@ -105,8 +113,8 @@ TEST(Finder, FindsTheLiveColorsAndTheSelectionAndLoadsTheChosenHitWithItsCount) 
     FinderOptions selection;
     selection.target = FinderTarget::selection;
     find(editor, path, selection, 2);
-    EXPECT_EQ(editor.screen.finder_requests.back().options.min_matching, 14);
-    EXPECT_EQ(editor.screen.finder_requests.back().selected_words,
+    EXPECT_EQ(editor.screen.finder_opened.back().options.min_matching, 14);
+    EXPECT_EQ(editor.state.finder.request.selected_words,
               (std::vector<std::uint16_t>{live[0], live[1], live[2]}));
     ASSERT_EQ(editor.screen.finder_rows.size(), 3u);  // 0x200, 0x600, 0x800
     EXPECT_EQ(editor.screen.finder_rows[2], "0x800 (2048)  CLUT, 3 words match");
@@ -137,8 +145,8 @@ TEST(Finder, TimHitsLoadTheirFirstClutRowAndFailuresChangeNothing) {
     FinderOptions tims;
     tims.target = FinderTarget::tim;
     find(editor, path, FinderOptions{}, std::nullopt);
-    EXPECT_EQ(editor.screen.finder_requests[0].options.target, FinderTarget::tim);
-    EXPECT_TRUE(editor.screen.finder_requests[0].live_words.empty());
+    EXPECT_EQ(editor.screen.finder_opened[0].options.target, FinderTarget::tim);
+    EXPECT_TRUE(editor.state.finder.request.live_words.empty());
     // And a CLUT search without colours says why it cannot run.
     EXPECT_EQ(editor.screen.finder_status, "Search failed: No CLUT is loaded.");
 
@@ -233,6 +241,163 @@ TEST(Finder, APaddedTimInsideALargerFileOpensAsATimWithItsImageAndInjectsInPlace
     ASSERT_EQ(editor.screen.errors.size(), 1u);
     EXPECT_NE(editor.screen.errors[0].find("there is no TIM at offset 4661"), std::string::npos)
         << editor.screen.errors[0];
+}
+
+TEST(Finder, ADenseScanStopsAtTheCapAndCancelOrCloseLetGoOfAScanAtOnce) {
+    TempDir dir;
+    // 64 MiB of zeros: a black one-colour CLUT is found at every even offset.
+    Bytes file(std::size_t{64} << 20, 0);
+    const std::string zeros = dir.write("zeros.img", file);
+    TestEditor editor;
+    editor.load_clut(dir.write("black.clu", words_to_bytes({0x0000})));
+    FakeWindowLayer& screen = editor.screen;
+    screen.open_answers.push_back(zeros);
+    screen.finder_scripts.push_back({Step::just(Step::Kind::find), Step::just(Step::Kind::wait_end),
+                                     Step::just(Step::Kind::settle)});
+    editor.command(ids::find_clut);
+    ASSERT_FALSE(screen.finder_timed_out);
+    EXPECT_EQ(screen.finder_status, "10,000 hits shown: narrow the search");
+    ASSERT_EQ(screen.finder_rows.size(), finder_max_hits);
+    EXPECT_EQ(screen.finder_rows.front(), "0x0 (0)  CLUT, 1 words match");
+    EXPECT_EQ(screen.finder_rows.back(), "0x4E1E (19998)  CLUT, 1 words match");
+    EXPECT_LT(screen.finder_view.progress, 1000);  // it stopped there
+
+    // A slow search: 256 colours with one that must match, so each of the 256
+    // runs over every word; a copy every 256 KiB, hits coming all along.
+    std::vector<std::uint16_t> colors;
+    for (int i = 0; i < 256; ++i) {
+        colors.push_back(static_cast<std::uint16_t>(0x0101 + 37 * i));
+    }
+    const Bytes copy = words_to_bytes(colors);
+    for (std::size_t at = 0; at < file.size(); at += std::size_t{256} << 10) {
+        plant(file, at, copy);
+    }
+    const std::string copies = dir.write("copies.img", file);
+    editor.load_clut(dir.write("full.clu", copy));
+    const ClutOrigin loaded = editor.state.origin;
+    FinderOptions one;
+    one.min_matching = 1;
+    for (const Step::Kind let_go : {Step::Kind::cancel, Step::Kind::close}) {
+        SCOPED_TRACE(let_go == Step::Kind::cancel ? "Cancel" : "Close");
+        screen.finder_slowest_event_ms = 0;
+        screen.open_answers.push_back(copies);
+        screen.finder_scripts.push_back({Step::set(one), Step::just(Step::Kind::find),
+                                         Step::until_rows(2), Step::just(let_go),
+                                         Step::just(Step::Kind::settle)});
+        editor.command(ids::find_clut);
+        editor.settle();
+        ASSERT_FALSE(screen.finder_timed_out);
+        const std::size_t shown = screen.finder_rows_at_cancel;
+        EXPECT_GE(shown, 2u);
+        EXPECT_LT(shown, 256u);                       // the scan was still running
+        EXPECT_EQ(screen.finder_rows.size(), shown);  // and nothing came after
+        EXPECT_EQ(screen.finder_rows[1], "0x40000 (262144)  CLUT, 256 words match");
+        if (let_go == Step::Kind::cancel) {
+            EXPECT_EQ(screen.finder_status, "Cancelled: " + std::to_string(shown) + " hits.");
+        }
+        EXPECT_FALSE(screen.finder_view.open);
+        // The window answered at once, and the scan stopped within its block.
+        EXPECT_LT(screen.finder_slowest_event_ms, 100.0);
+        EXPECT_LT(screen.finder_settle_ms, 250.0);
+        EXPECT_EQ(screen.finder_workers(), 0);
+        EXPECT_EQ(editor.state.origin, loaded);
+    }
+}
+
+TEST(Finder, MovingThroughHitsTriesTheirColorsOnThePreviewAndEscapeGoesBack) {
+    TempDir dir;
+    TimSpec spec{4, {{}}, 8, 4, {}};
+    for (int i = 0; i < 16; ++i) {
+        spec.clut_rows[0].push_back(static_cast<std::uint16_t>(0x0842 * (i % 15 + 1) + i));
+    }
+    for (int i = 0; i < 32; ++i) {
+        spec.indices.push_back(static_cast<std::uint8_t>((i * 7) % 16));
+    }
+    const std::vector<std::uint16_t>& row = spec.clut_rows[0];
+    // Two edited copies of the row: candidate palettes for the texture.
+    std::vector<std::uint16_t> first = row;
+    std::vector<std::uint16_t> second = row;
+    for (int i : {1, 4, 6}) {
+        first[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(0x7C00 + i);
+    }
+    for (int i : {2, 5, 9, 13}) {
+        second[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(0x03E0 + i);
+    }
+    Bytes file(0x1000, 0xEE);
+    plant(file, 0x200, words_to_bytes(first));
+    plant(file, 0x600, words_to_bytes(second));
+    const std::string candidates = dir.write("candidates.bin", file);
+
+    TestEditor editor;
+    editor.screen.open_answers.push_back(dir.write("kit.TIM", testing::tim_file_bytes(spec)));
+    editor.command(ids::extract_tim);
+    editor.settle();
+    ASSERT_EQ(editor.screen.preview_width, 8);
+    FakeWindowLayer& screen = editor.screen;
+    const ClutOrigin origin = editor.state.origin;
+    const std::size_t steps = editor.state.history.steps.size();
+    const std::string undo = screen.menu_texts[ids::undo];
+    const std::string status = screen.preview_status;
+    // Every pixel of the preview drawn through words.
+    const auto drawn_through = [&](const std::vector<std::uint16_t>& words) {
+        for (int y = 0; y < 4; ++y) {
+            for (int x = 0; x < 8; ++x) {
+                const int index = spec.indices[static_cast<std::size_t>(y * 8 + x)];
+                if (screen.preview_pixel(x, y) !=
+                    color_of(decode_bgr555(words[static_cast<std::size_t>(index)]))) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    };
+    const auto untouched = [&] {
+        EXPECT_EQ(table_words(editor.state), row);
+        EXPECT_EQ(editor.state.origin, origin);
+        EXPECT_EQ(editor.state.history.steps.size(), steps);
+        EXPECT_EQ(screen.menu_texts[ids::undo], undo);
+    };
+    ASSERT_TRUE(drawn_through(row));
+
+    FinderOptions close;
+    close.min_matching = 12;
+    const auto search = [&](std::vector<Step> then) {
+        FakeWindowLayer::FinderScript script{Step::set(close), Step::just(Step::Kind::find),
+                                             Step::just(Step::Kind::wait_end)};
+        script.insert(script.end(), then.begin(), then.end());
+        screen.open_answers.push_back(candidates);
+        screen.finder_scripts.push_back(script);
+        editor.command(ids::find_clut);
+        editor.settle();
+    };
+    // A click on a hit, then an arrow key: the texture in each hit's colours,
+    // nothing loaded; Escape gives the live colours back.
+    search(
+        {Step::on_row(Step::Kind::select, 1), Step::then([&] {
+             EXPECT_TRUE(drawn_through(second));
+             EXPECT_EQ(screen.preview_status.rfind("Trying the 16 colors at 0x600 (1536)", 0), 0u)
+                 << screen.preview_status;
+             untouched();
+         }),
+         Step::on_row(Step::Kind::select, 0), Step::then([&] {
+             EXPECT_TRUE(drawn_through(first));
+             untouched();
+         }),
+         Step::just(Step::Kind::close)});
+    ASSERT_EQ(screen.finder_rows.size(), 2u);
+    EXPECT_TRUE(drawn_through(row));
+    EXPECT_EQ(screen.preview_status, status);
+    untouched();
+
+    // Enter on a tried hit loads it as a double-click does: a step to undo.
+    search({Step::on_row(Step::Kind::select, 0), Step::on_row(Step::Kind::choose, 1)});
+    EXPECT_EQ(table_words(editor.state), second);
+    EXPECT_EQ(editor.state.origin.source.offset, 0x600u);
+    EXPECT_EQ(editor.state.history.steps.size(), steps + 1);
+    editor.command(ids::undo);
+    editor.settle();
+    EXPECT_EQ(table_words(editor.state), row);
+    EXPECT_TRUE(drawn_through(row));
 }
 
 }  // namespace

@@ -150,6 +150,7 @@ void run_command(EditorState& state, WindowLayer& layer, int command_id) {
 }
 
 void close_editor(EditorState& state) {
+    stop_finder_scan(state.finder);
     state.color_clipboard.reset();
     state.clipboard_count = 0;
 }

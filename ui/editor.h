@@ -88,6 +88,8 @@ struct EditorState : PaletteState {
     // The texture preview window and what it shows.
     PreviewState preview;
     EditHistory history;
+    // The finder window's session and the threads it runs its scans on.
+    FinderSession finder;
 
     // Every file command reads and writes through this; tests swap in one
     // that fails on purpose. Not owned.
@@ -124,7 +126,8 @@ void set_menu_state(EditorState& state, WindowLayer& layer, int command_id, bool
 // just before, so front ends can ignore the focus change as program-made.
 void before_modal(EditorState& state, WindowLayer& layer);
 
-// The window is being destroyed: releases the copy buffer.
+// The window is being destroyed: releases the copy buffer and lets a running
+// scan of the finder go.
 void close_editor(EditorState& state);
 
 // Repaint triggers: a paint request, the program becoming active, a size change.

@@ -139,6 +139,29 @@ void sync_preview(EditorState& state, WindowLayer& layer) {
     layer.set_preview_image(preview.image.width, preview.image.height, preview.pixels);
 }
 
+void show_preview_with(EditorState& state, WindowLayer& layer,
+                       const std::array<PaletteEntry, palette_size>& colors, int count,
+                       const std::string& what) {
+    PreviewState& preview = state.preview;
+    if (!preview.open) {
+        return;
+    }
+    load_image(state, layer);
+    draw_indexed(preview.image, pixel_colors(colors, count), preview.pixels);
+    preview.drawn_count = -1;  // not the table's colours: the next sync draws again
+    layer.set_preview_image(preview.image.width, preview.image.height, preview.pixels);
+    layer.set_status_text(StatusLine::preview, what);
+}
+
+void show_preview_live(EditorState& state, WindowLayer& layer) {
+    if (!state.preview.open) {
+        return;
+    }
+    state.preview.drawn_count = -1;
+    sync_preview(state, layer);
+    layer.set_status_text(StatusLine::preview, state.preview.status);
+}
+
 void open_preview(EditorState& state, WindowLayer& layer) {
     PreviewState& preview = state.preview;
     if (!preview.open) {

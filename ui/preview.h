@@ -73,6 +73,15 @@ void export_preview(EditorState& state, WindowLayer& layer);
 // closed. Every user event ends with this (as_user_event).
 void sync_preview(EditorState& state, WindowLayer& layer);
 
+// Draws the image through count of colors instead of the table's, which
+// stay as they are, with what on the status line: a finder hit tried on the
+// texture. Nothing while the preview is closed.
+void show_preview_with(EditorState& state, WindowLayer& layer,
+                       const std::array<PaletteEntry, palette_size>& colors, int count,
+                       const std::string& what);
+// The table's colours and the usual status line again after that.
+void show_preview_live(EditorState& state, WindowLayer& layer);
+
 void on_preview_closed(EditorState& state, WindowLayer& layer);
 void on_preview_bar_changed(EditorState& state, WindowLayer& layer, const PreviewBarText& typed);
 void on_preview_key(EditorState& state, WindowLayer& layer, PreviewKey key);

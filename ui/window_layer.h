@@ -121,11 +121,14 @@ class WindowLayer {
         const std::function<std::optional<int>(std::string_view typed)>& accept) = 0;
     // "CLUT parameters": the count field starts with initial_count.
     virtual std::optional<ClutParamsAnswer> clut_params_dialog(std::string_view initial_count) = 0;
-    // The finder on request.path: the user picks what to look for, the scan
-    // (run_finder_scan) runs off the GUI thread while hits fill a list, with a
-    // progress bar and Cancel. Returns the hit double-clicked, or nullopt when
-    // the window was closed without one.
-    virtual std::optional<FinderAnswer> run_finder(const FinderRequest& request) = 0;
+    // The finder window, shown as view says until the core shows it closed
+    // (show_finder with open false); meanwhile everything the user does in it,
+    // and each wake the platform's FinderThreads::wake asked for, goes to
+    // report, on the GUI thread.
+    virtual void run_finder(const FinderView& view,
+                            const std::function<void(const FinderEvent&)>& report) = 0;
+    // The running finder window updated, or closed.
+    virtual void show_finder(const FinderView& view) = 0;
     // A list to pick one entry from, preselected first; nullopt for Cancel.
     virtual std::optional<int> choose_from_list(std::string_view title, std::string_view prompt,
                                                 const std::vector<std::string>& entries,

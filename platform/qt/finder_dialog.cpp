@@ -1,4 +1,4 @@
-// The finder window and its scanning thread.
+// The finder window on Qt widgets.
 #include "platform/qt/finder_dialog.h"
 
 #include <QCheckBox>
@@ -7,47 +7,28 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
-#include <QMetaObject>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStringList>
 #include <QVBoxLayout>
 
 #include "platform/qt/qt_text.h"
 
 namespace tavrin::qt {
 
-namespace {
-
-// The combo box rows, in FinderTarget order.
-QString target_text(FinderTarget target, const FinderRequest& request) {
-    switch (target) {
-        case FinderTarget::live_colors:
-            return QStringLiteral("The table's colors (%1)").arg(request.live_words.size());
-        case FinderTarget::selection:
-            return QStringLiteral("The selected colors (%1)").arg(request.selected_words.size());
-        case FinderTarget::tim:
-            return QStringLiteral("TIM images");
-        case FinderTarget::palettes:
-            return QStringLiteral("Palette-like runs");
-    }
-    return {};
-}
-
-}  // namespace
-
-FinderDialog::FinderDialog(FinderRequest request, QWidget* parent)
-    : QDialog(parent), request_(std::move(request)) {
+FinderDialog::FinderDialog(const FinderView& view, std::function<void(const FinderEvent&)> reporter,
+                           QWidget* parent)
+    : QDialog(parent), report_(std::move(reporter)) {
     setObjectName(QStringLiteral("finder_dialog"));
     setWindowTitle(QStringLiteral("Find CLUT in file"));
 
-    auto* file = new QLabel(QStringLiteral("File: ") + from_std(request_.path), this);
-    file->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    file_ = new QLabel(this);
+    file_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     target_ = new QComboBox(this);
     target_->setObjectName(QStringLiteral("target"));
-    for (FinderTarget target : {FinderTarget::live_colors, FinderTarget::selection,
-                                FinderTarget::tim, FinderTarget::palettes}) {
-        target_->addItem(target_text(target, request_));
+    for (std::size_t i = 0; i < view.targets.size(); ++i) {
+        target_->addItem(QString());
     }
     ignore_bit15_ = new QCheckBox(QStringLiteral("&Ignore bit 15"), this);
     ignore_bit15_->setObjectName(QStringLiteral("ignore_bit15"));
@@ -73,46 +54,53 @@ FinderDialog::FinderDialog(FinderRequest request, QWidget* parent)
     list_ = new QListWidget(this);
     list_->setObjectName(QStringLiteral("hits"));
     list_->setMinimumSize(420, 200);
+    list_->setUniformItemSizes(true);  // thousands of rows stay cheap
     progress_ = new QProgressBar(this);
     progress_->setObjectName(QStringLiteral("progress"));
     progress_->setRange(0, 1000);
-    progress_->setValue(0);
-    status_ = new QLabel(QStringLiteral("Double-click a hit to load its CLUT."), this);
+    status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("status"));
 
     find_ = new QPushButton(QStringLiteral("&Find"), this);
     find_->setObjectName(QStringLiteral("find"));
     find_->setDefault(true);
-    cancel_button_ = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel_button_->setObjectName(QStringLiteral("cancel"));
-    cancel_button_->setEnabled(false);
+    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel_->setObjectName(QStringLiteral("cancel"));
     close_ = new QPushButton(QStringLiteral("Close"), this);
     close_->setObjectName(QStringLiteral("close"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(find_);
-    buttons->addWidget(cancel_button_);
+    buttons->addWidget(cancel_);
     buttons->addWidget(close_);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(file);
+    layout->addWidget(file_);
     layout->addLayout(form);
     layout->addWidget(list_, 1);
     layout->addWidget(progress_);
     layout->addWidget(status_);
     layout->addLayout(buttons);
 
-    show_options(request_.options);
-    connect(target_, &QComboBox::currentIndexChanged, this, [this] { update_option_controls(); });
-    connect(find_, &QPushButton::clicked, this, [this] { start(); });
-    connect(cancel_button_, &QPushButton::clicked, this, [this] { cancel_ = true; });
-    connect(close_, &QPushButton::clicked, this, [this] { reject(); });
-    connect(list_, &QListWidget::itemActivated, this,
-            [this](QListWidgetItem* item) { choose(item); });
-}
+    show_view(view);
 
-FinderDialog::~FinderDialog() {
-    stop();
+    const auto changed = [this] { report(FinderEvent::Kind::options_changed); };
+    connect(target_, &QComboBox::currentIndexChanged, this, changed);
+    connect(ignore_bit15_, &QCheckBox::toggled, this, changed);
+    connect(tolerance_, &QSpinBox::valueChanged, this, changed);
+    connect(align_, &QComboBox::currentIndexChanged, this, changed);
+    connect(min_matching_, &QSpinBox::valueChanged, this, changed);
+    connect(find_, &QPushButton::clicked, this, [this] { report(FinderEvent::Kind::find); });
+    connect(cancel_, &QPushButton::clicked, this, [this] { report(FinderEvent::Kind::cancel); });
+    connect(close_, &QPushButton::clicked, this, [this] { report(FinderEvent::Kind::close); });
+    connect(list_, &QListWidget::currentRowChanged, this,
+            [this](int row) { report(FinderEvent::Kind::row_selected, row); });
+    connect(list_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        report(FinderEvent::Kind::row_selected, list_->row(item));
+    });
+    connect(list_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+        report(FinderEvent::Kind::row_chosen, list_->row(item));
+    });
 }
 
 FinderOptions FinderDialog::options() const {
@@ -125,129 +113,82 @@ FinderOptions FinderDialog::options() const {
     return options;
 }
 
-void FinderDialog::show_options(const FinderOptions& options) {
-    target_->setCurrentIndex(static_cast<int>(options.target));
-    ignore_bit15_->setChecked(options.ignore_bit15);
-    tolerance_->setValue(options.tolerance);
-    align_->setCurrentIndex(options.align == 1 ? 1 : 0);
-    min_matching_->setValue(options.min_matching);
-    update_option_controls();
+void FinderDialog::report(FinderEvent::Kind kind, int row) {
+    if (showing_ || !report_) {
+        return;
+    }
+    report_(FinderEvent{kind, options(), row});
 }
 
-void FinderDialog::update_option_controls() {
-    const auto target = static_cast<FinderTarget>(target_->currentIndex());
-    const bool clut = target == FinderTarget::live_colors || target == FinderTarget::selection;
-    const bool idle = !scanning();
-    target_->setEnabled(idle);
+void FinderDialog::show_view(const FinderView& view) {
+    showing_ = true;
+    file_->setText(QStringLiteral("File: ") + from_std(view.file));
+    for (int i = 0; i < target_->count() && i < static_cast<int>(view.targets.size()); ++i) {
+        const QString text = from_std(view.targets[static_cast<std::size_t>(i)]);
+        if (target_->itemText(i) != text) {
+            target_->setItemText(i, text);
+        }
+    }
+    const FinderOptions& shown = view.options;
+    if (options() != shown) {
+        target_->setCurrentIndex(static_cast<int>(shown.target));
+        ignore_bit15_->setChecked(shown.ignore_bit15);
+        tolerance_->setValue(shown.tolerance);
+        align_->setCurrentIndex(shown.align == 1 ? 1 : 0);
+        min_matching_->setValue(shown.min_matching);
+    }
+    target_->setEnabled(view.target_enabled);
     for (QWidget* widget :
          std::initializer_list<QWidget*>{ignore_bit15_, tolerance_, align_, min_matching_}) {
-        widget->setEnabled(idle && clut);
+        widget->setEnabled(view.clut_options_enabled);
     }
-    find_->setEnabled(idle);
-    cancel_button_->setEnabled(!idle);
-}
+    find_->setEnabled(view.find_enabled);
+    cancel_->setEnabled(view.cancel_enabled);
 
-void FinderDialog::start() {
-    if (scanning() || answer_) {  // Enter on a hit also reaches the default button
-        return;
+    const int kept = static_cast<int>(view.rows_kept);
+    if (kept == 0) {
+        list_->clear();
     }
-    list_->clear();
-    shown_.clear();
-    // The controls about to be grayed may hold the focus: Cancel takes it.
-    cancel_button_->setEnabled(true);
-    cancel_button_->setFocus();
-    pending_.clear();
-    progress_->setValue(0);
-    status_->setText(from_std(finder_progress_text(0, 1, 0)));
-    cancel_ = false;
-    running_options_ = options();
-    // The thread sees only copies and the members that are made for sharing;
-    // every widget is touched back here, on the GUI thread.
-    worker_ = std::thread([this, request = request_, options = running_options_] {
-        search::Observer observer;
-        observer.cancel = &cancel_;
-        observer.hit = [this](const search::Hit& hit) {
-            bool first = false;
-            {
-                std::lock_guard lock(pending_mutex_);
-                first = pending_.empty();
-                pending_.push_back(hit);
-            }
-            if (first) {
-                QMetaObject::invokeMethod(
-                    this, [this] { take_hits(); }, Qt::QueuedConnection);
-            }
-        };
-        observer.progress = [this](std::uint64_t done, std::uint64_t total) {
-            QMetaObject::invokeMethod(
-                this, [this, done, total] { progress(done, total); }, Qt::QueuedConnection);
-        };
-        const search::ScanResult result = run_finder_scan(request, options, observer);
-        QMetaObject::invokeMethod(
-            this, [this, result] { finished(result); }, Qt::QueuedConnection);
-    });
-    update_option_controls();
-}
-
-void FinderDialog::stop() {
-    if (worker_.joinable()) {
-        cancel_ = true;
-        worker_.join();
+    while (list_->count() > kept) {
+        delete list_->takeItem(list_->count() - 1);
     }
-}
-
-void FinderDialog::take_hits() {
-    std::vector<search::Hit> hits;
-    {
-        std::lock_guard lock(pending_mutex_);
-        hits.swap(pending_);
-    }
-    for (const search::Hit& hit : hits) {
-        shown_.push_back(hit);
-        list_->addItem(from_std(finder_hit_text(hit)));
-    }
-}
-
-void FinderDialog::progress(std::uint64_t done, std::uint64_t total) {
-    if (!scanning()) {
-        return;
-    }
-    progress_->setValue(total == 0 ? 1000 : static_cast<int>(done * 1000 / total));
-    status_->setText(from_std(finder_progress_text(done, total, shown_.size())));
-}
-
-void FinderDialog::finished(const search::ScanResult& result) {
-    if (worker_.joinable()) {
-        worker_.join();
-    }
-    take_hits();
-    if (result.end == search::ScanEnd::done) {
-        progress_->setValue(1000);
-    }
-    status_->setText(from_std(finder_end_text(result)));
-    update_option_controls();
-    // The keyboard goes on to the hits, the first one selected: Enter loads it.
-    if (list_->count() > 0) {
-        if (list_->currentRow() < 0) {
-            list_->setCurrentRow(0);
+    if (!view.added_rows.empty()) {
+        QStringList rows;
+        rows.reserve(static_cast<qsizetype>(view.added_rows.size()));
+        for (const std::string& row : view.added_rows) {
+            rows << from_std(row);
         }
-        list_->setFocus();
+        list_->addItems(rows);
     }
-}
-
-void FinderDialog::choose(QListWidgetItem* item) {
-    const int row = list_->row(item);
-    if (row < 0 || static_cast<std::size_t>(row) >= shown_.size()) {
-        return;
+    if (list_->currentRow() != view.current_row) {
+        list_->setCurrentRow(view.current_row);
     }
-    answer_ = FinderAnswer{shown_[static_cast<std::size_t>(row)], running_options_};
-    stop();
-    accept();
+    progress_->setValue(view.progress);
+    status_->setText(from_std(view.status));
+    switch (view.focus) {
+        case FinderFocus::keep:
+            break;
+        case FinderFocus::find:
+            find_->setFocus();
+            break;
+        case FinderFocus::cancel:
+            cancel_->setFocus();
+            break;
+        case FinderFocus::hits:
+            list_->setFocus();
+            break;
+    }
+    showing_ = false;
+    if (!view.open) {
+        QDialog::done(QDialog::Rejected);
+    }
 }
 
 void FinderDialog::reject() {
-    stop();
-    QDialog::reject();
+    report(FinderEvent::Kind::close);
+    if (!report_) {
+        QDialog::reject();
+    }
 }
 
 }  // namespace tavrin::qt

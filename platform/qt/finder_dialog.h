@@ -1,15 +1,11 @@
-// "Find CLUT in file": the finder window. The scan runs on a thread of its
-// own; hits and progress come back to the GUI thread as queued calls, so the
-// window keeps answering while a large file is read.
+// "Find CLUT in file": the finder window. It shows what the core's FinderView
+// says and reports what the user does; the session, its scanning thread and
+// every rule live in the core (ui/finder.h).
 #pragma once
 
 #include <QDialog>
 
-#include <atomic>
-#include <mutex>
-#include <optional>
-#include <thread>
-#include <vector>
+#include <functional>
 
 #include "ui/finder.h"
 
@@ -17,7 +13,6 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QListWidget;
-class QListWidgetItem;
 class QProgressBar;
 class QPushButton;
 class QSpinBox;
@@ -26,44 +21,31 @@ namespace tavrin::qt {
 
 class FinderDialog : public QDialog {
   public:
-    FinderDialog(FinderRequest request, QWidget* parent);
-    ~FinderDialog() override;
+    FinderDialog(const FinderView& view, std::function<void(const FinderEvent&)> report,
+                 QWidget* parent);
 
-    // The hit double-clicked, with the choices it was found with.
-    std::optional<FinderAnswer> answer() const { return answer_; }
-    bool scanning() const { return worker_.joinable(); }
+    // What the core asks; a view that is not open ends the window.
+    void show_view(const FinderView& view);
+    // The scan's wake reached the GUI thread.
+    void wake() { report(FinderEvent::Kind::wake); }
 
-    void reject() override;  // Close, Escape: stops a running scan first
+    void reject() override;  // Close, Escape, the close box: the core decides
 
   private:
     FinderOptions options() const;
-    void show_options(const FinderOptions& options);
-    void update_option_controls();
-    void start();
-    void stop();
-    void take_hits();
-    void progress(std::uint64_t done, std::uint64_t total);
-    void finished(const search::ScanResult& result);
-    void choose(QListWidgetItem* item);
+    void report(FinderEvent::Kind kind, int row = -1);
 
-    FinderRequest request_;
-    std::optional<FinderAnswer> answer_;
-    FinderOptions running_options_;
-    std::vector<search::Hit> shown_;  // row by row
+    std::function<void(const FinderEvent&)> report_;
+    bool showing_ = false;  // the core's own writes, which are not reported
 
-    // Shared with the scanning thread.
-    std::thread worker_;
-    std::atomic<bool> cancel_{false};
-    std::mutex pending_mutex_;
-    std::vector<search::Hit> pending_;
-
+    QLabel* file_;
     QComboBox* target_;
     QCheckBox* ignore_bit15_;
     QSpinBox* tolerance_;
     QComboBox* align_;
     QSpinBox* min_matching_;
     QPushButton* find_;
-    QPushButton* cancel_button_;
+    QPushButton* cancel_;
     QPushButton* close_;
     QListWidget* list_;
     QProgressBar* progress_;

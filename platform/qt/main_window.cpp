@@ -105,6 +105,7 @@ MainWindow::MainWindow() : layer_(std::make_unique<QtWindowLayer>(*this)) {
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     state_.preview.png_writer = save_png;
+    state_.finder.threads = finder_threads(*this, *layer_);
     start_editor(state_, *layer_, layer_->program_dir());
 
     // The window starts with no control focused, so the first Tab reaches the

@@ -16,6 +16,9 @@
 #include <QSlider>
 #include <QUrl>
 
+#include <system_error>
+#include <thread>
+
 #include "platform/qt/dialogs.h"
 #include "platform/qt/finder_dialog.h"
 #include "platform/qt/main_window.h"
@@ -186,11 +189,43 @@ std::optional<ClutParamsAnswer> QtWindowLayer::clut_params_dialog(std::string_vi
     return dialog.answer();
 }
 
-std::optional<FinderAnswer> QtWindowLayer::run_finder(const FinderRequest& request) {
+void QtWindowLayer::run_finder(const FinderView& view,
+                               const std::function<void(const FinderEvent&)>& report) {
     ProgramFocusMove modal(moving_focus_);
-    FinderDialog dialog(request, &window_);
+    FinderDialog dialog(view, report, &window_);
+    finder_ = &dialog;
     dialog.exec();
-    return dialog.answer();
+    finder_ = nullptr;
+}
+
+void QtWindowLayer::show_finder(const FinderView& view) {
+    if (finder_ != nullptr) {
+        finder_->show_view(view);
+    }
+}
+
+void QtWindowLayer::wake_finder() {
+    if (finder_ != nullptr) {
+        finder_->wake();
+    }
+}
+
+FinderThreads finder_threads(QObject& receiver, QtWindowLayer& layer) {
+    FinderThreads threads;
+    threads.start = [](std::function<void()> work) {
+        try {
+            std::thread(std::move(work)).detach();
+            return true;
+        } catch (const std::system_error&) {
+            return false;
+        }
+    };
+    // receiver lives as long as the program; a queued call is safe from any thread.
+    threads.wake = [&receiver, &layer] {
+        QMetaObject::invokeMethod(
+            &receiver, [&layer] { layer.wake_finder(); }, Qt::QueuedConnection);
+    };
+    return threads;
 }
 
 void QtWindowLayer::show_about_box() {

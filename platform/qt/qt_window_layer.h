@@ -1,12 +1,14 @@
 // The core's WindowLayer carried out on the Qt main window's widgets.
 #pragma once
 
+#include <QObject>
 #include <QString>
 
 #include "ui/window_layer.h"
 
 namespace tavrin::qt {
 
+class FinderDialog;
 class MainWindow;
 
 class QtWindowLayer : public WindowLayer {
@@ -37,7 +39,11 @@ class QtWindowLayer : public WindowLayer {
         const std::vector<std::string>& entries,
         const std::function<std::optional<int>(std::string_view)>& accept) override;
     std::optional<ClutParamsAnswer> clut_params_dialog(std::string_view initial_count) override;
-    std::optional<FinderAnswer> run_finder(const FinderRequest& request) override;
+    void run_finder(const FinderView& view,
+                    const std::function<void(const FinderEvent&)>& report) override;
+    void show_finder(const FinderView& view) override;
+    // A scan's wake, on the GUI thread: to the finder window if it is open.
+    void wake_finder();
     std::optional<int> choose_from_list(std::string_view title, std::string_view prompt,
                                         const std::vector<std::string>& entries,
                                         int preselected) override;
@@ -56,7 +62,12 @@ class QtWindowLayer : public WindowLayer {
   private:
     MainWindow& window_;
     int moving_focus_ = 0;
+    FinderDialog* finder_ = nullptr;  // while the finder window runs
 };
+
+// The finder's scan threads, and wakes that reach layer through receiver's
+// event loop.
+FinderThreads finder_threads(QObject& receiver, QtWindowLayer& layer);
 
 // The folder the core treats as the program's own, given the executable's:
 // that folder in the build tree, where help/ is copied beside the program;

@@ -1,12 +1,12 @@
-// The finder dialog and its worker thread.
+// The finder dialog's controls, and the scan thread's start and wake.
 #include "platform/win32/finder_dialog.h"
 
 #include <commctrl.h>
+#include <process.h>
 
 #include <algorithm>
-#include <atomic>
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "platform/win32/resource_ids.h"
 
@@ -14,41 +14,11 @@ namespace tavrin::win32 {
 
 namespace {
 
-// Sent by the worker: hits are waiting; progress in thousandths (wparam); the
-// scan has ended.
-constexpr UINT hits_waiting = WM_APP + 1;
-constexpr UINT scan_progress = WM_APP + 2;
-constexpr UINT scan_ended = WM_APP + 3;
-
-struct FinderDialog {
-    explicit FinderDialog(const FinderRequest& scanned) : request(scanned) {}
-
-    const FinderRequest& request;
-    std::optional<FinderAnswer> answer;
-    FinderOptions running_options;
-    std::vector<search::Hit> shown;  // row by row
-
-    // Shared with the worker thread.
-    HWND dialog = nullptr;
-    HANDLE worker = nullptr;
-    std::atomic<bool> cancel{false};
-    CRITICAL_SECTION lock{};
-    std::vector<search::Hit> pending;
-    search::ScanResult result;
-};
-
-const char* target_text(FinderTarget target) {
-    switch (target) {
-        case FinderTarget::live_colors:
-            return "The table's colors";
-        case FinderTarget::selection:
-            return "The selected colors";
-        case FinderTarget::tim:
-            return "TIM images";
-        case FinderTarget::palettes:
-            return "Palette-like runs";
-    }
-    return "";
+unsigned __stdcall run_work(void* parameter) {
+    const std::unique_ptr<std::function<void()>> work(
+        static_cast<std::function<void()>*>(parameter));
+    (*work)();
+    return 0;
 }
 
 int field_value(HWND dialog, int id, int maximum) {
@@ -68,205 +38,69 @@ FinderOptions read_options(HWND dialog) {
     return options;
 }
 
-void show_options(HWND dialog, const FinderRequest& request, const FinderOptions& options) {
-    for (FinderTarget target : {FinderTarget::live_colors, FinderTarget::selection,
-                                FinderTarget::tim, FinderTarget::palettes}) {
-        std::string text = target_text(target);
-        if (target == FinderTarget::live_colors) {
-            text += " (" + std::to_string(request.live_words.size()) + ")";
-        } else if (target == FinderTarget::selection) {
-            text += " (" + std::to_string(request.selected_words.size()) + ")";
+// Only what differs is written, so a field being typed in keeps its caret.
+void show_options(HWND dialog, const FinderOptions& options) {
+    const FinderOptions shown = read_options(dialog);
+    // The boxes by their own selection, which is none at first.
+    const auto select = [&](int id, int row) {
+        if (SendDlgItemMessageA(dialog, id, CB_GETCURSEL, 0, 0) != row) {
+            SendDlgItemMessageA(dialog, id, CB_SETCURSEL, static_cast<WPARAM>(row), 0);
         }
-        SendDlgItemMessageA(dialog, IDC_FIND_TARGET, CB_ADDSTRING, 0,
-                            reinterpret_cast<LPARAM>(text.c_str()));
+    };
+    select(IDC_FIND_TARGET, static_cast<int>(options.target));
+    select(IDC_FIND_ALIGN, options.align == 1 ? 1 : 0);
+    if (shown.ignore_bit15 != options.ignore_bit15) {
+        CheckDlgButton(dialog, IDC_FIND_IGNORE_BIT15,
+                       options.ignore_bit15 ? BST_CHECKED : BST_UNCHECKED);
     }
-    SendDlgItemMessageA(dialog, IDC_FIND_TARGET, CB_SETCURSEL, static_cast<WPARAM>(options.target),
-                        0);
-    for (const char* text : {"Even offsets", "Any byte"}) {
-        SendDlgItemMessageA(dialog, IDC_FIND_ALIGN, CB_ADDSTRING, 0,
-                            reinterpret_cast<LPARAM>(text));
+    if (shown.tolerance != options.tolerance) {
+        SetDlgItemInt(dialog, IDC_FIND_TOLERANCE, static_cast<UINT>(options.tolerance), FALSE);
     }
-    SendDlgItemMessageA(dialog, IDC_FIND_ALIGN, CB_SETCURSEL, options.align == 1 ? 1 : 0, 0);
-    CheckDlgButton(dialog, IDC_FIND_IGNORE_BIT15,
-                   options.ignore_bit15 ? BST_CHECKED : BST_UNCHECKED);
-    SetDlgItemInt(dialog, IDC_FIND_TOLERANCE, static_cast<UINT>(options.tolerance), FALSE);
-    SetDlgItemInt(dialog, IDC_FIND_MIN_MATCHING, static_cast<UINT>(options.min_matching), FALSE);
+    if (shown.min_matching != options.min_matching) {
+        SetDlgItemInt(dialog, IDC_FIND_MIN_MATCHING, static_cast<UINT>(options.min_matching),
+                      FALSE);
+    }
 }
 
-void update_controls(HWND dialog, bool scanning) {
-    const auto target =
-        static_cast<FinderTarget>(SendDlgItemMessageA(dialog, IDC_FIND_TARGET, CB_GETCURSEL, 0, 0));
-    const bool clut = target == FinderTarget::live_colors || target == FinderTarget::selection;
-    EnableWindow(GetDlgItem(dialog, IDC_FIND_TARGET), !scanning);
-    for (int id :
-         {IDC_FIND_IGNORE_BIT15, IDC_FIND_TOLERANCE, IDC_FIND_ALIGN, IDC_FIND_MIN_MATCHING}) {
-        EnableWindow(GetDlgItem(dialog, id), !scanning && clut);
+void show_rows(HWND dialog, const FinderView& view) {
+    HWND list = GetDlgItem(dialog, IDC_FIND_HITS);
+    if (view.rows_kept == 0) {
+        SendMessageA(list, LB_RESETCONTENT, 0, 0);
     }
-    EnableWindow(GetDlgItem(dialog, IDC_FIND_START), !scanning);
-    EnableWindow(GetDlgItem(dialog, IDC_FIND_STOP), scanning);
+    for (LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+         count > static_cast<LRESULT>(view.rows_kept); --count) {
+        SendMessageA(list, LB_DELETESTRING, static_cast<WPARAM>(count - 1), 0);
+    }
+    if (view.added_rows.empty()) {
+        return;
+    }
+    // One repaint for the whole batch.
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(list, LB_INITSTORAGE, view.added_rows.size(), view.added_rows.size() * 48);
+    for (const std::string& row : view.added_rows) {
+        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
+    }
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
 }
 
 void focus_item(HWND dialog, int id) {
     SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, id)), TRUE);
 }
 
-DWORD WINAPI scan_thread(void* parameter) {
-    auto* data = static_cast<FinderDialog*>(parameter);
-    search::Observer observer;
-    observer.cancel = &data->cancel;
-    observer.hit = [data](const search::Hit& hit) {
-        EnterCriticalSection(&data->lock);
-        const bool first = data->pending.empty();
-        data->pending.push_back(hit);
-        LeaveCriticalSection(&data->lock);
-        if (first) {
-            PostMessageA(data->dialog, hits_waiting, 0, 0);
-        }
-    };
-    observer.progress = [data](std::uint64_t done, std::uint64_t total) {
-        const WPARAM permille = total == 0 ? 1000 : static_cast<WPARAM>(done * 1000 / total);
-        PostMessageA(data->dialog, scan_progress, permille, 0);
-    };
-    const search::ScanResult result =
-        run_finder_scan(data->request, data->running_options, observer);
-    EnterCriticalSection(&data->lock);
-    data->result = result;
-    LeaveCriticalSection(&data->lock);
-    PostMessageA(data->dialog, scan_ended, 0, 0);
-    return 0;
-}
-
-// Waits for the worker, asking it to stop first; what it posted is then
-// either already queued or dropped with the window.
-void stop_scan(FinderDialog& data) {
-    if (data.worker == nullptr) {
-        return;
-    }
-    data.cancel = true;
-    WaitForSingleObject(data.worker, INFINITE);
-    CloseHandle(data.worker);
-    data.worker = nullptr;
-}
-
-void take_hits(HWND dialog, FinderDialog& data) {
-    std::vector<search::Hit> hits;
-    EnterCriticalSection(&data.lock);
-    hits.swap(data.pending);
-    LeaveCriticalSection(&data.lock);
-    for (const search::Hit& hit : hits) {
-        data.shown.push_back(hit);
-        SendDlgItemMessageA(dialog, IDC_FIND_HITS, LB_ADDSTRING, 0,
-                            reinterpret_cast<LPARAM>(finder_hit_text(hit).c_str()));
-    }
-}
-
-void start_scan(HWND dialog, FinderDialog& data) {
-    if (data.worker != nullptr) {
-        return;
-    }
-    SendDlgItemMessageA(dialog, IDC_FIND_HITS, LB_RESETCONTENT, 0, 0);
-    data.shown.clear();
-    data.pending.clear();
-    data.cancel = false;
-    data.running_options = read_options(dialog);
-    SendDlgItemMessageA(dialog, IDC_FIND_PROGRESS, PBM_SETPOS, 0, 0);
-    SetDlgItemTextA(dialog, IDC_FIND_STATUS, finder_progress_text(0, 1, 0).c_str());
-    data.worker = CreateThread(nullptr, 0, scan_thread, &data, 0, nullptr);
-    if (data.worker == nullptr) {
-        SetDlgItemTextA(dialog, IDC_FIND_STATUS, "Search failed: no thread could be started.");
-        return;
-    }
-    // The controls about to be grayed may hold the focus: Cancel takes it.
-    focus_item(dialog, IDC_FIND_STOP);
-    update_controls(dialog, true);
-}
-
-void choose_selected(HWND dialog, FinderDialog& data) {
-    const LRESULT row = SendDlgItemMessageA(dialog, IDC_FIND_HITS, LB_GETCURSEL, 0, 0);
-    if (row == LB_ERR || static_cast<std::size_t>(row) >= data.shown.size()) {
-        return;
-    }
-    data.answer = FinderAnswer{data.shown[static_cast<std::size_t>(row)], data.running_options};
-    stop_scan(data);
-    EndDialog(dialog, 1);
-}
-
 INT_PTR CALLBACK finder_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    auto* data = reinterpret_cast<FinderDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    auto* window = reinterpret_cast<FinderWindow*>(GetWindowLongPtrA(dialog, DWLP_USER));
     switch (message) {
-        case WM_INITDIALOG: {
+        case WM_INITDIALOG:
             SetWindowLongPtrA(dialog, DWLP_USER, lparam);
-            data = reinterpret_cast<FinderDialog*>(lparam);
-            data->dialog = dialog;
-            SetDlgItemTextA(dialog, IDC_FIND_FILE, ("File: " + data->request.path).c_str());
-            SendDlgItemMessageA(dialog, IDC_FIND_PROGRESS, PBM_SETRANGE32, 0, 1000);
-            show_options(dialog, data->request, data->request.options);
-            update_controls(dialog, false);
+            reinterpret_cast<FinderWindow*>(lparam)->initialize(dialog);
+            return TRUE;  // the focus on the first control
+        case WM_COMMAND:
+            if (window == nullptr) {
+                return FALSE;
+            }
+            window->command(LOWORD(wparam), HIWORD(wparam));
             return TRUE;
-        }
-        case hits_waiting:
-            take_hits(dialog, *data);
-            return TRUE;
-        case scan_progress:
-            if (data->worker != nullptr) {
-                SendDlgItemMessageA(dialog, IDC_FIND_PROGRESS, PBM_SETPOS, wparam, 0);
-                SetDlgItemTextA(dialog, IDC_FIND_STATUS,
-                                finder_progress_text(wparam, 1000, data->shown.size()).c_str());
-            }
-            return TRUE;
-        case scan_ended: {
-            stop_scan(*data);
-            take_hits(dialog, *data);
-            EnterCriticalSection(&data->lock);
-            const search::ScanResult result = data->result;
-            LeaveCriticalSection(&data->lock);
-            if (result.end == search::ScanEnd::done) {
-                SendDlgItemMessageA(dialog, IDC_FIND_PROGRESS, PBM_SETPOS, 1000, 0);
-            }
-            SetDlgItemTextA(dialog, IDC_FIND_STATUS, finder_end_text(result).c_str());
-            update_controls(dialog, false);
-            // The keyboard goes on to the hits, the first one selected.
-            if (!data->shown.empty()) {
-                if (SendDlgItemMessageA(dialog, IDC_FIND_HITS, LB_GETCURSEL, 0, 0) == LB_ERR) {
-                    SendDlgItemMessageA(dialog, IDC_FIND_HITS, LB_SETCURSEL, 0, 0);
-                }
-                focus_item(dialog, IDC_FIND_HITS);
-            } else {
-                focus_item(dialog, IDC_FIND_START);
-            }
-            return TRUE;
-        }
-        case WM_COMMAND: {
-            const int id = LOWORD(wparam);
-            const int code = HIWORD(wparam);
-            if (id == IDC_FIND_START || id == IDOK) {
-                // Enter in the list takes its selected hit, as a double-click does.
-                if (GetFocus() == GetDlgItem(dialog, IDC_FIND_HITS)) {
-                    choose_selected(dialog, *data);
-                } else {
-                    start_scan(dialog, *data);
-                }
-                return TRUE;
-            }
-            if (id == IDC_FIND_STOP) {
-                data->cancel = true;
-                return TRUE;
-            }
-            if (id == IDC_FIND_TARGET && code == CBN_SELCHANGE) {
-                update_controls(dialog, data->worker != nullptr);
-                return TRUE;
-            }
-            if (id == IDC_FIND_HITS && code == LBN_DBLCLK) {
-                choose_selected(dialog, *data);
-                return TRUE;
-            }
-            if (id == IDCANCEL) {
-                stop_scan(*data);
-                EndDialog(dialog, 0);
-                return TRUE;
-            }
-            return FALSE;
-        }
         default:
             return FALSE;
     }
@@ -274,20 +108,171 @@ INT_PTR CALLBACK finder_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LP
 
 }  // namespace
 
-std::optional<FinderAnswer> run_finder_dialog(HINSTANCE instance, HWND owner,
-                                              const FinderRequest& request) {
+FinderThreads finder_threads(HWND main_window) {
+    FinderThreads threads;
+    threads.start = [](std::function<void()> work) {
+        auto* owned = new std::function<void()>(std::move(work));
+        const std::uintptr_t thread = _beginthreadex(nullptr, 0, run_work, owned, 0, nullptr);
+        if (thread == 0) {
+            delete owned;
+            return false;
+        }
+        CloseHandle(reinterpret_cast<HANDLE>(thread));  // nobody waits for it
+        return true;
+    };
+    threads.wake = [main_window] { PostMessageA(main_window, finder_wake_message, 0, 0); };
+    return threads;
+}
+
+void FinderWindow::run(HINSTANCE instance, HWND owner, const FinderView& view,
+                       const std::function<void(const FinderEvent&)>& report) {
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof controls;
     controls.dwICC = ICC_PROGRESS_CLASS;
     InitCommonControlsEx(&controls);
-
-    FinderDialog data(request);
-    InitializeCriticalSection(&data.lock);
+    first_ = view;
+    report_ = &report;
     DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_FIND_CLUT), owner, finder_dialog_proc,
-                    reinterpret_cast<LPARAM>(&data));
-    stop_scan(data);  // also when the dialog could not be shown
-    DeleteCriticalSection(&data.lock);
-    return data.answer;
+                    reinterpret_cast<LPARAM>(this));
+    dialog_ = nullptr;
+    report_ = nullptr;
+}
+
+void FinderWindow::initialize(HWND dialog) {
+    dialog_ = dialog;
+    showing_ = true;
+    for (const std::string& target : first_.targets) {
+        SendDlgItemMessageA(dialog, IDC_FIND_TARGET, CB_ADDSTRING, 0,
+                            reinterpret_cast<LPARAM>(target.c_str()));
+    }
+    targets_ = first_.targets;
+    for (const char* text : {"Even offsets", "Any byte"}) {
+        SendDlgItemMessageA(dialog, IDC_FIND_ALIGN, CB_ADDSTRING, 0,
+                            reinterpret_cast<LPARAM>(text));
+    }
+    SendDlgItemMessageA(dialog, IDC_FIND_PROGRESS, PBM_SETRANGE32, 0, 1000);
+    showing_ = false;
+    show(first_);
+}
+
+void FinderWindow::show(const FinderView& view) {
+    if (dialog_ == nullptr) {
+        return;
+    }
+    HWND dialog = dialog_;
+    showing_ = true;
+    SetDlgItemTextA(dialog, IDC_FIND_FILE, ("File: " + view.file).c_str());
+    for (std::size_t i = 0; i < targets_.size(); ++i) {
+        if (targets_[i] != view.targets[i]) {
+            const LRESULT selected =
+                SendDlgItemMessageA(dialog, IDC_FIND_TARGET, CB_GETCURSEL, 0, 0);
+            SendDlgItemMessageA(dialog, IDC_FIND_TARGET, CB_DELETESTRING, i, 0);
+            SendDlgItemMessageA(dialog, IDC_FIND_TARGET, CB_INSERTSTRING, i,
+                                reinterpret_cast<LPARAM>(view.targets[i].c_str()));
+            SendDlgItemMessageA(dialog, IDC_FIND_TARGET, CB_SETCURSEL,
+                                static_cast<WPARAM>(selected), 0);
+            targets_[i] = view.targets[i];
+        }
+    }
+    show_options(dialog, view.options);
+    EnableWindow(GetDlgItem(dialog, IDC_FIND_TARGET), view.target_enabled);
+    for (int id :
+         {IDC_FIND_IGNORE_BIT15, IDC_FIND_TOLERANCE, IDC_FIND_ALIGN, IDC_FIND_MIN_MATCHING}) {
+        EnableWindow(GetDlgItem(dialog, id), view.clut_options_enabled);
+    }
+    // The focus first, so that no control loses it by being grayed.
+    switch (view.focus) {
+        case FinderFocus::keep:
+            break;
+        case FinderFocus::find:
+            EnableWindow(GetDlgItem(dialog, IDC_FIND_START), TRUE);
+            focus_item(dialog, IDC_FIND_START);
+            break;
+        case FinderFocus::cancel:
+            EnableWindow(GetDlgItem(dialog, IDC_FIND_STOP), TRUE);
+            focus_item(dialog, IDC_FIND_STOP);
+            break;
+        case FinderFocus::hits:
+            focus_item(dialog, IDC_FIND_HITS);
+            break;
+    }
+    EnableWindow(GetDlgItem(dialog, IDC_FIND_START), view.find_enabled);
+    EnableWindow(GetDlgItem(dialog, IDC_FIND_STOP), view.cancel_enabled);
+    show_rows(dialog, view);
+    const LRESULT current = SendDlgItemMessageA(dialog, IDC_FIND_HITS, LB_GETCURSEL, 0, 0);
+    if (current != view.current_row) {
+        SendDlgItemMessageA(dialog, IDC_FIND_HITS, LB_SETCURSEL,
+                            static_cast<WPARAM>(view.current_row), 0);
+    }
+    SendDlgItemMessageA(dialog, IDC_FIND_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(view.progress),
+                        0);
+    SetDlgItemTextA(dialog, IDC_FIND_STATUS, view.status.c_str());
+    showing_ = false;
+    if (!view.open) {
+        EndDialog(dialog, 0);
+    }
+}
+
+void FinderWindow::wake() {
+    if (dialog_ != nullptr) {
+        report(FinderEvent::Kind::wake);
+    }
+}
+
+void FinderWindow::report(FinderEvent::Kind kind, int row) {
+    if (showing_ || report_ == nullptr || dialog_ == nullptr) {
+        return;
+    }
+    (*report_)(FinderEvent{kind, read_options(dialog_), row});
+}
+
+void FinderWindow::command(int id, int code) {
+    const auto selected_row = [&] {
+        return static_cast<int>(SendDlgItemMessageA(dialog_, IDC_FIND_HITS, LB_GETCURSEL, 0, 0));
+    };
+    switch (id) {
+        case IDC_FIND_START:
+        case IDOK:
+            // Enter in the list takes its selected hit, as a double-click does.
+            if (GetFocus() == GetDlgItem(dialog_, IDC_FIND_HITS)) {
+                report(FinderEvent::Kind::row_chosen, selected_row());
+            } else {
+                report(FinderEvent::Kind::find);
+            }
+            break;
+        case IDC_FIND_STOP:
+            report(FinderEvent::Kind::cancel);
+            break;
+        case IDCANCEL:  // Close, Escape, the close box
+            report(FinderEvent::Kind::close);
+            break;
+        case IDC_FIND_TARGET:
+        case IDC_FIND_ALIGN:
+            if (code == CBN_SELCHANGE) {
+                report(FinderEvent::Kind::options_changed);
+            }
+            break;
+        case IDC_FIND_IGNORE_BIT15:
+            if (code == BN_CLICKED) {
+                report(FinderEvent::Kind::options_changed);
+            }
+            break;
+        case IDC_FIND_TOLERANCE:
+        case IDC_FIND_MIN_MATCHING:
+            if (code == EN_CHANGE) {
+                report(FinderEvent::Kind::options_changed);
+            }
+            break;
+        case IDC_FIND_HITS:
+            if (code == LBN_SELCHANGE) {
+                report(FinderEvent::Kind::row_selected, selected_row());
+            } else if (code == LBN_DBLCLK) {
+                report(FinderEvent::Kind::row_chosen, selected_row());
+            }
+            break;
+        default:
+            break;
+    }
 }
 
 }  // namespace tavrin::win32

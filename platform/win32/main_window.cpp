@@ -118,6 +118,7 @@ void on_initdialog(HWND window, MainWindow& main) {
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&main));
     main.layer.attach(window, main.state);
     main.state.preview.png_writer = save_png;
+    main.state.finder.threads = finder_threads(window);
     {
         CoreCall call(main.layer);
         start_editor(main.state, main.layer, main.layer.program_dir());
@@ -320,6 +321,9 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         }
         case WM_NEXTDLGCTL:
             move_to_next_control(window, wparam, lparam);
+            return 0;
+        case finder_wake_message:
+            main->layer.wake_finder();
             return 0;
         case WM_DROPFILES:
             if (main->layer.core_running()) {

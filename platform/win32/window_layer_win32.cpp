@@ -194,8 +194,9 @@ std::optional<ClutParamsAnswer> Win32WindowLayer::clut_params_dialog(
     return run_clut_params_dialog(instance_, main_, initial_count);
 }
 
-std::optional<FinderAnswer> Win32WindowLayer::run_finder(const FinderRequest& request) {
-    return run_finder_dialog(instance_, main_, request);
+void Win32WindowLayer::run_finder(const FinderView& view,
+                                  const std::function<void(const FinderEvent&)>& report) {
+    finder_.run(instance_, main_, view, report);
 }
 
 std::optional<int> Win32WindowLayer::choose_from_list(std::string_view title,

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "platform/win32/finder_dialog.h"
 #include "ui/window_layer.h"
 
 namespace tavrin {
@@ -63,7 +64,11 @@ class Win32WindowLayer final : public WindowLayer {
         const std::vector<std::string>& entries,
         const std::function<std::optional<int>(std::string_view typed)>& accept) override;
     std::optional<ClutParamsAnswer> clut_params_dialog(std::string_view initial_count) override;
-    std::optional<FinderAnswer> run_finder(const FinderRequest& request) override;
+    void run_finder(const FinderView& view,
+                    const std::function<void(const FinderEvent&)>& report) override;
+    void show_finder(const FinderView& view) override { finder_.show(view); }
+    // finder_wake_message reached the main window.
+    void wake_finder() { finder_.wake(); }
     std::optional<int> choose_from_list(std::string_view title, std::string_view prompt,
                                         const std::vector<std::string>& entries,
                                         int preselected) override;
@@ -89,6 +94,7 @@ class Win32WindowLayer final : public WindowLayer {
     HWND main_ = nullptr;
     EditorState* state_ = nullptr;
     std::unique_ptr<PreviewWindow> preview_;
+    FinderWindow finder_;
     HWND pending_focus_ = nullptr;
     int core_depth_ = 0;
 };

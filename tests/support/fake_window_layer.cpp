@@ -1,6 +1,11 @@
 // The recording fake of the window layer.
 #include "tests/support/fake_window_layer.h"
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
+#include <utility>
+
 #include "ui/ids.h"
 
 namespace tavrin::testing {
@@ -177,29 +182,155 @@ std::optional<int> FakeWindowLayer::select_clut_dialog(
     return std::nullopt;
 }
 
-std::optional<FinderAnswer> FakeWindowLayer::run_finder(const FinderRequest& request) {
-    finder_requests.push_back(request);
+FinderThreads FakeWindowLayer::finder_threads() {
+    auto shared = finder_thread_state;
+    FinderThreads threads;
+    threads.start = [shared](std::function<void()> work) {
+        {
+            std::lock_guard lock(shared->mutex);
+            ++shared->running;
+        }
+        std::thread([shared, work = std::move(work)] {
+            work();
+            std::lock_guard lock(shared->mutex);
+            --shared->running;
+            ++shared->changes;
+            shared->changed.notify_all();
+        }).detach();
+        return true;
+    };
+    threads.wake = [shared] {
+        std::lock_guard lock(shared->mutex);
+        ++shared->wakes;
+        ++shared->changes;
+        shared->changed.notify_all();
+    };
+    return threads;
+}
+
+int FakeWindowLayer::finder_workers() const {
+    std::lock_guard lock(finder_thread_state->mutex);
+    return finder_thread_state->running;
+}
+
+FakeWindowLayer::~FakeWindowLayer() {
+    // No scan of one test may still run into the next one's timings.
+    std::unique_lock lock(finder_thread_state->mutex);
+    finder_thread_state->changed.wait_for(lock, std::chrono::seconds(10),
+                                          [&] { return finder_thread_state->running == 0; });
+}
+
+void FakeWindowLayer::show_finder(const FinderView& view) {
+    finder_view = view;
+    finder_view.added_rows.clear();
+    finder_rows.resize(std::min(view.rows_kept, finder_rows.size()));
+    finder_rows.insert(finder_rows.end(), view.added_rows.begin(), view.added_rows.end());
+    finder_status = view.status;
+}
+
+void FakeWindowLayer::run_finder(const FinderView& view,
+                                 const std::function<void(const FinderEvent&)>& report) {
+    using Clock = std::chrono::steady_clock;
+    using Kind = FinderStep::Kind;
+    finder_opened.push_back(view);
+    finder_rows.clear();
+    show_finder(view);
     if (record_calls) {
         calls.push_back("finder");
     }
+    FinderThreadState& threads = *finder_thread_state;
+    Clock::time_point let_go{};
+    // The user's events, timed: the window must answer at once.
+    const auto user = [&](FinderEvent event) {
+        const auto started = Clock::now();
+        report(event);
+        const double ms = std::chrono::duration<double, std::milli>(Clock::now() - started).count();
+        finder_slowest_event_ms = std::max(finder_slowest_event_ms, ms);
+    };
+    // Hands waiting wakes to the core until done() or the time runs out.
+    const auto pump = [&](const std::function<bool()>& done, std::chrono::seconds limit) {
+        const auto deadline = Clock::now() + limit;
+        int seen = 0;
+        {
+            std::lock_guard lock(threads.mutex);
+            seen = threads.changes;
+        }
+        while (!done()) {
+            int wakes = 0;
+            {
+                std::unique_lock lock(threads.mutex);
+                threads.changed.wait_until(
+                    lock, deadline, [&] { return threads.wakes > 0 || threads.changes != seen; });
+                seen = threads.changes;
+                wakes = std::exchange(threads.wakes, 0);
+            }
+            if (wakes > 0 && finder_view.open) {
+                report(FinderEvent{FinderEvent::Kind::wake, {}, -1});
+            } else if (Clock::now() >= deadline) {
+                finder_timed_out = !done();
+                return;
+            }
+        }
+    };
+    const auto scanning = [&] { return finder_view.open && finder_view.cancel_enabled; };
     if (finder_scripts.empty()) {
         ++unanswered_dialogs;
-        return std::nullopt;
+        report(FinderEvent{FinderEvent::Kind::close, {}, -1});
+        return;
     }
     const FinderScript script = finder_scripts.front();
     finder_scripts.pop_front();
-    std::vector<search::Hit> hits;
-    finder_rows.clear();
-    search::Observer observer;
-    observer.hit = [&](const search::Hit& hit) {
-        hits.push_back(hit);
-        finder_rows.push_back(finder_hit_text(hit));
-    };
-    finder_status = finder_end_text(run_finder_scan(request, script.options, observer));
-    if (!script.choose || *script.choose >= hits.size()) {
-        return std::nullopt;
+    for (const FinderStep& step : script) {
+        if (!finder_view.open && step.kind != Kind::settle) {
+            break;
+        }
+        switch (step.kind) {
+            case Kind::options:
+                user(FinderEvent{FinderEvent::Kind::options_changed, step.options, -1});
+                break;
+            case Kind::find:
+                user(FinderEvent{FinderEvent::Kind::find, {}, -1});
+                break;
+            case Kind::wait_end:
+                pump([&] { return !scanning(); }, std::chrono::seconds(60));
+                break;
+            case Kind::wait_rows:
+                pump([&] { return !scanning() || finder_rows.size() >= step.rows; },
+                     std::chrono::seconds(60));
+                break;
+            case Kind::cancel:
+            case Kind::close:
+                finder_rows_at_cancel = finder_rows.size();
+                let_go = Clock::now();
+                user(FinderEvent{step.kind == Kind::cancel ? FinderEvent::Kind::cancel
+                                                           : FinderEvent::Kind::close,
+                                 {},
+                                 -1});
+                break;
+            case Kind::select:
+                user(FinderEvent{FinderEvent::Kind::row_selected, {}, step.row});
+                break;
+            case Kind::choose:
+                user(FinderEvent{FinderEvent::Kind::row_chosen, {}, step.row});
+                break;
+            case Kind::look:
+                step.look();
+                break;
+            case Kind::settle:
+                pump(
+                    [&] {
+                        std::lock_guard lock(threads.mutex);
+                        return threads.running == 0;
+                    },
+                    std::chrono::seconds(60));
+                finder_settle_ms =
+                    std::chrono::duration<double, std::milli>(Clock::now() - let_go).count();
+                break;
+        }
     }
-    return FinderAnswer{hits[*script.choose], script.options};
+    if (finder_view.open) {
+        user(FinderEvent{FinderEvent::Kind::close, {}, -1});
+    }
 }
 
 std::optional<int> FakeWindowLayer::choose_from_list(std::string_view, std::string_view,

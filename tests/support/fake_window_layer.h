@@ -4,8 +4,11 @@
 #pragma once
 
 #include <array>
+#include <condition_variable>
 #include <deque>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,6 +24,7 @@ inline constexpr Rgb fake_button_face_color{240, 240, 240};
 class FakeWindowLayer : public WindowLayer {
   public:
     FakeWindowLayer();
+    ~FakeWindowLayer() override;
 
     // --- WindowLayer
     void set_menu_item(int command_id, bool enabled) override;
@@ -43,7 +47,9 @@ class FakeWindowLayer : public WindowLayer {
         const std::vector<std::string>& entries,
         const std::function<std::optional<int>(std::string_view)>& accept) override;
     std::optional<ClutParamsAnswer> clut_params_dialog(std::string_view initial_count) override;
-    std::optional<FinderAnswer> run_finder(const FinderRequest& request) override;
+    void run_finder(const FinderView& view,
+                    const std::function<void(const FinderEvent&)>& report) override;
+    void show_finder(const FinderView& view) override;
     std::optional<int> choose_from_list(std::string_view title, std::string_view prompt,
                                         const std::vector<std::string>& entries,
                                         int preselected) override;
@@ -90,13 +96,61 @@ class FakeWindowLayer : public WindowLayer {
     std::deque<std::string> clut_texts;  // typed into "Select CLUT to modify", OK after each
     std::deque<std::optional<ClutParamsAnswer>> params_answers;
     std::map<std::string, OpenDocumentResult> document_results;  // default: opened
-    // The finder runs its scan at once with these choices, then double-clicks
-    // the row choose names (nullopt: closes the window).
-    struct FinderScript {
+    // The finder window: each run follows one script, step by step, then
+    // closes the window if the script left it open. The session's scans run
+    // on real threads (finder_threads()), whose wakes the waiting steps
+    // hand to the core, as a message loop would.
+    struct FinderStep {
+        enum class Kind {
+            options,    // the controls are set to options
+            find,       // Find
+            wait_end,   // until the scan ends
+            wait_rows,  // until rows are listed, or the scan ends
+            cancel,     // Cancel
+            close,      // Close
+            select,     // row is clicked once (or reached with an arrow key)
+            choose,     // row is double-clicked
+            settle,     // until no scan thread runs, wakes handed over meanwhile
+            look,       // runs look: the test's checks with the window open
+        };
+        Kind kind = Kind::find;
         FinderOptions options;
-        std::optional<std::size_t> choose;
+        int row = -1;
+        std::size_t rows = 0;
+        std::function<void()> look;
+
+        static FinderStep just(Kind kind) {
+            FinderStep step;
+            step.kind = kind;
+            return step;
+        }
+        static FinderStep set(const FinderOptions& options) {
+            FinderStep step = just(Kind::options);
+            step.options = options;
+            return step;
+        }
+        static FinderStep on_row(Kind kind, int row) {
+            FinderStep step = just(kind);
+            step.row = row;
+            return step;
+        }
+        static FinderStep then(std::function<void()> checks) {
+            FinderStep step = just(Kind::look);
+            step.look = std::move(checks);
+            return step;
+        }
+        static FinderStep until_rows(std::size_t rows) {
+            FinderStep step = just(Kind::wait_rows);
+            step.rows = rows;
+            return step;
+        }
     };
+    using FinderScript = std::vector<FinderStep>;
     std::deque<FinderScript> finder_scripts;
+    // The threads and wake the session gets from this screen.
+    FinderThreads finder_threads();
+    // Scan threads still running.
+    int finder_workers() const;
 
     // --- Records of modal interaction
     std::vector<FileDialogRequest> open_requests;
@@ -106,9 +160,14 @@ class FakeWindowLayer : public WindowLayer {
     std::vector<std::string> errors;
     std::vector<std::string> messages;
     std::vector<std::string> opened_documents;
-    std::vector<FinderRequest> finder_requests;
-    std::vector<std::string> finder_rows;  // the last finder's hit list
-    std::string finder_status;             // and its status line at the end
+    std::vector<FinderView> finder_opened;  // each run's first view
+    FinderView finder_view;                 // the window as last shown
+    std::vector<std::string> finder_rows;   // its hit list
+    std::string finder_status;              // and its status line
+    double finder_slowest_event_ms = 0;     // the longest the core took over a user's event
+    std::size_t finder_rows_at_cancel = 0;  // listed when Cancel or Close was pressed
+    double finder_settle_ms = 0;            // from that press until no scan thread ran
+    bool finder_timed_out = false;          // a waiting step gave up
     int about_boxes = 0;
     int repaint_requests = 0;
     int quit_requests = 0;
@@ -136,6 +195,16 @@ class FakeWindowLayer : public WindowLayer {
     std::deque<std::optional<int>> list_answers;
     std::vector<std::vector<std::string>> list_entries;
     std::vector<int> list_preselected;
+
+    // Shared with the scan threads, which may outlive this screen.
+    struct FinderThreadState {
+        std::mutex mutex;
+        std::condition_variable changed;
+        int wakes = 0;
+        int running = 0;
+        int changes = 0;  // a wake or a thread's end, for waiting on either
+    };
+    std::shared_ptr<FinderThreadState> finder_thread_state = std::make_shared<FinderThreadState>();
 
     // --- The texture preview as shown.
     int preview_shown = 0;

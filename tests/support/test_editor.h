@@ -22,6 +22,7 @@ struct TestEditor {
     FakeWindowLayer screen;
 
     TestEditor() {
+        state.finder.threads = screen.finder_threads();
         start_editor(state, screen, screen.program_folder);
         screen.calls.clear();
     }

@@ -28,7 +28,7 @@ import time
 
 # Seconds for the whole run: the first boot of the prefix, then each round.
 BOOT_DEADLINE = 420
-ROUND_DEADLINE = 180
+ROUND_DEADLINE = 240
 # A Wine virtual desktop: the windows get Wine's own frames, as on Windows,
 # and the keyboard focus does not depend on a window manager.
 DESKTOP = "800x600"
@@ -1029,6 +1029,79 @@ def scenario_finder(env, exe_dir, work):
             raise Failure(f"closing the window ended the program with {code}")
 
 
+def scenario_finder_dense(env, exe_dir, work):
+    """The finder under load, its worker off the GUI thread: a black one-colour
+    CLUT searched in 64 MiB of zeros (a hit at every even offset) stops at
+    10,000 hits, after which nothing in the window moves, and Escape closes it
+    at once; 256 colours with one that must match, a copy every 256 KiB, keep
+    a scan running and listing until Cancel, after which nothing moves
+    either, and the window still answers at once."""
+    size = 64 << 20
+    zeros = os.path.join(work, "zeros.img")
+    with open(zeros, "wb") as f:
+        f.truncate(size)
+    black = os.path.join(work, "black.clu")
+    with open(black, "wb") as f:
+        f.write(b"\x00\x00")
+    colours = [0x0101 + 37 * i for i in range(256)]
+    copy = words_to_bytes(colours)
+    data = bytearray(size)
+    for at in range(0, size, 256 << 10):
+        data[at:at + len(copy)] = copy
+    copies = os.path.join(work, "copies.img")
+    with open(copies, "wb") as f:
+        f.write(data)
+    del data
+    full = os.path.join(work, "full.clu")
+    with open(full, "wb") as f:
+        f.write(copy)
+
+    def still(what, settle):
+        time.sleep(settle)
+        before = env.screenshot()
+        time.sleep(1.5)
+        after = env.screenshot()
+        if before.pixels != after.pixels:
+            raise Failure(f"the screen still changes {what}")
+        return after
+
+    def closes_at_once(what):
+        started = time.monotonic()
+        env.keys("Escape", pause=0)
+        env.wait_window_gone("Find CLUT in file", timeout=5)
+        log(f"{what}: Escape closed the finder in {time.monotonic() - started:.2f} s")
+
+    with Program(env, exe_dir) as program:
+        env.keys("alt+f", "l")
+        open_through_dialog(env, "Open", black)
+        env.keys("alt+f", "f")
+        open_through_dialog(env, "Open", zeros)
+        env.wait_window("Find CLUT in file")
+        env.keys("Return")  # Find
+        env.keep(still("after the dense scan reached its cap", 3), "finder-cap")
+        closes_at_once("dense scan")
+
+        env.keys("alt+f", "l")
+        open_through_dialog(env, "Open", full)
+        env.keys("alt+f", "f")
+        open_through_dialog(env, "Open", copies)
+        env.wait_window("Find CLUT in file")
+        env.keys("alt+m", "End", "BackSpace", "1")  # Minimum matching: 1
+        env.keys("Return")  # Find
+        time.sleep(1)
+        running = env.screenshot()
+        time.sleep(1)
+        if env.screenshot().pixels == running.pixels:
+            raise Failure("nothing moved while the slow scan was running")
+        env.keys("space")  # Cancel, which has the focus while a scan runs
+        env.keep(still("after Cancel", 0.5), "finder-cancelled")
+        closes_at_once("cancelled scan")
+        env.keys("alt+F4")
+        code = program.exit_code()
+        if code != 0:
+            raise Failure(f"closing the window ended the program with {code}")
+
+
 def take_screenshot(env, exe_dir, work, png):
     """The picture for the README: a kit-like CLUT loaded and a zone selected."""
     words = kit_words()
@@ -1103,7 +1176,7 @@ def scenario_open_with(env, exe_dir, work):
 
 SCENARIOS = [scenario_raw_clut, scenario_tex_team_flag, scenario_offset, scenario_tim_rows,
              scenario_open_with, scenario_undo_redo,
-             scenario_finder, scenario_preview, scenario_preview_raw]
+             scenario_finder, scenario_finder_dense, scenario_preview, scenario_preview_raw]
 
 
 def main():

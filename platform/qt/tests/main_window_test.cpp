@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -29,6 +30,7 @@
 #include <QToolTip>
 #include <QUrl>
 
+#include <functional>
 #include <memory>
 
 #include "palette/palette.h"
@@ -635,6 +637,100 @@ class MainWindowTest : public QObject {
         QCOMPARE(source.path, image.toStdString());
         QCOMPARE(source.offset, std::uint64_t{0x402});
         QCOMPARE(source.count, 256);
+    }
+
+    void a_dense_scan_stops_at_the_cap_and_cancel_and_escape_answer_at_once() {
+        // 64 MiB of zeros, where a black one-colour CLUT is at every even offset.
+        QByteArray bytes(64 << 20, '\0');
+        const QString zeros = folder_->filePath(QStringLiteral("zeros.img"));
+        QVERIFY(write_bytes(zeros, bytes));
+        const QString black = folder_->filePath(QStringLiteral("black.clu"));
+        QVERIFY(write_clut_file(black, {0x0000}));
+        // And 256 colours, a copy every 256 KiB: with one that must match, a
+        // slow scan whose hits keep coming.
+        std::vector<std::uint16_t> colors;
+        QByteArray copy;
+        for (int i = 0; i < 256; ++i) {
+            colors.push_back(static_cast<std::uint16_t>(0x0101 + 37 * i));
+            copy.append(static_cast<char>(colors.back() & 0xFF));
+            copy.append(static_cast<char>(colors.back() >> 8));
+        }
+        for (qsizetype at = 0; at < bytes.size(); at += 256 << 10) {
+            bytes.replace(at, copy.size(), copy);
+        }
+        const QString copies = folder_->filePath(QStringLiteral("copies.img"));
+        QVERIFY(write_bytes(copies, bytes));
+        const QString full = folder_->filePath(QStringLiteral("full.clu"));
+        QVERIFY(write_clut_file(full, colors));
+
+        // The finder on path, act on its window; it must be gone afterwards.
+        const auto finder_on = [&](const QString& path, const std::function<void(QWidget*)>& act) {
+            when_dialog_opens(QStringLiteral("open_dialog"), [&](QWidget* dialog) {
+                when_dialog_opens(QStringLiteral("finder_dialog"), [&](QWidget* finder) {
+                    act(finder);
+                    if (finder->isVisible()) {  // a failure, not a hang
+                        static_cast<QDialog*>(finder)->done(QDialog::Rejected);
+                    }
+                });
+                type_file_name(dialog, path);
+            });
+            window().menu_action(ids::find_clut)->trigger();
+            activate(window());
+            settle();
+            QCOMPARE(QApplication::activeModalWidget(), nullptr);
+        };
+        QElapsedTimer timer;
+        qint64 escape_ms = -1;
+        bool capped = false;
+        load_clut_file(window(), black);
+        finder_on(zeros, [&](QWidget* finder) {
+            auto* list = finder->findChild<QListWidget*>(QStringLiteral("hits"));
+            auto* status = finder->findChild<QLabel*>(QStringLiteral("status"));
+            QTest::mouseClick(finder->findChild<QPushButton*>(QStringLiteral("find")),
+                              Qt::LeftButton);
+            const QString cap = QStringLiteral("10,000 hits shown: narrow the search");
+            capped =
+                QTest::qWaitFor([&] { return status->text() == cap; }, 10000) &&
+                list->count() == 10000 &&
+                list->item(9999)->text() == QStringLiteral("0x4E1E (19998)  CLUT, 1 words match") &&
+                finder->findChild<QProgressBar*>(QStringLiteral("progress"))->value() < 1000;
+            timer.start();
+            QTest::keyClick(finder, Qt::Key_Escape);
+            escape_ms = finder->isVisible() ? -1 : timer.elapsed();
+        });
+        QVERIFY(capped);
+        QVERIFY(escape_ms >= 0 && escape_ms < 100);
+
+        load_clut_file(window(), full);
+        int at_cancel = -1;
+        int later = -1;
+        qint64 cancel_ms = -1;
+        QString cancelled;
+        finder_on(copies, [&](QWidget* finder) {
+            auto* list = finder->findChild<QListWidget*>(QStringLiteral("hits"));
+            auto* status = finder->findChild<QLabel*>(QStringLiteral("status"));
+            finder->findChild<QSpinBox*>(QStringLiteral("min_matching"))->setValue(1);
+            QTest::mouseClick(finder->findChild<QPushButton*>(QStringLiteral("find")),
+                              Qt::LeftButton);
+            if (!QTest::qWaitFor([&] { return list->count() >= 2; }, 10000)) {
+                return;
+            }
+            timer.start();
+            QTest::mouseClick(finder->findChild<QPushButton*>(QStringLiteral("cancel")),
+                              Qt::LeftButton);
+            cancel_ms = timer.elapsed();
+            at_cancel = list->count();
+            cancelled = status->text();
+            QTest::qWait(300);  // wakes still on their way change nothing
+            later = list->count();
+            QTest::mouseClick(finder->findChild<QPushButton*>(QStringLiteral("close")),
+                              Qt::LeftButton);
+        });
+        QVERIFY(cancel_ms >= 0 && cancel_ms < 100);
+        QVERIFY(at_cancel >= 2 && at_cancel < 256);
+        QCOMPARE(later, at_cancel);
+        QCOMPARE(cancelled, QStringLiteral("Cancelled: %1 hits.").arg(at_cancel));
+        QCOMPARE(window().state().origin.source.path, full.toStdString());
     }
 
     void panel_controls_change_the_selected_cells() {
