@@ -4,7 +4,11 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
+#include <optional>
 
+#include "disc/disc.h"
+#include "disc/sectors.h"
+#include "ui/disc_commands.h"
 #include "ui/editor.h"
 #include "ui/file_commands.h"
 
@@ -43,15 +47,35 @@ std::vector<std::uint16_t> selected_words(const EditorState& state) {
     return words;
 }
 
-}  // namespace
+// A raw disc image is searched in its sectors' data as one stream, so that
+// what crosses a sector's end is found; hits are reported at their offsets
+// in the image file, as a hex editor shows them.
+struct ScanTarget {
+    search::Target target;
+    std::optional<disc::DataLayout> layout;
+};
 
-search::ScanResult run_finder_scan(const FinderRequest& request, const FinderOptions& options,
-                                   const search::Observer& observer) {
+ScanTarget scan_target(const std::string& path) {
+    FileSystem& fs = standard_file_system();
+    disc::ImageInfo info;
+    disc::DataLayout layout;
+    std::uint64_t length = 0;
+    if (!disc::recognise(fs, path, info).ok() || info.kind != disc::ImageKind::raw ||
+        !disc::data_layout(fs, path, layout, length).ok()) {
+        return {search::Target(path), std::nullopt};
+    }
+    return {search::Target(info.data_path, search::Sectors{layout.base, layout.sector_size,
+                                                           layout.data_at, disc::data_sector_size}),
+            layout};
+}
+
+search::ScanResult scan(const search::Target& target, const FinderRequest& request,
+                        const FinderOptions& options, const search::Observer& observer) {
     switch (options.target) {
         case FinderTarget::tim:
-            return search::find_tim(request.path, observer);
+            return search::find_tim(target, observer);
         case FinderTarget::palettes:
-            return search::find_palettes(request.path, search::PaletteQuery{}, observer);
+            return search::find_palettes(target, search::PaletteQuery{}, observer);
         case FinderTarget::live_colors:
         case FinderTarget::selection:
             break;
@@ -69,7 +93,23 @@ search::ScanResult run_finder_scan(const FinderRequest& request, const FinderOpt
     query.tolerance = options.tolerance;
     query.align = options.align;
     query.min_matching = options.min_matching;
-    return search::find_clut(request.path, query, observer);
+    return search::find_clut(target, query, observer);
+}
+
+}  // namespace
+
+search::ScanResult run_finder_scan(const FinderRequest& request, const FinderOptions& options,
+                                   const search::Observer& observer) {
+    const ScanTarget scanned = scan_target(request.path);
+    search::Observer mapped = observer;
+    if (scanned.layout && observer.hit) {
+        mapped.hit = [&](const search::Hit& hit) {
+            search::Hit in_image = hit;
+            in_image.offset = scanned.layout->image_offset(hit.offset);
+            observer.hit(in_image);
+        };
+    }
+    return scan(scanned.target, request, options, mapped);
 }
 
 std::string finder_hit_text(const search::Hit& hit) {
@@ -154,6 +194,24 @@ void find_clut_in_file(EditorState& state, WindowLayer& layer) {
             if (!hit.tim.has_clut()) {
                 before_modal(state, layer);
                 layer.show_error("The TIM image at " + offset_text(hit.offset) + " has no CLUT.");
+                break;
+            }
+            if (disc::ImageInfo info;
+                disc::recognise(*state.file_system, request.path, info).ok() &&
+                info.kind == disc::ImageKind::raw) {
+                // Offsets inside a TIM count its bytes, which in a raw image
+                // the sectors' codes interrupt: it is read in the disc's file
+                // that holds it.
+                std::string inside;
+                std::uint64_t offset = 0;
+                if (!file_at_image_offset(*state.file_system, request.path, hit.offset, inside,
+                                          offset)) {
+                    before_modal(state, layer);
+                    layer.show_error("The TIM image at " + offset_text(hit.offset) +
+                                     " lies in no file of the disc image, so it cannot be read.");
+                    break;
+                }
+                extract_tim_clut_at(state, layer, request.path, offset, inside);
                 break;
             }
             extract_tim_clut_at(state, layer, request.path, hit.offset);

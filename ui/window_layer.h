@@ -122,9 +122,12 @@ class WindowLayer {
     // the window was closed without one.
     virtual std::optional<FinderAnswer> run_finder(const FinderRequest& request) = 0;
     // A list to pick one entry from, preselected first; nullopt for Cancel.
+    // With filter, a field above it narrows the list as the user types,
+    // to the entries list_entry_matches (ui/field_text.h) keeps; the answer is always a
+    // position in entries.
     virtual std::optional<int> choose_from_list(std::string_view title, std::string_view prompt,
                                                 const std::vector<std::string>& entries,
-                                                int preselected) = 0;
+                                                int preselected, bool filter = false) = 0;
     virtual void show_about_box() = 0;
     virtual void show_error(std::string_view message) = 0;    // caption "Error", error icon
     virtual void show_message(std::string_view message) = 0;  // caption "Tavrin", information icon

@@ -41,8 +41,8 @@ class QtWindowLayer : public WindowLayer {
     std::optional<ClutParamsAnswer> clut_params_dialog(std::string_view initial_count) override;
     std::optional<FinderAnswer> run_finder(const FinderRequest& request) override;
     std::optional<int> choose_from_list(std::string_view title, std::string_view prompt,
-                                        const std::vector<std::string>& entries,
-                                        int preselected) override;
+                                        const std::vector<std::string>& entries, int preselected,
+                                        bool filter) override;
     void show_preview() override;
     void set_preview_image(int width, int height, std::span<const std::uint32_t> pixels) override;
     void set_preview_bar(const PreviewBar& bar) override;

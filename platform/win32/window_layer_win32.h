@@ -67,8 +67,8 @@ class Win32WindowLayer final : public WindowLayer {
     std::optional<ClutParamsAnswer> clut_params_dialog(std::string_view initial_count) override;
     std::optional<FinderAnswer> run_finder(const FinderRequest& request) override;
     std::optional<int> choose_from_list(std::string_view title, std::string_view prompt,
-                                        const std::vector<std::string>& entries,
-                                        int preselected) override;
+                                        const std::vector<std::string>& entries, int preselected,
+                                        bool filter) override;
     void show_about_box() override;
     void show_error(std::string_view message) override;
     void show_message(std::string_view message) override;
