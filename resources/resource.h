@@ -91,5 +91,6 @@
 #define IDC_FIND_STOP 330
 #define IDC_LIST_PROMPT 340
 #define IDC_LIST_ENTRIES 341
+#define IDC_LIST_FILTER 342
 
 #endif
