@@ -122,9 +122,11 @@ void BM_ReadData(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadData)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-// 0: the flat file, mapped; 1: the raw image's data, read through its sectors.
+// 0: the flat file, mapped; 1: the raw image's data as the finder and find
+// search it, gathered from the mapped sectors; 2: the same data read through
+// the sector view, block by block.
 void BM_FindInData(benchmark::State& state) {
-    const bool raw = state.range(0) == 1;
+    const auto how = state.range(0);
     auto view = tavrin::disc::inside_image(tavrin::standard_file_system(), images().raw, "");
     std::unique_ptr<tavrin::File> file;
     if (!view->open(images().raw, tavrin::OpenMode::read, file).ok()) {
@@ -142,16 +144,23 @@ void BM_FindInData(benchmark::State& state) {
     tavrin::search::ClutQuery query;
     query.words = {0x1234, 0x5678, 0x1F2E, 0x3D4C};  // absent from the random data
     for (auto _ : state) {
-        const auto result = raw ? tavrin::search::find_clut(source, query, {})
-                                : tavrin::search::find_clut(images().flat, query, {});
+        const auto result = how == 0 ? tavrin::search::find_clut(images().flat, query, {})
+                            : how == 1
+                                ? tavrin::search::find_clut(
+                                      tavrin::search::Target(
+                                          images().raw, tavrin::search::Sectors{0, 2352, 24, 2048}),
+                                      query, {})
+                                : tavrin::search::find_clut(source, query, {});
         if (result.end != tavrin::search::ScanEnd::done) {
             state.SkipWithError(result.reason.c_str());
             return;
         }
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * stream_sectors * 2048));
-    state.SetLabel(raw ? "raw image's data stream" : "flat file");
+    state.SetLabel(how == 0   ? "flat file"
+                   : how == 1 ? "raw image's data, mapped sectors"
+                              : "raw image's data, through the sector view");
 }
-BENCHMARK(BM_FindInData)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FindInData)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 }  // namespace

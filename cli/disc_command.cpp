@@ -81,8 +81,12 @@ std::optional<Failure> SearchedData::open(FileSystem& fs, const std::string& fil
         return std::nullopt;
     }
     whole_image_ = inside.empty();
-    Status status =
-        whole_image_ ? disc::data_layout(fs, file, layout_, source_.size) : Status::success();
+    disc::ImageInfo info;
+    Status status = whole_image_ ? disc::recognise(fs, file, info) : Status::success();
+    data_path_ = info.data_path;
+    if (status.ok() && whole_image_) {
+        status = disc::data_layout(fs, file, layout_, source_.size);
+    }
     if (status.ok()) {
         status = view_->open(file, OpenMode::read, data_);
     }
@@ -102,6 +106,10 @@ std::optional<Failure> SearchedData::open(FileSystem& fs, const std::string& fil
 }
 
 search::Target SearchedData::target() const {
+    if (view_ && whole_image_) {
+        return search::Target(
+            data_path_, search::Sectors{layout_.base, layout_.sector_size, layout_.data_at, 2048});
+    }
     return view_ ? search::Target(source_) : search::Target(file_);
 }
 

@@ -46,6 +46,7 @@ class SearchedData {
 
   private:
     std::string file_;
+    std::string data_path_;  // a whole raw image's file of sectors (a cue's .bin)
     std::unique_ptr<FileSystem> view_;
     std::unique_ptr<File> data_;
     search::Source source_;

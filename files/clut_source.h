@@ -28,6 +28,9 @@ struct ClutSource {
     std::int32_t tim_row = 0;
     // tim_file: where the TIM starts in the file; 0 for a TIM file of its own.
     std::uint64_t tim_at = 0;
+    // A file inside the disc image path ("DATA/TEAM.TEX"), which offset,
+    // tim_at and every write refer to; empty for path itself.
+    std::string inside{};
 
     friend bool operator==(const ClutSource&, const ClutSource&) = default;
 };

@@ -56,6 +56,7 @@
 #define IDM_EXPORT_COLORS 232
 #define IDM_PASTE_FROM_CLIPBOARD 233
 #define IDM_FIND_CLUT 238
+#define IDM_OPEN_IN_DISC 239
 
 /* Controls. */
 #define IDC_SLIDER_RED 300
@@ -90,5 +91,6 @@
 #define IDC_FIND_STOP 330
 #define IDC_LIST_PROMPT 340
 #define IDC_LIST_ENTRIES 341
+#define IDC_LIST_FILTER 342
 
 #endif

@@ -125,6 +125,62 @@ ScanResult scan_blocks(std::uint64_t size, std::size_t block, std::size_t overla
     return result;
 }
 
+// A sectored target's stream scanned as scan_blocks scans a file: each window
+// of the stream is gathered from the sectors that hold it, which fill makes
+// visible in one piece (so a mapped image costs one copy, not a read and a copy).
+template <typename Fill, typename Release>
+ScanResult scan_opened(const Target& target, std::uint64_t size, std::size_t block,
+                       std::size_t overlap, BlockScanner& scanner,
+                       const std::function<void(const Hit&)>& deliver, const Observer& observer,
+                       Fill fill, Release release) {
+    if (!target.sectored) {
+        return scan_blocks(size, block, overlap, scanner, deliver, observer, fill, release);
+    }
+    const Sectors& sectors = target.sectors;
+    ScanResult failure;
+    failure.end = ScanEnd::failed;
+    if (sectors.sector_size == 0 || sectors.data_size == 0 ||
+        sectors.data_at + sectors.data_size > sectors.sector_size) {
+        failure.reason = "the sectors' layout is not usable";
+        return failure;
+    }
+    const std::uint64_t count =
+        size > sectors.base ? (size - sectors.base) / sectors.sector_size : 0;
+    std::vector<std::uint8_t> gathered;
+    auto gather = [&](std::uint64_t offset, std::size_t length,
+                      std::string& reason) -> const std::uint8_t* {
+        gathered.resize(length);
+        const std::uint64_t first = offset / sectors.data_size;
+        const std::uint64_t last = (offset + length - 1) / sectors.data_size;
+        const std::uint8_t* raw =
+            fill(sectors.base + first * sectors.sector_size,
+                 static_cast<std::size_t>((last - first + 1) * sectors.sector_size), reason);
+        if (raw == nullptr) {
+            return nullptr;
+        }
+        auto copy = [&] {
+            std::size_t done = 0;
+            std::uint64_t within = offset % sectors.data_size;
+            for (std::uint64_t sector = 0; done < length; ++sector, within = 0) {
+                const auto part = static_cast<std::size_t>(
+                    std::min<std::uint64_t>(sectors.data_size - within, length - done));
+                std::memcpy(gathered.data() + done,
+                            raw + sector * sectors.sector_size + sectors.data_at + within, part);
+                done += part;
+            }
+        };
+        const bool copied = guarded(copy);
+        release();
+        if (!copied) {
+            reason = shrank;
+            return nullptr;
+        }
+        return gathered.data();
+    };
+    return scan_blocks(count * sectors.data_size, block, overlap, scanner, deliver, observer,
+                       gather, [] {});
+}
+
 }  // namespace
 
 bool filesystem_size(const std::string& path, std::uint64_t& size, std::string& reason) {
@@ -193,7 +249,8 @@ ScanResult scan_file(const Target& target, std::size_t overlap, BlockScanner& sc
         }
         return buffer.data();
     };
-    ScanResult result = scan_blocks(size, block, overlap, scanner, deliver, observer, fill, [] {});
+    ScanResult result =
+        scan_opened(target, size, block, overlap, scanner, deliver, observer, fill, [] {});
     std::fclose(file);
     return result;
 #else
@@ -242,7 +299,7 @@ ScanResult scan_file(const Target& target, std::size_t overlap, BlockScanner& sc
     auto read_window = [&](std::uint64_t offset, std::size_t length,
                            std::string& reason) -> const std::uint8_t* {
         if (buffer.size() < length) {
-            buffer.resize(block + overlap);
+            buffer.resize(std::max(length, block + overlap));
         }
         // Bytes already read for the previous window's overlap move to the front.
         if (buffered > 0 && offset > buffered_from && offset < buffered_from + buffered) {
@@ -296,7 +353,7 @@ ScanResult scan_file(const Target& target, std::size_t overlap, BlockScanner& sc
             mapped = nullptr;
         }
     };
-    return scan_blocks(size, block, overlap, scanner, deliver, observer, fill, release);
+    return scan_opened(target, size, block, overlap, scanner, deliver, observer, fill, release);
 #endif
 }
 

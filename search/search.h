@@ -67,14 +67,29 @@ struct Source {
         read;
 };
 
-// What a scan reads: a file by its path, or a Source (read block by block).
+// A file whose bytes to search lie in fixed-size sectors, such as a raw CD
+// image: data_size bytes at data_at of every sector_size bytes from base,
+// searched as one stream. Hit offsets are offsets in that stream.
+struct Sectors {
+    std::uint64_t base = 0;
+    std::uint64_t sector_size = 2352;
+    std::uint64_t data_at = 24;
+    std::uint64_t data_size = 2048;
+};
+
+// What a scan reads: a file by its path, the data of its sectors, or a
+// Source (read block by block).
 struct Target {
     Target(std::string file) : path(std::move(file)) {}
     Target(const char* file) : path(file) {}
+    Target(std::string file, const Sectors& layout)
+        : path(std::move(file)), sectored(true), sectors(layout) {}
     Target(const Source& bytes) : source(&bytes) {}
 
     std::string path;
     const Source* source = nullptr;
+    bool sectored = false;
+    Sectors sectors;
 };
 
 enum class ScanEnd { done, cancelled, failed };

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <sstream>
 
@@ -16,6 +17,9 @@
 #include "tests/support/failing_file_system.h"
 #include "tests/support/run_cli.h"
 #include "tests/support/temp_files.h"
+#include "tests/support/test_editor.h"
+#include "ui/file_commands.h"
+#include "ui/history_commands.h"
 
 namespace tavrin {
 namespace {
@@ -173,6 +177,18 @@ class DiscImages : public ::testing::Test {
         const std::string tree = dir.path("tree");
         std::filesystem::create_directories(tree + "/data/movies");
         tex = testing::tex_file_bytes(tex_size, tex_kind, 64, clut_in_tex, kit_words(0x1234));
+        // The other four CLUTs, so that the file is a TEX file to the editor.
+        constexpr std::size_t header_fields[] = {4, 12, 16, 20, 32};
+        for (int kind = 0, other = 0; kind < tex_kind_count; ++kind) {
+            if (kind != tex_kind) {
+                const auto record = static_cast<std::uint16_t>(80 + 16 * other);
+                const auto clut = static_cast<std::uint16_t>(2400 + 512 * other++);
+                tex[header_fields[kind]] = static_cast<std::uint8_t>(record);
+                tex[header_fields[kind] + 1] = static_cast<std::uint8_t>(record >> 8);
+                tex[record + 12u] = static_cast<std::uint8_t>(clut);
+                tex[record + 13u] = static_cast<std::uint8_t>(clut >> 8);
+            }
+        }
         write_file(tree + "/data/kit.tex", tex);
         write_file(tree + "/data/movies/intro.str", Bytes(3 * 2048 + 100, 0x5A));
         write_file(tree + "/readme.txt", Bytes{'h', 'i', '\n'});
@@ -439,6 +455,165 @@ TEST_F(DiscImages, WriteIntoADamagedSectorOrFailingDiskChangesNothing) {
               std::string::npos)
         << err;
     EXPECT_TRUE(read_bytes(mode2) == damaged);
+}
+
+// Bytes that differ between two images of one size, other than those of
+// the sectors' codes (EDC on) in the sectors listed.
+std::vector<std::size_t> changed_data(const Bytes& before, const Bytes& after,
+                                      std::vector<std::uint32_t> coded, std::size_t edc_at) {
+    std::vector<std::size_t> changed;
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        const auto sector = static_cast<std::uint32_t>(i / 2352);
+        const bool code =
+            i % 2352 >= edc_at && std::find(coded.begin(), coded.end(), sector) != coded.end();
+        if (after[i] != before[i] && !code) {
+            changed.push_back(i);
+        }
+    }
+    return changed;
+}
+
+// Where the bytes of changed colour words of the kit CLUT lie in the image.
+std::vector<std::size_t> changed_clut_bytes(const std::vector<std::uint16_t>& before,
+                                            const std::vector<std::uint16_t>& after,
+                                            const std::function<std::size_t(std::size_t)>& at) {
+    std::vector<std::size_t> changed;
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        for (std::size_t byte = 0; byte < 2; ++byte) {
+            if (((before[i] ^ after[i]) >> (8 * byte)) & 0xFF) {
+                changed.push_back(at(clut_in_tex + 2 * i + byte));
+            }
+        }
+    }
+    return changed;
+}
+
+std::vector<std::uint16_t> live_words(const EditorState& state) {
+    std::vector<std::uint16_t> words;
+    for (const PaletteEntry& entry : live_entries(state)) {
+        words.push_back(encode_bgr555(entry));
+    }
+    return words;
+}
+
+// File > "Open file in disc image...": the kit TEX file picked from the
+// narrowed list, recoloured on both sides of its sectors' end, written back
+// into the image and opened again; a video and a packed image refused.
+TEST_F(DiscImages, EditorOpensATexFileInsideAnImageAndWritesItBack) {
+    testing::TestEditor editor;
+    const auto open_inside = [&](testing::TestEditor& e, const std::string& image,
+                                 const std::string& filter, int row) {
+        e.screen.open_answers.push_back(image);
+        e.screen.list_filters.push_back(filter);
+        e.screen.list_answers.push_back(row);
+        e.screen.clut_texts.push_back(std::string(tex_clut_names[tex_kind]));
+        e.command(ids::open_in_disc);
+        e.settle();
+    };
+    open_inside(editor, mode2, "kit TEX", 0);
+    ASSERT_TRUE(editor.screen.errors.empty()) << editor.screen.errors[0];
+    EXPECT_EQ(editor.screen.open_requests.back().filters[0].pattern, "*.bin;*.img;*.iso;*.cue");
+    ASSERT_EQ(editor.screen.list_entries.back().size(), 3u);
+    EXPECT_TRUE(editor.screen.list_filtered.back());
+    EXPECT_EQ(editor.screen.list_entries.back()[1], "DATA/MOVIES/INTRO.STR  6,244 bytes");
+    EXPECT_EQ(editor.screen.list_shown, std::vector<std::string>{"DATA/KIT.TEX  6,000 bytes"});
+    EXPECT_EQ(live_words(editor.state), kit_words(0x1234));
+    EXPECT_EQ(editor.screen.status, "KIT.TEX in mode2.bin");
+    ASSERT_TRUE(editor.screen.menu_enabled(ids::inject_tex));
+
+    // Colour 3 lies before the sector's end, colour 200 after it.
+    editor.click(3);
+    editor.ctrl_click(200);
+    editor.move_slider(ids::slider_green, 100);
+    const auto edited = live_words(editor.state);
+    ASSERT_NE(edited[3], kit_words(0x1234)[3]);
+    ASSERT_NE(edited[200], kit_words(0x1234)[200]);
+    const Bytes before = read_bytes(mode2);
+    editor.command(ids::inject_tex);
+    ASSERT_TRUE(editor.screen.errors.empty()) << editor.screen.errors[0];
+    const Bytes after = read_bytes(mode2);
+    EXPECT_EQ(first_bad_sector(after), -1);
+    const auto in_image = [&](std::size_t offset) { return raw_offset(offset, 24); };
+    EXPECT_EQ(changed_data(before, after, {tex_lba, tex_lba + 1}, 2072),
+              changed_clut_bytes(kit_words(0x1234), edited, in_image));
+    editor.command(ids::select_changed);
+    EXPECT_EQ(editor.screen.messages.back(), nothing_changed_message);
+
+    testing::TestEditor reopened;
+    open_inside(reopened, mode2, "", 0);
+    EXPECT_EQ(live_words(reopened.state), edited);
+
+    // Undone and written again, the image is as it was, byte for byte.
+    editor.command(ids::undo);
+    EXPECT_EQ(live_words(editor.state), kit_words(0x1234));
+    editor.command(ids::inject_tex);
+    EXPECT_TRUE(read_bytes(mode2) == before);
+
+    open_inside(reopened, mode2, "intro", 0);
+    ASSERT_EQ(reopened.screen.errors.size(), 1u);
+    EXPECT_NE(reopened.screen.errors[0].find(
+                  "\"DATA/MOVIES/INTRO.STR\" in it is stored in Form 2 sectors"),
+              std::string::npos)
+        << reopened.screen.errors[0];
+    Bytes packed(4096, 0);
+    std::copy_n("MComprHD", 8, packed.begin());
+    open_inside(reopened, dir.write("game.chd", packed), "", 0);
+    ASSERT_EQ(reopened.screen.errors.size(), 2u);
+    EXPECT_NE(reopened.screen.errors[1].find("it is a CHD image"), std::string::npos)
+        << reopened.screen.errors[1];
+    EXPECT_EQ(live_words(reopened.state), edited);
+}
+
+// The raw image itself: the finder's hit on the split kit CLUT is at the
+// image's offset, "Extract CLUT from file..." there reads exactly its
+// colours, and "Inject CLUT in file..." writes them back with valid codes.
+TEST_F(DiscImages, SplitClutAtAnImageOffsetIsReadAndWrittenInTheEditor) {
+    const std::uint64_t clut_at = raw_offset(clut_in_tex, 24);
+    testing::TestEditor editor;
+    editor.load_clut(dir.write("kit.clu", testing::words_to_bytes(kit_words(0x1234))));
+    editor.screen.open_answers.push_back(mode2);
+    using Step = testing::FakeWindowLayer::FinderStep;
+    editor.screen.finder_scripts.push_back({Step::just(Step::Kind::find),
+                                            Step::just(Step::Kind::wait_end),
+                                            Step::on_row(Step::Kind::choose, 0)});
+    editor.command(ids::find_clut);
+    editor.settle();
+    ASSERT_EQ(editor.screen.finder_rows.size(), 1u) << editor.screen.finder_status;
+    EXPECT_EQ(editor.screen.finder_rows[0].rfind(
+                  "0x" +
+                      [&] {
+                          char hex[24];
+                          std::snprintf(hex, sizeof hex, "%llX",
+                                        static_cast<unsigned long long>(clut_at));
+                          return std::string(hex);
+                      }() +
+                      " (" + std::to_string(clut_at) + ")",
+                  0),
+              0u)
+        << editor.screen.finder_rows[0];
+    EXPECT_EQ(editor.state.origin.source.offset, clut_at);
+    EXPECT_EQ(live_words(editor.state), kit_words(0x1234));
+
+    editor.extract_at(mode2, std::to_string(clut_at), "256");
+    ASSERT_TRUE(editor.screen.errors.empty()) << editor.screen.errors[0];
+    EXPECT_EQ(live_words(editor.state), kit_words(0x1234));
+    editor.click(250);
+    editor.move_slider(ids::slider_red, 100);
+    const auto edited = live_words(editor.state);
+    const Bytes before = read_bytes(mode2);
+    editor.inject_at(mode2, std::to_string(clut_at), "256");
+    ASSERT_TRUE(editor.screen.errors.empty()) << editor.screen.errors[0];
+    const Bytes after = read_bytes(mode2);
+    EXPECT_EQ(first_bad_sector(after), -1);
+    const auto in_image = [&](std::size_t offset) { return raw_offset(offset, 24); };
+    const auto changed = changed_data(before, after, {tex_lba + 1}, 2072);
+    EXPECT_FALSE(changed.empty());
+    EXPECT_EQ(changed, changed_clut_bytes(kit_words(0x1234), edited, in_image));
+    const auto inside = disc::inside_image(standard_file_system(), mode2, "DATA/KIT.TEX");
+    Clut clut;
+    ASSERT_TRUE(read_clut_at_offset(*inside, mode2, clut_in_tex, 256, clut).ok());
+    EXPECT_EQ(clut.entries[250], editor.entry(250));
+    EXPECT_EQ(encode_bgr555(clut.entries[250]), edited[250]);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "edit/edit.h"
 #include "ui/color_panel.h"
+#include "ui/disc_commands.h"
 #include "ui/edit_commands.h"
 #include "ui/file_commands.h"
 #include "ui/finder.h"
@@ -84,6 +85,9 @@ void dispatch(EditorState& state, WindowLayer& layer, int command_id) {
             break;
         case ids::find_clut:
             find_clut_in_file(state, layer);
+            break;
+        case ids::open_in_disc:
+            open_file_in_disc_image(state, layer);
             break;
         case ids::extract_tim:
             extract_clut_from_tim(state, layer);

@@ -44,6 +44,7 @@ struct DialogMemory {
     std::string tim_path;
     std::string other_path;
     std::string palette_path;  // Import colors... and Export colors...
+    std::string disc_path;     // Open file in disc image...
     FinderOptions finder_options;
 };
 

@@ -1,6 +1,7 @@
 // Field text readers of the colour panel.
 #include "ui/field_text.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "files/typed_digits.h"
@@ -66,6 +67,31 @@ std::uint16_t parse_hex_word(std::string_view text) {
         value = negative ? -long_min_magnitude : long_max;
     }
     return static_cast<std::uint16_t>(static_cast<std::uint64_t>(value) & 0xFFFFu);
+}
+
+bool list_entry_matches(std::string_view entry, std::string_view typed) {
+    const auto lower = [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    };
+    std::size_t at = 0;
+    while (at < typed.size()) {
+        if (typed[at] == ' ' || typed[at] == '\t') {
+            ++at;
+            continue;
+        }
+        std::size_t end = at;
+        while (end < typed.size() && typed[end] != ' ' && typed[end] != '\t') {
+            ++end;
+        }
+        const std::string_view word = typed.substr(at, end - at);
+        const auto found = std::search(entry.begin(), entry.end(), word.begin(), word.end(),
+                                       [&](char a, char b) { return lower(a) == lower(b); });
+        if (found == entry.end()) {
+            return false;
+        }
+        at = end;
+    }
+    return true;
 }
 
 }  // namespace tavrin

@@ -18,4 +18,8 @@ std::optional<std::uint32_t> parse_unsigned_decimal(std::string_view text);
 // non-digit, no digits give 0 and out-of-range values clamp. "-1" gives 0xFFFF.
 std::uint16_t parse_hex_word(std::string_view text);
 
+// What the list dialog's filter field keeps: entries holding every word
+// typed (blank-separated), in any letter case; an empty text keeps them all.
+bool list_entry_matches(std::string_view entry, std::string_view typed);
+
 }  // namespace tavrin

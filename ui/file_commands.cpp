@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "image/image.h"
+#include "ui/disc_commands.h"
 #include "ui/history_commands.h"
 #include "ui/painting.h"
 
@@ -56,8 +57,9 @@ void adopt_clut(EditorState& state, WindowLayer& layer, const Clut& clut,
     ++state.history.clut_reads;
     remember_file_words(state);
     enable_swatches(layer, clut.count);
-    // A note on the previous CLUT no longer applies.
-    layer.set_status_text(StatusLine::main_window, "");
+    // A note on the previous CLUT no longer applies; a file in a disc image
+    // is named with its image.
+    layer.set_status_text(StatusLine::main_window, disc_title(source));
     activate_palette(state, layer);
     apply_clut_menu_rules(state, layer);
 }
@@ -193,6 +195,11 @@ void extract_clut_from_tex(EditorState& state, WindowLayer& layer) {
 
 void extract_clut_from_tex_file(EditorState& state, WindowLayer& layer, const std::string& path) {
     state.dialogs.tex_path = path;
+    extract_tex_clut(state, layer, path);
+}
+
+void extract_tex_clut(EditorState& state, WindowLayer& layer, const std::string& path,
+                      const std::string& inside) {
     const std::vector<std::string> entries(tex_clut_names.begin(), tex_clut_names.end());
     before_modal(state, layer);
     const auto kind = layer.select_clut_dialog(entries, select_clut_dialog_ok);
@@ -201,15 +208,19 @@ void extract_clut_from_tex_file(EditorState& state, WindowLayer& layer, const st
     }
     Clut clut;
     std::uint32_t offset = 0;
-    const Status status =
-        read_tex_clut(*state.file_system, state.dialogs.tex_path, *kind, clut, offset);
+    std::unique_ptr<FileSystem> view;
+    Status status;
+    FileSystem& fs = files_for(state, path, inside, view, status);
+    if (status.ok()) {
+        status = read_tex_clut(fs, path, *kind, clut, offset);
+    }
     if (!status.ok()) {
-        report_read_failure(state, layer, state.dialogs.tex_path, status);
+        report_read_failure(state, layer, shown_file(path, inside), status);
         return;
     }
-    adopt_clut(state, layer, clut,
-               ClutSource{ClutSource::Kind::tex_file, state.dialogs.tex_path, *kind, offset,
-                          clut.count, 0});
+    adopt_clut(
+        state, layer, clut,
+        ClutSource{ClutSource::Kind::tex_file, path, *kind, offset, clut.count, 0, 0, inside});
 }
 
 void inject_clut_in_tex(EditorState& state, WindowLayer& layer) {
@@ -220,11 +231,17 @@ void inject_clut_in_tex(EditorState& state, WindowLayer& layer) {
     // The file may have been replaced since it was read: its header must still
     // lead to the same place, checked through the file that is written.
     std::uint32_t offset = 0;
-    const Status status =
-        inject_tex_clut(*state.file_system, target.path, target.tex_kind,
-                        static_cast<std::uint32_t>(target.offset), live_entries(state), offset);
+    std::unique_ptr<FileSystem> view;
+    Status status;
+    FileSystem& fs = files_for(state, target.path, target.inside, view, status);
+    if (status.ok()) {
+        status =
+            inject_tex_clut(fs, target.path, target.tex_kind,
+                            static_cast<std::uint32_t>(target.offset), live_entries(state), offset);
+    }
     if (!status.ok()) {
-        report_write_failure(state, layer, "Could not inject the CLUT into", target.path, status);
+        report_write_failure(state, layer, "Could not inject the CLUT into",
+                             shown_file(target.path, target.inside), status);
         return;
     }
     remember_file_words(state);
@@ -272,16 +289,20 @@ void extract_clut_from_file(EditorState& state, WindowLayer& layer) {
 }
 
 void extract_at(EditorState& state, WindowLayer& layer, const std::string& path,
-                std::uint64_t offset, int count) {
+                std::uint64_t offset, int count, const std::string& inside) {
     Clut clut;
-    const Status status = read_clut_at_offset(*state.file_system, path,
-                                              static_cast<std::int64_t>(offset), count, clut);
+    std::unique_ptr<FileSystem> view;
+    Status status;
+    FileSystem& fs = files_for(state, path, inside, view, status);
+    if (status.ok()) {
+        status = read_clut_at_offset(fs, path, static_cast<std::int64_t>(offset), count, clut);
+    }
     if (!status.ok()) {
-        report_read_failure(state, layer, path, status);
+        report_read_failure(state, layer, shown_file(path, inside), status);
         return;
     }
     adopt_clut(state, layer, clut,
-               ClutSource{ClutSource::Kind::file_offset, path, 0, offset, count, 0});
+               ClutSource{ClutSource::Kind::file_offset, path, 0, offset, count, 0, 0, inside});
 }
 
 void inject_clut_in_file(EditorState& state, WindowLayer& layer) {
@@ -299,11 +320,23 @@ void inject_clut_in_file(EditorState& state, WindowLayer& layer) {
     if (!params) {
         return;
     }
-    const Status status = inject_clut(*state.file_system, state.dialogs.other_path, params->offset,
-                                      entries_up_to(state, params->count));
+    // Into the image the CLUT was read from, the offset is one in the file
+    // inside it that the CLUT came from, as when it was read.
+    const ClutSource& source = state.origin.source;
+    const std::string inside =
+        source.kind == ClutSource::Kind::file_offset && source.path == state.dialogs.other_path
+            ? source.inside
+            : std::string();
+    std::unique_ptr<FileSystem> view;
+    Status status;
+    FileSystem& fs = files_for(state, state.dialogs.other_path, inside, view, status);
+    if (status.ok()) {
+        status = inject_clut(fs, state.dialogs.other_path, params->offset,
+                             entries_up_to(state, params->count));
+    }
     if (!status.ok()) {
         report_write_failure(state, layer, "Could not inject the CLUT into",
-                             state.dialogs.other_path, status);
+                             shown_file(state.dialogs.other_path, inside), status);
         return;
     }
     // Once written, the count typed here is the count written from now on,
@@ -330,11 +363,16 @@ void extract_clut_from_tim_file(EditorState& state, WindowLayer& layer, const st
 }
 
 void extract_tim_clut_at(EditorState& state, WindowLayer& layer, const std::string& path,
-                         std::uint64_t tim_at) {
+                         std::uint64_t tim_at, const std::string& inside) {
     TimInfo info;
-    Status status = read_tim_info(*state.file_system, path, info, tim_at);
+    std::unique_ptr<FileSystem> view;
+    Status status;
+    FileSystem& fs = files_for(state, path, inside, view, status);
+    if (status.ok()) {
+        status = read_tim_info(fs, path, info, tim_at);
+    }
     if (!status.ok()) {
-        report_read_failure(state, layer, path, status);
+        report_read_failure(state, layer, shown_file(path, inside), status);
         return;
     }
     int row = 0;
@@ -353,14 +391,14 @@ void extract_tim_clut_at(EditorState& state, WindowLayer& layer, const std::stri
         row = *picked;
     }
     Clut clut;
-    status = read_tim_clut(*state.file_system, path, row, clut, info, tim_at);
+    status = read_tim_clut(fs, path, row, clut, info, tim_at);
     if (!status.ok()) {
-        report_read_failure(state, layer, path, status);
+        report_read_failure(state, layer, shown_file(path, inside), status);
         return;
     }
     adopt_clut(state, layer, clut,
                ClutSource{ClutSource::Kind::tim_file, path, 0, tim_at + info.clut_row_offset(row),
-                          clut.count, row, tim_at});
+                          clut.count, row, tim_at, inside});
     // The preview opens on the TIM's own image.
     open_preview(state, layer);
 }
@@ -373,7 +411,12 @@ void inject_clut_in_tim(EditorState& state, WindowLayer& layer) {
     // The file may have changed since it was read: the row must still be
     // where it was, and hold as many colours as the table writes.
     TimInfo info;
-    Status status = read_tim_info(*state.file_system, source.path, info, source.tim_at);
+    std::unique_ptr<FileSystem> view;
+    Status status;
+    FileSystem& fs = files_for(state, source.path, source.inside, view, status);
+    if (status.ok()) {
+        status = read_tim_info(fs, source.path, info, source.tim_at);
+    }
     if (status.ok() && source.tim_row < info.clut_rows &&
         source.tim_at + info.clut_row_offset(source.tim_row) != source.offset) {
         status = Status::failure(Status::Code::does_not_fit,
@@ -382,11 +425,12 @@ void inject_clut_in_tim(EditorState& state, WindowLayer& layer) {
                                      ", where it was read");
     }
     if (status.ok()) {
-        status = inject_tim_clut(*state.file_system, source.path, source.tim_row,
-                                 live_entries(state), source.tim_at);
+        status =
+            inject_tim_clut(fs, source.path, source.tim_row, live_entries(state), source.tim_at);
     }
     if (!status.ok()) {
-        report_write_failure(state, layer, "Could not inject the CLUT into", source.path, status);
+        report_write_failure(state, layer, "Could not inject the CLUT into",
+                             shown_file(source.path, source.inside), status);
     }
 }
 

@@ -50,17 +50,23 @@ void extract_clut_from_tex_file(EditorState& state, WindowLayer& layer, const st
 void extract_clut_from_tim_file(EditorState& state, WindowLayer& layer, const std::string& path);
 void inject_clut_in_tim(EditorState& state, WindowLayer& layer);  // ids::inject_tim
 
+// The read behind extract_clut_from_tex_file: asks which CLUT and reads it
+// from path, or from the file inside names in the disc image path.
+void extract_tex_clut(EditorState& state, WindowLayer& layer, const std::string& path,
+                      const std::string& inside = "");
+
 // The read behind extract_clut_from_tim_file, for a TIM at tim_at of path (a
-// finder hit): asks for the row when there are several, and opens the preview
-// on the TIM's image.
+// finder hit), or of the file inside names in the image path: asks for the
+// row when there are several, and opens the preview on the TIM's image.
 void extract_tim_clut_at(EditorState& state, WindowLayer& layer, const std::string& path,
-                         std::uint64_t tim_at);
+                         std::uint64_t tim_at, const std::string& inside = "");
 
 // The read behind ids::extract_offset once its dialogs are answered, and behind a finder hit:
-// count colours at offset of path become the live CLUT, or the failure is
-// reported and nothing changes.
+// count colours at offset of path (of the file inside names in the image
+// path) become the live CLUT, or the failure is reported and nothing changes.
+// A raw disc image itself is read through its sectors, at its own offsets.
 void extract_at(EditorState& state, WindowLayer& layer, const std::string& path,
-                std::uint64_t offset, int count);
+                std::uint64_t offset, int count, const std::string& inside = "");
 
 // OK in "Select CLUT to modify" with typed in its field: the list position
 // when the text names an entry (letter case ignored); nullopt keeps the dialog

@@ -15,8 +15,12 @@
 #include <cinttypes>
 #include <cstdio>
 #include <new>
+#include <optional>
 
+#include "disc/disc.h"
+#include "disc/sectors.h"
 #include "image/image.h"
+#include "ui/disc_commands.h"
 #include "ui/editor.h"
 #include "ui/file_commands.h"
 #include "ui/preview.h"
@@ -197,31 +201,49 @@ void end_trying(EditorState& state, WindowLayer& layer) {
 }
 
 // The colours loading hit would give, read without loading them.
+// Read as loading the hit reads them: a raw disc image through its sectors'
+// data, a TIM in one in the disc's file that holds it.
 Status hit_colors(EditorState& state, const search::Hit& hit, Clut& clut) {
     const FinderSession& session = state.finder;
     const std::string& path = session.request.path;
+    std::string inside;
+    std::uint64_t offset = hit.offset;
+    if (hit.kind == search::HitKind::tim) {
+        if (!hit.tim.has_clut()) {
+            return Status::failure(Status::Code::invalid_argument,
+                                   "The TIM image at " + offset_text(hit.offset) + " has no CLUT");
+        }
+        if (disc::ImageInfo info;
+            disc::recognise(*state.file_system, path, info).ok() &&
+            info.kind == disc::ImageKind::raw &&
+            !file_at_image_offset(*state.file_system, path, hit.offset, inside, offset)) {
+            return Status::failure(Status::Code::invalid_argument,
+                                   "The TIM image at " + offset_text(hit.offset) +
+                                       " lies in no file of the disc image");
+        }
+    }
+    std::unique_ptr<FileSystem> view;
+    Status status;
+    FileSystem& fs = files_for(state, path, inside, view, status);
+    if (!status.ok()) {
+        return status;
+    }
     switch (hit.kind) {
         case search::HitKind::clut: {
             const bool selection = session.listed.target == FinderTarget::selection;
             const std::size_t count = selection ? session.request.selected_words.size()
                                                 : session.request.live_words.size();
-            return read_clut_at_offset(*state.file_system, path,
-                                       static_cast<std::int64_t>(hit.offset),
+            return read_clut_at_offset(fs, path, static_cast<std::int64_t>(offset),
                                        static_cast<int>(count), clut);
         }
         case search::HitKind::palette:
-            return read_clut_at_offset(*state.file_system, path,
-                                       static_cast<std::int64_t>(hit.offset),
+            return read_clut_at_offset(fs, path, static_cast<std::int64_t>(offset),
                                        std::min(hit.words, palette_size), clut);
         case search::HitKind::tim:
             break;
     }
-    if (!hit.tim.has_clut()) {
-        return Status::failure(Status::Code::invalid_argument,
-                               "The TIM image at " + offset_text(hit.offset) + " has no CLUT");
-    }
     TimInfo info;
-    return read_tim_clut(*state.file_system, path, 0, clut, info, hit.offset);
+    return read_tim_clut(fs, path, 0, clut, info, offset);
 }
 
 // With the preview open, the hit's colours on its image; nothing is loaded.
@@ -344,15 +366,35 @@ void close_finder(EditorState& state, WindowLayer& layer) {
     layer.show_finder(view_of(session));
 }
 
-}  // namespace
+// A raw disc image is searched in its sectors' data as one stream, so that
+// what crosses a sector's end is found; hits are reported at their offsets
+// in the image file, as a hex editor shows them.
+struct ScanTarget {
+    search::Target target;
+    std::optional<disc::DataLayout> layout;
+};
 
-search::ScanResult run_finder_scan(const FinderRequest& request, const FinderOptions& options,
-                                   const search::Observer& observer) {
+ScanTarget scan_target(const std::string& path) {
+    FileSystem& fs = standard_file_system();
+    disc::ImageInfo info;
+    disc::DataLayout layout;
+    std::uint64_t length = 0;
+    if (!disc::recognise(fs, path, info).ok() || info.kind != disc::ImageKind::raw ||
+        !disc::data_layout(fs, path, layout, length).ok()) {
+        return {search::Target(path), std::nullopt};
+    }
+    return {search::Target(info.data_path, search::Sectors{layout.base, layout.sector_size,
+                                                           layout.data_at, disc::data_sector_size}),
+            layout};
+}
+
+search::ScanResult scan(const search::Target& target, const FinderRequest& request,
+                        const FinderOptions& options, const search::Observer& observer) {
     switch (options.target) {
         case FinderTarget::tim:
-            return search::find_tim(request.path, observer);
+            return search::find_tim(target, observer);
         case FinderTarget::palettes:
-            return search::find_palettes(request.path, search::PaletteQuery{}, observer);
+            return search::find_palettes(target, search::PaletteQuery{}, observer);
         case FinderTarget::live_colors:
         case FinderTarget::selection:
             break;
@@ -370,7 +412,23 @@ search::ScanResult run_finder_scan(const FinderRequest& request, const FinderOpt
     query.tolerance = options.tolerance;
     query.align = options.align;
     query.min_matching = options.min_matching;
-    return search::find_clut(request.path, query, observer);
+    return search::find_clut(target, query, observer);
+}
+
+}  // namespace
+
+search::ScanResult run_finder_scan(const FinderRequest& request, const FinderOptions& options,
+                                   const search::Observer& observer) {
+    const ScanTarget scanned = scan_target(request.path);
+    search::Observer mapped = observer;
+    if (scanned.layout && observer.hit) {
+        mapped.hit = [&](const search::Hit& hit) {
+            search::Hit in_image = hit;
+            in_image.offset = scanned.layout->image_offset(hit.offset);
+            observer.hit(in_image);
+        };
+    }
+    return scan(scanned.target, request, options, mapped);
 }
 
 std::string finder_hit_text(const search::Hit& hit) {
@@ -521,6 +579,24 @@ void find_clut_in_file(EditorState& state, WindowLayer& layer) {
                 before_modal(state, layer);
                 layer.show_message(MessageKind::error,
                                    "The TIM image at " + offset_text(hit.offset) + " has no CLUT.");
+                break;
+            }
+            if (disc::ImageInfo info; disc::recognise(*state.file_system, path, info).ok() &&
+                                      info.kind == disc::ImageKind::raw) {
+                // Offsets inside a TIM count its bytes, which in a raw image
+                // the sectors' codes interrupt: it is read in the disc's file
+                // that holds it.
+                std::string inside;
+                std::uint64_t offset = 0;
+                if (!file_at_image_offset(*state.file_system, path, hit.offset, inside, offset)) {
+                    before_modal(state, layer);
+                    layer.show_message(
+                        MessageKind::error,
+                        "The TIM image at " + offset_text(hit.offset) +
+                            " lies in no file of the disc image, so it cannot be read.");
+                    break;
+                }
+                extract_tim_clut_at(state, layer, path, offset, inside);
                 break;
             }
             extract_tim_clut_at(state, layer, path, hit.offset);

@@ -37,9 +37,10 @@ inline constexpr int inject_tim = 235;
 inline constexpr int texture_preview = 236;
 inline constexpr int export_preview = 237;
 inline constexpr int find_clut = 238;
+inline constexpr int open_in_disc = 239;
 
 inline constexpr int first_command = 200;
-inline constexpr int last_command = 238;
+inline constexpr int last_command = 239;
 
 // The sixteen items of Edit > Select.
 inline constexpr std::array<int, 16> zone_items = {204, 205, 206, 207, 208, 214, 215, 216,

@@ -36,6 +36,7 @@ constexpr std::array rows = {
     item(ids::extract_offset, "Ex&tract CLUT from file..."),
     grayed(ids::inject_offset, "&Inject CLUT in file..."),
     item(ids::find_clut, "&Find CLUT in file..."),
+    item(ids::open_in_disc, "Open file in &disc image..."),
     item(ids::load_clut, "&Load CLUT..."),
     grayed(ids::save_clut, "&Save CLUT..."),
     separator(),

@@ -5,8 +5,10 @@
 #include <array>
 #include <memory>
 
+#include "disc/disc.h"
 #include "files/clut_files.h"
 #include "image/image.h"
+#include "ui/disc_commands.h"
 #include "ui/file_commands.h"
 #include "ui/history_commands.h"
 #include "ui/preview.h"
@@ -87,6 +89,24 @@ Status detect_file_kind(FileSystem& fs, const std::string& path, FileKind& kind)
 }
 
 bool open_path(EditorState& state, WindowLayer& layer, const std::string& path) {
+    disc::ImageInfo image;
+    const Status recognised = disc::recognise(*state.file_system, path, image);
+    if (recognised.ok() && image.kind != disc::ImageKind::none) {
+        if (!command_enabled(state, ids::open_in_disc)) {
+            return false;
+        }
+        as_user_event(state, layer, command_event(ids::open_in_disc),
+                      [&] { open_disc_image(state, layer, path); });
+        return true;
+    }
+    if (!recognised.ok()) {
+        // A packed image (CHD, ECM, PBP) or a cue sheet without its data:
+        // what it is and what to do, rather than a read of it as colours.
+        before_modal(state, layer);
+        layer.show_message(MessageKind::error,
+                           "Could not open \"" + path + "\": " + recognised.reason + ".");
+        return false;
+    }
     FileKind kind = FileKind::raw_clut;
     const Status status = detect_file_kind(*state.file_system, path, kind);
     if (!status.ok()) {

@@ -25,7 +25,8 @@ Status detect_file_kind(FileSystem& fs, const std::string& path, FileKind& kind)
 // Runs the File command that reads path's kind, with path as the file chosen
 // in its open dialog (a TEX file then asks "Select CLUT to modify" as usual).
 // A file that cannot be read is reported in the "Error" box and changes
-// nothing. Returns whether a command ran.
+// nothing. A disc image lists its files as File > "Open file in disc
+// image..." does. Returns whether a command ran.
 bool open_path(EditorState& state, WindowLayer& layer, const std::string& path);
 
 }  // namespace tavrin

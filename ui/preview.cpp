@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "files/clut_params.h"
+#include "ui/disc_commands.h"
 #include "ui/editor.h"
 #include "ui/file_commands.h"
 #include "ui/selection_input.h"
@@ -63,8 +64,12 @@ void load_image(EditorState& state, WindowLayer& layer) {
     std::string described;
     if (tim) {
         TimInfo info;
-        status = read_tim_image(*state.file_system, state.origin.source.path, preview.image, info,
-                                state.origin.source.tim_at);
+        std::unique_ptr<FileSystem> view;
+        const ClutSource& source = state.origin.source;
+        FileSystem& fs = files_for(state, source.path, source.inside, view, status);
+        if (status.ok()) {
+            status = read_tim_image(fs, source.path, preview.image, info, source.tim_at);
+        }
         const std::string at =
             state.origin.source.tim_at == 0
                 ? std::string()
@@ -79,8 +84,14 @@ void load_image(EditorState& state, WindowLayer& layer) {
         status = Status::failure(Status::Code::invalid_argument,
                                  "Give a file, an offset and a size to see raw pixels.");
     } else {
-        status =
-            read_raw_pixels(*state.file_system, preview.raw_file, preview.place, preview.image);
+        // The pixels of the file the CLUT came from are read where it was.
+        const std::string inside =
+            preview.raw_file == state.origin.source.path ? state.origin.source.inside : "";
+        std::unique_ptr<FileSystem> view;
+        FileSystem& fs = files_for(state, preview.raw_file, inside, view, status);
+        if (status.ok()) {
+            status = read_raw_pixels(fs, preview.raw_file, preview.place, preview.image);
+        }
         described = file_name(preview.raw_file) + " at " + hex_offset(preview.place.offset) + ": " +
                     std::to_string(preview.place.width) + " x " +
                     std::to_string(preview.place.height) + ", " +

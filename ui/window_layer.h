@@ -130,9 +130,12 @@ class WindowLayer {
     // The running finder window updated, or closed.
     virtual void show_finder(const FinderView& view) = 0;
     // A list to pick one entry from, preselected first; nullopt for Cancel.
+    // With filter, a field above it narrows the list as the user types,
+    // to the entries list_entry_matches (ui/field_text.h) keeps; the answer is always a
+    // position in entries.
     virtual std::optional<int> choose_from_list(std::string_view title, std::string_view prompt,
                                                 const std::vector<std::string>& entries,
-                                                int preselected) = 0;
+                                                int preselected, bool filter = false) = 0;
     virtual void show_about_box() = 0;
     virtual void show_message(MessageKind kind, std::string_view message) = 0;
     virtual OpenDocumentResult open_document(const std::string& path) = 0;

@@ -23,6 +23,7 @@
 #include "platform/qt/dialog_units.h"
 #include "platform/qt/panel_widgets.h"
 #include "platform/qt/qt_text.h"
+#include "ui/field_text.h"
 #include "ui/ids.h"
 
 namespace tavrin::qt {
@@ -333,6 +334,68 @@ void show_message_box(QWidget* parent, std::string_view message) {
                     QMessageBox::Ok, parent);
     box.setObjectName(QStringLiteral("message_box"));
     box.exec();
+}
+
+ListChoiceDialog::ListChoiceDialog(std::string_view title, std::string_view prompt,
+                                   const std::vector<std::string>& entries, int preselected,
+                                   bool filter, QWidget* parent)
+    : QDialog(parent), entries_(entries) {
+    setObjectName(QStringLiteral("list_dialog"));
+    setWindowTitle(from_std(title));
+    fix_client_size(this, 240, 160);
+    auto* label = new QLabel(from_std(prompt), this);
+    label->setGeometry(dlu_rect(7, 7, 226, 10));
+    list_ = new QListWidget(this);
+    list_->setObjectName(QStringLiteral("list_entries"));
+    list_->setAccessibleName(from_std(prompt));
+    list_->setGeometry(filter ? dlu_rect(7, 36, 226, 98) : dlu_rect(7, 20, 226, 114));
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("ok"));
+    ok->setGeometry(dlu_rect(129, 140, 50, 14));
+    ok->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("cancel"));
+    cancel->setGeometry(dlu_rect(183, 140, 50, 14));
+    connect(ok, &QPushButton::clicked, this, &ListChoiceDialog::pick);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(list_, &QListWidget::itemDoubleClicked, this, &ListChoiceDialog::pick);
+    narrow(QString());
+    if (preselected >= 0 && preselected < list_->count()) {
+        list_->setCurrentRow(preselected);
+    }
+    list_->setFocus();
+    if (filter) {
+        auto* field = new QLineEdit(this);
+        field->setObjectName(QStringLiteral("list_filter"));
+        field->setAccessibleName(QStringLiteral("Filter"));
+        field->setPlaceholderText(QStringLiteral("Type part of a name to narrow the list"));
+        field->setGeometry(dlu_rect(7, 20, 226, 12));
+        connect(field, &QLineEdit::textChanged, this, &ListChoiceDialog::narrow);
+        setTabOrder(field, list_);
+        field->setFocus();
+    }
+}
+
+void ListChoiceDialog::narrow(const QString& typed) {
+    const std::string text = typed.toStdString();
+    list_->clear();
+    shown_.clear();
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        if (list_entry_matches(entries_[i], text)) {
+            shown_.push_back(static_cast<int>(i));
+            list_->addItem(from_std(entries_[i]));
+        }
+    }
+    list_->setCurrentRow(list_->count() > 0 ? 0 : -1);
+}
+
+void ListChoiceDialog::pick() {
+    const int row = list_->currentRow();
+    if (row < 0 || row >= static_cast<int>(shown_.size())) {
+        return;
+    }
+    chosen_ = shown_[static_cast<std::size_t>(row)];
+    accept();
 }
 
 }  // namespace tavrin::qt

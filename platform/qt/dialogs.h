@@ -59,6 +59,28 @@ class ClutParamsDialog : public QDialog {
     QLineEdit* count_;
 };
 
+// A list to pick one entry from (IDD_CHOOSE_FROM_LIST), with a filter field
+// above it when asked for: the list keeps the entries list_entry_matches
+// keeps for the typed text, and the answer is a position in all of them.
+// Double-click or OK picks the current row; Escape cancels.
+class ListChoiceDialog : public QDialog {
+  public:
+    ListChoiceDialog(std::string_view title, std::string_view prompt,
+                     const std::vector<std::string>& entries, int preselected, bool filter,
+                     QWidget* parent);
+
+    std::optional<int> chosen() const { return chosen_; }
+
+  private:
+    void narrow(const QString& typed);
+    void pick();
+
+    const std::vector<std::string>& entries_;
+    std::vector<int> shown_;  // the entry of each row
+    std::optional<int> chosen_;
+    QListWidget* list_;
+};
+
 // Logo, name, subtitle and the About text; OK, Enter and the close button
 // close it, Escape does not.
 class AboutBox : public QDialog {

@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QInputDialog>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QSlider>
@@ -236,27 +235,13 @@ void QtWindowLayer::show_about_box() {
 
 std::optional<int> QtWindowLayer::choose_from_list(std::string_view title, std::string_view prompt,
                                                    const std::vector<std::string>& entries,
-                                                   int preselected) {
+                                                   int preselected, bool filter) {
     ProgramFocusMove modal(moving_focus_);
-    QStringList items;
-    for (const std::string& entry : entries) {
-        items << QString::fromStdString(entry);
-    }
-    QInputDialog dialog(&window_);
-    dialog.setObjectName(QStringLiteral("list_dialog"));
-    dialog.setWindowTitle(QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())));
-    dialog.setLabelText(QString::fromUtf8(prompt.data(), static_cast<qsizetype>(prompt.size())));
-    dialog.setComboBoxItems(items);
-    dialog.setComboBoxEditable(false);
-    dialog.setOption(QInputDialog::UseListViewForComboBoxItems);
-    if (preselected >= 0 && preselected < items.size()) {
-        dialog.setTextValue(items[preselected]);
-    }
+    ListChoiceDialog dialog(title, prompt, entries, preselected, filter, &window_);
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
     }
-    const auto chosen = items.indexOf(dialog.textValue());
-    return chosen < 0 ? std::nullopt : std::optional<int>(static_cast<int>(chosen));
+    return dialog.chosen();
 }
 
 void QtWindowLayer::show_preview() {

@@ -45,8 +45,8 @@ class QtWindowLayer : public WindowLayer {
     // A scan's wake, on the GUI thread: to the finder window if it is open.
     void wake_finder();
     std::optional<int> choose_from_list(std::string_view title, std::string_view prompt,
-                                        const std::vector<std::string>& entries,
-                                        int preselected) override;
+                                        const std::vector<std::string>& entries, int preselected,
+                                        bool filter) override;
     void show_preview() override;
     void set_preview_image(int width, int height, std::span<const std::uint32_t> pixels) override;
     void set_preview_bar(const PreviewBar& bar) override;

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/win32/resource_ids.h"
+#include "ui/field_text.h"
 
 namespace tavrin::win32 {
 
@@ -162,8 +163,31 @@ struct ListDialog {
     std::string prompt;
     const std::vector<std::string>& entries;
     int preselected;
+    bool filter;
     std::optional<int> chosen;
+    std::vector<int> shown;  // the entry of each row
 };
+
+// Fills the list with the entries the filter text keeps.
+void narrow_list(HWND dialog, ListDialog& data) {
+    char typed[256] = {};
+    if (data.filter) {
+        GetDlgItemTextA(dialog, IDC_LIST_FILTER, typed, sizeof typed);
+    }
+    const HWND list = GetDlgItem(dialog, IDC_LIST_ENTRIES);
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    data.shown.clear();
+    for (std::size_t i = 0; i < data.entries.size(); ++i) {
+        if (list_entry_matches(data.entries[i], typed)) {
+            data.shown.push_back(static_cast<int>(i));
+            SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(data.entries[i].c_str()));
+        }
+    }
+    SendMessageA(list, LB_SETCURSEL, data.shown.empty() ? static_cast<WPARAM>(-1) : 0, 0);
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
+}
 
 INT_PTR CALLBACK list_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     auto* data = reinterpret_cast<ListDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
@@ -174,21 +198,40 @@ INT_PTR CALLBACK list_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
             SetWindowTextA(dialog, data->title.c_str());
             SetDlgItemTextA(dialog, IDC_LIST_PROMPT, data->prompt.c_str());
             const HWND list = GetDlgItem(dialog, IDC_LIST_ENTRIES);
-            for (const std::string& entry : data->entries) {
-                SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+            const HWND field = GetDlgItem(dialog, IDC_LIST_FILTER);
+            if (!data->filter) {
+                // Without its filter the list takes the field's place.
+                RECT field_box{};
+                RECT list_box{};
+                GetWindowRect(field, &field_box);
+                GetWindowRect(list, &list_box);
+                MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&field_box), 2);
+                MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&list_box), 2);
+                ShowWindow(field, SW_HIDE);
+                MoveWindow(list, list_box.left, field_box.top, list_box.right - list_box.left,
+                           list_box.bottom - field_box.top, FALSE);
             }
-            SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(data->preselected), 0);
-            SetFocus(list);
+            narrow_list(dialog, *data);
+            if (data->preselected >= 0 &&
+                data->preselected < static_cast<int>(data->shown.size())) {
+                SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(data->preselected), 0);
+            }
+            SetFocus(data->filter ? field : list);
             return FALSE;  // the focus is set
         }
         case WM_COMMAND: {
             const int id = LOWORD(wparam);
+            if (id == IDC_LIST_FILTER && HIWORD(wparam) == EN_CHANGE) {
+                narrow_list(dialog, *data);
+                return TRUE;
+            }
             const bool double_click = id == IDC_LIST_ENTRIES && HIWORD(wparam) == LBN_DBLCLK;
             if (id == IDOK || double_click) {
                 const LRESULT selected =
                     SendDlgItemMessageA(dialog, IDC_LIST_ENTRIES, LB_GETCURSEL, 0, 0);
-                if (selected != LB_ERR) {
-                    data->chosen = static_cast<int>(selected);
+                if (selected != LB_ERR && selected >= 0 &&
+                    selected < static_cast<LRESULT>(data->shown.size())) {
+                    data->chosen = data->shown[static_cast<std::size_t>(selected)];
                     EndDialog(dialog, 1);
                 }
                 return TRUE;
@@ -219,8 +262,9 @@ std::string window_text(HWND control) {
 
 std::optional<int> run_list_dialog(HINSTANCE instance, HWND owner, std::string_view title,
                                    std::string_view prompt, const std::vector<std::string>& entries,
-                                   int preselected) {
-    ListDialog data{std::string(title), std::string(prompt), entries, preselected, std::nullopt};
+                                   int preselected, bool filter) {
+    ListDialog data{
+        std::string(title), std::string(prompt), entries, preselected, filter, std::nullopt, {}};
     const INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CHOOSE_FROM_LIST), owner,
                                            list_dialog_proc, reinterpret_cast<LPARAM>(&data));
     return result > 0 ? data.chosen : std::nullopt;

@@ -25,11 +25,13 @@ std::optional<int> run_select_clut_dialog(
 std::optional<ClutParamsAnswer> run_clut_params_dialog(HINSTANCE instance, HWND owner,
                                                        std::string_view initial_count);
 
-// A list to pick one entry from (the CLUT rows of a TIM), IDD_CHOOSE_FROM_LIST:
-// the position chosen with OK or a double-click, or nullopt for Cancel.
+// A list to pick one entry from (the CLUT rows of a TIM, the files of a disc
+// image), IDD_CHOOSE_FROM_LIST, with its filter field shown when filter is
+// set: the position in entries chosen with OK or a double-click, or nullopt
+// for Cancel.
 std::optional<int> run_list_dialog(HINSTANCE instance, HWND owner, std::string_view title,
                                    std::string_view prompt, const std::vector<std::string>& entries,
-                                   int preselected);
+                                   int preselected, bool filter);
 
 // The whole text of a window or control, however long.
 std::string window_text(HWND control);

@@ -44,6 +44,7 @@ static_assert(IDM_TUTORIAL == ids::tutorial);
 static_assert(IDM_EXTRACT_OFFSET == ids::extract_offset);
 static_assert(IDM_INJECT_OFFSET == ids::inject_offset);
 static_assert(IDM_FIND_CLUT == ids::find_clut);
+static_assert(IDM_OPEN_IN_DISC == ids::open_in_disc);
 static_assert(IDM_UNDO == ids::undo);
 static_assert(IDM_REDO == ids::redo);
 static_assert(IDM_SELECT_CHANGED == ids::select_changed);

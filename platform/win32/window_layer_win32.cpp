@@ -202,8 +202,8 @@ void Win32WindowLayer::run_finder(const FinderView& view,
 std::optional<int> Win32WindowLayer::choose_from_list(std::string_view title,
                                                       std::string_view prompt,
                                                       const std::vector<std::string>& entries,
-                                                      int preselected) {
-    return run_list_dialog(instance_, main_, title, prompt, entries, preselected);
+                                                      int preselected, bool filter) {
+    return run_list_dialog(instance_, main_, title, prompt, entries, preselected, filter);
 }
 
 void Win32WindowLayer::show_about_box() {

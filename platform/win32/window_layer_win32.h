@@ -70,8 +70,8 @@ class Win32WindowLayer final : public WindowLayer {
     // finder_wake_message reached the main window.
     void wake_finder() { finder_.wake(); }
     std::optional<int> choose_from_list(std::string_view title, std::string_view prompt,
-                                        const std::vector<std::string>& entries,
-                                        int preselected) override;
+                                        const std::vector<std::string>& entries, int preselected,
+                                        bool filter) override;
     void show_about_box() override;
     void show_message(MessageKind kind, std::string_view message) override;
     OpenDocumentResult open_document(const std::string& path) override;

@@ -430,7 +430,8 @@ Session::Session(std::uint64_t seed, SoakReport& report)
       report_(report),
       dir_("/dev/shm") {  // saves and injections flush to the disk; in memory that is free
     for (int id : {ids::extract_tex, ids::about, ids::exit, ids::load_clut, ids::tutorial,
-                   ids::extract_offset, ids::extract_tim, ids::texture_preview, ids::find_clut}) {
+                   ids::extract_offset, ids::extract_tim, ids::texture_preview, ids::find_clut,
+                   ids::open_in_disc}) {
         set_menu(id, true);
     }
     const auto words = [&](int count) {

@@ -6,6 +6,7 @@
 #include <thread>
 #include <utility>
 
+#include "ui/field_text.h"
 #include "ui/ids.h"
 
 namespace tavrin::testing {
@@ -335,11 +336,24 @@ void FakeWindowLayer::run_finder(const FinderView& view,
 
 std::optional<int> FakeWindowLayer::choose_from_list(std::string_view, std::string_view,
                                                      const std::vector<std::string>& entries,
-                                                     int preselected) {
+                                                     int preselected, bool filter) {
     list_entries.push_back(entries);
     list_preselected.push_back(preselected);
+    list_filtered.push_back(filter);
     if (record_calls) {
         calls.push_back("list-dialog");
+    }
+    std::vector<int> rows;
+    list_shown.clear();
+    const std::string typed = filter && !list_filters.empty() ? list_filters.front() : "";
+    if (filter && !list_filters.empty()) {
+        list_filters.pop_front();
+    }
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (list_entry_matches(entries[i], typed)) {
+            rows.push_back(static_cast<int>(i));
+            list_shown.push_back(entries[i]);
+        }
     }
     if (list_answers.empty()) {
         ++unanswered_dialogs;
@@ -347,7 +361,13 @@ std::optional<int> FakeWindowLayer::choose_from_list(std::string_view, std::stri
     }
     const auto answer = list_answers.front();
     list_answers.pop_front();
-    return answer;
+    if (!answer || !filter) {
+        return answer;
+    }
+    if (*answer < 0 || *answer >= static_cast<int>(rows.size())) {
+        return std::nullopt;  // no such row to click: the user can only cancel
+    }
+    return rows[static_cast<std::size_t>(*answer)];
 }
 
 void FakeWindowLayer::set_preview_image(int width, int height,

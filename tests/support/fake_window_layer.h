@@ -51,8 +51,8 @@ class FakeWindowLayer : public WindowLayer {
                     const std::function<void(const FinderEvent&)>& report) override;
     void show_finder(const FinderView& view) override;
     std::optional<int> choose_from_list(std::string_view title, std::string_view prompt,
-                                        const std::vector<std::string>& entries,
-                                        int preselected) override;
+                                        const std::vector<std::string>& entries, int preselected,
+                                        bool filter) override;
     void show_preview() override { ++preview_shown; }
     void set_preview_image(int width, int height, std::span<const std::uint32_t> pixels) override;
     void set_preview_bar(const PreviewBar& bar) override { preview_bar = bar; }
@@ -192,9 +192,14 @@ class FakeWindowLayer : public WindowLayer {
     std::map<int, Rgb> boxes;
 
     // --- The list dialog: answers (nullopt: Cancel) and the lists it showed.
+    // With a filter field, the text in list_filters is typed into it first,
+    // and the answer is a row of the narrowed list, as the user clicks one.
     std::deque<std::optional<int>> list_answers;
+    std::deque<std::string> list_filters;
     std::vector<std::vector<std::string>> list_entries;
+    std::vector<std::string> list_shown;  // the rows left after the last filter text
     std::vector<int> list_preselected;
+    std::vector<bool> list_filtered;  // whether each list had a filter field
 
     // Shared with the scan threads, which may outlive this screen.
     struct FinderThreadState {

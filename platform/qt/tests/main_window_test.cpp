@@ -1008,10 +1008,14 @@ class MainWindowTest : public QObject {
         QStringList rows;
         when_dialog_opens(QStringLiteral("open_dialog"), [&](QWidget* dialog) {
             when_dialog_opens(QStringLiteral("list_dialog"), [&](QWidget* list) {
-                auto* input = static_cast<QInputDialog*>(list);
-                rows = input->comboBoxItems();
-                input->setTextValue(rows.value(1));
-                input->accept();
+                auto* entries = list->findChild<QListWidget*>(QStringLiteral("list_entries"));
+                for (int row = 0; row < entries->count(); ++row) {
+                    rows << entries->item(row)->text();
+                }
+                QVERIFY(list->findChild<QLineEdit*>(QStringLiteral("list_filter")) == nullptr);
+                entries->setCurrentRow(1);
+                QTest::mouseClick(list->findChild<QPushButton*>(QStringLiteral("ok")),
+                                  Qt::LeftButton);
             });
             type_file_name(dialog, path);
         });
