@@ -297,12 +297,18 @@ void MainWindow::build_grid(QWidget* client) {
 }
 
 void MainWindow::set_tab_order() {
-    // Template order: the sliders, the decimal fields, the hex field, then the
-    // grid as one stop (cell 0).
-    const std::array<int, 9> order = {
-        ids::slider_red,  ids::slider_green, ids::slider_blue, ids::field_red,
-        ids::field_green, ids::field_blue,   ids::field_hex,   ids::check_semi_transparent,
-        ids::first_swatch};
+    // Template order: the sliders, the decimal fields, the bit 15 box, the hex
+    // field, then the grid as one stop (cell 0), so Shift+Tab from a cell
+    // still reaches the hex field.
+    const std::array<int, 9> order = {ids::slider_red,
+                                      ids::slider_green,
+                                      ids::slider_blue,
+                                      ids::field_red,
+                                      ids::field_green,
+                                      ids::field_blue,
+                                      ids::check_semi_transparent,
+                                      ids::field_hex,
+                                      ids::first_swatch};
     for (std::size_t i = 0; i + 1 < order.size(); ++i) {
         setTabOrder(control(order[i]), control(order[i + 1]));
     }
