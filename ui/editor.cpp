@@ -3,8 +3,6 @@
 
 #include <cstdio>
 
-#include "palette/console_color.h"
-
 #include "edit/edit.h"
 #include "ui/color_panel.h"
 #include "ui/edit_commands.h"

@@ -266,7 +266,7 @@ void MainWindow::build_panel(QWidget* client) {
 
     auto* semi = new QCheckBox(QStringLiteral("Semi-transparent (bit 15)"), client);
     semi->setObjectName(QStringLiteral("check_%1").arg(ids::check_semi_transparent));
-    semi->setGeometry(dlu_rect(170, 288, 88, 10));
+    semi->setGeometry(dlu_rect(140, 288, 118, 10));
     semi->setEnabled(false);
     // clicked is the user's only; the core's setChecked emits none.
     connect(semi, &QCheckBox::clicked, this,

@@ -274,7 +274,7 @@ def expected_dialogs():
                 control(304, STATIC, "", SS_ENHMETAFILE | SS_NOTIFY, (214, 261, 44, 23)),
                 control(308, STATIC, IDB_BANNER, SS_BITMAP | SS_SUNKEN, (7, 304, 249, 31)),
                 control(314, BUTTON, "Semi-transparent (bit 15)",
-                        BS_CHECKBOX | WS_DISABLED | WS_TABSTOP, (170, 288, 88, 10)),
+                        BS_CHECKBOX | WS_DISABLED | WS_TABSTOP, (140, 288, 118, 10)),
                 control(0, STATIC, "Hex color value", WS_GROUP | SS_RIGHT, (170, 244, 50, 8)),
                 control(311, EDIT, "0000",
                         WS_DISABLED | WS_BORDER | WS_TABSTOP | ES_UPPERCASE | ES_AUTOHSCROLL,

@@ -1153,9 +1153,9 @@ def scenario_transparency(env, exe_dir, work):
             env.keys("ctrl+j")
             wait_for("cell 3 marked after Ctrl+J",
                      lambda: semi_marked(env.screenshot(), grid, 3, red), timeout=10)
-            # The box lies under the colour boxes: 170, 288 dialog units, 6 x 13
+            # The box lies under the colour boxes: 140, 288 dialog units, 6 x 13
             # base units, from the client corner that cell 0 is 9, 6 pixels in from.
-            box_x = grid.x - 9 + 170 * 6 // 4 + 10
+            box_x = grid.x - 9 + 140 * 6 // 4 + 10
             box_y = grid.y - 6 + 288 * 13 // 8 + 8
             env.click(box_x, box_y)
             wait_for("cell 3 plain red after clearing the box",

@@ -179,7 +179,7 @@ class MainWindowTest : public QObject {
         const QRect banner = window().control(ids::banner)->geometry();
         QCOMPARE(banner, QRect(11, 494, 376, 52));
         QCOMPARE(window().control(ids::check_semi_transparent)->geometry(),
-                 QRect(255, 468, 132, 16));
+                 QRect(210, 468, 177, 16));
         QVERIFY(banner.bottom() < client->height());
     }
 
