@@ -173,7 +173,7 @@ TEST(TransparencyGuard, EditsThatMakeAColorTransparentSaySoOrKeepItOpaque) {
         EXPECT_EQ(kit.word(3), 0x0000);
         EXPECT_EQ(editor.screen.status,
                   "1 color became transparent (0000): the game will not draw it");
-        // A copy of that hole pasted over two colours: both counted.
+        // A copy of that hole pasted over another colour.
         editor.command(ids::copy);
         editor.click(5);
         editor.screen.status.clear();
@@ -181,6 +181,16 @@ TEST(TransparencyGuard, EditsThatMakeAColorTransparentSaySoOrKeepItOpaque) {
         EXPECT_EQ(kit.word(5), 0x0000);
         EXPECT_EQ(editor.screen.status,
                   "1 color became transparent (0000): the game will not draw it");
+        // Typing 001F passes through the word 0000 on its way: once it is
+        // red again, no hole is left to report.
+        editor.click(7);
+        editor.clear_field(ids::field_hex);
+        editor.type(ids::field_hex, "0");
+        EXPECT_EQ(editor.screen.status,
+                  "1 color became transparent (0000): the game will not draw it");
+        editor.type(ids::field_hex, "01F");
+        EXPECT_EQ(kit.word(7), 0x001F);
+        EXPECT_EQ(editor.screen.status, "");
     }
     {
         Kit kit;
@@ -196,6 +206,7 @@ TEST(TransparencyGuard, EditsThatMakeAColorTransparentSaySoOrKeepItOpaque) {
         // Further in the same drag the colour is opaque again as it was.
         editor.move_slider(ids::slider_red, 128);
         EXPECT_EQ(kit.word(3), 0x0010);
+        EXPECT_EQ(editor.screen.status, "");
         EXPECT_FALSE(editor.screen.checks.at(ids::check_semi_transparent));
         editor.command(ids::undo);
         EXPECT_EQ(kit.word(3), 0x001F);

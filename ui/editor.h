@@ -84,6 +84,11 @@ struct EditHistory : History<ClutOrigin> {
     // step, which lose that bit again once the same drag or typing moves
     // them off black.
     std::bitset<palette_size> kept_opaque;
+    // Cells the open step turned into 0000 (or kept opaque black instead),
+    // how many the note last counted, and that note.
+    std::bitset<palette_size> made_transparent;
+    std::size_t noted_transparent = 0;
+    std::string transparency_note;
     // The texts the Undo and Redo items show, so they are set only on a change.
     std::string undo_text = "&Undo\tCtrl+Z";
     std::string redo_text = "&Redo\tCtrl+Y";

@@ -139,14 +139,16 @@ void guard_transparency(EditorState& state, WindowLayer& layer,
     EditHistory& history = state.history;
     if (!continuing) {
         history.kept_opaque.reset();
+        history.made_transparent.reset();
+        history.noted_transparent = 0;
     }
-    int became = 0;
     bool head_changed = false;
     const int head = head_in_grid(state);
     for (int i = 0; i < state.color_count && i < palette_size; ++i) {
         const auto at = static_cast<std::size_t>(i);
         if (history.exact_words.test(at)) {
             history.kept_opaque.reset(at);
+            history.made_transparent.reset(at);
             continue;
         }
         PaletteEntry& entry = state.palette[at];
@@ -160,12 +162,18 @@ void guard_transparency(EditorState& state, WindowLayer& layer,
                 changed = true;
             }
         } else if (word == 0 && encode_bgr555(before[at]) != 0) {
-            ++became;
+            history.made_transparent.set(at);
             if (state.options.keep_black_opaque) {
                 entry.high_bit = high_bit_mask;
                 history.kept_opaque.set(at);
                 changed = true;
             }
+        }
+        // A hole the same drag or typing fills again (typing 001F passes
+        // through 0) is no longer one to report.
+        if (history.made_transparent.test(at) && !history.kept_opaque.test(at) &&
+            encode_bgr555(entry) != 0) {
+            history.made_transparent.reset(at);
         }
         if (changed) {
             entry.raw = encode_bgr555(entry);
@@ -176,17 +184,28 @@ void guard_transparency(EditorState& state, WindowLayer& layer,
     if (head_changed) {
         show_head_word(state, layer);
     }
-    if (became == 0) {
+    const std::size_t count = history.made_transparent.count();
+    if (count == history.noted_transparent) {
         return;
     }
+    history.noted_transparent = count;
+    const bool own_note = state.notes != history.event_start.notes && !state.note.empty();
+    if (count == 0) {
+        if (!own_note && state.note == history.transparency_note) {
+            show_note(state, layer, "");
+        }
+        return;
+    }
+    const int became = static_cast<int>(count);
     std::string text = colors_text(became);
     text += state.options.keep_black_opaque
                 ? " kept opaque black (8000) instead of transparent (0000)"
                 : std::string(" became transparent (0000): the game will not draw ") +
                       (became == 1 ? "it" : "them");
-    if (state.notes != history.event_start.notes && !state.note.empty()) {
+    if (own_note) {
         text = state.note + "; " + text;
     }
+    history.transparency_note = text;
     show_note(state, layer, std::move(text));
 }
 

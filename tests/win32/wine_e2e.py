@@ -524,9 +524,9 @@ def scenario_raw_clut(env, exe_dir, work):
         env.type("03E0")
         wait_for("cell 0 green and still framed after typing its word",
                  lambda: grid.is_framed(env.screenshot(), 0, (0, 255, 0)), timeout=10)
-        # Four more steps back (blue, green and red fields) reach the blue
-        # slider; End moves it to 255.
-        env.keys("shift+Tab", "shift+Tab", "shift+Tab", "shift+Tab", "End")
+        # Five more steps back (the bit 15 box, the blue, green and red
+        # fields) reach the blue slider; End moves it to 255.
+        env.keys("shift+Tab", "shift+Tab", "shift+Tab", "shift+Tab", "shift+Tab", "End")
         words[0] = 0x7FE0
         wait_for("cell 0 cyan and framed after the blue slider went to its end",
                  lambda: grid.is_framed(env.screenshot(), 0, (0, 255, 255)), timeout=10)
