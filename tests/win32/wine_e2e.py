@@ -583,7 +583,8 @@ def scenario_raw_clut(env, exe_dir, work):
         env.click(*grid.centre(0))
         wait_for("cell 0 framed after the second click",
                  lambda: grid.is_framed(env.screenshot(), 0, decode(words[0])[:3]), timeout=10)
-        env.keys("shift+Tab", "shift+Tab", "shift+Tab", "shift+Tab")
+        # Back past the hex field and the bit 15 box to the red field.
+        env.keys("shift+Tab", "shift+Tab", "shift+Tab", "shift+Tab", "shift+Tab")
         env.type("300")
         saved_again = os.path.join(work, "saved-again.clu")
         if os.path.exists(saved_again):
