@@ -335,7 +335,17 @@ TEST(PreviewBackdrop, PixelsBlendOverTheBackgroundAsTheConsoleDrawsThem) {
     // Without either option, render draws as it always has: the hole black.
     const Rgb hole{0, 0, 0};
     EXPECT_EQ(rendered({}), (std::vector<Rgb>{hole, red16, red16, hole, hole, red16, red16, hole}));
-    EXPECT_EQ(rendered({"--background", "00FF00"})[0], (Rgb{0, 255, 0}));
+    EXPECT_EQ(rendered({"--background", "#00FF00"})[0], (Rgb{0, 255, 0}));
+    MemoryFileSystem fs;
+    fs.put("kit.tim", testing::tim_file_bytes(backdrop_tim()));
+    std::string out;
+    std::string err;
+    EXPECT_NE(testing::run_cli_in_process(
+                  {"render", "--tim", "kit.tim", "-o", "kit.png", "--background", "00FF0G"}, fs,
+                  out, err),
+              0);
+    EXPECT_NE(err.find("--background takes six hex digits"), std::string::npos) << err;
+    EXPECT_FALSE(fs.exists("kit.png"));
 
     editor.screen.preview_status.clear();
     on_preview_hover(editor.state, editor.screen, 1, 0);
