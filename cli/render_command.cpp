@@ -39,11 +39,65 @@ void add_render_command(CLI::App& app, RenderCommand& render) {
         tim->excludes(raw_option);
     }
     offset->needs(clut);
+    command->add_option("--background", render.background,
+                        "RRGGBB: the color under transparent pixels (the word 0000) and under "
+                        "semi-transparent ones with --blend (with --blend alone, a grey "
+                        "checkerboard; with neither option, transparent pixels stay black)");
+    command
+        ->add_option("--blend", render.blend,
+                     "blend pixels with bit 15 set over the background as the console does: "
+                     "half (B/2+F/2), add (B+F), subtract (B-F), quarter (B+F/4); without it "
+                     "bit 15 is ignored")
+        ->check(CLI::IsMember({"half", "add", "subtract", "quarter"}));
 }
+
+namespace {
+
+// Six hex digits, with or without a leading #.
+std::optional<Rgb> parse_rgb(std::string_view text) {
+    if (text.starts_with('#')) {
+        text.remove_prefix(1);
+    }
+    if (text.size() != 6) {
+        return std::nullopt;
+    }
+    std::uint32_t value = 0;
+    for (char c : text) {
+        int digit = -1;
+        if (c >= '0' && c <= '9') {
+            digit = c - '0';
+        } else if (c >= 'a' && c <= 'f') {
+            digit = c - 'a' + 10;
+        } else if (c >= 'A' && c <= 'F') {
+            digit = c - 'A' + 10;
+        }
+        if (digit < 0) {
+            return std::nullopt;
+        }
+        value = value * 16 + static_cast<std::uint32_t>(digit);
+    }
+    return Rgb{static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 8),
+               static_cast<std::uint8_t>(value)};
+}
+
+}  // namespace
 
 std::optional<Failure> run_render(FileSystem& fs, const RenderCommand& render) {
     if (!render.tim && render.offset_text.empty()) {
         return Failure{render.file, "say what to draw with --tim or --offset OFF"};
+    }
+    // Either option draws the texture as the console shows it.
+    std::optional<Backdrop> backdrop;
+    if (!render.background.empty() || !render.blend.empty()) {
+        backdrop.emplace();
+        if (!render.background.empty()) {
+            backdrop->color = parse_rgb(render.background);
+            if (!backdrop->color) {
+                return Failure{render.background,
+                               "--background takes six hex digits, RRGGBB, such as 00FF00"};
+            }
+        }
+        backdrop->blend = blend_mode_named(render.blend).value_or(BlendMode::none);
     }
     IndexedImage image;
     Clut clut;
@@ -79,7 +133,9 @@ std::optional<Failure> run_render(FileSystem& fs, const RenderCommand& render) {
         }
     }
     std::vector<Argb> pixels;
-    draw_indexed(image, pixel_colors(clut.entries, clut.count), pixels);
+    draw_indexed(image,
+                 pixel_colors(clut.entries, clut.count, nullptr, backdrop ? &*backdrop : nullptr),
+                 pixels);
     return failed(render.output, save_png(fs, render.output, image.width, image.height, pixels));
 }
 

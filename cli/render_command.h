@@ -22,6 +22,8 @@ struct RenderCommand {
     int width = 0;
     int height = 0;
     int bits_per_pixel = 8;
+    std::string background;  // RRGGBB under transparent pixels; a checkerboard when empty
+    std::string blend;       // half, add, subtract or quarter; empty: bit 15 is not drawn
 };
 
 void add_render_command(CLI::App& app, RenderCommand& render);

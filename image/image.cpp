@@ -273,8 +273,13 @@ Status read_raw_pixels(FileSystem& fs, const std::string& path, const RawPixelsP
 }
 
 PixelColors pixel_colors(std::span<const PaletteEntry, palette_size> palette, int color_count,
-                         const std::array<bool, palette_size>* highlight) {
+                         const std::array<bool, palette_size>* highlight,
+                         const Backdrop* backdrop) {
     PixelColors colors;
+    std::array<Rgb, 2> under{backdrop_light, backdrop_dark};
+    if (backdrop != nullptr && backdrop->color) {
+        under = {*backdrop->color, *backdrop->color};
+    }
     for (int i = 0; i < palette_size; ++i) {
         const auto at = static_cast<std::size_t>(i);
         if (i >= color_count) {
@@ -282,18 +287,20 @@ PixelColors pixel_colors(std::span<const PaletteEntry, palette_size> palette, in
             colors.tables[1][at] = no_color_dark;
             continue;
         }
-        Rgb rgb = color_of(palette[at]);
-        if (highlight != nullptr && !(*highlight)[at]) {
-            // Two thirds of the way to a middle grey: still recognisable, plainly not chosen.
-            const auto fade = [](std::uint8_t c) {
-                return static_cast<std::uint8_t>((c + 2 * 0x80) / 3);
-            };
-            rgb = Rgb{fade(rgb.red), fade(rgb.green), fade(rgb.blue)};
+        for (std::size_t square = 0; square < 2; ++square) {
+            Rgb rgb = backdrop == nullptr
+                          ? color_of(palette[at])
+                          : shown_color(encode_bgr555(palette[at]), under[square], backdrop->blend);
+            if (highlight != nullptr && !(*highlight)[at]) {
+                // Two thirds of the way to a middle grey: still recognisable, plainly not chosen.
+                const auto fade = [](std::uint8_t c) {
+                    return static_cast<std::uint8_t>((c + 2 * 0x80) / 3);
+                };
+                rgb = Rgb{fade(rgb.red), fade(rgb.green), fade(rgb.blue)};
+            }
+            colors.tables[square][at] = 0xFF000000u | (static_cast<Argb>(rgb.red) << 16) |
+                                        (static_cast<Argb>(rgb.green) << 8) | rgb.blue;
         }
-        const Argb pixel = 0xFF000000u | (static_cast<Argb>(rgb.red) << 16) |
-                           (static_cast<Argb>(rgb.green) << 8) | rgb.blue;
-        colors.tables[0][at] = pixel;
-        colors.tables[1][at] = pixel;
     }
     return colors;
 }

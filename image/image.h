@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "files/clut_files.h"
 #include "files/file_system.h"
 #include "image/tim.h"
+#include "palette/console_color.h"
 #include "palette/palette.h"
 
 namespace tavrin {
@@ -86,10 +88,26 @@ struct PixelColors {
 inline constexpr Argb no_color_light = 0xFFFF00FFu;
 inline constexpr Argb no_color_dark = 0xFF404040u;
 
-// Colours as the grid shows them (color_of). With highlight, every index it
-// does not mark is drawn faded towards grey.
+// What the texture lies on, as the console would draw it: a word 0000 shows
+// it through, and with a blend mode a word with bit 15 set mixes with it.
+// Without a colour it is a checkerboard of backdrop_light and backdrop_dark
+// squares, in step with the one of indices without a colour.
+struct Backdrop {
+    std::optional<Rgb> color;
+    BlendMode blend = BlendMode::none;
+
+    friend bool operator==(const Backdrop&, const Backdrop&) = default;
+};
+
+inline constexpr Rgb backdrop_light{0xCC, 0xCC, 0xCC};
+inline constexpr Rgb backdrop_dark{0x88, 0x88, 0x88};
+
+// Colours as the grid shows them (color_of), or over backdrop as the console
+// shows them (shown_color). With highlight, every index it does not mark is
+// drawn faded towards grey.
 PixelColors pixel_colors(std::span<const PaletteEntry, palette_size> palette, int color_count,
-                         const std::array<bool, palette_size>* highlight = nullptr);
+                         const std::array<bool, palette_size>* highlight = nullptr,
+                         const Backdrop* backdrop = nullptr);
 
 // Draws image into pixels (resized to width x height), one table look-up per
 // pixel.

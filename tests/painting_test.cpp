@@ -132,11 +132,14 @@ TEST(Tooltip, ShowsComponentsAndTheWordEncodedNow) {
     editor.state.palette[5] = PaletteEntry{0x1234, 255, 0, 8, 0};
     EXPECT_EQ(tooltip_text(editor.state, 5), "RGB: 255,0,8 - Hex: 0x041F");
     editor.state.palette[5].high_bit = 0x8000;
-    EXPECT_EQ(tooltip_text(editor.state, 5), "RGB: 255,0,8 - Hex: 0x841F");
+    EXPECT_EQ(tooltip_text(editor.state, 5), "RGB: 255,0,8 - Hex: 0x841F - semi-transparent");
+    editor.state.palette[5] = PaletteEntry{0x1234, 7, 7, 7, 0};
+    EXPECT_EQ(tooltip_text(editor.state, 5), "RGB: 7,7,7 - Hex: 0x0000 - transparent");
     editor.state.palette[6] = PaletteEntry{0, 255, 255, 255, 0x8000};
     const auto widest = tooltip_text(editor.state, 6);
-    EXPECT_EQ(widest, "RGB: 255,255,255 - Hex: 0xFFFF");
-    EXPECT_EQ(widest->size(), 30u);
+    EXPECT_EQ(widest, "RGB: 255,255,255 - Hex: 0xFFFF - semi-transparent");
+    // Within the 80 characters a Windows tooltip's own buffer holds.
+    EXPECT_EQ(widest->size(), 49u);
     EXPECT_EQ(tooltip_text(editor.state, 256), std::nullopt);
     EXPECT_EQ(tooltip_text(editor.state, -1), std::nullopt);
 }

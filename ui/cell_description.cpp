@@ -1,5 +1,7 @@
 #include "ui/cell_description.h"
 
+#include "ui/transparency_commands.h"
+
 namespace tavrin {
 
 std::string cell_accessible_name(const EditorState& state, int index) {
@@ -10,7 +12,8 @@ std::string cell_accessible_name(const EditorState& state, int index) {
     }
     const PaletteEntry& entry = state.palette[static_cast<std::size_t>(index)];
     return name + "red " + std::to_string(entry.red) + ", green " + std::to_string(entry.green) +
-           ", blue " + std::to_string(entry.blue) + ", hex " + hex_text(encode_bgr555(entry));
+           ", blue " + std::to_string(entry.blue) + ", hex " + hex_text(encode_bgr555(entry)) +
+           transparency_suffix(encode_bgr555(entry), ", ");
 }
 
 bool cell_selected(const EditorState& state, int index) {

@@ -9,7 +9,8 @@
 namespace tavrin {
 
 // "Colour 17: red 255, green 0, blue 255, hex 7C1F" for a live entry (the
-// index as the tooltip and the hex field count it, from 0); "Colour 17:
+// index as the tooltip and the hex field count it, from 0), ending in ",
+// semi-transparent" or ", transparent" as the word is; "Colour 17:
 // empty" before a CLUT is loaded and beyond its colour count.
 std::string cell_accessible_name(const EditorState& state, int index);
 

@@ -31,9 +31,9 @@ constexpr std::array<Channel, 3> channels = {{
     {2, ids::slider_blue, ids::field_blue, &PaletteEntry::blue},
 }};
 
-constexpr std::array<int, 7> panel_controls = {ids::field_hex,  ids::field_red,  ids::field_green,
-                                               ids::field_blue, ids::slider_red, ids::slider_green,
-                                               ids::slider_blue};
+constexpr std::array<int, 8> panel_controls = {
+    ids::field_hex,  ids::field_red,    ids::field_green, ids::field_blue,
+    ids::slider_red, ids::slider_green, ids::slider_blue, ids::check_semi_transparent};
 
 const Channel* channel_of_field(int field) {
     for (const Channel& channel : channels) {
@@ -182,6 +182,7 @@ void show_empty_selection(EditorState& state, WindowLayer& layer) {
         layer.enable_control(id, false);
     }
     set_menu_state(state, layer, ids::blend, false);
+    set_menu_state(state, layer, ids::toggle_transparency, false);
     set_menu_state(state, layer, ids::copy, false);
     set_menu_state(state, layer, ids::paste, false);
 }
@@ -215,6 +216,7 @@ void show_selection(EditorState& state, WindowLayer& layer) {
     }
     move_focus(state, layer, ids::first_swatch + head);
     set_menu_state(state, layer, ids::blend, true);
+    set_menu_state(state, layer, ids::toggle_transparency, true);
     set_menu_state(state, layer, ids::copy, true);
 }
 
@@ -240,6 +242,7 @@ void show_selection_as_held(EditorState& state, WindowLayer& layer) {
     // nothing left to settle.
     layer.set_focus(ids::first_swatch + head);
     set_menu_state(state, layer, ids::blend, true);
+    set_menu_state(state, layer, ids::toggle_transparency, true);
     set_menu_state(state, layer, ids::copy, true);
 }
 

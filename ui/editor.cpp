@@ -14,6 +14,7 @@
 #include "ui/menu_table.h"
 #include "ui/painting.h"
 #include "ui/palette_file_commands.h"
+#include "ui/transparency_commands.h"
 
 namespace tavrin {
 
@@ -52,6 +53,14 @@ void start_editor(EditorState& state, WindowLayer& layer, std::string program_di
         set_menu_state(state, layer, id, !starts_grayed(id));
     }
     init_trackbars(layer);
+    layer.set_checked(ids::show_transparency, state.options.show_transparency);
+    layer.set_checked(ids::keep_black_opaque, state.options.keep_black_opaque);
+}
+
+void show_note(EditorState& state, WindowLayer& layer, std::string text) {
+    state.note = std::move(text);
+    ++state.notes;
+    layer.set_status_text(StatusLine::main_window, state.note);
 }
 
 void before_modal(EditorState& state, WindowLayer& layer) {
@@ -129,6 +138,19 @@ void dispatch(EditorState& state, WindowLayer& layer, int command_id) {
         case ids::select_changed:
             select_changed_colors(state, layer);
             break;
+        case ids::show_transparency:
+            toggle_show_transparency(state, layer);
+            break;
+        case ids::keep_black_opaque:
+            toggle_keep_black_opaque(state, layer);
+            break;
+        case ids::toggle_transparency:
+            toggle_transparency_bit(state, layer);
+            break;
+        case ids::select_transparent:
+        case ids::select_semi_transparent:
+            select_by_transparency(state, layer, command_id == ids::select_transparent);
+            break;
         case ids::undo:
             undo_last_step(state, layer);
             break;
@@ -184,10 +206,11 @@ std::optional<std::string> tooltip_text(const EditorState& state, int index) {
         return std::nullopt;
     }
     const PaletteEntry& entry = state.palette[index];
+    const std::uint16_t word = encode_bgr555(entry);
     char text[80];
     std::snprintf(text, sizeof text, "RGB: %d,%d,%d - Hex: 0x%.4X", entry.red, entry.green,
-                  entry.blue, static_cast<unsigned>(encode_bgr555(entry)));
-    return text;
+                  entry.blue, static_cast<unsigned>(word));
+    return std::string(text) + transparency_suffix(word, " - ");
 }
 
 }  // namespace tavrin

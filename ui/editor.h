@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -48,6 +49,15 @@ struct DialogMemory {
     FinderOptions finder_options;
 };
 
+// The options a user sets from the menus; a front end restores them from an
+// earlier run before start_editor and stores them again when they change.
+struct EditorOptions {
+    bool show_transparency = false;  // View > Show transparency: marks on the cells
+    bool keep_black_opaque = false;  // Edit > Keep black opaque: edits store 8000, never 0000
+
+    friend bool operator==(const EditorOptions&, const EditorOptions&) = default;
+};
+
 // The editor as it was when the outermost user event began, to find what
 // that event changed.
 struct EventStart {
@@ -57,6 +67,7 @@ struct EventStart {
     std::uint32_t clut_reads = 0;
     ClutOrigin origin;
     int focus = 0;
+    std::uint32_t notes = 0;
 };
 
 // Undo and redo: the steps, and what recording the next one needs.
@@ -67,6 +78,18 @@ struct EditHistory : History<ClutOrigin> {
     EventStart event_start;
     // Successful reads so far; tells a read from other events that change the table.
     std::uint32_t clut_reads = 0;
+    // Cells whose word the current event set on purpose, bit 15 included (the
+    // transparency commands, a colour word imported): not guarded.
+    std::bitset<palette_size> exact_words;
+    // Cells "Keep black opaque" turned from 0000 into 8000 during the open
+    // step, which lose that bit again once the same drag or typing moves
+    // them off black.
+    std::bitset<palette_size> kept_opaque;
+    // Cells the open step turned into 0000 (or kept opaque black instead),
+    // how many the note last counted, and that note.
+    std::bitset<palette_size> made_transparent;
+    std::size_t noted_transparent = 0;
+    std::string transparency_note;
     // The texts the Undo and Redo items show, so they are set only on a change.
     std::string undo_text = "&Undo\tCtrl+Z";
     std::string redo_text = "&Redo\tCtrl+Y";
@@ -86,6 +109,13 @@ struct EditorState : PaletteState {
 
     ClutOrigin origin;
     DialogMemory dialogs;
+    EditorOptions options;
+    // The main window's note as last shown, and how many were shown, so an
+    // event can add to the note it showed itself.
+    std::string note;
+    std::uint32_t notes = 0;
+    // What the panel's bit 15 box shows; -1 before anything.
+    int shown_head_bit = -1;
     // The texture preview window and what it shows.
     PreviewState preview;
     EditHistory history;
@@ -102,6 +132,10 @@ struct EditorState : PaletteState {
     // gate for commands.
     std::array<bool, ids::last_command - ids::first_command + 1> menu_enabled{};
 };
+
+// Sets the main window's one-line note ("12 of 16 colors imported"); an
+// empty text clears it.
+void show_note(EditorState& state, WindowLayer& layer, std::string text);
 
 // Modifier keys held when an input event happened.
 struct Modifiers {
@@ -136,8 +170,9 @@ void on_paint(EditorState& state, WindowLayer& layer);
 void on_activate(EditorState& state, WindowLayer& layer, bool active);
 void on_size(EditorState& state, WindowLayer& layer);
 
-// The tooltip of a swatch, "RGB: r,g,b - Hex: 0xWORD"; nullopt before a CLUT
-// is loaded or for an index outside the grid.
+// The tooltip of a swatch, "RGB: r,g,b - Hex: 0xWORD", with " -
+// semi-transparent" for a word with bit 15 set and " - transparent" for 0000;
+// nullopt before a CLUT is loaded or for an index outside the grid.
 std::optional<std::string> tooltip_text(const EditorState& state, int index);
 
 }  // namespace tavrin

@@ -59,7 +59,7 @@ void adopt_clut(EditorState& state, WindowLayer& layer, const Clut& clut,
     enable_swatches(layer, clut.count);
     // A note on the previous CLUT no longer applies; a file in a disc image
     // is named with its image.
-    layer.set_status_text(StatusLine::main_window, disc_title(source));
+    show_note(state, layer, disc_title(source));
     activate_palette(state, layer);
     apply_clut_menu_rules(state, layer);
 }
@@ -110,7 +110,8 @@ void apply_clut_menu_rules(EditorState& state, WindowLayer& layer) {
     set_menu_state(state, layer, ids::inject_tim, source.kind == ClutSource::Kind::tim_file);
     set_menu_state(state, layer, ids::save_clut, true);
     set_menu_state(state, layer, ids::select_changed, true);
-    for (int id : {ids::import_colors, ids::export_colors, ids::paste_from_clipboard}) {
+    for (int id : {ids::select_transparent, ids::select_semi_transparent, ids::import_colors,
+                   ids::export_colors, ids::paste_from_clipboard}) {
         set_menu_state(state, layer, id, true);
     }
     const bool kit = source.kind == ClutSource::Kind::raw_file ||

@@ -10,6 +10,7 @@
 #include "ui/file_commands.h"
 #include "ui/menu_table.h"
 #include "ui/painting.h"
+#include "ui/transparency_commands.h"
 
 namespace tavrin {
 
@@ -135,6 +136,7 @@ UserEvent command_event(int command_id) {
         case ids::paste:
         case ids::import_colors:
         case ids::paste_from_clipboard:
+        case ids::toggle_transparency:
             return {UserEvent::Kind::edit, command_name(command_id), 0};
         case ids::load_clut:
         case ids::extract_tex:
@@ -163,6 +165,8 @@ void begin_user_event(EditorState& state, WindowLayer& layer) {
     start.clut_reads = state.history.clut_reads;
     start.origin = state.origin;
     start.focus = layer.focused_control();
+    start.notes = state.notes;
+    state.history.exact_words.reset();
 }
 
 namespace {
@@ -216,17 +220,28 @@ void record_event(EditorState& state, WindowLayer& layer, const UserEvent& event
 }  // namespace
 
 void end_user_event(EditorState& state, WindowLayer& layer, const UserEvent& event) {
-    if (--state.history.event_depth > 0 || event.kind == UserEvent::Kind::history) {
+    if (--state.history.event_depth > 0) {
         return;
     }
-    // Only the next event of the same drag or typing may extend its step.
-    if (event.kind == UserEvent::Kind::edit && event.merge_key != state.history.open.merge_key) {
-        close_open_step(state.history);
+    if (event.kind != UserEvent::Kind::history) {
+        const bool continuing = event.kind == UserEvent::Kind::edit && event.merge_key != 0 &&
+                                can_extend(state.history, event.merge_key);
+        // Only the next event of the same drag or typing may extend its step.
+        if (event.kind == UserEvent::Kind::edit &&
+            event.merge_key != state.history.open.merge_key) {
+            close_open_step(state.history);
+        }
+        // Reads and count changes make no colour; Undo and Redo put back what was.
+        if ((event.kind == UserEvent::Kind::edit || event.kind == UserEvent::Kind::selection) &&
+            state.history.event_start.palette_loaded != 0) {
+            guard_transparency(state, layer, state.history.event_start.palette, continuing);
+        }
+        record_event(state, layer, event);
+        if (event.kind != UserEvent::Kind::edit) {
+            close_open_step(state.history);
+        }
     }
-    record_event(state, layer, event);
-    if (event.kind != UserEvent::Kind::edit) {
-        close_open_step(state.history);
-    }
+    show_head_bit(state, layer);
 }
 
 void undo_last_step(EditorState& state, WindowLayer& layer) {

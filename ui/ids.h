@@ -38,9 +38,14 @@ inline constexpr int texture_preview = 236;
 inline constexpr int export_preview = 237;
 inline constexpr int find_clut = 238;
 inline constexpr int open_in_disc = 239;
+inline constexpr int show_transparency = 240;
+inline constexpr int toggle_transparency = 241;
+inline constexpr int select_transparent = 242;
+inline constexpr int select_semi_transparent = 243;
+inline constexpr int keep_black_opaque = 244;
 
 inline constexpr int first_command = 200;
-inline constexpr int last_command = 239;
+inline constexpr int last_command = 244;
 
 // The sixteen items of Edit > Select.
 inline constexpr std::array<int, 16> zone_items = {204, 205, 206, 207, 208, 214, 215, 216,
@@ -61,6 +66,7 @@ inline constexpr int clut_list = 310;
 inline constexpr int field_hex = 311;
 inline constexpr int param_offset = 312;
 inline constexpr int param_count = 313;
+inline constexpr int check_semi_transparent = 314;  // the head's bit 15
 
 inline constexpr std::array<int, 3> sliders = {slider_red, slider_green, slider_blue};
 inline constexpr std::array<int, 3> decimal_fields = {field_red, field_green, field_blue};

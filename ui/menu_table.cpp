@@ -71,9 +71,13 @@ constexpr std::array rows = {
     grayed(ids::zone_shirt_number, "Sh&irt number colors\tCtrl+F4"),
     separator(),
     grayed(ids::select_changed, "Select cha&nged colors"),
+    grayed(ids::select_transparent, "Select &transparent colors"),
+    grayed(ids::select_semi_transparent, "Select se&mi-transparent colors"),
     end_popup(),
     separator(),
     grayed(ids::blend, "&Blend colors\tCtrl+B"),
+    grayed(ids::toggle_transparency, "&Toggle transparency bit\tCtrl+J"),
+    item(ids::keep_black_opaque, "&Keep black opaque"),
     separator(),
     grayed(ids::undo, "&Undo\tCtrl+Z"),
     grayed(ids::redo, "&Redo\tCtrl+Y"),
@@ -81,6 +85,8 @@ constexpr std::array rows = {
     popup("&View"),
     item(ids::texture_preview, "&Texture preview\tCtrl+T"),
     grayed(ids::export_preview, "&Export preview..."),
+    separator(),
+    item(ids::show_transparency, "&Show transparency"),
     end_popup(),
     popup("&Help"),
     item(ids::tutorial, "&Tutorial"),
@@ -124,6 +130,7 @@ constexpr std::array keys = {
     ctrl_key(ids::redo, 'Z', true, true),
     Shortcut{ids::texture_preview, 'T', true, false, false, false},
     Shortcut{ids::paste_from_clipboard, 'V', true, true, false, false},
+    Shortcut{ids::toggle_transparency, 'J', true, false, false, false},
 };
 
 }  // namespace

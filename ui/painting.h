@@ -6,7 +6,10 @@
 
 namespace tavrin {
 
-// Fills one cell with its entry's colour, which also removes its frame.
+// The mark "Show transparency" puts on a live cell; none while it is off.
+CellMark cell_mark(const EditorState& state, int index);
+
+// Fills one cell with its entry's colour and mark, which also removes its frame.
 // A negative index (bit 15 set) does nothing.
 void paint_swatch(const EditorState& state, WindowLayer& layer, int index);
 

@@ -65,12 +65,16 @@ void apply_colors(EditorState& state, WindowLayer& layer, const PaletteFile& fil
     for (std::size_t i = 0; i < used; ++i) {
         auto& entry = state.palette[static_cast<std::size_t>(cells[i])];
         entry = imported_entry(entry, file.colors[i]);
+        // A colour that carries its bit (a colour word, a transparent PNG or
+        // ACT entry) is taken as the file means it, 0000 included.
+        if (file.colors[i].high_bit) {
+            state.history.exact_words.set(static_cast<std::size_t>(cells[i]));
+        }
     }
     paint_all_swatches(state, layer);
     frame_selection(state, layer, state.selection);
-    layer.set_status_text(
-        StatusLine::main_window,
-        std::to_string(used) + " of " + colors_text(file.colors.size()) + " " + what);
+    show_note(state, layer,
+              std::to_string(used) + " of " + colors_text(file.colors.size()) + " " + what);
 }
 
 std::vector<PaletteEntry> chosen_entries(const EditorState& state) {
@@ -155,7 +159,7 @@ void export_colors(EditorState& state, WindowLayer& layer) {
                            "Could not export colors to \"" + path + "\": " + status.reason + ".");
         return;
     }
-    layer.set_status_text(StatusLine::main_window, colors_text(entries.size()) + " exported");
+    show_note(state, layer, colors_text(entries.size()) + " exported");
     report_write_warning(state, layer, path, status);
 }
 
@@ -173,7 +177,7 @@ void paste_from_clipboard(EditorState& state, WindowLayer& layer) {
         file.format == PaletteFormat::gimp || file.format == PaletteFormat::jasc ||
         file.format == PaletteFormat::hex_words || file.format == PaletteFormat::hex_rgb;
     if (!text || text->empty() || !text_format) {
-        layer.set_status_text(StatusLine::main_window, "The clipboard holds no colors");
+        show_note(state, layer, "The clipboard holds no colors");
         return;
     }
     if (!status.ok) {

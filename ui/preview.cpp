@@ -9,6 +9,7 @@
 #include "ui/editor.h"
 #include "ui/file_commands.h"
 #include "ui/selection_input.h"
+#include "ui/transparency_commands.h"
 
 namespace tavrin {
 
@@ -136,6 +137,7 @@ void sync_preview(EditorState& state, WindowLayer& layer) {
     const auto selected = selected_cells(state);
     if (preview.drawn && preview.drawn_count == count && preview.drawn_palette == state.palette &&
         preview.drawn_highlight == preview.highlight &&
+        preview.drawn_backdrop == preview.backdrop &&
         (!preview.highlight || preview.drawn_selected == selected)) {
         return;
     }
@@ -144,8 +146,10 @@ void sync_preview(EditorState& state, WindowLayer& layer) {
     preview.drawn_palette = state.palette;
     preview.drawn_highlight = preview.highlight;
     preview.drawn_selected = selected;
+    preview.drawn_backdrop = preview.backdrop;
     draw_indexed(preview.image,
-                 pixel_colors(state.palette, count, preview.highlight ? &selected : nullptr),
+                 pixel_colors(state.palette, count, preview.highlight ? &selected : nullptr,
+                              &preview.backdrop),
                  preview.pixels);
     layer.set_preview_image(preview.image.width, preview.image.height, preview.pixels);
 }
@@ -270,6 +274,11 @@ void on_preview_highlight(EditorState& state, WindowLayer& layer, bool on) {
     sync_preview(state, layer);
 }
 
+void on_preview_backdrop(EditorState& state, WindowLayer& layer, const Backdrop& backdrop) {
+    state.preview.backdrop = backdrop;
+    sync_preview(state, layer);
+}
+
 void on_preview_hover(EditorState& state, WindowLayer& layer, int x, int y) {
     const PreviewState& preview = state.preview;
     const int index = index_at(preview, x, y);
@@ -282,7 +291,8 @@ void on_preview_hover(EditorState& state, WindowLayer& layer, int x, int y) {
     if (state.palette_loaded != 0 && index < state.color_count) {
         const PaletteEntry& entry = state.palette[static_cast<std::size_t>(index)];
         text += ", RGB " + std::to_string(entry.red) + "," + std::to_string(entry.green) + "," +
-                std::to_string(entry.blue) + ", hex 0x" + hex_text(encode_bgr555(entry));
+                std::to_string(entry.blue) + ", hex 0x" + hex_text(encode_bgr555(entry)) +
+                transparency_suffix(encode_bgr555(entry), ", ");
     } else {
         text += ", no color";
     }

@@ -39,6 +39,8 @@ using PngWriter = std::function<Status(FileSystem&, const std::string& path, int
 struct PreviewState {
     bool open = false;
     bool highlight = false;
+    // What transparent and semi-transparent pixels are drawn over, and how.
+    Backdrop backdrop;
     PngWriter png_writer;
     std::string export_path;
 
@@ -60,6 +62,7 @@ struct PreviewState {
     int drawn_count = -1;
     std::array<bool, palette_size> drawn_selected{};
     bool drawn_highlight = false;
+    Backdrop drawn_backdrop;
     std::vector<Argb> pixels;
 };
 
@@ -86,6 +89,9 @@ void on_preview_closed(EditorState& state, WindowLayer& layer);
 void on_preview_bar_changed(EditorState& state, WindowLayer& layer, const PreviewBarText& typed);
 void on_preview_key(EditorState& state, WindowLayer& layer, PreviewKey key);
 void on_preview_highlight(EditorState& state, WindowLayer& layer, bool on);
+// The user picked the backdrop: a colour or the checkerboard, and the blend
+// mode for words with bit 15 set (none draws them opaque).
+void on_preview_backdrop(EditorState& state, WindowLayer& layer, const Backdrop& backdrop);
 // The pointer over image pixel (x, y); outside the image, the status goes back.
 void on_preview_hover(EditorState& state, WindowLayer& layer, int x, int y);
 void on_preview_clicked(EditorState& state, WindowLayer& layer, int x, int y, Modifiers modifiers);

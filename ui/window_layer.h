@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "palette/palette.h"
+#include "ui/cell_pixels.h"
 #include "ui/finder.h"
 
 namespace tavrin {
@@ -104,8 +105,14 @@ class WindowLayer {
     virtual void set_focus(int id) = 0;
     virtual int focused_control() const = 0;  // 0 when no control of the main window has it
 
+    // A check mark: a menu item's by command id, or the colour panel's
+    // ids::check_semi_transparent.
+    virtual void set_checked(int id, bool checked) = 0;
+
     // Painting. A cell's 18 x 18 client pixels keep what was last painted.
-    virtual void fill_cell(int index, Rgb color) = 0;
+    // The mark goes over the colour as mark_cell_pixels draws it, at the
+    // screen's resolution.
+    virtual void fill_cell(int index, Rgb color, CellMark mark) = 0;
     virtual void frame_cell(int index) = 0;  // black rings at 1 and 3, white at 2, over the colour
     virtual void fill_box(int id, Rgb color) = 0;  // current_box or starting_box
     virtual Rgb system_color(SystemColor which) const = 0;

@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -16,6 +17,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
+#include <QSettings>
 #include <QTimer>
 #include <QWindow>
 
@@ -32,13 +34,31 @@
 #include "ui/menu_table.h"
 #include "ui/open_path.h"
 #include "ui/selection_input.h"
+#include "ui/transparency_commands.h"
 
 namespace tavrin::qt {
 
 namespace {
 
-// Client area of the template IDD_MAIN: 266 x 327 dialog units.
-const QSize client_size(dlu_x(266), dlu_y(327));
+// Client area of the template IDD_MAIN: 266 x 341 dialog units.
+const QSize client_size(dlu_x(266), dlu_y(341));
+
+// The options of the menus, kept between runs beside the dialogs' folders.
+EditorOptions remembered_options() {
+    QSettings settings(QStringLiteral("Tavrin"), QStringLiteral("Tavrin"));
+    EditorOptions options;
+    options.show_transparency =
+        settings.value(QStringLiteral("options/show_transparency"), false).toBool();
+    options.keep_black_opaque =
+        settings.value(QStringLiteral("options/keep_black_opaque"), false).toBool();
+    return options;
+}
+
+void remember_options(const EditorOptions& options) {
+    QSettings settings(QStringLiteral("Tavrin"), QStringLiteral("Tavrin"));
+    settings.setValue(QStringLiteral("options/show_transparency"), options.show_transparency);
+    settings.setValue(QStringLiteral("options/keep_black_opaque"), options.keep_black_opaque);
+}
 
 // Cell of index i: 20 x 20 at (8 + 24 c, 5 + 24 r), in client pixels.
 constexpr QPoint grid_origin(8, 5);
@@ -68,7 +88,7 @@ class MainWindow::KeyRouter : public QObject {
         if (!command) {
             return false;
         }
-        run_command(state_, layer_, *command);  // does nothing while grayed
+        window_.command(*command);  // does nothing while grayed
         return true;
     }
 
@@ -106,6 +126,7 @@ MainWindow::MainWindow() : layer_(std::make_unique<QtWindowLayer>(*this)) {
 
     state_.preview.png_writer = save_png;
     state_.finder.threads = finder_threads(*this, *layer_);
+    state_.options = remembered_options();
     start_editor(state_, *layer_, layer_->program_dir());
 
     // The window starts with no control focused, so the first Tab reaches the
@@ -165,8 +186,7 @@ void MainWindow::build_menu() {
                 QAction* action = open_popups.back()->addAction(text);
                 action->setObjectName(QStringLiteral("action_%1").arg(row.command_id));
                 const int id = row.command_id;
-                connect(action, &QAction::triggered, this,
-                        [this, id] { run_command(state_, *layer_, id); });
+                connect(action, &QAction::triggered, this, [this, id] { command(id); });
                 actions_[id] = action;
                 break;
             }
@@ -236,7 +256,7 @@ void MainWindow::build_panel(QWidget* client) {
     banner->setPixmap(bitmap);
     banner->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     banner->setLineWidth(1);
-    banner->setGeometry(QRect(dlu_rect(7, 290, 0, 0).topLeft(), bitmap.size() + QSize(2, 2)));
+    banner->setGeometry(QRect(dlu_rect(7, 304, 0, 0).topLeft(), bitmap.size() + QSize(2, 2)));
     banner->setAccessibleName(QStringLiteral("Tavrin banner"));
     controls_[ids::banner] = banner;
 
@@ -246,6 +266,15 @@ void MainWindow::build_panel(QWidget* client) {
         add_field(ids::field_hex, dlu_rect(226, 244, 32, 12), new UpperCaseValidator(client));
     hex->setText(QStringLiteral("0000"));
     hex->setAccessibleName(QStringLiteral("Hex color value"));
+
+    auto* semi = new QCheckBox(QStringLiteral("Semi-transparent (bit 15)"), client);
+    semi->setObjectName(QStringLiteral("check_%1").arg(ids::check_semi_transparent));
+    semi->setGeometry(dlu_rect(140, 288, 118, 10));
+    semi->setEnabled(false);
+    // clicked is the user's only; the core's setChecked emits none.
+    connect(semi, &QCheckBox::clicked, this,
+            [this](bool checked) { on_semi_transparent_checked(state_, *layer_, checked); });
+    controls_[ids::check_semi_transparent] = semi;
 }
 
 void MainWindow::build_grid(QWidget* client) {
@@ -271,11 +300,18 @@ void MainWindow::build_grid(QWidget* client) {
 }
 
 void MainWindow::set_tab_order() {
-    // Template order: the sliders, the decimal fields, the hex field, then the
-    // grid as one stop (cell 0).
-    const std::array<int, 8> order = {ids::slider_red, ids::slider_green, ids::slider_blue,
-                                      ids::field_red,  ids::field_green,  ids::field_blue,
-                                      ids::field_hex,  ids::first_swatch};
+    // Template order: the sliders, the decimal fields, the bit 15 box, the hex
+    // field, then the grid as one stop (cell 0), so Shift+Tab from a cell
+    // still reaches the hex field.
+    const std::array<int, 9> order = {ids::slider_red,
+                                      ids::slider_green,
+                                      ids::slider_blue,
+                                      ids::field_red,
+                                      ids::field_green,
+                                      ids::field_blue,
+                                      ids::check_semi_transparent,
+                                      ids::field_hex,
+                                      ids::first_swatch};
     for (std::size_t i = 0; i + 1 < order.size(); ++i) {
         setTabOrder(control(order[i]), control(order[i + 1]));
     }
@@ -317,6 +353,13 @@ int MainWindow::id_of(const QWidget* widget) const {
         }
     }
     return 0;
+}
+
+void MainWindow::command(int command_id) {
+    run_command(state_, *layer_, command_id);
+    if (!(state_.options == remembered_options())) {
+        remember_options(state_.options);
+    }
 }
 
 void MainWindow::set_icon() {

@@ -40,6 +40,9 @@ class MainWindow : public QMainWindow {
     // 0 for none of ours; the grid answers with the id of its focused cell.
     int id_of(const QWidget* widget) const;
 
+    // A menu command or shortcut; an option it changed is stored for the next run.
+    void command(int command_id);
+
     // Opens a file named on the command line or dropped on the window.
     void open_path(const QString& path);
 

@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -72,6 +73,23 @@ PreviewWindow::PreviewWindow(EditorState& state, WindowLayer& layer)
         button->setFocusPolicy(Qt::NoFocus);
     }
     tools->addWidget(highlight_);
+    // What transparent pixels show and how semi-transparent ones mix with it.
+    background_ = new QComboBox(this);
+    background_->setObjectName(QStringLiteral("preview_background"));
+    background_->setAccessibleName(QStringLiteral("Background"));
+    background_->addItem(QStringLiteral("Checkerboard"));
+    background_->addItem(QStringLiteral("Color..."));
+    blend_ = new QComboBox(this);
+    blend_->setObjectName(QStringLiteral("preview_blend"));
+    blend_->setAccessibleName(QStringLiteral("Semi-transparency"));
+    blend_->addItem(QStringLiteral("Bit 15 ignored"), static_cast<int>(BlendMode::none));
+    blend_->addItem(QStringLiteral("B/2 + F/2"), static_cast<int>(BlendMode::half));
+    blend_->addItem(QStringLiteral("B + F"), static_cast<int>(BlendMode::add));
+    blend_->addItem(QStringLiteral("B - F"), static_cast<int>(BlendMode::subtract));
+    blend_->addItem(QStringLiteral("B + F/4"), static_cast<int>(BlendMode::quarter));
+    tools->addWidget(new QLabel(QStringLiteral("Background"), this));
+    tools->addWidget(background_);
+    tools->addWidget(blend_);
     tools->addStretch(1);
     tools->addWidget(new QLabel(QStringLiteral("Zoom"), this));
     tools->addWidget(zoom_out);
@@ -99,6 +117,9 @@ PreviewWindow::PreviewWindow(EditorState& state, WindowLayer& layer)
     connect(depth_, &QComboBox::currentIndexChanged, this, [this] { bar_edited(); });
     connect(highlight_, &QCheckBox::toggled, this,
             [this](bool on) { on_preview_highlight(state_, layer_, on); });
+    connect(background_, &QComboBox::activated, this,
+            [this](int index) { background_chosen(index); });
+    connect(blend_, &QComboBox::currentIndexChanged, this, [this] { backdrop_changed(); });
     connect(zoom_out, &QPushButton::clicked, this, [this] { set_zoom(zoom_ - 1); });
     connect(zoom_in, &QPushButton::clicked, this, [this] { set_zoom(zoom_ + 1); });
     connect(export_button, &QPushButton::clicked, this,
@@ -114,6 +135,41 @@ void PreviewWindow::bar_edited() {
         state_, layer_,
         PreviewBarText{file_->text().toStdString(), offset_->text().toStdString(), width_->value(),
                        height_->value(), depth_->currentData().toInt()});
+}
+
+void PreviewWindow::background_chosen(int index) {
+    if (index == 1) {
+        const QColor color = QColorDialog::getColor(
+            background_color_.isValid() ? background_color_ : QColor(0, 0, 0), this,
+            QStringLiteral("Background"));
+        if (!color.isValid()) {
+            background_->setCurrentIndex(background_index_);  // cancelled: as it was
+            return;
+        }
+        set_background_color(color);
+        return;
+    }
+    background_index_ = index;
+    backdrop_changed();
+}
+
+void PreviewWindow::set_background_color(const QColor& color) {
+    background_color_ = color;
+    background_->setItemText(1, QStringLiteral("Color %1...").arg(color.name().toUpper()));
+    background_->setCurrentIndex(1);
+    background_index_ = 1;
+    backdrop_changed();
+}
+
+void PreviewWindow::backdrop_changed() {
+    Backdrop backdrop;
+    if (background_->currentIndex() == 1 && background_color_.isValid()) {
+        backdrop.color = Rgb{static_cast<std::uint8_t>(background_color_.red()),
+                             static_cast<std::uint8_t>(background_color_.green()),
+                             static_cast<std::uint8_t>(background_color_.blue())};
+    }
+    backdrop.blend = static_cast<BlendMode>(blend_->currentData().toInt());
+    on_preview_backdrop(state_, layer_, backdrop);
 }
 
 void PreviewWindow::set_image(int width, int height, std::span<const std::uint32_t> pixels) {

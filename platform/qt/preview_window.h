@@ -4,6 +4,7 @@
 // reports what the user does; the core decides everything else.
 #pragma once
 
+#include <QColor>
 #include <QImage>
 #include <QWidget>
 #include <span>
@@ -34,6 +35,10 @@ class PreviewWindow : public QWidget {
     const QImage& image() const { return image_; }
     PreviewCanvas* canvas() const { return canvas_; }
     QCheckBox* highlight() const { return highlight_; }
+    QComboBox* background() const { return background_; }
+    QComboBox* blend() const { return blend_; }
+    // The background colour as if picked in the colour dialog.
+    void set_background_color(const QColor& color);
     QString status() const;
     // Zoom keys and the keys that scroll raw pixels; false for any other key.
     bool handle_key(const QKeyEvent& event);
@@ -45,6 +50,8 @@ class PreviewWindow : public QWidget {
   private:
     friend class PreviewCanvas;
     void bar_edited();
+    void background_chosen(int index);
+    void backdrop_changed();
 
     EditorState& state_;
     WindowLayer& layer_;
@@ -58,6 +65,10 @@ class PreviewWindow : public QWidget {
     QSpinBox* height_ = nullptr;
     QComboBox* depth_ = nullptr;
     QCheckBox* highlight_ = nullptr;
+    QComboBox* background_ = nullptr;
+    QComboBox* blend_ = nullptr;
+    QColor background_color_;
+    int background_index_ = 0;  // the choice before "Color..." was picked
     QScrollArea* scroll_ = nullptr;
     PreviewCanvas* canvas_ = nullptr;
     QLabel* status_ = nullptr;

@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -118,8 +119,17 @@ int QtWindowLayer::focused_control() const {
     return window_.id_of(window_.focusWidget());
 }
 
-void QtWindowLayer::fill_cell(int index, Rgb color) {
-    window_.grid()->fill(index, color);
+void QtWindowLayer::set_checked(int id, bool checked) {
+    if (QAction* action = window_.menu_action(id)) {
+        action->setCheckable(true);
+        action->setChecked(checked);
+    } else if (auto* box = qobject_cast<QCheckBox*>(window_.control(id))) {
+        box->setChecked(checked);  // clicked is the user's only: the program's write is silent
+    }
+}
+
+void QtWindowLayer::fill_cell(int index, Rgb color, CellMark mark) {
+    window_.grid()->fill(index, color, mark);
 }
 
 void QtWindowLayer::frame_cell(int index) {

@@ -29,7 +29,8 @@ class QtWindowLayer : public WindowLayer {
     void set_slider_position(int id, int position) override;
     void set_focus(int id) override;
     int focused_control() const override;
-    void fill_cell(int index, Rgb color) override;
+    void set_checked(int id, bool checked) override;
+    void fill_cell(int index, Rgb color, CellMark mark) override;
     void frame_cell(int index) override;
     void fill_box(int id, Rgb color) override;
     Rgb system_color(SystemColor which) const override;

@@ -167,8 +167,25 @@ void SwatchGrid::write_cell(int index) {
     // One row of the cell in device pixels, repeated for each device row the
     // widget row covers.
     QVarLengthArray<QRgb, 128> row(device_width);
+    // A marked cell, rare, is drawn from the shared pixel definition whole.
+    std::optional<CellPixels> marked;
+    if (looks_[i].mark != CellMark::none) {
+        marked.emplace();
+        fill_cell_pixels(*marked, looks_[i].color);
+        mark_cell_pixels(*marked, looks_[i].color, looks_[i].mark);
+        if (framed) {
+            frame_cell_pixels(*marked);
+        }
+    }
     for (int y = 0; y < cell_client_size; ++y) {
-        if (!framed) {
+        if (marked) {
+            for (std::size_t x = 0; x < cell_client_size; ++x) {
+                const QRgb pixel = to_qrgb(marked->at(static_cast<int>(x), y));
+                const auto from = edge_[static_cast<std::size_t>(left) + x] - device_left;
+                const auto to = edge_[static_cast<std::size_t>(left) + x + 1] - device_left;
+                std::fill(row.begin() + from, row.begin() + to, pixel);
+            }
+        } else if (!framed) {
             std::fill(row.begin(), row.end(), color);
         } else {
             const std::size_t at = static_cast<std::size_t>(y) * cell_client_size;
@@ -235,11 +252,11 @@ void SwatchGrid::request_changed_cells() {
     }
 }
 
-void SwatchGrid::fill(int index, Rgb color) {
+void SwatchGrid::fill(int index, Rgb color, CellMark mark) {
     if (!in_grid(index)) {
         return;
     }
-    looks_[static_cast<std::size_t>(index)] = {color, false};
+    looks_[static_cast<std::size_t>(index)] = {color, false, mark};
     mark_changed(index);
 }
 

@@ -41,7 +41,7 @@ class SwatchGrid : public QWidget {
     static int cell_at(QPoint point);
     static QRect cell_rect(int index);  // with its edge, in widget pixels
 
-    void fill(int index, Rgb color);
+    void fill(int index, Rgb color, CellMark mark = CellMark::none);
     void frame(int index);
     bool painted(int index) const { return painted_[static_cast<std::size_t>(index)]; }
 
@@ -84,6 +84,7 @@ class SwatchGrid : public QWidget {
     struct CellLook {
         Rgb color{};  // a cell never filled is black, as a fresh pixel array is
         bool framed = false;
+        CellMark mark = CellMark::none;
         bool operator==(const CellLook&) const = default;
     };
 

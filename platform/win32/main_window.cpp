@@ -13,6 +13,7 @@
 #include "ui/color_panel.h"
 #include "ui/open_path.h"
 #include "ui/selection_input.h"
+#include "ui/transparency_commands.h"
 
 namespace tavrin::win32 {
 
@@ -114,11 +115,52 @@ void create_tooltips(HWND window, HINSTANCE instance) {
     }
 }
 
+// The options of the menus, kept between runs under the user's own key.
+constexpr char options_key[] = "Software\\Tavrin\\Tavrin";
+
+bool remembered_flag(HKEY key, const char* name) {
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    DWORD type = 0;
+    return RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) ==
+               ERROR_SUCCESS &&
+           type == REG_DWORD && value != 0;
+}
+
+EditorOptions remembered_options() {
+    EditorOptions options;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, options_key, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+        return options;
+    }
+    options.show_transparency = remembered_flag(key, "ShowTransparency");
+    options.keep_black_opaque = remembered_flag(key, "KeepBlackOpaque");
+    RegCloseKey(key);
+    return options;
+}
+
+void remember_options(const EditorOptions& options) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, options_key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
+        return;  // not kept for the next run, which then starts with them off
+    }
+    const auto store = [key](const char* name, bool on) {
+        const DWORD value = on ? 1 : 0;
+        RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                       sizeof value);
+    };
+    store("ShowTransparency", options.show_transparency);
+    store("KeepBlackOpaque", options.keep_black_opaque);
+    RegCloseKey(key);
+}
+
 void on_initdialog(HWND window, MainWindow& main) {
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&main));
     main.layer.attach(window, main.state);
     main.state.preview.png_writer = save_png;
     main.state.finder.threads = finder_threads(window);
+    main.state.options = remembered_options();
     {
         CoreCall call(main.layer);
         start_editor(main.state, main.layer, main.layer.program_dir());
@@ -154,7 +196,11 @@ void on_command(MainWindow& main, int id, int code) {
     Win32WindowLayer& layer = main.layer;
     if (ids::is_command(id)) {
         // From the menu or an accelerator; the core gates grayed items.
+        const EditorOptions before = state.options;
         run_command(state, layer, id);
+        if (!(state.options == before)) {
+            remember_options(state.options);
+        }
         return;
     }
     if (ids::is_swatch(id)) {
@@ -178,6 +224,13 @@ void on_command(MainWindow& main, int id, int code) {
                 on_field_edited(state, layer, id);
             } else if (code == EN_KILLFOCUS) {
                 on_field_left(state, layer, id);
+            }
+            break;
+        case ids::check_semi_transparent:
+            // A plain check box: the core decides its new state.
+            if (code == BN_CLICKED) {
+                on_semi_transparent_checked(state, layer,
+                                            IsDlgButtonChecked(layer.window(), id) != BST_CHECKED);
             }
             break;
         case ids::starting_box:

@@ -2,6 +2,7 @@
 // core.
 #include "platform/win32/preview_window.h"
 
+#include <commdlg.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -26,6 +27,8 @@ enum ControlId {
     height_id,
     depth_id,
     highlight_id,
+    background_id,
+    blend_id,
     zoom_out_id,
     zoom_in_id,
     export_id,
@@ -136,6 +139,17 @@ void PreviewWindow::create() {
 
     highlight_ =
         child("BUTTON", "&Highlight selection", WS_TABSTOP | BS_AUTOCHECKBOX, highlight_id);
+    // What transparent pixels show, and how semi-transparent ones mix with it.
+    background_ = child("COMBOBOX", "", WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL, background_id);
+    for (const char* text : {"Checkerboard", "Color..."}) {
+        SendMessageA(background_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    }
+    SendMessageA(background_, CB_SETCURSEL, 0, 0);
+    blend_ = child("COMBOBOX", "", WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL, blend_id);
+    for (const char* text : {"Bit 15 ignored", "B/2 + F/2", "B + F", "B - F", "B + F/4"}) {
+        SendMessageA(blend_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    }
+    SendMessageA(blend_, CB_SETCURSEL, 0, 0);
     zoom_label_ = child("STATIC", "", SS_CENTERIMAGE | SS_RIGHT, -1);
     tool_buttons_ = {child("BUTTON", "-", BS_PUSHBUTTON, zoom_out_id),
                      child("BUTTON", "+", BS_PUSHBUTTON, zoom_in_id),
@@ -161,6 +175,40 @@ void PreviewWindow::show() {
     }
     SetForegroundWindow(frame_);
     SetFocus(canvas_);
+}
+
+// "Color..." asks for the colour each time it is chosen; Cancel goes back to
+// the choice before it.
+void PreviewWindow::backdrop_chosen(bool background_changed) {
+    const LRESULT background = SendMessageA(background_, CB_GETCURSEL, 0, 0);
+    if (background_changed && background == 1) {
+        static COLORREF custom[16] = {};
+        CHOOSECOLORA choose{};
+        choose.lStructSize = sizeof choose;
+        choose.hwndOwner = frame_;
+        choose.rgbResult = background_color_;
+        choose.lpCustColors = custom;
+        choose.Flags = CC_RGBINIT | CC_FULLOPEN;
+        if (!ChooseColorA(&choose)) {
+            SendMessageA(background_, CB_SETCURSEL, has_background_color_ ? 1 : 0, 0);
+            return;
+        }
+        background_color_ = choose.rgbResult;
+        has_background_color_ = true;
+    } else if (background_changed) {
+        has_background_color_ = false;
+    }
+    Backdrop backdrop;
+    if (has_background_color_) {
+        backdrop.color = Rgb{GetRValue(background_color_), GetGValue(background_color_),
+                             GetBValue(background_color_)};
+    }
+    constexpr BlendMode modes[] = {BlendMode::none, BlendMode::half, BlendMode::add,
+                                   BlendMode::subtract, BlendMode::quarter};
+    const LRESULT mode = SendMessageA(blend_, CB_GETCURSEL, 0, 0);
+    backdrop.blend = mode >= 0 && mode < 5 ? modes[mode] : BlendMode::none;
+    CoreCall call(layer_);
+    on_preview_backdrop(state_, layer_, backdrop);
 }
 
 void PreviewWindow::layout() {
@@ -200,6 +248,9 @@ void PreviewWindow::layout() {
     move(tool_buttons_[1], right - 64 - gap - 24, y, 24, row_height);
     move(tool_buttons_[0], right - 64 - gap - 52, y, 24, row_height);
     move(zoom_label_, right - 64 - gap - 52 - gap - 70, y, 70, row_height);
+    y += row_height + gap;
+    move(background_, margin, y, 130, 120);  // the heights the lists open to
+    move(blend_, margin + 130 + gap, y, 110, 140);
     y += row_height + gap;
     const int status_top = client.bottom - margin - 18;
     move(canvas_, margin, y, right - margin, status_top - gap - y);
@@ -447,6 +498,9 @@ LRESULT PreviewWindow::on_frame(UINT message, WPARAM wparam, LPARAM lparam) {
                 const bool on = SendMessageA(highlight_, BM_GETCHECK, 0, 0) == BST_CHECKED;
                 CoreCall call(layer_);
                 on_preview_highlight(state_, layer_, on);
+            } else if ((id == background_id || id == blend_id) && code == CBN_SELCHANGE &&
+                       may_report()) {
+                backdrop_chosen(id == background_id);
             } else if (id == export_id && code == BN_CLICKED && may_report()) {
                 CoreCall call(layer_);
                 run_command(state_, layer_, ids::export_preview);  // grayed: nothing

@@ -52,6 +52,7 @@ class PreviewWindow {
     // False while the core runs or the window is going: the event is not the
     // user's.
     bool may_report() const;
+    void backdrop_chosen(bool background_changed);
 
     EditorState& state_;
     Win32WindowLayer& layer_;
@@ -63,6 +64,10 @@ class PreviewWindow {
     HWND height_ = nullptr;
     HWND depth_ = nullptr;
     HWND highlight_ = nullptr;
+    HWND background_ = nullptr;
+    HWND blend_ = nullptr;
+    COLORREF background_color_ = RGB(0, 0, 0);
+    bool has_background_color_ = false;
     HWND zoom_label_ = nullptr;
     HWND status_ = nullptr;
     std::vector<HWND> bar_labels_;

@@ -55,6 +55,11 @@ static_assert(IDM_EXPORT_PREVIEW == ids::export_preview);
 static_assert(IDM_IMPORT_COLORS == ids::import_colors);
 static_assert(IDM_EXPORT_COLORS == ids::export_colors);
 static_assert(IDM_PASTE_FROM_CLIPBOARD == ids::paste_from_clipboard);
+static_assert(IDM_SHOW_TRANSPARENCY == ids::show_transparency);
+static_assert(IDM_TOGGLE_TRANSPARENCY == ids::toggle_transparency);
+static_assert(IDM_SELECT_TRANSPARENT == ids::select_transparent);
+static_assert(IDM_SELECT_SEMI_TRANSPARENT == ids::select_semi_transparent);
+static_assert(IDM_KEEP_BLACK_OPAQUE == ids::keep_black_opaque);
 
 static_assert(IDC_SLIDER_RED == ids::slider_red);
 static_assert(IDC_SLIDER_GREEN == ids::slider_green);
@@ -70,6 +75,7 @@ static_assert(IDC_CLUT_LIST == ids::clut_list);
 static_assert(IDC_FIELD_HEX == ids::field_hex);
 static_assert(IDC_PARAM_OFFSET == ids::param_offset);
 static_assert(IDC_PARAM_COUNT == ids::param_count);
+static_assert(IDC_CHECK_SEMI_TRANSPARENT == ids::check_semi_transparent);
 static_assert(IDC_FIRST_SWATCH == ids::first_swatch);
 static_assert(IDC_LAST_SWATCH == ids::last_swatch);
 

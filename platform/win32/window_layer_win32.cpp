@@ -112,7 +112,16 @@ int Win32WindowLayer::focused_control() const {
     return GetDlgCtrlID(focus);
 }
 
-void Win32WindowLayer::fill_cell(int index, Rgb color) {
+void Win32WindowLayer::set_checked(int id, bool checked) {
+    if (ids::is_command(id)) {
+        CheckMenuItem(GetMenu(main_), static_cast<UINT>(id),
+                      MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+    } else {
+        CheckDlgButton(main_, id, checked ? BST_CHECKED : BST_UNCHECKED);
+    }
+}
+
+void Win32WindowLayer::fill_cell(int index, Rgb color, CellMark mark) {
     HWND cell = item(ids::first_swatch + index);
     if (cell == nullptr) {
         return;
@@ -122,6 +131,19 @@ void Win32WindowLayer::fill_cell(int index, Rgb color) {
     const RECT area{0, 0, cell_client_size, cell_client_size};
     FillRect(dc, &area, brush);
     DeleteObject(brush);
+    if (mark != CellMark::none) {
+        // The mark's few pixels from the shared definition, over the colour.
+        CellPixels pixels;
+        fill_cell_pixels(pixels, color);
+        mark_cell_pixels(pixels, color, mark);
+        for (int y = 0; y < cell_client_size; ++y) {
+            for (int x = 0; x < cell_client_size; ++x) {
+                if (pixels.at(x, y) != color) {
+                    SetPixelV(dc, x, y, colorref(pixels.at(x, y)));
+                }
+            }
+        }
+    }
     ReleaseDC(cell, dc);
 }
 

@@ -431,7 +431,7 @@ Session::Session(std::uint64_t seed, SoakReport& report)
       dir_("/dev/shm") {  // saves and injections flush to the disk; in memory that is free
     for (int id : {ids::extract_tex, ids::about, ids::exit, ids::load_clut, ids::tutorial,
                    ids::extract_offset, ids::extract_tim, ids::texture_preview, ids::find_clut,
-                   ids::open_in_disc}) {
+                   ids::open_in_disc, ids::show_transparency, ids::keep_black_opaque}) {
         set_menu(id, true);
     }
     const auto words = [&](int count) {
@@ -775,7 +775,10 @@ void Session::tooltip() {
         char line[80];
         std::snprintf(line, sizeof line, "RGB: %d,%d,%d - Hex: 0x%04X", entry.red, entry.green,
                       entry.blue, static_cast<unsigned>(encode_bgr555(entry)));
-        expected = line;
+        const std::uint16_t word = encode_bgr555(entry);
+        expected = std::string(line) + (word == 0              ? " - transparent"
+                                        : (word & 0x8000) != 0 ? " - semi-transparent"
+                                                               : "");
     }
     if (text != expected) {
         fail("the tooltip of " + std::to_string(index) + " is " +
@@ -961,11 +964,13 @@ void Session::selection_shown() {
     check_panel_now_ = true;
     if (selection_.empty()) {
         set_menu(ids::blend, false);
+        set_menu(ids::toggle_transparency, false);
         set_menu(ids::copy, false);
         set_menu(ids::paste, false);
         return;
     }
     set_menu(ids::blend, true);
+    set_menu(ids::toggle_transparency, true);
     set_menu(ids::copy, true);
     check_panel_now_ = true;
     if (edited_[static_cast<std::size_t>(selection_.front())]) {
@@ -990,6 +995,8 @@ void Session::read_succeeded(int count, const Words& words) {
     }
     loaded_ = true;
     set_menu(ids::select_changed, true);
+    set_menu(ids::select_transparent, true);
+    set_menu(ids::select_semi_transparent, true);
     count_ = count;
     read_count_ = count;
     original_ = words;
@@ -1361,6 +1368,7 @@ void Session::undo_redo() {
         fail("Undo then Redo did not give the table back");
     }
     set_menu(ids::blend, !selection_.empty());
+    set_menu(ids::toggle_transparency, !selection_.empty());
     set_menu(ids::copy, !selection_.empty());
     if (selection_.empty()) {
         set_menu(ids::paste, false);

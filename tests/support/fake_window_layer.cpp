@@ -102,8 +102,9 @@ void FakeWindowLayer::set_focus(int id) {
     }
 }
 
-void FakeWindowLayer::fill_cell(int index, Rgb color) {
+void FakeWindowLayer::fill_cell(int index, Rgb color, CellMark mark) {
     fill_cell_pixels(cells.at(index), color);
+    mark_cell_pixels(cells.at(index), color, mark);
     cell_painted.at(index) = true;
     if (record_calls) {
         calls.push_back("fill " + std::to_string(index));

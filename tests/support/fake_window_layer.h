@@ -37,7 +37,8 @@ class FakeWindowLayer : public WindowLayer {
     int slider_position(int id) const;  // where the core last put the slider
     void set_focus(int id) override;
     int focused_control() const override { return focus; }
-    void fill_cell(int index, Rgb color) override;
+    void set_checked(int id, bool checked) override { checks[id] = checked; }
+    void fill_cell(int index, Rgb color, CellMark mark) override;
     void frame_cell(int index) override;
     void fill_box(int id, Rgb color) override;
     Rgb system_color(SystemColor which) const override;
@@ -186,6 +187,7 @@ class FakeWindowLayer : public WindowLayer {
     std::map<int, int> text_limits;
     std::map<int, std::array<int, 3>> slider_configs;  // minimum, maximum, tick_every
     std::map<int, bool> menu;
+    std::map<int, bool> checks;             // check marks and the panel's check box, as last set
     std::map<int, std::string> menu_texts;  // only the items whose text the core set
     std::array<CellPixels, 256> cells{};
     std::array<bool, 256> cell_painted{};

@@ -27,7 +27,7 @@ SS_LEFT, SS_CENTER, SS_RIGHT, SS_BITMAP, SS_ENHMETAFILE = 0, 1, 2, 0xE, 0xF
 SS_NOTIFY, SS_SUNKEN, SS_PATHELLIPSIS = 0x100, 0x1000, 0x8000
 ES_MULTILINE, ES_UPPERCASE, ES_AUTOVSCROLL, ES_AUTOHSCROLL = 0x4, 0x8, 0x40, 0x80
 ES_READONLY, ES_WANTRETURN, ES_NUMBER = 0x800, 0x1000, 0x2000
-BS_PUSHBUTTON, BS_DEFPUSHBUTTON, BS_AUTOCHECKBOX, BS_GROUPBOX = 0, 1, 3, 7
+BS_PUSHBUTTON, BS_DEFPUSHBUTTON, BS_CHECKBOX, BS_AUTOCHECKBOX, BS_GROUPBOX = 0, 1, 2, 3, 7
 CBS_SIMPLE, CBS_DROPDOWNLIST = 1, 3
 LBS_NOTIFY, LBS_NOINTEGRALHEIGHT = 0x1, 0x100
 BUTTON, EDIT, STATIC, LISTBOX, COMBOBOX = 0x80, 0x81, 0x82, 0x83, 0x85
@@ -258,7 +258,7 @@ def expected_dialogs():
     return {
         IDD_MAIN: {
             "style": WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_CENTER | DS_MODALFRAME | DS_SETFONT,
-            "exstyle": WS_EX_STATICEDGE, "rect": (0, 0, 266, 327), "menu": IDM_MAIN, "class": "Tavrin",
+            "exstyle": WS_EX_STATICEDGE, "rect": (0, 0, 266, 341), "menu": IDM_MAIN, "class": "Tavrin",
             "caption": "Tavrin", "font": (8, "MS Sans Serif"),
             "items": [
                 control(300, trackbar, "SliderRed", slider, (33, 242, 100, 12)),
@@ -272,7 +272,9 @@ def expected_dialogs():
                 control(307, EDIT, "0", edit_field, (140, 272, 22, 12)),
                 control(303, STATIC, "", SS_ENHMETAFILE | SS_NOTIFY, (170, 261, 44, 23)),
                 control(304, STATIC, "", SS_ENHMETAFILE | SS_NOTIFY, (214, 261, 44, 23)),
-                control(308, STATIC, IDB_BANNER, SS_BITMAP | SS_SUNKEN, (7, 290, 249, 31)),
+                control(308, STATIC, IDB_BANNER, SS_BITMAP | SS_SUNKEN, (7, 304, 249, 31)),
+                control(314, BUTTON, "Semi-transparent (bit 15)",
+                        BS_CHECKBOX | WS_DISABLED | WS_TABSTOP, (140, 288, 118, 10)),
                 control(0, STATIC, "Hex color value", WS_GROUP | SS_RIGHT, (170, 244, 50, 8)),
                 control(311, EDIT, "0000",
                         WS_DISABLED | WS_BORDER | WS_TABSTOP | ES_UPPERCASE | ES_AUTOHSCROLL,

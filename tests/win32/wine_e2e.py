@@ -524,9 +524,9 @@ def scenario_raw_clut(env, exe_dir, work):
         env.type("03E0")
         wait_for("cell 0 green and still framed after typing its word",
                  lambda: grid.is_framed(env.screenshot(), 0, (0, 255, 0)), timeout=10)
-        # Four more steps back (blue, green and red fields) reach the blue
-        # slider; End moves it to 255.
-        env.keys("shift+Tab", "shift+Tab", "shift+Tab", "shift+Tab", "End")
+        # Five more steps back (the bit 15 box, the blue, green and red
+        # fields) reach the blue slider; End moves it to 255.
+        env.keys("shift+Tab", "shift+Tab", "shift+Tab", "shift+Tab", "shift+Tab", "End")
         words[0] = 0x7FE0
         wait_for("cell 0 cyan and framed after the blue slider went to its end",
                  lambda: grid.is_framed(env.screenshot(), 0, (0, 255, 255)), timeout=10)
@@ -583,7 +583,8 @@ def scenario_raw_clut(env, exe_dir, work):
         env.click(*grid.centre(0))
         wait_for("cell 0 framed after the second click",
                  lambda: grid.is_framed(env.screenshot(), 0, decode(words[0])[:3]), timeout=10)
-        env.keys("shift+Tab", "shift+Tab", "shift+Tab", "shift+Tab")
+        # Back past the hex field and the bit 15 box to the red field.
+        env.keys("shift+Tab", "shift+Tab", "shift+Tab", "shift+Tab", "shift+Tab")
         env.type("300")
         saved_again = os.path.join(work, "saved-again.clu")
         if os.path.exists(saved_again):
@@ -1174,9 +1175,117 @@ def scenario_open_with(env, exe_dir, work):
             raise Failure(f"File > Exit after the error ended the program with {code}")
 
 
+def title_shows(env, pattern):
+    """Whether the main window's title matches the regular expression."""
+    env.check_display()
+    result = env.run(["xdotool", "search", "--onlyvisible", "--name", pattern],
+                     timeout=30, check=False)
+    return result.returncode == 0 and result.stdout.strip() != b""
+
+
+def scenario_transparency(env, exe_dir, work):
+    """View > Show transparency marks bit 15 and the word 0000 on the cells,
+    Ctrl+J and the panel's box set and clear the bit, Edit > Select >
+    "Select semi-transparent colors" selects by it, typing 0000 into the hex
+    field is reported in the title and, with Edit > Keep black opaque,
+    stored as 8000; both options come back in the next run."""
+    # 0 magenta (finds the grid), 1 transparent, 2 semi-transparent red,
+    # 3 red, then greys without bit 15.
+    words = [0x7C1F, 0x0000, 0x801F, 0x001F] + [i | (i << 5) | (i << 10) for i in range(4, 16)]
+    source = os.path.join(work, "transparency.clu")
+    with open(source, "wb") as f:
+        f.write(words_to_bytes(words))
+    white, red, black = (255, 255, 255), (255, 0, 0), (0, 0, 0)
+
+    def semi_marked(shot, grid, index, colour):
+        return (grid.pixel(shot, index, 4, 4) == white and
+                grid.pixel(shot, index, 9, 4) == colour)
+
+    def hole_marked(shot, grid, index):
+        return (grid.pixel(shot, index, 13, 13) == white and
+                grid.pixel(shot, index, 12, 13) == (128, 128, 128) and
+                grid.pixel(shot, index, 9, 9) == black)
+
+    def load():
+        env.keys("alt+f", "l")
+        open_through_dialog(env, "Open", source)
+        return find_grid(env, (255, 0, 255), "the loaded CLUT in the grid")[1]
+
+    try:
+        with Program(env, exe_dir) as program:
+            grid = load()
+            shot = wait_cells(env, grid, words, 16, "after loading, transparency not shown")
+            if grid.pixel(shot, 2, 4, 4) != red or grid.pixel(shot, 1, 13, 13) != black:
+                raise Failure("marks on the cells before View > Show transparency")
+            env.keys("alt+v", "s")
+            wait_for("marks on cells 1 and 2 once shown",
+                     lambda: (lambda shot: semi_marked(shot, grid, 2, red) and
+                              hole_marked(shot, grid, 1))(env.screenshot()), timeout=10)
+
+            # Ctrl+J sets bit 15 on the selected red; the box clears it again.
+            env.click(*grid.centre(3))
+            env.keys("ctrl+j")
+            wait_for("cell 3 marked after Ctrl+J",
+                     lambda: semi_marked(env.screenshot(), grid, 3, red), timeout=10)
+            # The box lies under the colour boxes: 140, 288 dialog units, 6 x 13
+            # base units, from the client corner that cell 0 is 9, 6 pixels in from.
+            box_x = grid.x - 9 + 140 * 6 // 4 + 10
+            box_y = grid.y - 6 + 288 * 13 // 8 + 8
+            env.click(box_x, box_y)
+            wait_for("cell 3 plain red after clearing the box",
+                     lambda: grid.is_framed(env.screenshot(), 3, red), timeout=10)
+
+            env.keys("alt+e", "s", "m")  # Select semi-transparent colors
+            wait_for("cell 2 alone selected",
+                     lambda: (lambda shot: grid.pixel(shot, 2, 1, 1) == black and
+                              grid.pixel(shot, 2, 2, 2) == white and
+                              grid.is_plain(shot, 3, red))(env.screenshot()), timeout=10)
+
+            # Red typed to 0000: a hole, and the title says so.
+            env.click(*grid.centre(3))
+            env.keys("shift+Tab", "shift+Tab")  # to cell 0, the grid's tab stop, then the field
+            env.type("0000")
+            wait_for("the title on the new hole",
+                     lambda: title_shows(env, "^Tavrin - 1 color became transparent"),
+                     timeout=10)
+            env.keys("Tab")
+            wait_for("cell 3 marked as a hole",
+                     lambda: hole_marked(env.screenshot(), grid, 3), timeout=10)
+            env.keys("ctrl+z")
+            env.keys("alt+e", "k")  # Keep black opaque
+            env.click(*grid.centre(3))
+            env.keys("shift+Tab", "shift+Tab")  # to cell 0, the grid's tab stop, then the field
+            env.type("0000")
+            env.keys("Tab")
+            wait_for("cell 3 opaque black (8000) with Keep black opaque",
+                     lambda: semi_marked(env.screenshot(), grid, 3, black), timeout=10)
+            if not title_shows(env, "^Tavrin - 1 color kept opaque black"):
+                raise Failure("the title does not say the colour was kept opaque")
+            env.keep(env.screenshot(), "transparency")
+            env.keys("alt+f", "x")
+            if program.exit_code() != 0:
+                raise Failure("File > Exit did not end with 0")
+
+        # The next run shows the marks at once.
+        with Program(env, exe_dir) as program:
+            grid = load()
+            wait_for("marks in the next run",
+                     lambda: semi_marked(env.screenshot(), grid, 2, red), timeout=10)
+            env.keys("alt+v", "s", "alt+e", "k")
+            wait_for("no marks once turned off",
+                     lambda: grid.pixel(env.screenshot(), 2, 4, 4) == red, timeout=10)
+            env.keys("alt+f", "x")
+            program.exit_code()
+    finally:
+        # The prefix is shared: the next scenarios start with both options off.
+        env.run([env.wine, "reg", "delete", r"HKCU\Software\Tavrin", "/f"], timeout=60,
+                check=False)
+
+
 SCENARIOS = [scenario_raw_clut, scenario_tex_team_flag, scenario_offset, scenario_tim_rows,
              scenario_open_with, scenario_undo_redo,
-             scenario_finder, scenario_finder_dense, scenario_preview, scenario_preview_raw]
+             scenario_finder, scenario_finder_dense, scenario_preview, scenario_preview_raw,
+             scenario_transparency]
 
 
 def main():

@@ -3,6 +3,7 @@
 // sees read back from grabbed pixels and widget texts.
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -158,7 +159,7 @@ class MainWindowTest : public QObject {
 
     void layout_matches_the_windows_template() {
         QWidget* client = window().centralWidget();
-        QCOMPARE(client->size(), QSize(399, 531));
+        QCOMPARE(client->size(), QSize(399, 554));
         QCOMPARE(window().minimumSize(), window().maximumSize());
         QVERIFY(!window().windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
         QCOMPARE(window().windowTitle(), QStringLiteral("Tavrin"));
@@ -178,7 +179,9 @@ class MainWindowTest : public QObject {
         QVERIFY(grid_bottom < window().control(ids::slider_red)->y());
         QCOMPARE(window().control(ids::field_hex)->geometry(), QRect(339, 397, 48, 20));
         const QRect banner = window().control(ids::banner)->geometry();
-        QCOMPARE(banner, QRect(11, 471, 376, 52));
+        QCOMPARE(banner, QRect(11, 494, 376, 52));
+        QCOMPARE(window().control(ids::check_semi_transparent)->geometry(),
+                 QRect(210, 468, 177, 16));
         QVERIFY(banner.bottom() < client->height());
     }
 
@@ -493,9 +496,16 @@ class MainWindowTest : public QObject {
     void tab_cycles_sliders_fields_and_cell_zero() {
         load_sample();
         click_cell(window(), 40);
-        const std::vector<int> order = {ids::slider_red, ids::slider_green, ids::slider_blue,
-                                        ids::field_red,  ids::field_green,  ids::field_blue,
-                                        ids::field_hex,  ids::first_swatch, ids::slider_red};
+        const std::vector<int> order = {ids::slider_red,
+                                        ids::slider_green,
+                                        ids::slider_blue,
+                                        ids::field_red,
+                                        ids::field_green,
+                                        ids::field_blue,
+                                        ids::check_semi_transparent,
+                                        ids::field_hex,
+                                        ids::first_swatch,
+                                        ids::slider_red};
         for (int id : order) {
             press_key(window(), Qt::Key_Tab);
             QCOMPARE(window().id_of(focus()), id);
@@ -527,7 +537,7 @@ class MainWindowTest : public QObject {
         // Once cell 0 is enabled again the grid is a tab stop again.
         load_sample();
         window().centralWidget()->setFocus();
-        for (int i = 0; i < 9 && focus() != window().grid(); ++i) {
+        for (int i = 0; i < 10 && focus() != window().grid(); ++i) {
             press_key(window(), Qt::Key_Tab);
         }
         QCOMPARE(focused_id(), ids::first_swatch);
@@ -777,6 +787,107 @@ class MainWindowTest : public QObject {
         settle();
         QVERIFY(cell_shows(window(), 40, start, true));
         QCOMPARE(hex->text(), hex_of(start));
+    }
+
+    void transparency_is_shown_toggled_selected_and_guarded() {
+        // 0 transparent, 1 semi-transparent red, 2 red, the rest white.
+        std::vector<std::uint16_t> words(16, 0x7FFF);
+        words[0] = 0x0000;
+        words[1] = 0x801F;
+        words[2] = 0x001F;
+        QVERIFY(write_clut_file(clut_, words));
+        load_sample();
+        settle();
+        const Rgb red{255, 0, 0};
+        const Rgb black{0, 0, 0};
+        const Rgb white{255, 255, 255};
+        QAction* show = window().menu_action(ids::show_transparency);
+        QVERIFY(!show->isChecked());
+        QVERIFY(cell_shows(window(), 1, red, false));
+        QVERIFY(cell_shows(window(), 0, black, false));
+
+        show->trigger();
+        settle();
+        QVERIFY(show->isChecked());
+        const QImage semi = window().grid()->grab(SwatchGrid::cell_rect(1)).toImage();
+        QCOMPARE(grabbed(semi, 4, 4), white);
+        QCOMPARE(grabbed(semi, 9, 4), red);
+        QCOMPARE(grabbed(semi, 12, 12), red);
+        const QImage hole = window().grid()->grab(SwatchGrid::cell_rect(0)).toImage();
+        QCOMPARE(grabbed(hole, 13, 13), white);
+        QCOMPARE(grabbed(hole, 4, 4), black);
+        QVERIFY(cell_shows(window(), 2, red, false));
+
+        // The panel's box shows the head's bit and sets it on the selection.
+        auto* box = qobject_cast<QCheckBox*>(window().control(ids::check_semi_transparent));
+        QVERIFY(box != nullptr);
+        QCOMPARE(box->text(), QStringLiteral("Semi-transparent (bit 15)"));
+        click_cell(window(), 1);
+        QVERIFY(box->isEnabled());
+        QVERIFY(box->isChecked());
+        click_cell(window(), 2);
+        click_cell(window(), 3, Qt::ControlModifier);
+        QVERIFY(!box->isChecked());
+        QTest::mouseClick(box, Qt::LeftButton);
+        settle();
+        QVERIFY(box->isChecked());
+        QCOMPARE(encode_bgr555(window().state().palette[2]), std::uint16_t{0x801F});
+        QCOMPARE(encode_bgr555(window().state().palette[3]), std::uint16_t{0xFFFF});
+        QCOMPARE(field(ids::field_hex)->text(), QStringLiteral("FFFF"));
+        QCOMPARE(window().menu_action(ids::undo)->text(),
+                 QStringLiteral("&Undo Set transparency bit\tCtrl+Z"));
+        // Ctrl+J clears it again on both, as the head has it set.
+        press_key(window(), Qt::Key_J, Qt::ControlModifier);
+        settle();
+        QVERIFY(!box->isChecked());
+        QCOMPARE(encode_bgr555(window().state().palette[2]), std::uint16_t{0x001F});
+        QCOMPARE(window().menu_action(ids::undo)->text(),
+                 QStringLiteral("&Undo Toggle transparency bit\tCtrl+Z"));
+
+        window().menu_action(ids::select_transparent)->trigger();
+        settle();
+        QVERIFY(window().state().selection != nullptr);
+        QCOMPARE(int(window().state().selection->index), 0);
+        QVERIFY(window().state().selection->next == nullptr);
+        window().menu_action(ids::select_semi_transparent)->trigger();
+        QCOMPARE(int(window().state().selection->index), 1);
+        press_key(window(), Qt::Key_J, Qt::ControlModifier);  // no semi-transparent color left
+        QString told;
+        when_dialog_opens(QStringLiteral("message_box"), [&told](QWidget* dialog) {
+            told = static_cast<QMessageBox*>(dialog)->text();
+            static_cast<QMessageBox*>(dialog)->accept();
+        });
+        window().menu_action(ids::select_semi_transparent)->trigger();
+        QCOMPARE(told, QStringLiteral("No color is semi-transparent: none has bit 15 set."));
+        activate(window());
+
+        // Red dragged to black: the title says so; kept opaque once asked.
+        click_cell(window(), 2);
+        window().slider(ids::slider_red)->triggerAction(QAbstractSlider::SliderToMinimum);
+        settle();
+        QCOMPARE(encode_bgr555(window().state().palette[2]), std::uint16_t{0x0000});
+        QCOMPARE(window().windowTitle(),
+                 QStringLiteral("Tavrin - 1 color became transparent (0000): the game will not "
+                                "draw it"));
+        press_key(window(), Qt::Key_Z, Qt::ControlModifier);
+        window().menu_action(ids::keep_black_opaque)->trigger();
+        QVERIFY(window().menu_action(ids::keep_black_opaque)->isChecked());
+        click_cell(window(), 2);
+        window().slider(ids::slider_red)->triggerAction(QAbstractSlider::SliderToMinimum);
+        settle();
+        QCOMPARE(encode_bgr555(window().state().palette[2]), std::uint16_t{0x8000});
+        QCOMPARE(field(ids::field_hex)->text(), QStringLiteral("8000"));
+
+        // Both options come back in the next run, and are put back off.
+        window_.reset();
+        window_ = std::make_unique<MainWindow>();
+        QVERIFY(window().menu_action(ids::show_transparency)->isChecked());
+        QVERIFY(window().menu_action(ids::keep_black_opaque)->isChecked());
+        window().menu_action(ids::show_transparency)->trigger();
+        window().menu_action(ids::keep_black_opaque)->trigger();
+        window_ = std::make_unique<MainWindow>();
+        QVERIFY(!window().menu_action(ids::show_transparency)->isChecked());
+        QVERIFY(!window().menu_action(ids::keep_black_opaque)->isChecked());
     }
 
     void tooltips_show_the_color_once_loaded() {
