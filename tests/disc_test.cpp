@@ -14,6 +14,7 @@
 #include "disc/disc.h"
 #include "disc/sectors.h"
 #include "files/clut_files.h"
+#include "search/search.h"
 #include "tests/support/failing_file_system.h"
 #include "tests/support/run_cli.h"
 #include "tests/support/temp_files.h"
@@ -590,6 +591,16 @@ TEST_F(DiscImages, SplitClutAtAnImageOffsetIsReadAndWrittenInTheEditor) {
         << editor.screen.finder_rows[0];
     EXPECT_EQ(editor.state.origin.source.offset, clut_at);
     EXPECT_EQ(live_words(editor.state), kit_words(0x1234));
+    // Read instead of mapped, in blocks shorter than the CLUT: the same stream.
+    search::ClutQuery query;
+    query.words = kit_words(0x1234);
+    std::vector<std::uint64_t> found;
+    search::Observer observer;
+    observer.hit = [&](const search::Hit& hit) { found.push_back(hit.offset); };
+    const auto result = search::find_clut(search::Target(mode2, search::Sectors{}), query, observer,
+                                          search::ScanSettings{320, false});
+    EXPECT_EQ(result.end, search::ScanEnd::done) << result.reason;
+    EXPECT_EQ(found, std::vector<std::uint64_t>{std::uint64_t{tex_lba} * 2048 + clut_in_tex});
 
     editor.extract_at(mode2, std::to_string(clut_at), "256");
     ASSERT_TRUE(editor.screen.errors.empty()) << editor.screen.errors[0];
