@@ -21,6 +21,7 @@
 #include "tests/support/test_editor.h"
 #include "ui/file_commands.h"
 #include "ui/history_commands.h"
+#include "ui/open_path.h"
 
 namespace tavrin {
 namespace {
@@ -543,6 +544,16 @@ TEST_F(DiscImages, EditorOpensATexFileInsideAnImageAndWritesItBack) {
     testing::TestEditor reopened;
     open_inside(reopened, mode2, "", 0);
     EXPECT_EQ(live_words(reopened.state), edited);
+    // Named on the command line, the cue sheet lists the same files; the
+    // title follows an undo of that read.
+    reopened.screen.list_answers.push_back(0);
+    reopened.screen.clut_texts.push_back(std::string(tex_clut_names[tex_kind]));
+    EXPECT_TRUE(open_path(reopened.state, reopened.screen, mode2_cue));
+    EXPECT_EQ(reopened.screen.list_entries.back().size(), 3u);
+    EXPECT_EQ(live_words(reopened.state), edited);
+    EXPECT_EQ(reopened.screen.status, "KIT.TEX in mode2.cue");
+    reopened.command(ids::undo);
+    EXPECT_EQ(reopened.screen.status, "KIT.TEX in mode2.bin");
 
     // Undone and written again, the image is as it was, byte for byte.
     editor.command(ids::undo);
