@@ -19,6 +19,7 @@
 #include "tests/support/run_cli.h"
 #include "tests/support/temp_files.h"
 #include "tests/support/test_editor.h"
+#include "tests/support/tim_files.h"
 #include "ui/file_commands.h"
 #include "ui/history_commands.h"
 #include "ui/open_path.h"
@@ -633,6 +634,59 @@ TEST_F(DiscImages, SplitClutAtAnImageOffsetIsReadAndWrittenInTheEditor) {
     ASSERT_TRUE(read_clut_at_offset(*inside, mode2, clut_in_tex, 256, clut).ok());
     EXPECT_EQ(clut.entries[250], editor.entry(250));
     EXPECT_EQ(encode_bgr555(clut.entries[250]), edited[250]);
+}
+
+// A TIM the finder finds across a sector's end of a raw image opens in the
+// disc's file that holds it, and its row is written back there.
+TEST(DiscFinder, TimHitInARawImageOpensInItsFile) {
+    if (!have("genisoimage")) {
+        GTEST_SKIP() << "genisoimage is not installed (scripts/deps.sh core)";
+    }
+    testing::TimSpec spec;
+    spec.clut_rows = {kit_words(0x0100), kit_words(0x2200)};
+    spec.width = 16;
+    spec.height = 16;
+    spec.indices.assign(256, 7);
+    Bytes pack(1500, 0xEE);
+    const Bytes tim = testing::tim_file_bytes(spec);
+    pack.insert(pack.end(), tim.begin(), tim.end());
+    pack.resize(pack.size() + 1000, 0xEE);
+    TempDir dir;
+    std::filesystem::create_directories(dir.path("tree/DATA"));
+    dir.write("tree/DATA/PACK.BIN", pack);
+    const std::string iso = dir.path("game.iso");
+    ASSERT_EQ(
+        std::system(("genisoimage -quiet -o '" + iso + "' '" + dir.path("tree") + "'").c_str()), 0);
+    const std::string image =
+        dir.write("game.bin", raw_image(read_bytes(iso), SectorType::mode2_form1));
+
+    testing::TestEditor editor;
+    editor.screen.open_answers.push_back(image);
+    FinderOptions options;
+    options.target = FinderTarget::tim;
+    editor.screen.finder_scripts.push_back({options, 0});
+    editor.screen.list_answers.push_back(1);
+    editor.command(ids::find_clut);
+    editor.settle();
+    ASSERT_TRUE(editor.screen.errors.empty()) << editor.screen.errors[0];
+    const ClutSource& source = editor.state.origin.source;
+    EXPECT_EQ(source.inside, "DATA/PACK.BIN");
+    EXPECT_EQ(source.tim_at, 1500u);
+    EXPECT_EQ(source.tim_row, 1);
+    EXPECT_EQ(live_words(editor.state), kit_words(0x2200));
+    EXPECT_EQ(editor.screen.preview_width, 16);
+
+    editor.click(255);
+    editor.move_slider(ids::slider_blue, 100);
+    editor.command(ids::inject_tim);
+    ASSERT_TRUE(editor.screen.errors.empty()) << editor.screen.errors[0];
+    EXPECT_EQ(first_bad_sector(read_bytes(image)), -1);
+    const auto inside = disc::inside_image(standard_file_system(), image, "DATA/PACK.BIN");
+    std::vector<std::uint8_t> bytes;
+    ASSERT_TRUE(read_whole_file(*inside, image, 1 << 20, bytes).ok());
+    const std::size_t last = 1500 + testing::tim_clut_words + 2 * (256 + 255);
+    EXPECT_EQ(bytes[last] | bytes[last + 1] << 8, live_words(editor.state)[255]);
+    EXPECT_NE(live_words(editor.state)[255], kit_words(0x2200)[255]);
 }
 
 }  // namespace
