@@ -177,8 +177,10 @@ ScanResult scan_opened(const Target& target, std::uint64_t size, std::size_t blo
         }
         return gathered.data();
     };
-    return scan_blocks(count * sectors.data_size, block, overlap, scanner, deliver, observer,
-                       gather, [] {});
+    // Small blocks keep the gathered bytes in the cache while they are scanned.
+    const std::size_t gathered_block = std::min<std::size_t>(block, std::size_t{1} << 20);
+    return scan_blocks(count * sectors.data_size, gathered_block, overlap, scanner, deliver,
+                       observer, gather, [] {});
 }
 
 }  // namespace

@@ -14,12 +14,15 @@
 #include "disc/disc.h"
 #include "disc/sectors.h"
 #include "files/clut_files.h"
+#include "search/search.h"
 #include "tests/support/failing_file_system.h"
 #include "tests/support/run_cli.h"
 #include "tests/support/temp_files.h"
 #include "tests/support/test_editor.h"
+#include "tests/support/tim_files.h"
 #include "ui/file_commands.h"
 #include "ui/history_commands.h"
+#include "ui/open_path.h"
 
 namespace tavrin {
 namespace {
@@ -542,6 +545,16 @@ TEST_F(DiscImages, EditorOpensATexFileInsideAnImageAndWritesItBack) {
     testing::TestEditor reopened;
     open_inside(reopened, mode2, "", 0);
     EXPECT_EQ(live_words(reopened.state), edited);
+    // Named on the command line, the cue sheet lists the same files; the
+    // title follows an undo of that read.
+    reopened.screen.list_answers.push_back(0);
+    reopened.screen.clut_texts.push_back(std::string(tex_clut_names[tex_kind]));
+    EXPECT_TRUE(open_path(reopened.state, reopened.screen, mode2_cue));
+    EXPECT_EQ(reopened.screen.list_entries.back().size(), 3u);
+    EXPECT_EQ(live_words(reopened.state), edited);
+    EXPECT_EQ(reopened.screen.status, "KIT.TEX in mode2.cue");
+    reopened.command(ids::undo);
+    EXPECT_EQ(reopened.screen.status, "KIT.TEX in mode2.bin");
 
     // Undone and written again, the image is as it was, byte for byte.
     editor.command(ids::undo);
@@ -593,6 +606,16 @@ TEST_F(DiscImages, SplitClutAtAnImageOffsetIsReadAndWrittenInTheEditor) {
         << editor.screen.finder_rows[0];
     EXPECT_EQ(editor.state.origin.source.offset, clut_at);
     EXPECT_EQ(live_words(editor.state), kit_words(0x1234));
+    // Read instead of mapped, in blocks shorter than the CLUT: the same stream.
+    search::ClutQuery query;
+    query.words = kit_words(0x1234);
+    std::vector<std::uint64_t> found;
+    search::Observer observer;
+    observer.hit = [&](const search::Hit& hit) { found.push_back(hit.offset); };
+    const auto result = search::find_clut(search::Target(mode2, search::Sectors{}), query, observer,
+                                          search::ScanSettings{320, false});
+    EXPECT_EQ(result.end, search::ScanEnd::done) << result.reason;
+    EXPECT_EQ(found, std::vector<std::uint64_t>{std::uint64_t{tex_lba} * 2048 + clut_in_tex});
 
     editor.extract_at(mode2, std::to_string(clut_at), "256");
     ASSERT_TRUE(editor.screen.errors.empty()) << editor.screen.errors[0];
@@ -614,6 +637,62 @@ TEST_F(DiscImages, SplitClutAtAnImageOffsetIsReadAndWrittenInTheEditor) {
     ASSERT_TRUE(read_clut_at_offset(*inside, mode2, clut_in_tex, 256, clut).ok());
     EXPECT_EQ(clut.entries[250], editor.entry(250));
     EXPECT_EQ(encode_bgr555(clut.entries[250]), edited[250]);
+}
+
+// A TIM the finder finds across a sector's end of a raw image opens in the
+// disc's file that holds it, and its row is written back there.
+TEST(DiscFinder, TimHitInARawImageOpensInItsFile) {
+    if (!have("genisoimage")) {
+        GTEST_SKIP() << "genisoimage is not installed (scripts/deps.sh core)";
+    }
+    testing::TimSpec spec;
+    spec.clut_rows = {kit_words(0x0100), kit_words(0x2200)};
+    spec.width = 16;
+    spec.height = 16;
+    spec.indices.assign(256, 7);
+    Bytes pack(1500, 0xEE);
+    const Bytes tim = testing::tim_file_bytes(spec);
+    pack.insert(pack.end(), tim.begin(), tim.end());
+    pack.resize(pack.size() + 1000, 0xEE);
+    TempDir dir;
+    std::filesystem::create_directories(dir.path("tree/DATA"));
+    dir.write("tree/DATA/PACK.BIN", pack);
+    const std::string iso = dir.path("game.iso");
+    ASSERT_EQ(
+        std::system(("genisoimage -quiet -o '" + iso + "' '" + dir.path("tree") + "'").c_str()), 0);
+    const std::string image =
+        dir.write("game.bin", raw_image(read_bytes(iso), SectorType::mode2_form1));
+
+    testing::TestEditor editor;
+    editor.screen.open_answers.push_back(image);
+    FinderOptions options;
+    options.target = FinderTarget::tim;
+    using Step = testing::FakeWindowLayer::FinderStep;
+    editor.screen.finder_scripts.push_back({Step::set(options), Step::just(Step::Kind::find),
+                                            Step::just(Step::Kind::wait_end),
+                                            Step::on_row(Step::Kind::choose, 0)});
+    editor.screen.list_answers.push_back(1);
+    editor.command(ids::find_clut);
+    editor.settle();
+    ASSERT_TRUE(editor.screen.errors.empty()) << editor.screen.errors[0];
+    const ClutSource& source = editor.state.origin.source;
+    EXPECT_EQ(source.inside, "DATA/PACK.BIN");
+    EXPECT_EQ(source.tim_at, 1500u);
+    EXPECT_EQ(source.tim_row, 1);
+    EXPECT_EQ(live_words(editor.state), kit_words(0x2200));
+    EXPECT_EQ(editor.screen.preview_width, 16);
+
+    editor.click(255);
+    editor.move_slider(ids::slider_blue, 100);
+    editor.command(ids::inject_tim);
+    ASSERT_TRUE(editor.screen.errors.empty()) << editor.screen.errors[0];
+    EXPECT_EQ(first_bad_sector(read_bytes(image)), -1);
+    const auto inside = disc::inside_image(standard_file_system(), image, "DATA/PACK.BIN");
+    std::vector<std::uint8_t> bytes;
+    ASSERT_TRUE(read_whole_file(*inside, image, 1 << 20, bytes).ok());
+    const std::size_t last = 1500 + testing::tim_clut_words + 2 * (256 + 255);
+    EXPECT_EQ(bytes[last] | bytes[last + 1] << 8, live_words(editor.state)[255]);
+    EXPECT_NE(live_words(editor.state)[255], kit_words(0x2200)[255]);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ui/color_panel.h"
+#include "ui/disc_commands.h"
 #include "ui/file_commands.h"
 #include "ui/menu_table.h"
 #include "ui/painting.h"
@@ -83,6 +84,11 @@ void update_history_menu(EditorState& state, WindowLayer& layer) {
 // shown as a selection change shows it, but without snapping the head.
 void show_restored(EditorState& state, WindowLayer& layer, int previous_count,
                    const std::optional<ClutOrigin>& origin) {
+    if (origin && disc_title(state.origin.source) != disc_title(origin->source)) {
+        // The title names a file inside a disc image only while its CLUT is
+        // the one in the table.
+        layer.set_status_text(StatusLine::main_window, disc_title(origin->source));
+    }
     if (origin) {
         state.origin = *origin;
     }
@@ -143,6 +149,7 @@ UserEvent command_event(int command_id) {
         case ids::extract_offset:
         case ids::extract_tim:
         case ids::find_clut:
+        case ids::open_in_disc:
             return {UserEvent::Kind::read, command_name(command_id), 0};
         case ids::inject_offset:
             return {UserEvent::Kind::count, "Color count", 0};

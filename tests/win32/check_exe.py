@@ -351,12 +351,13 @@ def expected_dialogs():
         # Title and prompt are set as it opens; no FONT, so the system font.
         IDD_CHOOSE_FROM_LIST: {
             "style": WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER,
-            "exstyle": 0, "rect": (0, 0, 170, 126), "menu": "", "class": "", "caption": "",
+            "exstyle": 0, "rect": (0, 0, 240, 160), "menu": "", "class": "", "caption": "",
             "items": [
-                control(340, STATIC, "", SS_LEFT, (7, 7, 156, 10)),
-                control(341, LISTBOX, "", list_box, (7, 20, 156, 78)),
-                control(1, BUTTON, "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, (59, 104, 50, 14)),
-                control(2, BUTTON, "Cancel", BS_PUSHBUTTON | WS_TABSTOP, (113, 104, 50, 14)),
+                control(340, STATIC, "", SS_LEFT, (7, 7, 226, 10)),
+                control(342, EDIT, "", ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, (7, 20, 226, 12)),
+                control(341, LISTBOX, "", list_box | LBS_NOINTEGRALHEIGHT, (7, 36, 226, 98)),
+                control(1, BUTTON, "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, (129, 140, 50, 14)),
+                control(2, BUTTON, "Cancel", BS_PUSHBUTTON | WS_TABSTOP, (183, 140, 50, 14)),
             ],
         },
     }

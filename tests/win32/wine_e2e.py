@@ -1097,6 +1097,180 @@ def scenario_finder_dense(env, exe_dir, work):
         env.keys("space")  # Cancel, which has the focus while a scan runs
         env.keep(still("after Cancel", 0.5), "finder-cancelled")
         closes_at_once("cancelled scan")
+
+
+# --- Raw CD sectors (ECMA-130, Mode 2 Form 1 with the CD-XA subheader),
+# encoded and checked here apart from the program's own code.
+
+def gf_tables():
+    exp, log_ = [0] * 512, [0] * 256
+    x = 1
+    for i in range(255):
+        exp[i] = x
+        log_[x] = i
+        x <<= 1
+        if x & 0x100:
+            x ^= 0x11D
+    for i in range(255, 512):
+        exp[i] = exp[i - 255]
+    return exp, log_
+
+
+GF_EXP, GF_LOG = gf_tables()
+
+
+def gf_mul(a, b):
+    return 0 if a == 0 or b == 0 else GF_EXP[GF_LOG[a] + GF_LOG[b]]
+
+
+def gf_div(a, b):
+    return 0 if a == 0 else GF_EXP[(GF_LOG[a] - GF_LOG[b]) % 255]
+
+
+def edc(data):
+    crc = 0
+    for byte in data:
+        crc ^= byte
+        for _ in range(8):
+            crc = (crc >> 1) ^ 0xD8018001 if crc & 1 else crc >> 1
+    return crc
+
+
+def syndromes(word):
+    s0 = s1 = 0
+    for c in word:
+        s0 ^= c
+        s1 = gf_mul(s1, 2) ^ c
+    return s0, s1
+
+
+def p_words(covered):
+    return [[column + 86 * i for i in range(26)] for column in range(86)]
+
+
+def q_words(covered):
+    return [[((d // 2) * 86 + d % 2 + 88 * i) % 2236 for i in range(43)] + [2236 + d, 2288 + d]
+            for d in range(52)]
+
+
+def raw_sector(lba, data):
+    """A Mode 2 Form 1 sector of 2048 data bytes with its EDC and P/Q parity."""
+    sector = bytearray(2352)
+    sector[0:12] = b"\x00" + b"\xff" * 10 + b"\x00"
+    frames = lba + 150
+    bcd = lambda v: (v // 10) << 4 | v % 10
+    sector[12:16] = bytes([bcd(frames // 4500), bcd(frames // 75 % 60), bcd(frames % 75), 2])
+    sector[16:24] = bytes([0, 0, 0x08, 0]) * 2
+    sector[24:2072] = data
+    struct.pack_into("<I", sector, 2072, edc(sector[16:2072]))
+    covered = bytearray(sector[12:2352])
+    covered[0:4] = b"\0\0\0\0"  # the header counts as zero in Mode 2
+    for positions in p_words(covered) + q_words(covered):
+        # Two parity bytes p, q after the data: S0 = D0 + p + q, S1 = D1 + 2p + q.
+        d0, d1 = syndromes([covered[i] for i in positions[:-2]] + [0, 0])
+        p = gf_div(d0 ^ d1, 3)
+        covered[positions[-2]] = p
+        covered[positions[-1]] = d0 ^ p
+    sector[16:2352] = covered[4:]
+    return bytes(sector)
+
+
+def sector_checks(sector):
+    if struct.unpack_from("<I", sector, 2072)[0] != edc(sector[16:2072]):
+        return False
+    covered = bytearray(sector[12:2352])
+    covered[0:4] = b"\0\0\0\0"
+    return all(syndromes([covered[i] for i in positions]) == (0, 0)
+               for positions in p_words(covered) + q_words(covered))
+
+
+def scenario_disc_image(env, exe_dir, work):
+    """File > Open file in disc image... on a raw Mode 2 image holding a TEX
+    file: its name typed into the list's filter, the team flag read, colour 0
+    turned green with the hex field, written back with Inject CLUT in TEX
+    file; every sector still checks, only the CLUT's bytes and that sector's
+    codes changed, and the image opened again shows the green."""
+    data, cluts = tex_file()
+    tree = os.path.join(work, "tree")
+    os.makedirs(os.path.join(tree, "DATA"), exist_ok=True)
+    with open(os.path.join(tree, "DATA", "TEAM.TEX"), "wb") as f:
+        f.write(data)
+    with open(os.path.join(tree, "README.TXT"), "wb") as f:
+        f.write(b"team kits\n")
+    iso = os.path.join(work, "game.iso")
+    subprocess.run(["genisoimage", "-quiet", "-o", iso, tree], check=True, timeout=60)
+    with open(iso, "rb") as f:
+        volume = f.read()
+    image = os.path.join(work, "GAME.BIN")
+    with open(image, "wb") as f:
+        f.write(b"".join(raw_sector(lba, volume[lba * 2048:(lba + 1) * 2048])
+                         for lba in range(len(volume) // 2048)))
+    with open(image, "rb") as f:
+        before = f.read()
+    tex_at = volume.find(data[:0x400])  # the file's first sector, as a byte offset
+    if tex_at < 0 or tex_at % 2048:
+        raise Failure("the TEX file is not where genisoimage should have put it")
+    flag_at = tex_at + 0x400 + 0x200 * 4  # the flag's colour 0 in the volume
+    word_at = flag_at // 2048 * 2352 + 24 + flag_at % 2048
+
+    def open_flag():
+        env.keys("alt+f", "d")
+        open_through_dialog(env, "Open", image)
+        env.wait_window("Open file in disc image")
+        env.type("team")  # the focus starts in the filter field
+        time.sleep(0.5)
+        env.keep(env.screenshot(), "disc-file-list")
+        env.keys("Return")
+        env.wait_window_gone("Open file in disc image")
+        env.wait_window("Select CLUT to modify")
+        env.keys("Tab")
+        env.type("team flag")
+        env.keys("Return")
+        env.wait_window_gone("Select CLUT to modify")
+        env.wait_window("Tavrin - TEAM.TEX in GAME.BIN")
+
+    flag = list(cluts[4])
+    with Program(env, exe_dir) as program:
+        open_flag()
+        _, grid = find_grid(env, (0, 255, 255), "the team flag from the disc image")
+        wait_cells(env, grid, flag, 256, "after opening the flag in the image")
+        env.click(*grid.centre(0))
+        wait_for("cell 0 framed after the click",
+                 lambda: grid.is_framed(env.screenshot(), 0, (0, 255, 255)), timeout=10)
+        env.keys("shift+Tab")
+        env.type("03E0")
+        wait_for("cell 0 green after typing its word",
+                 lambda: grid.is_framed(env.screenshot(), 0, (0, 255, 0)), timeout=10)
+        env.keys("alt+f", "i", "Return")  # the first &I: Inject CLUT in TEX file
+        deadline = time.monotonic() + 10
+        while True:
+            with open(image, "rb") as f:
+                after = f.read()
+            if after[word_at:word_at + 2] == struct.pack("<H", 0x03E0):
+                break
+            if time.monotonic() > deadline:
+                env.keep(env.screenshot(), "disc-inject")
+                raise Failure("the green colour word never reached the image")
+            time.sleep(0.3)
+        env.keys("alt+F4")
+        code = program.exit_code()
+        if code != 0:
+            raise Failure(f"closing the window ended the program with {code}")
+
+    bad = [i for i in range(len(after) // 2352) if not sector_checks(after[i * 2352:(i + 1) * 2352])]
+    if bad:
+        raise Failure(f"sectors {bad[:8]} no longer check after the write")
+    sector = word_at // 2352
+    changed = [i for i in range(len(after)) if after[i] != before[i] and
+               not (i // 2352 == sector and i % 2352 >= 2072)]
+    if len(after) != len(before) or not changed or not set(changed) <= {word_at, word_at + 1}:
+        raise Failure(f"bytes other than the colour word changed: {changed[:8]}")
+
+    flag[0] = 0x03E0
+    with Program(env, exe_dir) as program:
+        open_flag()
+        _, grid = find_grid(env, (0, 255, 0), "the green flag from the image opened again")
+        wait_cells(env, grid, flag, 256, "after opening the written image again")
         env.keys("alt+F4")
         code = program.exit_code()
         if code != 0:
@@ -1285,7 +1459,7 @@ def scenario_transparency(env, exe_dir, work):
 SCENARIOS = [scenario_raw_clut, scenario_tex_team_flag, scenario_offset, scenario_tim_rows,
              scenario_open_with, scenario_undo_redo,
              scenario_finder, scenario_finder_dense, scenario_preview, scenario_preview_raw,
-             scenario_transparency]
+             scenario_transparency, scenario_disc_image]
 
 
 def main():

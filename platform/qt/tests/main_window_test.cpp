@@ -19,6 +19,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -33,7 +34,9 @@
 
 #include <functional>
 #include <memory>
+#include <span>
 
+#include "disc/sectors.h"
 #include "palette/palette.h"
 #include "platform/qt/dialogs.h"
 #include "platform/qt/main_window.h"
@@ -741,6 +744,107 @@ class MainWindowTest : public QObject {
         QCOMPARE(later, at_cancel);
         QCOMPARE(cancelled, QStringLiteral("Cancelled: %1 hits.").arg(at_cancel));
         QCOMPARE(window().state().origin.source.path, full.toStdString());
+    }
+
+    // A raw Mode 2 image of an ISO 9660 volume that holds DATA/TEAM.TEX.
+    QString write_disc_image() {
+        const QString tree = folder_->filePath(QStringLiteral("tree"));
+        if (!QDir().mkpath(tree + QStringLiteral("/DATA")) ||
+            !write_tex_file(tree + QStringLiteral("/DATA/TEAM.TEX"), words_)) {
+            return {};
+        }
+        const QString iso = folder_->filePath(QStringLiteral("game.iso"));
+        if (QProcess::execute(QStringLiteral("genisoimage"),
+                              {QStringLiteral("-quiet"), QStringLiteral("-o"), iso, tree}) != 0) {
+            return {};
+        }
+        QFile file(iso);
+        if (!file.open(QIODevice::ReadOnly)) {
+            return {};
+        }
+        const QByteArray data = file.readAll();
+        QByteArray raw(data.size() / 2048 * 2352, '\0');
+        for (qsizetype lba = 0; lba < data.size() / 2048; ++lba) {
+            disc::encode_sector(
+                std::span<std::uint8_t, 2352>(
+                    reinterpret_cast<std::uint8_t*>(raw.data()) + lba * 2352, 2352),
+                static_cast<std::uint32_t>(lba), disc::SectorType::mode2_form1,
+                std::span(reinterpret_cast<const std::uint8_t*>(data.constData()) + lba * 2048,
+                          2048));
+        }
+        const QString image = folder_->filePath(QStringLiteral("GAME.BIN"));
+        return write_bytes(image, raw) ? image : QString();
+    }
+
+    // File > Open file in disc image..., narrowing the list to the TEX file.
+    QStringList open_team_tex(const QString& image) {
+        QStringList rows;
+        when_dialog_opens(QStringLiteral("open_dialog"), [&](QWidget* dialog) {
+            when_dialog_opens(QStringLiteral("list_dialog"), [&](QWidget* list) {
+                auto* filter = list->findChild<QLineEdit*>(QStringLiteral("list_filter"));
+                auto* entries = list->findChild<QListWidget*>(QStringLiteral("list_entries"));
+                QTest::keyClicks(filter, QStringLiteral("team tex"));
+                for (int row = 0; row < entries->count(); ++row) {
+                    rows << entries->item(row)->text();
+                }
+                when_dialog_opens(QStringLiteral("select_clut_dialog"), [&](QWidget* select) {
+                    auto* edit = select->findChild<QLineEdit*>(QStringLiteral("clut_edit"));
+                    edit->setFocus();
+                    edit->selectAll();
+                    QTest::keyClicks(edit, QStringLiteral("Players shirt #1 palette"));
+                    QTest::keyClick(edit, Qt::Key_Return);
+                });
+                QTest::keyClick(filter, Qt::Key_Return);
+            });
+            type_file_name(dialog, image);
+        });
+        pick_menu(window(), 'f', 'd');
+        activate(window());
+        settle();
+        return rows;
+    }
+
+    void a_tex_file_inside_a_raw_image_is_recoloured_in_place() {
+        const QString image = write_disc_image();
+        if (image.isEmpty()) {
+            QSKIP("genisoimage is not installed");
+        }
+        QCOMPARE(open_team_tex(image), QStringList{QStringLiteral("DATA/TEAM.TEX  1,024 bytes")});
+        QCOMPARE(window().windowTitle(), QStringLiteral("Tavrin - TEAM.TEX in GAME.BIN"));
+        QVERIFY(cell_shows(window(), 100, sample(100), false));
+
+        click_cell(window(), 100);
+        window().control(ids::slider_red)->setFocus();
+        press_key(window(), Qt::Key_End);
+        const PaletteEntry edited = window().state().palette[100];
+        QVERIFY(!(color_of(edited) == sample(100)));
+        QFile before_file(image);
+        QVERIFY(before_file.open(QIODevice::ReadOnly));
+        const QByteArray before = before_file.readAll();
+        before_file.close();
+        window().menu_action(ids::inject_tex)->trigger();
+        settle();
+
+        QFile after_file(image);
+        QVERIFY(after_file.open(QIODevice::ReadOnly));
+        const QByteArray after = after_file.readAll();
+        QCOMPARE(after.size(), before.size());
+        int changed_sectors = 0;
+        for (qsizetype at = 0; at < after.size(); at += 2352) {
+            const std::span<const std::uint8_t, 2352> sector(
+                reinterpret_cast<const std::uint8_t*>(after.constData()) + at, 2352);
+            QVERIFY(disc::edc_checks(sector, disc::sector_type(sector)));
+            changed_sectors += after.mid(at, 2352) != before.mid(at, 2352) ? 1 : 0;
+        }
+        QCOMPARE(changed_sectors, 1);
+
+        // Opened again in a new window, the table holds the written colour.
+        window_ = std::make_unique<MainWindow>();
+        window().show();
+        QVERIFY(QTest::qWaitForWindowActive(&window()));
+        open_team_tex(image);
+        QCOMPARE(window().state().palette[100], edited);
+        QVERIFY(cell_shows(window(), 100, color_of(edited), false));
     }
 
     void panel_controls_change_the_selected_cells() {
