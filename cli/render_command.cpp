@@ -39,6 +39,10 @@ void add_render_command(CLI::App& app, RenderCommand& render) {
         tim->excludes(raw_option);
     }
     offset->needs(clut);
+    command
+        ->add_option("--simulate", render.simulate,
+                     "draw the colours as seen with protanopia, deuteranopia or tritanopia")
+        ->check(CLI::IsMember({"none", "protanopia", "deuteranopia", "tritanopia"}));
 }
 
 std::optional<Failure> run_render(FileSystem& fs, const RenderCommand& render) {
@@ -78,8 +82,11 @@ std::optional<Failure> run_render(FileSystem& fs, const RenderCommand& render) {
             return failure;
         }
     }
+    const ColorVision vision =
+        color_vision_named(render.simulate.empty() ? "none" : render.simulate)
+            .value_or(ColorVision::normal);
     std::vector<Argb> pixels;
-    draw_indexed(image, pixel_colors(clut.entries, clut.count), pixels);
+    draw_indexed(image, pixel_colors(clut.entries, clut.count, nullptr, vision), pixels);
     return failed(render.output, save_png(fs, render.output, image.width, image.height, pixels));
 }
 

@@ -22,6 +22,7 @@ struct RenderCommand {
     int width = 0;
     int height = 0;
     int bits_per_pixel = 8;
+    std::string simulate;  // a colour-vision name; empty for normal vision
 };
 
 void add_render_command(CLI::App& app, RenderCommand& render);

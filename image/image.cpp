@@ -273,7 +273,7 @@ Status read_raw_pixels(FileSystem& fs, const std::string& path, const RawPixelsP
 }
 
 PixelColors pixel_colors(std::span<const PaletteEntry, palette_size> palette, int color_count,
-                         const std::array<bool, palette_size>* highlight) {
+                         const std::array<bool, palette_size>* highlight, ColorVision vision) {
     PixelColors colors;
     for (int i = 0; i < palette_size; ++i) {
         const auto at = static_cast<std::size_t>(i);
@@ -290,6 +290,7 @@ PixelColors pixel_colors(std::span<const PaletteEntry, palette_size> palette, in
             };
             rgb = Rgb{fade(rgb.red), fade(rgb.green), fade(rgb.blue)};
         }
+        rgb = simulate_color_vision(rgb, vision);
         const Argb pixel = 0xFF000000u | (static_cast<Argb>(rgb.red) << 16) |
                            (static_cast<Argb>(rgb.green) << 8) | rgb.blue;
         colors.tables[0][at] = pixel;

@@ -15,6 +15,7 @@
 #include "files/clut_files.h"
 #include "files/file_system.h"
 #include "image/tim.h"
+#include "palette/color_vision.h"
 #include "palette/palette.h"
 
 namespace tavrin {
@@ -87,9 +88,11 @@ inline constexpr Argb no_color_light = 0xFFFF00FFu;
 inline constexpr Argb no_color_dark = 0xFF404040u;
 
 // Colours as the grid shows them (color_of). With highlight, every index it
-// does not mark is drawn faded towards grey.
+// does not mark is drawn faded towards grey; then every colour is shown as
+// vision sees it (the no-colour checkerboard stays as it is).
 PixelColors pixel_colors(std::span<const PaletteEntry, palette_size> palette, int color_count,
-                         const std::array<bool, palette_size>* highlight = nullptr);
+                         const std::array<bool, palette_size>* highlight = nullptr,
+                         ColorVision vision = ColorVision::normal);
 
 // Draws image into pixels (resized to width x height), one table look-up per
 // pixel.

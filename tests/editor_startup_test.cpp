@@ -14,7 +14,7 @@ TEST(StartUp, MenuStartsAsTheTemplateHasIt) {
     for (int id = ids::first_command; id <= ids::last_command; ++id) {
         const bool expected = id == 200 || id == 202 || id == 203 || id == 209 || id == 225 ||
                               id == 226 || id == ids::extract_tim || id == ids::texture_preview ||
-                              id == ids::find_clut;
+                              id == ids::find_clut || id == ids::simulate_vision;
         EXPECT_EQ(editor.screen.menu_enabled(id), expected) << "item " << id;
         EXPECT_EQ(command_enabled(editor.state, id), expected) << "item " << id;
     }

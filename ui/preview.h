@@ -12,6 +12,7 @@
 
 #include "files/clut_source.h"
 #include "image/image.h"
+#include "palette/color_vision.h"
 #include "palette/palette.h"
 
 namespace tavrin {
@@ -39,6 +40,7 @@ using PngWriter = std::function<Status(FileSystem&, const std::string& path, int
 struct PreviewState {
     bool open = false;
     bool highlight = false;
+    ColorVision vision = ColorVision::normal;
     PngWriter png_writer;
     std::string export_path;
 
@@ -60,11 +62,16 @@ struct PreviewState {
     int drawn_count = -1;
     std::array<bool, palette_size> drawn_selected{};
     bool drawn_highlight = false;
+    ColorVision drawn_vision = ColorVision::normal;
     std::vector<Argb> pixels;
 };
 
 // View > Texture preview: opens the window (or brings it forward) and draws.
 void open_preview(EditorState& state, WindowLayer& layer);
+
+// View > Simulate color vision...: normal vision or one of the three
+// dichromacies, chosen from a list; opens the preview to show it.
+void choose_color_vision(EditorState& state, WindowLayer& layer);
 
 // View > Export preview...: the picture as a PNG file.
 void export_preview(EditorState& state, WindowLayer& layer);

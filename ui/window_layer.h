@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "palette/color_adjust.h"
 #include "palette/palette.h"
 #include "ui/finder.h"
 
@@ -125,6 +126,12 @@ class WindowLayer {
     virtual std::optional<int> choose_from_list(std::string_view title, std::string_view prompt,
                                                 const std::vector<std::string>& entries,
                                                 int preselected) = 0;
+    // "Adjust colors": hue, saturation and lightness, each a slider with a
+    // field, and "Colorize", all starting at zero. changed runs with the
+    // values after every change the user makes while the window is open.
+    // Returns the values OK was pressed with; nullopt for Cancel or closing.
+    virtual std::optional<ColorAdjustment> adjust_colors_dialog(
+        const std::function<void(const ColorAdjustment&)>& changed) = 0;
     virtual void show_about_box() = 0;
     virtual void show_error(std::string_view message) = 0;    // caption "Error", error icon
     virtual void show_message(std::string_view message) = 0;  // caption "Tavrin", information icon

@@ -235,6 +235,16 @@ std::optional<int> QtWindowLayer::choose_from_list(std::string_view title, std::
     return chosen < 0 ? std::nullopt : std::optional<int>(static_cast<int>(chosen));
 }
 
+std::optional<ColorAdjustment> QtWindowLayer::adjust_colors_dialog(
+    const std::function<void(const ColorAdjustment&)>& changed) {
+    ProgramFocusMove modal(moving_focus_);
+    AdjustColorsDialog dialog(changed, &window_);
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return dialog.values();
+}
+
 void QtWindowLayer::show_preview() {
     PreviewWindow* preview = window_.preview();
     preview->show();
