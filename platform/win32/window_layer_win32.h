@@ -66,6 +66,8 @@ class Win32WindowLayer final : public WindowLayer {
         const std::function<std::optional<int>(std::string_view typed)>& accept) override;
     std::optional<ClutParamsAnswer> clut_params_dialog(std::string_view initial_count) override;
     std::optional<FinderAnswer> run_finder(const FinderRequest& request) override;
+    std::optional<ColorAdjustment> adjust_colors_dialog(
+        const std::function<void(const ColorAdjustment&)>& changed) override;
     std::optional<int> choose_from_list(std::string_view title, std::string_view prompt,
                                         const std::vector<std::string>& entries,
                                         int preselected) override;
