@@ -8,6 +8,7 @@
 #include <set>
 #include <vector>
 
+#include "cli/adjust_command.h"
 #include "cli/command.h"
 #include "cli/disc_command.h"
 #include "cli/find_command.h"
@@ -19,49 +20,6 @@
 namespace tavrin::cli {
 
 namespace {
-
-// Where the CLUT is: one of a TEX file's five, count colours at an offset, or
-// a row of a TIM file.
-struct Location {
-    std::string kind_text;
-    std::string offset_text;
-    int count = -1;
-    bool tim = false;
-    int row = 0;
-    std::string at_text;
-
-    bool given() const { return tim || !kind_text.empty() || !offset_text.empty(); }
-};
-
-// Reads the CLUT that file holds at location; a raw CLUT file when no
-// location option was given.
-std::optional<Failure> read_location(FileSystem& fs, const std::string& file,
-                                     const Location& location, Clut& clut) {
-    if (location.tim) {
-        std::uint64_t at = 0;
-        if (auto failure = parse_tim_at(file, location.at_text, at)) {
-            return failure;
-        }
-        TimInfo info;
-        return failed(file, read_tim_clut(fs, file, location.row, clut, info, at));
-    }
-    if (!location.kind_text.empty()) {
-        int kind = 0;
-        if (auto failure = parse_kind_argument(file, location.kind_text, kind)) {
-            return failure;
-        }
-        std::uint32_t offset = 0;
-        return failed(file, read_tex_clut(fs, file, kind, clut, offset));
-    }
-    if (!location.offset_text.empty()) {
-        std::int64_t offset = 0;
-        if (auto failure = parse_offset_argument(file, location.offset_text, offset)) {
-            return failure;
-        }
-        return failed(file, read_clut_at_offset(fs, file, offset, location.count, clut));
-    }
-    return failed(file, read_clut_file(fs, file, clut));
-}
 
 // A failure is one line, whatever a file name or argument holds: control
 // characters are shown as escapes.
@@ -132,27 +90,7 @@ std::optional<Failure> inject(FileSystem& fs, const std::string& file, const Loc
     if (auto failure = failed(input, read_clut_file(fs, input, clut))) {
         return failure;
     }
-    if (location.tim) {
-        std::uint64_t at = 0;
-        if (auto failure = parse_tim_at(file, location.at_text, at)) {
-            return failure;
-        }
-        return failed(file, inject_tim_clut(fs, file, location.row, colors(clut), at));
-    }
-    if (!location.kind_text.empty()) {
-        int kind = 0;
-        if (auto failure = parse_kind_argument(file, location.kind_text, kind)) {
-            return failure;
-        }
-        // Located and written through one open file.
-        std::uint32_t offset = 0;
-        return failed(file, inject_tex_clut(fs, file, kind, std::nullopt, colors(clut), offset));
-    }
-    std::int64_t offset = 0;
-    if (auto failure = parse_offset_argument(file, location.offset_text, offset)) {
-        return failure;
-    }
-    return failed(file, inject_clut(fs, file, offset, colors(clut)));
+    return write_location(fs, file, location, colors(clut));
 }
 
 // An empty value would otherwise read as an option not given (--tex "" as a
@@ -161,45 +99,15 @@ const CLI::Validator not_empty(
     [](const std::string& value) { return value.empty() ? std::string("the value is empty") : ""; },
     "", "not empty");
 
-// --tex, --offset, --count, --tim, --row and --at on a subcommand; --count only
-// where a CLUT is read.
-void add_location(CLI::App& command, Location& location, bool with_count) {
-    auto* tex = command
-                    .add_option("--tex", location.kind_text,
-                                "the CLUT of a TEX file: 0 to 4, or its name, such as "
-                                "\"Players shirt #1 palette\" or \"Team flag\"")
-                    ->check(not_empty);
-    auto* offset = command
-                       .add_option("--offset", location.offset_text,
-                                   "where the CLUT starts, in decimal or in hexadecimal after 0x")
-                       ->check(not_empty);
-    auto* tim = command.add_flag("--tim", location.tim, "a CLUT row of a TIM file");
-    command.add_option("--row", location.row, "the TIM's CLUT row, from 0 (default 0)")
-        ->check(CLI::NonNegativeNumber)
-        ->needs(tim);
-    add_tim_at_option(command, location.at_text, tim);
-    tex->excludes(offset);
-    tim->excludes(tex);
-    tim->excludes(offset);
-    if (with_count) {
-        auto* count = command.add_option("--count", location.count, "number of colors, 0 to 256")
-                          ->check(CLI::Range(0, 256));
-        count->needs(offset);
-        offset->needs(count);
-        tex->excludes(count);
-        tim->excludes(count);
-    }
-}
-
 // The first argument before "--" that looks like an option tavrin-cli does
 // not have, such as a file named "-dash.clu"; CLI11 would take it apart and
 // then say only that FILE is required.
 std::optional<std::string> unknown_option(std::span<const std::string> args) {
     static const std::set<std::string> with_value = {
-        "--tex",       "--offset", "--count",  "--output", "--from",
-        "-o",          "--row",    "--width",  "--height", "--bpp",
-        "--clut-file", "--into",   "--format", "--inside", "--at"};
-    static const std::set<std::string> flags = {"--tim"};
+        "--tex",   "--offset", "--count", "--output",     "--from",      "-o",        "--row",
+        "--width", "--height", "--bpp",   "--clut-file",  "--into",      "--format",  "--inside",
+        "--at",    "--cells",  "--hue",   "--saturation", "--lightness", "--simulate"};
+    static const std::set<std::string> flags = {"--tim", "--colorize"};
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--") {
@@ -240,6 +148,90 @@ std::optional<int> parse_kind(const std::string& text) {
 }
 
 }  // namespace
+
+std::optional<Failure> read_location(FileSystem& fs, const std::string& file,
+                                     const Location& location, Clut& clut) {
+    if (location.tim) {
+        std::uint64_t at = 0;
+        if (auto failure = parse_tim_at(file, location.at_text, at)) {
+            return failure;
+        }
+        TimInfo info;
+        return failed(file, read_tim_clut(fs, file, location.row, clut, info, at));
+    }
+    if (!location.kind_text.empty()) {
+        int kind = 0;
+        if (auto failure = parse_kind_argument(file, location.kind_text, kind)) {
+            return failure;
+        }
+        std::uint32_t offset = 0;
+        return failed(file, read_tex_clut(fs, file, kind, clut, offset));
+    }
+    if (!location.offset_text.empty()) {
+        std::int64_t offset = 0;
+        if (auto failure = parse_offset_argument(file, location.offset_text, offset)) {
+            return failure;
+        }
+        return failed(file, read_clut_at_offset(fs, file, offset, location.count, clut));
+    }
+    return failed(file, read_clut_file(fs, file, clut));
+}
+
+std::optional<Failure> write_location(FileSystem& fs, const std::string& file,
+                                      const Location& location,
+                                      std::span<const PaletteEntry> colors) {
+    if (location.tim) {
+        std::uint64_t at = 0;
+        if (auto failure = parse_tim_at(file, location.at_text, at)) {
+            return failure;
+        }
+        return failed(file, inject_tim_clut(fs, file, location.row, colors, at));
+    }
+    if (!location.kind_text.empty()) {
+        int kind = 0;
+        if (auto failure = parse_kind_argument(file, location.kind_text, kind)) {
+            return failure;
+        }
+        // Located and written through one open file.
+        std::uint32_t offset = 0;
+        return failed(file, inject_tex_clut(fs, file, kind, std::nullopt, colors, offset));
+    }
+    std::int64_t offset = 0;
+    if (!location.offset_text.empty()) {
+        if (auto failure = parse_offset_argument(file, location.offset_text, offset)) {
+            return failure;
+        }
+    }
+    return failed(file, inject_clut(fs, file, offset, colors));
+}
+
+void add_location(CLI::App& command, Location& location, bool with_count) {
+    auto* tex = command
+                    .add_option("--tex", location.kind_text,
+                                "the CLUT of a TEX file: 0 to 4, or its name, such as "
+                                "\"Players shirt #1 palette\" or \"Team flag\"")
+                    ->check(not_empty);
+    auto* offset = command
+                       .add_option("--offset", location.offset_text,
+                                   "where the CLUT starts, in decimal or in hexadecimal after 0x")
+                       ->check(not_empty);
+    auto* tim = command.add_flag("--tim", location.tim, "a CLUT row of a TIM file");
+    command.add_option("--row", location.row, "the TIM's CLUT row, from 0 (default 0)")
+        ->check(CLI::NonNegativeNumber)
+        ->needs(tim);
+    add_tim_at_option(command, location.at_text, tim);
+    tex->excludes(offset);
+    tim->excludes(tex);
+    tim->excludes(offset);
+    if (with_count) {
+        auto* count = command.add_option("--count", location.count, "number of colors, 0 to 256")
+                          ->check(CLI::Range(0, 256));
+        count->needs(offset);
+        offset->needs(count);
+        tex->excludes(count);
+        tim->excludes(count);
+    }
+}
 
 std::optional<Failure> parse_offset_argument(const std::string& file, const std::string& text,
                                              std::int64_t& offset) {
@@ -332,6 +324,8 @@ int run(std::span<const std::string> args, FileSystem& fs, std::ostream& out, st
     const PaletteCommands palette_commands(app);
     DiscOptions disc_options;
     add_disc_options(app, disc_options);
+    AdjustCommand adjust;
+    add_adjust_command(app, adjust, disc_options.inside);
 
     // CLI11 reads a C argument vector; the program's name is always there.
     const std::string program_name = "tavrin-cli";
@@ -363,6 +357,10 @@ int run(std::span<const std::string> args, FileSystem& fs, std::ostream& out, st
 
     if (disc_options.ls->parsed()) {
         return report(run_ls(fs, disc_options.image, out), err);
+    }
+    if (adjust.command->parsed()) {
+        // Each file is an image of its own when --inside is given.
+        return report(run_adjust(fs, adjust, disc_options.inside, out, err), err);
     }
     // An image's file, or a raw image's data, read and written in its sectors.
     std::unique_ptr<FileSystem> view;

@@ -5,8 +5,10 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
+#include "files/clut_files.h"
 #include "files/file_system.h"
 
 namespace CLI {
@@ -28,6 +30,34 @@ inline std::optional<Failure> failed(const std::string& subject, const Status& s
     }
     return Failure{subject, status.reason, status.warns()};
 }
+
+// Where the CLUT is: one of a TEX file's five, count colours at an offset, or
+// a row of a TIM file; a raw CLUT file when none is given.
+struct Location {
+    std::string kind_text;
+    std::string offset_text;
+    int count = -1;
+    bool tim = false;
+    int row = 0;
+    std::string at_text;
+
+    bool given() const { return tim || !kind_text.empty() || !offset_text.empty(); }
+};
+
+// --tex, --offset, --count, --tim, --row and --at on a subcommand; --count only
+// where a CLUT is read.
+void add_location(CLI::App& command, Location& location, bool with_count);
+
+// Reads the CLUT that file holds at location.
+std::optional<Failure> read_location(FileSystem& fs, const std::string& file,
+                                     const Location& location, Clut& clut);
+
+// Writes colors in place where location says, as inject does: a TEX file's
+// CLUT located again through the file that is written, a TIM's row checked
+// again, a raw CLUT file overwritten from its start, never grown.
+std::optional<Failure> write_location(FileSystem& fs, const std::string& file,
+                                      const Location& location,
+                                      std::span<const PaletteEntry> colors);
 
 // An offset typed on the command line. Any text whose value the reader would
 // not reach exactly, or a negative one, is refused, quoted as typed: nothing

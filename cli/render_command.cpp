@@ -49,6 +49,10 @@ void add_render_command(CLI::App& app, RenderCommand& render) {
                      "half (B/2+F/2), add (B+F), subtract (B-F), quarter (B+F/4); without it "
                      "bit 15 is ignored")
         ->check(CLI::IsMember({"half", "add", "subtract", "quarter"}));
+    command
+        ->add_option("--simulate", render.simulate,
+                     "draw the colours as seen with protanopia, deuteranopia or tritanopia")
+        ->check(CLI::IsMember({"none", "protanopia", "deuteranopia", "tritanopia"}));
 }
 
 namespace {
@@ -132,10 +136,14 @@ std::optional<Failure> run_render(FileSystem& fs, const RenderCommand& render) {
             return failure;
         }
     }
+    const ColorVision vision =
+        color_vision_named(render.simulate.empty() ? "none" : render.simulate)
+            .value_or(ColorVision::normal);
     std::vector<Argb> pixels;
-    draw_indexed(image,
-                 pixel_colors(clut.entries, clut.count, nullptr, backdrop ? &*backdrop : nullptr),
-                 pixels);
+    draw_indexed(
+        image,
+        pixel_colors(clut.entries, clut.count, nullptr, backdrop ? &*backdrop : nullptr, vision),
+        pixels);
     return failed(render.output, save_png(fs, render.output, image.width, image.height, pixels));
 }
 

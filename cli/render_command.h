@@ -24,6 +24,7 @@ struct RenderCommand {
     int bits_per_pixel = 8;
     std::string background;  // RRGGBB under transparent pixels; a checkerboard when empty
     std::string blend;       // half, add, subtract or quarter; empty: bit 15 is not drawn
+    std::string simulate;    // a colour-vision name; empty for normal vision
 };
 
 void add_render_command(CLI::App& app, RenderCommand& render);

@@ -273,8 +273,8 @@ Status read_raw_pixels(FileSystem& fs, const std::string& path, const RawPixelsP
 }
 
 PixelColors pixel_colors(std::span<const PaletteEntry, palette_size> palette, int color_count,
-                         const std::array<bool, palette_size>* highlight,
-                         const Backdrop* backdrop) {
+                         const std::array<bool, palette_size>* highlight, const Backdrop* backdrop,
+                         ColorVision vision) {
     PixelColors colors;
     std::array<Rgb, 2> under{backdrop_light, backdrop_dark};
     if (backdrop != nullptr && backdrop->color) {
@@ -288,9 +288,15 @@ PixelColors pixel_colors(std::span<const PaletteEntry, palette_size> palette, in
             continue;
         }
         for (std::size_t square = 0; square < 2; ++square) {
-            Rgb rgb = backdrop == nullptr
-                          ? color_of(palette[at])
-                          : shown_color(encode_bgr555(palette[at]), under[square], backdrop->blend);
+            // A colour the backdrop does not show through keeps the grid's
+            // own 8-bit components, which the word alone would round.
+            const std::uint16_t word = encode_bgr555(palette[at]);
+            const bool through =
+                backdrop != nullptr &&
+                (is_transparent_word(word) ||
+                 (backdrop->blend != BlendMode::none && is_semi_transparent_word(word)));
+            Rgb rgb =
+                through ? shown_color(word, under[square], backdrop->blend) : color_of(palette[at]);
             if (highlight != nullptr && !(*highlight)[at]) {
                 // Two thirds of the way to a middle grey: still recognisable, plainly not chosen.
                 const auto fade = [](std::uint8_t c) {
@@ -298,6 +304,7 @@ PixelColors pixel_colors(std::span<const PaletteEntry, palette_size> palette, in
                 };
                 rgb = Rgb{fade(rgb.red), fade(rgb.green), fade(rgb.blue)};
             }
+            rgb = simulate_color_vision(rgb, vision);
             colors.tables[square][at] = 0xFF000000u | (static_cast<Argb>(rgb.red) << 16) |
                                         (static_cast<Argb>(rgb.green) << 8) | rgb.blue;
         }

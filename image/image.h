@@ -16,6 +16,7 @@
 #include "files/clut_files.h"
 #include "files/file_system.h"
 #include "image/tim.h"
+#include "palette/color_vision.h"
 #include "palette/console_color.h"
 #include "palette/palette.h"
 
@@ -104,10 +105,12 @@ inline constexpr Rgb backdrop_dark{0x88, 0x88, 0x88};
 
 // Colours as the grid shows them (color_of), or over backdrop as the console
 // shows them (shown_color). With highlight, every index it does not mark is
-// drawn faded towards grey.
+// drawn faded towards grey; then every colour is shown as vision sees it (the
+// no-colour checkerboard stays as it is).
 PixelColors pixel_colors(std::span<const PaletteEntry, palette_size> palette, int color_count,
                          const std::array<bool, palette_size>* highlight = nullptr,
-                         const Backdrop* backdrop = nullptr);
+                         const Backdrop* backdrop = nullptr,
+                         ColorVision vision = ColorVision::normal);
 
 // Draws image into pixels (resized to width x height), one table look-up per
 // pixel.

@@ -15,15 +15,19 @@ struct Hsl {
     double lightness;
 };
 
-Hsl hsl_of(double red, double green, double blue) {
-    const double high = std::max({red, green, blue});
-    const double low = std::min({red, green, blue});
-    Hsl hsl{0.0, 0.0, (high + low) / 2.0};
-    const double range = high - low;
-    if (range <= 0.0) {
+// From 8-bit components. Which one is largest is decided on the integers:
+// compared as doubles, a value still held at extended precision (the 32-bit
+// Windows build computes on the x87 unit) can differ from its stored copy,
+// and a red would be taken for a magenta.
+Hsl hsl_of(int red, int green, int blue) {
+    const int high = std::max({red, green, blue});
+    const int low = std::min({red, green, blue});
+    Hsl hsl{0.0, 0.0, (high + low) / 510.0};
+    if (high == low) {
         return hsl;
     }
-    hsl.saturation = range / (1.0 - std::abs(2.0 * hsl.lightness - 1.0));
+    const double range = high - low;
+    hsl.saturation = (range / 255.0) / (1.0 - std::abs(2.0 * hsl.lightness - 1.0));
     if (high == red) {
         hsl.hue = 60.0 * std::fmod((green - blue) / range + 6.0, 6.0);
     } else if (high == green) {
@@ -83,7 +87,7 @@ std::uint16_t adjust_color(std::uint16_t word, const ColorAdjustment& adjustment
         return word;
     }
     const PaletteEntry entry = decode_bgr555(word);
-    Hsl hsl = hsl_of(entry.red / 255.0, entry.green / 255.0, entry.blue / 255.0);
+    Hsl hsl = hsl_of(entry.red, entry.green, entry.blue);
     const double saturation = std::clamp(adjustment.saturation, -100, 100) / 100.0;
     const double lightness = std::clamp(adjustment.lightness, -100, 100) / 100.0;
     if (adjustment.colorize) {

@@ -12,7 +12,10 @@
 #include <sstream>
 
 #include "cli/cli.h"
+#include "palette/color_adjust.h"
+#include "palette/color_vision.h"
 #include "palette/palette.h"
+#include "png/png.h"
 #include "tests/support/memory_file_system.h"
 #include "tests/support/run_cli.h"
 
@@ -248,6 +251,88 @@ TEST_F(Cli, TimRowsAndRenderedPictures) {
                    "--bpp");
     EXPECT_EQ(dir.names(),
               (std::vector<std::string>{"kit.png", "kit.tim", "raw.png", "row.clu", "short.clu"}));
+}
+
+// A red kit turned blue in three TEX files, the second cut short before its
+// CLUT ends: the first is written, the failure names the second and the
+// third, which is left as it was.
+TEST_F(Cli, AdjustWritesFileAfterFileAndStopsAtTheFirstFailure) {
+    std::vector<std::uint16_t> words = words_from(256, 3);
+    for (unsigned i = 0; i < 12; ++i) {
+        words[16 + i] = static_cast<std::uint16_t>((31 - 2 * i) | (i % 3 == 0 ? 0x8000u : 0u));
+    }
+    words[40] = 0x0000;
+    const Bytes tex = testing::tex_file_bytes(1200, 0, 0x0100, 0x0200, words);
+    const std::string a = dir.write("a.tex", tex);
+    const Bytes cut(tex.begin(), tex.begin() + 0x210);
+    const std::string b = dir.write("b.tex", cut);
+    const std::string c = dir.write("c.tex", tex);
+
+    CliRun result = run({"adjust", "--tex", "0", "--cells", "16-27,40", "--hue", "-120", a, b, c});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, a + ": 12 colours adjusted\n");
+    EXPECT_EQ(result.err.rfind("tavrin-cli: " + b + ": ", 0), 0u) << result.err;
+    EXPECT_NE(result.err.find("not adjusted: " + c), std::string::npos) << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    std::vector<std::uint16_t> blue = words;
+    for (int i = 16; i < 28; ++i) {
+        blue[static_cast<std::size_t>(i)] =
+            adjust_color(words[static_cast<std::size_t>(i)], {.hue = -120});
+    }
+    EXPECT_EQ(blue[16], 0xFC00);  // full red became full blue, bit 15 kept
+    Bytes expected = tex;
+    const Bytes blue_bytes = words_to_bytes(blue);
+    std::copy(blue_bytes.begin(), blue_bytes.end(), expected.begin() + 0x200);
+    EXPECT_EQ(read_bytes(a), expected);
+    EXPECT_EQ(read_bytes(b), cut);
+    EXPECT_EQ(read_bytes(c), tex);
+
+    // Colorize every colour at an offset: each file named as it is written.
+    result = run({"adjust", "--offset", "0x200", "--count", "16", "--hue", "120", "--saturation",
+                  "100", "--colorize", a, c});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, a + ": 16 colours adjusted\n" + c + ": 16 colours adjusted\n");
+    const ColorAdjustment green{.hue = 120, .saturation = 100, .colorize = true};
+    for (std::size_t i = 0; i < 16; ++i) {
+        const std::size_t at = 0x200 + 2 * i;
+        const auto word =
+            static_cast<std::uint16_t>(read_bytes(c)[at] | read_bytes(c)[at + 1] << 8);
+        EXPECT_EQ(word, adjust_color(words[i], green)) << i;
+    }
+
+    // Nothing to change writes nothing; a list that is no list is refused first.
+    const Bytes now = read_bytes(a);
+    result = run({"adjust", "--tex", "0", a});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, a + ": no colour changed, not written\n");
+    expect_failure(run({"adjust", "--tex", "0", "--cells", "27-16", "--hue", "9", a}), "--cells");
+    expect_failure(run({"adjust", "--tex", "0", "--hue", "181", a}), "--hue");
+    EXPECT_EQ(read_bytes(a), now);
+}
+
+// render --simulate draws the same pixels the preview shows for that eye.
+TEST_F(Cli, RenderSimulatesColorVision) {
+    testing::TimSpec spec{4, {words_from(16, 5)}, 4, 2, {}};
+    for (int i = 0; i < 8; ++i) {
+        spec.indices.push_back(static_cast<std::uint8_t>(i * 3 % 16));
+    }
+    const std::string tim = dir.write("kit.tim", testing::tim_file_bytes(spec));
+    const std::string png = dir.path("kit.png");
+    CliRun result = run({"render", "--tim", tim, "-o", png, "--simulate", "tritanopia"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    png::Image image;
+    std::vector<std::string> warnings;
+    std::string reason;
+    ASSERT_TRUE(png::decode(read_bytes(png), image, warnings, reason)) << reason;
+    ASSERT_EQ(image.pixels.size(), 8u * 4);
+    for (std::size_t i = 0; i < 8; ++i) {
+        const Rgb want = simulate_color_vision(
+            color_of(decode_bgr555(spec.clut_rows[0][spec.indices[i]])), ColorVision::tritanopia);
+        EXPECT_EQ((Rgb{image.pixels[i * 4], image.pixels[i * 4 + 1], image.pixels[i * 4 + 2]}),
+                  want)
+            << i;
+    }
+    expect_failure(run({"render", "--tim", tim, "-o", png, "--simulate", "colour"}), "--simulate");
 }
 
 // Arguments that once misled: empty values, names starting with '-', an

@@ -15,7 +15,8 @@ TEST(StartUp, MenuStartsAsTheTemplateHasIt) {
         const bool expected = id == 200 || id == 202 || id == 203 || id == 209 || id == 225 ||
                               id == 226 || id == ids::extract_tim || id == ids::texture_preview ||
                               id == ids::find_clut || id == ids::open_in_disc ||
-                              id == ids::show_transparency || id == ids::keep_black_opaque;
+                              id == ids::show_transparency || id == ids::keep_black_opaque ||
+                              id == ids::simulate_vision;
         EXPECT_EQ(editor.screen.menu_enabled(id), expected) << "item " << id;
         EXPECT_EQ(command_enabled(editor.state, id), expected) << "item " << id;
     }

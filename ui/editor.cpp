@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "edit/edit.h"
+#include "ui/adjust_commands.h"
 #include "ui/color_panel.h"
 #include "ui/disc_commands.h"
 #include "ui/edit_commands.h"
@@ -112,6 +113,12 @@ void dispatch(EditorState& state, WindowLayer& layer, int command_id) {
             break;
         case ids::blend:
             blend_colors(state, layer);
+            break;
+        case ids::adjust_colors:
+            adjust_colors(state, layer);
+            break;
+        case ids::simulate_vision:
+            choose_color_vision(state, layer);
             break;
         case ids::copy:
             copy_colors(state, layer);

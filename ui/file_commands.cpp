@@ -111,7 +111,7 @@ void apply_clut_menu_rules(EditorState& state, WindowLayer& layer) {
     set_menu_state(state, layer, ids::save_clut, true);
     set_menu_state(state, layer, ids::select_changed, true);
     for (int id : {ids::select_transparent, ids::select_semi_transparent, ids::import_colors,
-                   ids::export_colors, ids::paste_from_clipboard}) {
+                   ids::export_colors, ids::paste_from_clipboard, ids::adjust_colors}) {
         set_menu_state(state, layer, id, true);
     }
     const bool kit = source.kind == ClutSource::Kind::raw_file ||

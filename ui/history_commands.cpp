@@ -139,6 +139,7 @@ UserEvent slider_event(int slider_id) {
 UserEvent command_event(int command_id) {
     switch (command_id) {
         case ids::blend:
+        case ids::adjust_colors:
         case ids::paste:
         case ids::import_colors:
         case ids::paste_from_clipboard:

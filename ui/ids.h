@@ -43,9 +43,11 @@ inline constexpr int toggle_transparency = 241;
 inline constexpr int select_transparent = 242;
 inline constexpr int select_semi_transparent = 243;
 inline constexpr int keep_black_opaque = 244;
+inline constexpr int adjust_colors = 245;
+inline constexpr int simulate_vision = 246;
 
 inline constexpr int first_command = 200;
-inline constexpr int last_command = 244;
+inline constexpr int last_command = 246;
 
 // The sixteen items of Edit > Select.
 inline constexpr std::array<int, 16> zone_items = {204, 205, 206, 207, 208, 214, 215, 216,
@@ -67,6 +69,14 @@ inline constexpr int field_hex = 311;
 inline constexpr int param_offset = 312;
 inline constexpr int param_count = 313;
 inline constexpr int check_semi_transparent = 314;  // the head's bit 15
+// "Adjust colors": sliders and fields of hue, saturation and lightness.
+inline constexpr int adjust_hue_slider = 350;
+inline constexpr int adjust_saturation_slider = 351;
+inline constexpr int adjust_lightness_slider = 352;
+inline constexpr int adjust_hue_field = 353;
+inline constexpr int adjust_saturation_field = 354;
+inline constexpr int adjust_lightness_field = 355;
+inline constexpr int adjust_colorize = 356;
 
 inline constexpr std::array<int, 3> sliders = {slider_red, slider_green, slider_blue};
 inline constexpr std::array<int, 3> decimal_fields = {field_red, field_green, field_blue};
@@ -88,6 +98,7 @@ inline constexpr int select_clut_dialog = 1002;
 inline constexpr int clut_params_dialog = 1003;
 inline constexpr int find_clut_dialog = 1004;
 inline constexpr int choose_from_list_dialog = 1005;
+inline constexpr int adjust_colors_dialog = 1006;
 
 constexpr bool is_swatch(int id) {
     return id >= first_swatch && id <= last_swatch;

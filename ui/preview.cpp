@@ -36,6 +36,21 @@ PreviewBar bar_of(const PreviewState& preview) {
                       preview.place.height, preview.place.bits_per_pixel,     !preview.from_tim};
 }
 
+constexpr std::array<std::string_view, 4> vision_names = {
+    "Normal vision", "Protanopia (no red cones)", "Deuteranopia (no green cones)",
+    "Tritanopia (no blue cones)"};
+
+// The status line says when the picture is not shown as it is.
+void show_status(const PreviewState& preview, WindowLayer& layer) {
+    if (preview.vision == ColorVision::normal) {
+        layer.set_status_text(StatusLine::preview, preview.status);
+        return;
+    }
+    const std::string_view name = vision_names[static_cast<std::size_t>(preview.vision)];
+    layer.set_status_text(StatusLine::preview, preview.status + " - simulating " +
+                                                   std::string(name.substr(0, name.find(' '))));
+}
+
 void set_export_item(EditorState& state, WindowLayer& layer) {
     const PreviewState& preview = state.preview;
     set_menu_state(state, layer, ids::export_preview,
@@ -101,7 +116,7 @@ void load_image(EditorState& state, WindowLayer& layer) {
     }
     preview.status = status.ok() ? described : status.reason;
     layer.set_preview_bar(bar_of(preview));
-    layer.set_status_text(StatusLine::preview, preview.status);
+    show_status(preview, layer);
     set_export_item(state, layer);
 }
 
@@ -137,7 +152,7 @@ void sync_preview(EditorState& state, WindowLayer& layer) {
     const auto selected = selected_cells(state);
     if (preview.drawn && preview.drawn_count == count && preview.drawn_palette == state.palette &&
         preview.drawn_highlight == preview.highlight &&
-        preview.drawn_backdrop == preview.backdrop &&
+        preview.drawn_backdrop == preview.backdrop && preview.drawn_vision == preview.vision &&
         (!preview.highlight || preview.drawn_selected == selected)) {
         return;
     }
@@ -147,9 +162,10 @@ void sync_preview(EditorState& state, WindowLayer& layer) {
     preview.drawn_highlight = preview.highlight;
     preview.drawn_selected = selected;
     preview.drawn_backdrop = preview.backdrop;
+    preview.drawn_vision = preview.vision;
     draw_indexed(preview.image,
                  pixel_colors(state.palette, count, preview.highlight ? &selected : nullptr,
-                              &preview.backdrop),
+                              &preview.backdrop, preview.vision),
                  preview.pixels);
     layer.set_preview_image(preview.image.width, preview.image.height, preview.pixels);
 }
@@ -186,6 +202,21 @@ void open_preview(EditorState& state, WindowLayer& layer) {
     layer.show_preview();
     sync_preview(state, layer);
     set_export_item(state, layer);
+}
+
+void choose_color_vision(EditorState& state, WindowLayer& layer) {
+    PreviewState& preview = state.preview;
+    before_modal(state, layer);
+    const auto chosen =
+        layer.choose_from_list("Simulate color vision", "Show the texture preview as seen with:",
+                               std::vector<std::string>(vision_names.begin(), vision_names.end()),
+                               static_cast<int>(preview.vision));
+    if (!chosen || *chosen < 0 || *chosen >= static_cast<int>(vision_names.size())) {
+        return;
+    }
+    preview.vision = static_cast<ColorVision>(*chosen);
+    open_preview(state, layer);
+    show_status(preview, layer);
 }
 
 void on_preview_closed(EditorState& state, WindowLayer& layer) {
@@ -283,7 +314,7 @@ void on_preview_hover(EditorState& state, WindowLayer& layer, int x, int y) {
     const PreviewState& preview = state.preview;
     const int index = index_at(preview, x, y);
     if (index < 0) {
-        layer.set_status_text(StatusLine::preview, preview.status);
+        show_status(preview, layer);
         return;
     }
     std::string text =

@@ -12,6 +12,7 @@
 
 #include "files/clut_source.h"
 #include "image/image.h"
+#include "palette/color_vision.h"
 #include "palette/palette.h"
 
 namespace tavrin {
@@ -41,6 +42,7 @@ struct PreviewState {
     bool highlight = false;
     // What transparent and semi-transparent pixels are drawn over, and how.
     Backdrop backdrop;
+    ColorVision vision = ColorVision::normal;
     PngWriter png_writer;
     std::string export_path;
 
@@ -63,11 +65,16 @@ struct PreviewState {
     std::array<bool, palette_size> drawn_selected{};
     bool drawn_highlight = false;
     Backdrop drawn_backdrop;
+    ColorVision drawn_vision = ColorVision::normal;
     std::vector<Argb> pixels;
 };
 
 // View > Texture preview: opens the window (or brings it forward) and draws.
 void open_preview(EditorState& state, WindowLayer& layer);
+
+// View > Simulate color vision...: normal vision or one of the three
+// dichromacies, chosen from a list; opens the preview to show it.
+void choose_color_vision(EditorState& state, WindowLayer& layer);
 
 // View > Export preview...: the picture as a PNG file.
 void export_preview(EditorState& state, WindowLayer& layer);

@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "palette/color_adjust.h"
 #include "palette/palette.h"
 #include "ui/cell_pixels.h"
 #include "ui/finder.h"
@@ -143,6 +144,12 @@ class WindowLayer {
     virtual std::optional<int> choose_from_list(std::string_view title, std::string_view prompt,
                                                 const std::vector<std::string>& entries,
                                                 int preselected, bool filter = false) = 0;
+    // "Adjust colors": hue, saturation and lightness, each a slider with a
+    // field, and "Colorize", all starting at zero. changed runs with the
+    // values after every change the user makes while the window is open.
+    // Returns the values OK was pressed with; nullopt for Cancel or closing.
+    virtual std::optional<ColorAdjustment> adjust_colors_dialog(
+        const std::function<void(const ColorAdjustment&)>& changed) = 0;
     virtual void show_about_box() = 0;
     virtual void show_message(MessageKind kind, std::string_view message) = 0;
     virtual OpenDocumentResult open_document(const std::string& path) = 0;

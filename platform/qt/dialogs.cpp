@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -19,10 +20,13 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSettings>
+#include <QSignalBlocker>
+#include <QSlider>
 
 #include "platform/qt/dialog_units.h"
 #include "platform/qt/panel_widgets.h"
 #include "platform/qt/qt_text.h"
+#include "ui/adjust_commands.h"
 #include "ui/field_text.h"
 #include "ui/ids.h"
 
@@ -129,6 +133,95 @@ void SelectClutDialog::ok_pressed() {
     if (const auto position = accept_(typed)) {
         chosen_ = position;
         done(QDialog::Accepted);
+    }
+}
+
+AdjustColorsDialog::AdjustColorsDialog(Changed changed, QWidget* parent)
+    : QDialog(parent), changed_(std::move(changed)) {
+    setObjectName(QStringLiteral("adjust_colors_dialog"));
+    setWindowTitle(QStringLiteral("Adjust colors"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    use_template_font(this);
+    fix_client_size(this, 220, 101);
+
+    static const std::array<const char*, 3> names = {"hue", "saturation", "lightness"};
+    static const std::array<const char*, 3> labels = {"&Hue", "&Saturation", "&Lightness"};
+    QWidget* previous = nullptr;
+    for (std::size_t i = 0; i < 3; ++i) {
+        const AdjustControl& control = adjust_controls[i];
+        const int top = 7 + 20 * static_cast<int>(i);
+        auto* slider = new QSlider(Qt::Horizontal, this);
+        slider->setObjectName(QString::fromLatin1(names[i]) + QStringLiteral("_slider"));
+        slider->setRange(control.minimum, control.maximum);
+        slider->setPageStep(10);
+        slider->setGeometry(dlu_rect(50, top, 120, 15));
+        auto* field = new QLineEdit(QStringLiteral("0"), this);
+        field->setObjectName(QString::fromLatin1(names[i]) + QStringLiteral("_field"));
+        field->setGeometry(dlu_rect(176, top + 1, 37, 12));
+        field->setMaxLength(4);
+        QLabel* label =
+            add_template_label(this, QString::fromLatin1(labels[i]), dlu_rect(7, top + 3, 40, 8));
+        label->setBuddy(slider);
+        slider->setAccessibleName(label->text().remove(QLatin1Char('&')));
+        field->setAccessibleName(slider->accessibleName());
+        sliders_[i] = slider;
+        fields_[i] = field;
+        connect(slider, &QSlider::valueChanged, this,
+                [this, i](int position) { slider_moved(i, position); });
+        connect(field, &QLineEdit::textEdited, this, [this, i] { field_edited(i); });
+        if (previous != nullptr) {
+            setTabOrder(previous, slider);
+        }
+        setTabOrder(slider, field);
+        previous = field;
+    }
+    colorize_ = new QCheckBox(QStringLiteral("&Colorize"), this);
+    colorize_->setObjectName(QStringLiteral("colorize"));
+    colorize_->setGeometry(dlu_rect(50, 66, 120, 10));
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("ok"));
+    ok->setGeometry(dlu_rect(106, 80, 50, 14));
+    ok->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("cancel"));
+    cancel->setGeometry(dlu_rect(163, 80, 50, 14));
+    setTabOrder(previous, colorize_);
+    setTabOrder(colorize_, ok);
+    setTabOrder(ok, cancel);
+    connect(colorize_, &QCheckBox::toggled, this, [this](bool on) {
+        values_.colorize = on;
+        report();
+    });
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    sliders_[0]->setFocus();
+}
+
+void AdjustColorsDialog::slider_moved(std::size_t which, int position) {
+    values_.*adjust_controls[which].value = position;
+    fields_[which]->setText(QString::number(position));
+    report();
+}
+
+void AdjustColorsDialog::field_edited(std::size_t which) {
+    const auto value =
+        adjust_field_value(adjust_controls[which], fields_[which]->text().toStdString());
+    if (!value) {
+        return;
+    }
+    values_.*adjust_controls[which].value = *value;
+    {
+        const QSignalBlocker quiet(sliders_[which]);
+        sliders_[which]->setValue(*value);
+    }
+    report();
+}
+
+void AdjustColorsDialog::report() {
+    if (values_ != reported_) {
+        reported_ = values_;
+        changed_(values_);
     }
 }
 

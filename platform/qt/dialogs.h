@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+#include <array>
 #include <functional>
 #include <optional>
 #include <string>
@@ -13,7 +14,9 @@
 
 #include "ui/window_layer.h"
 
+class QCheckBox;
 class QLineEdit;
+class QSlider;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
@@ -79,6 +82,30 @@ class ListChoiceDialog : public QDialog {
     std::vector<int> shown_;  // the entry of each row
     std::optional<int> chosen_;
     QListWidget* list_;
+};
+
+// "Adjust colors" as IDD_ADJUST_COLORS lays it out: hue, saturation and
+// lightness, each a slider and a field kept in step, and "Colorize". Every
+// change the user makes is reported at once; the core shows it.
+class AdjustColorsDialog : public QDialog {
+  public:
+    using Changed = std::function<void(const ColorAdjustment&)>;
+
+    AdjustColorsDialog(Changed changed, QWidget* parent);
+
+    const ColorAdjustment& values() const { return values_; }
+
+  private:
+    void slider_moved(std::size_t which, int position);
+    void field_edited(std::size_t which);
+    void report();
+
+    Changed changed_;
+    ColorAdjustment values_;
+    ColorAdjustment reported_;
+    std::array<QSlider*, 3> sliders_{};
+    std::array<QLineEdit*, 3> fields_{};
+    QCheckBox* colorize_ = nullptr;
 };
 
 // Logo, name, subtitle and the About text; OK, Enter and the close button

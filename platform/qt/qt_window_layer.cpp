@@ -254,6 +254,16 @@ std::optional<int> QtWindowLayer::choose_from_list(std::string_view title, std::
     return dialog.chosen();
 }
 
+std::optional<ColorAdjustment> QtWindowLayer::adjust_colors_dialog(
+    const std::function<void(const ColorAdjustment&)>& changed) {
+    ProgramFocusMove modal(moving_focus_);
+    AdjustColorsDialog dialog(changed, &window_);
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return dialog.values();
+}
+
 void QtWindowLayer::show_preview() {
     PreviewWindow* preview = window_.preview();
     preview->show();

@@ -48,6 +48,8 @@ class QtWindowLayer : public WindowLayer {
     std::optional<int> choose_from_list(std::string_view title, std::string_view prompt,
                                         const std::vector<std::string>& entries, int preselected,
                                         bool filter) override;
+    std::optional<ColorAdjustment> adjust_colors_dialog(
+        const std::function<void(const ColorAdjustment&)>& changed) override;
     void show_preview() override;
     void set_preview_image(int width, int height, std::span<const std::uint32_t> pixels) override;
     void set_preview_bar(const PreviewBar& bar) override;

@@ -2,11 +2,13 @@
 // IDD_CHOOSE_FROM_LIST, and the common file dialogs.
 #include "platform/win32/dialogs.h"
 
+#include <commctrl.h>
 #include <commdlg.h>
 
 #include <cstring>
 
 #include "platform/win32/resource_ids.h"
+#include "ui/adjust_commands.h"
 #include "ui/field_text.h"
 
 namespace tavrin::win32 {
@@ -247,6 +249,89 @@ INT_PTR CALLBACK list_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
     }
 }
 
+// --- "Adjust colors"
+
+struct AdjustColorsDialog {
+    const std::function<void(const ColorAdjustment&)>& changed;
+    ColorAdjustment values;
+    ColorAdjustment reported;
+    bool writing = false;  // a field written from here is no edit of the user's
+};
+
+void report_adjustment(AdjustColorsDialog& data) {
+    if (data.values != data.reported) {
+        data.reported = data.values;
+        data.changed(data.values);
+    }
+}
+
+INT_PTR CALLBACK adjust_colors_dialog_proc(HWND dialog, UINT message, WPARAM wparam,
+                                           LPARAM lparam) {
+    auto* data = dialog_data<AdjustColorsDialog>(dialog);
+    switch (message) {
+        case WM_INITDIALOG:
+            data = keep_dialog_data<AdjustColorsDialog>(dialog, lparam);
+            for (const AdjustControl& control : adjust_controls) {
+                SendDlgItemMessageA(dialog, control.slider, TBM_SETRANGE, TRUE,
+                                    MAKELPARAM(control.minimum, control.maximum));
+                SendDlgItemMessageA(dialog, control.slider, TBM_SETPAGESIZE, 0, 10);
+                SendDlgItemMessageA(dialog, control.slider, TBM_SETPOS, TRUE, 0);
+            }
+            return TRUE;  // the focus goes to the first tab stop, the Hue trackbar
+        case WM_HSCROLL:
+            if (data != nullptr) {
+                const auto slider = GetDlgCtrlID(reinterpret_cast<HWND>(lparam));
+                for (const AdjustControl& control : adjust_controls) {
+                    if (control.slider != slider) {
+                        continue;
+                    }
+                    const auto position = static_cast<int>(
+                        SendDlgItemMessageA(dialog, control.slider, TBM_GETPOS, 0, 0));
+                    data->values.*control.value = position;
+                    data->writing = true;
+                    SetDlgItemTextA(dialog, control.field, std::to_string(position).c_str());
+                    data->writing = false;
+                    report_adjustment(*data);
+                }
+            }
+            return TRUE;
+        case WM_COMMAND: {
+            if (data == nullptr) {
+                return FALSE;
+            }
+            const int id = LOWORD(wparam);
+            if (id == IDOK || id == IDCANCEL) {
+                EndDialog(dialog, id == IDOK ? 1 : 0);
+                return TRUE;
+            }
+            if (id == IDC_ADJUST_COLORIZE && HIWORD(wparam) == BN_CLICKED) {
+                data->values.colorize =
+                    IsDlgButtonChecked(dialog, IDC_ADJUST_COLORIZE) == BST_CHECKED;
+                report_adjustment(*data);
+                return TRUE;
+            }
+            if (HIWORD(wparam) != EN_CHANGE || data->writing) {
+                return FALSE;
+            }
+            for (const AdjustControl& control : adjust_controls) {
+                if (control.field != id) {
+                    continue;
+                }
+                const auto value = adjust_field_value(control, item_text(dialog, id));
+                if (value) {
+                    data->values.*control.value = *value;
+                    SendDlgItemMessageA(dialog, control.slider, TBM_SETPOS, TRUE, *value);
+                    report_adjustment(*data);
+                }
+                return TRUE;
+            }
+            return FALSE;
+        }
+        default:
+            return FALSE;
+    }
+}
+
 }  // namespace
 
 std::string window_text(HWND control) {
@@ -258,6 +343,18 @@ std::string window_text(HWND control) {
     const int copied = GetWindowTextA(control, text.data(), length + 1);
     text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
     return text;
+}
+
+std::optional<ColorAdjustment> run_adjust_colors_dialog(
+    HINSTANCE instance, HWND owner, const std::function<void(const ColorAdjustment&)>& changed) {
+    AdjustColorsDialog data{changed, {}, {}, false};
+    const INT_PTR result =
+        DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_ADJUST_COLORS), owner,
+                        adjust_colors_dialog_proc, reinterpret_cast<LPARAM>(&data));
+    if (result <= 0) {
+        return std::nullopt;
+    }
+    return data.values;
 }
 
 std::optional<int> run_list_dialog(HINSTANCE instance, HWND owner, std::string_view title,

@@ -36,6 +36,11 @@ std::optional<int> run_list_dialog(HINSTANCE instance, HWND owner, std::string_v
 // The whole text of a window or control, however long.
 std::string window_text(HWND control);
 
+// "Adjust colors" (IDD_ADJUST_COLORS): changed runs with the values after
+// every change the user makes; returns the values of OK, nullopt for Cancel.
+std::optional<ColorAdjustment> run_adjust_colors_dialog(
+    HINSTANCE instance, HWND owner, const std::function<void(const ColorAdjustment&)>& changed);
+
 // The About box (IDD_ABOUT) with the text of IDR_ABOUT_TEXT.
 void run_about_dialog(HINSTANCE instance, HWND owner);
 

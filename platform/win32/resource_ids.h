@@ -20,6 +20,7 @@ static_assert(IDD_SELECT_CLUT == ids::select_clut_dialog);
 static_assert(IDD_CLUT_PARAMS == ids::clut_params_dialog);
 static_assert(IDD_FIND_CLUT == ids::find_clut_dialog);
 static_assert(IDD_CHOOSE_FROM_LIST == ids::choose_from_list_dialog);
+static_assert(IDD_ADJUST_COLORS == ids::adjust_colors_dialog);
 
 static_assert(IDM_EXTRACT_TEX == ids::extract_tex);
 static_assert(IDM_INJECT_TEX == ids::inject_tex);
@@ -60,6 +61,8 @@ static_assert(IDM_TOGGLE_TRANSPARENCY == ids::toggle_transparency);
 static_assert(IDM_SELECT_TRANSPARENT == ids::select_transparent);
 static_assert(IDM_SELECT_SEMI_TRANSPARENT == ids::select_semi_transparent);
 static_assert(IDM_KEEP_BLACK_OPAQUE == ids::keep_black_opaque);
+static_assert(IDM_ADJUST_COLORS == ids::adjust_colors);
+static_assert(IDM_SIMULATE_VISION == ids::simulate_vision);
 
 static_assert(IDC_SLIDER_RED == ids::slider_red);
 static_assert(IDC_SLIDER_GREEN == ids::slider_green);
@@ -76,6 +79,13 @@ static_assert(IDC_FIELD_HEX == ids::field_hex);
 static_assert(IDC_PARAM_OFFSET == ids::param_offset);
 static_assert(IDC_PARAM_COUNT == ids::param_count);
 static_assert(IDC_CHECK_SEMI_TRANSPARENT == ids::check_semi_transparent);
+static_assert(IDC_ADJUST_HUE_SLIDER == ids::adjust_hue_slider);
+static_assert(IDC_ADJUST_SATURATION_SLIDER == ids::adjust_saturation_slider);
+static_assert(IDC_ADJUST_LIGHTNESS_SLIDER == ids::adjust_lightness_slider);
+static_assert(IDC_ADJUST_HUE_FIELD == ids::adjust_hue_field);
+static_assert(IDC_ADJUST_SATURATION_FIELD == ids::adjust_saturation_field);
+static_assert(IDC_ADJUST_LIGHTNESS_FIELD == ids::adjust_lightness_field);
+static_assert(IDC_ADJUST_COLORIZE == ids::adjust_colorize);
 static_assert(IDC_FIRST_SWATCH == ids::first_swatch);
 static_assert(IDC_LAST_SWATCH == ids::last_swatch);
 

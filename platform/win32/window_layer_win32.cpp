@@ -228,6 +228,11 @@ std::optional<int> Win32WindowLayer::choose_from_list(std::string_view title,
     return run_list_dialog(instance_, main_, title, prompt, entries, preselected, filter);
 }
 
+std::optional<ColorAdjustment> Win32WindowLayer::adjust_colors_dialog(
+    const std::function<void(const ColorAdjustment&)>& changed) {
+    return run_adjust_colors_dialog(instance_, main_, changed);
+}
+
 void Win32WindowLayer::show_about_box() {
     run_about_dialog(instance_, main_);
 }

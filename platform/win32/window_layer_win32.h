@@ -70,6 +70,8 @@ class Win32WindowLayer final : public WindowLayer {
     void show_finder(const FinderView& view) override { finder_.show(view); }
     // finder_wake_message reached the main window.
     void wake_finder() { finder_.wake(); }
+    std::optional<ColorAdjustment> adjust_colors_dialog(
+        const std::function<void(const ColorAdjustment&)>& changed) override;
     std::optional<int> choose_from_list(std::string_view title, std::string_view prompt,
                                         const std::vector<std::string>& entries, int preselected,
                                         bool filter) override;

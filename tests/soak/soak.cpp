@@ -431,7 +431,8 @@ Session::Session(std::uint64_t seed, SoakReport& report)
       dir_("/dev/shm") {  // saves and injections flush to the disk; in memory that is free
     for (int id : {ids::extract_tex, ids::about, ids::exit, ids::load_clut, ids::tutorial,
                    ids::extract_offset, ids::extract_tim, ids::texture_preview, ids::find_clut,
-                   ids::open_in_disc, ids::show_transparency, ids::keep_black_opaque}) {
+                   ids::open_in_disc, ids::show_transparency, ids::keep_black_opaque,
+                   ids::simulate_vision}) {
         set_menu(id, true);
     }
     const auto words = [&](int count) {
@@ -989,8 +990,9 @@ void Session::selection_may_be_edited() {
 }
 
 void Session::read_succeeded(int count, const Words& words) {
-    // Import colors, Export colors and Paste from clipboard need a CLUT only.
-    for (int id : {ids::import_colors, ids::export_colors, ids::paste_from_clipboard}) {
+    // Import colors, Export colors, Paste from clipboard and Adjust colors need a CLUT only.
+    for (int id :
+         {ids::import_colors, ids::export_colors, ids::paste_from_clipboard, ids::adjust_colors}) {
         set_menu(id, true);
     }
     loaded_ = true;

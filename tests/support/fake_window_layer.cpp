@@ -371,6 +371,30 @@ std::optional<int> FakeWindowLayer::choose_from_list(std::string_view, std::stri
     return rows[static_cast<std::size_t>(*answer)];
 }
 
+std::optional<ColorAdjustment> FakeWindowLayer::adjust_colors_dialog(
+    const std::function<void(const ColorAdjustment&)>& changed) {
+    ++adjust_dialogs;
+    if (record_calls) {
+        calls.push_back("adjust-dialog");
+    }
+    if (adjust_scripts.empty()) {
+        ++unanswered_dialogs;
+        return std::nullopt;
+    }
+    const AdjustScript script = adjust_scripts.front();
+    adjust_scripts.pop_front();
+    for (const ColorAdjustment& move : script.moves) {
+        changed(move);
+        if (while_adjusting) {
+            while_adjusting(move);
+        }
+    }
+    if (!script.ok) {
+        return std::nullopt;
+    }
+    return script.moves.empty() ? ColorAdjustment{} : script.moves.back();
+}
+
 void FakeWindowLayer::set_preview_image(int width, int height,
                                         std::span<const std::uint32_t> pixels) {
     ++preview_draws;

@@ -6,6 +6,7 @@
 #include <array>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -54,6 +55,8 @@ class FakeWindowLayer : public WindowLayer {
     std::optional<int> choose_from_list(std::string_view title, std::string_view prompt,
                                         const std::vector<std::string>& entries, int preselected,
                                         bool filter) override;
+    std::optional<ColorAdjustment> adjust_colors_dialog(
+        const std::function<void(const ColorAdjustment&)>& changed) override;
     void show_preview() override { ++preview_shown; }
     void set_preview_image(int width, int height, std::span<const std::uint32_t> pixels) override;
     void set_preview_bar(const PreviewBar& bar) override { preview_bar = bar; }
@@ -192,6 +195,17 @@ class FakeWindowLayer : public WindowLayer {
     std::array<CellPixels, 256> cells{};
     std::array<bool, 256> cell_painted{};
     std::map<int, Rgb> boxes;
+
+    // --- "Adjust colors": the values set one after another, then OK with
+    // the last of them, or Cancel; while_adjusting runs after each, to look at
+    // the screen while the window is open.
+    struct AdjustScript {
+        std::vector<ColorAdjustment> moves;
+        bool ok = true;
+    };
+    std::deque<AdjustScript> adjust_scripts;
+    std::function<void(const ColorAdjustment&)> while_adjusting;
+    int adjust_dialogs = 0;
 
     // --- The list dialog: answers (nullopt: Cancel) and the lists it showed.
     // With a filter field, the text in list_filters is typed into it first,

@@ -1456,8 +1456,73 @@ def scenario_transparency(env, exe_dir, work):
                 check=False)
 
 
+def scenario_adjust_colors(env, exe_dir, work):
+    """Edit > Adjust colors... on a red kit of four shades: the Hue trackbar
+    moved to its end shows the shades cyan at once, Cancel puts them back;
+    -120 typed as the hue and OK turns them blue, each shade at its own
+    lightness, and Ctrl+Z takes that back in one step."""
+    words = raw_clut_words()
+    shades = [31, 24, 16, 8]
+    for i, level in enumerate(shades):
+        words[1 + i] = level
+    source = os.path.join(work, "red.clu")
+    with open(source, "wb") as f:
+        f.write(words_to_bytes(words))
+
+    def kit_shows(what, colours):
+        def shown():
+            shot = env.screenshot()
+            return all(grid.is_framed(shot, 1 + i, colour) for i, colour in enumerate(colours))
+
+        try:
+            wait_for(what, shown, timeout=10)
+        except Failure:
+            env.keep(env.screenshot(), "adjust-" + what.replace(" ", "-"))
+            raise
+
+    red = [decode(level)[:3] for level in shades]
+    cyan = [decode((level << 5) | (level << 10))[:3] for level in shades]
+    blue = [decode(level << 10)[:3] for level in shades]
+    with Program(env, exe_dir) as program:
+        env.keys("alt+f", "l")
+        open_through_dialog(env, "Open", source)
+        _, grid = find_grid(env, (255, 0, 255), "the loaded CLUT in the grid")
+        wait_cells(env, grid, words, 256, "after loading")
+        env.click(*grid.centre(1))
+        wait_for("cell 1 framed after the click",
+                 lambda: grid.is_framed(env.screenshot(), 1, red[0]), timeout=10)
+        env.xdotool("keydown", "shift")
+        env.click(*grid.centre(4))
+        env.xdotool("keyup", "shift")
+        kit_shows("the four shades selected", red)
+
+        env.keys("alt+e", "a")
+        env.wait_window("Adjust colors")
+        env.keys("End")  # the Hue trackbar has the focus: 180 degrees
+        kit_shows("the shades cyan while the window is open", cyan)
+        env.keys("Escape")
+        env.wait_window_gone("Adjust colors")
+        kit_shows("the shades red again after Cancel", red)
+
+        env.keys("alt+e", "a")
+        env.wait_window("Adjust colors")
+        env.keys("Tab", "End", "shift+Home", "minus")
+        env.type("120")
+        kit_shows("the shades blue as the hue is typed", blue)
+        env.keys("Return")
+        env.wait_window_gone("Adjust colors")
+        kit_shows("the shades blue after OK", blue)
+        env.keys("ctrl+z")
+        kit_shows("the shades red after Ctrl+Z", red)
+
+        env.keys("alt+f", "x")
+        code = program.exit_code()
+        if code != 0:
+            raise Failure(f"File > Exit ended the program with {code}")
+
+
 SCENARIOS = [scenario_raw_clut, scenario_tex_team_flag, scenario_offset, scenario_tim_rows,
-             scenario_open_with, scenario_undo_redo,
+             scenario_open_with, scenario_undo_redo, scenario_adjust_colors,
              scenario_finder, scenario_finder_dense, scenario_preview, scenario_preview_raw,
              scenario_transparency, scenario_disc_image]
 

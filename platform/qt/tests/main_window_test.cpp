@@ -37,6 +37,7 @@
 #include <span>
 
 #include "disc/sectors.h"
+#include "palette/color_adjust.h"
 #include "palette/palette.h"
 #include "platform/qt/dialogs.h"
 #include "platform/qt/main_window.h"
@@ -1264,6 +1265,89 @@ class MainWindowTest : public QObject {
         QCOMPARE(preview->image().pixel(1, 0), pixel_of(sample(254)));
         QVERIFY(preview->status().contains(QStringLiteral("kit.tim: 16 x 8, 8 bits, CLUT row 1")));
         QVERIFY(menu_enabled(ids::inject_tim));
+        preview->close();
+    }
+
+    void adjust_colors_shows_every_change_live_and_cancel_takes_it_back() {
+        const QString tim = folder_->filePath(QStringLiteral("kit.tim"));
+        QVERIFY(write_tim_file(tim, words_, 16, 16));
+        when_dialog_opens(QStringLiteral("open_dialog"),
+                          [&](QWidget* dialog) { type_file_name(dialog, tim); });
+        pick_menu(window(), 'f', 'm');
+        settle();
+        PreviewWindow* preview = window().preview();
+        QVERIFY(preview->isVisible());
+        click_cell(window(), 0);
+        click_cell(window(), 15, Qt::ShiftModifier);
+        const auto before = window().state().palette;
+        const auto word = [&](int index) {
+            return encode_bgr555(window().state().palette[static_cast<std::size_t>(index)]);
+        };
+        const auto shows = [&](int index, std::uint16_t expected) {
+            const Rgb color = color_of(decode_bgr555(expected));
+            // The 16-wide picture's pixel i has index i.
+            return word(index) == expected && cell_shows(window(), index, color, index < 16) &&
+                   preview->image().pixel(index % 16, index / 16) ==
+                       qRgb(color.red, color.green, color.blue);
+        };
+
+        // The red kit, cells 0..15, is what the picture's first row shows.
+        // The Hue slider to its end, then -100 typed as the saturation: each
+        // shown on the grid and in the preview while the window is open. The
+        // dialog is always closed, so a failed look cannot leave it open.
+        std::vector<bool> looks;
+        when_dialog_opens(QStringLiteral("adjust_colors_dialog"), [&](QWidget* dialog) {
+            auto* hue = dialog->findChild<QSlider*>(QStringLiteral("hue_slider"));
+            auto* hue_field = dialog->findChild<QLineEdit*>(QStringLiteral("hue_field"));
+            auto* saturation = dialog->findChild<QLineEdit*>(QStringLiteral("saturation_field"));
+            auto* cancel = dialog->findChild<QPushButton*>(QStringLiteral("cancel"));
+            if (hue && hue_field && saturation) {
+                hue->setFocus();
+                QTest::keyClick(hue, Qt::Key_End);
+                looks.push_back(hue_field->text() == QStringLiteral("180"));
+                looks.push_back(shows(4, adjust_color(encode_bgr555(before[4]), {.hue = 180})));
+                saturation->selectAll();
+                QTest::keyClicks(saturation, QStringLiteral("-100"));
+                looks.push_back(shows(
+                    4, adjust_color(encode_bgr555(before[4]), {.hue = 180, .saturation = -100})));
+                looks.push_back(shows(20, encode_bgr555(before[20])));
+            }
+            looks.push_back(cancel != nullptr);
+            if (cancel != nullptr) {
+                QTest::mouseClick(cancel, Qt::LeftButton);
+            } else {
+                static_cast<QDialog*>(dialog)->reject();
+            }
+        });
+        pick_menu(window(), 'e', 'a');
+        settle();
+        QCOMPARE(looks, std::vector<bool>(5, true));
+        QVERIFY(window().state().palette == before);
+        QVERIFY(shows(4, encode_bgr555(before[4])));
+
+        // -120 typed as the hue, then OK: one step named after the command.
+        when_dialog_opens(QStringLiteral("adjust_colors_dialog"), [&](QWidget* dialog) {
+            auto* hue_field = dialog->findChild<QLineEdit*>(QStringLiteral("hue_field"));
+            auto* colorize = dialog->findChild<QCheckBox*>(QStringLiteral("colorize"));
+            auto* ok = dialog->findChild<QPushButton*>(QStringLiteral("ok"));
+            if (!hue_field || !colorize || colorize->isChecked() || !ok) {
+                static_cast<QDialog*>(dialog)->reject();
+                return;
+            }
+            hue_field->selectAll();
+            QTest::keyClicks(hue_field, QStringLiteral("-120"));
+            QTest::mouseClick(ok, Qt::LeftButton);
+        });
+        pick_menu(window(), 'e', 'a');
+        settle();
+        for (int index : {0, 7, 15}) {
+            QVERIFY(shows(index, adjust_color(encode_bgr555(before[index]), {.hue = -120})));
+        }
+        QVERIFY(shows(16, encode_bgr555(before[16])));
+        QVERIFY(window().menu_action(ids::undo)->text().startsWith(
+            QStringLiteral("&Undo Adjust colors")));
+        press_key(window(), Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(window().state().palette == before);
         preview->close();
     }
 
