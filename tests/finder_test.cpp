@@ -153,6 +153,9 @@ TEST(Finder, TimHitsLoadTheirFirstClutRowAndFailuresChangeNothing) {
     find(editor, path, tims, 0);
     EXPECT_EQ(editor.screen.finder_rows,
               std::vector<std::string>{"0x100 (256)  TIM 4-bit, 8 x 2, 1 x 16 CLUT"});
+    // The colour options do not apply to TIM images.
+    EXPECT_TRUE(editor.screen.finder_view.target_enabled);
+    EXPECT_FALSE(editor.screen.finder_view.clut_options_enabled);
     EXPECT_EQ(table_words(editor.state), row);
     EXPECT_EQ(editor.state.origin.source,
               (ClutSource{ClutSource::Kind::tim_file, path, 0, 0x114, 16, 0, 0x100}));
@@ -261,6 +264,8 @@ TEST(Finder, ADenseScanStopsAtTheCapAndCancelOrCloseLetGoOfAScanAtOnce) {
     EXPECT_EQ(screen.finder_rows.front(), "0x0 (0)  CLUT, 1 words match");
     EXPECT_EQ(screen.finder_rows.back(), "0x4E1E (19998)  CLUT, 1 words match");
     EXPECT_LT(screen.finder_view.progress, 1000);  // it stopped there
+    EXPECT_TRUE(screen.finder_view.find_enabled && screen.finder_view.clut_options_enabled);
+    EXPECT_FALSE(screen.finder_view.cancel_enabled);
 
     // A slow search: 256 colours with one that must match, so each of the 256
     // runs over every word; a copy every 256 KiB, hits coming all along.
@@ -281,8 +286,15 @@ TEST(Finder, ADenseScanStopsAtTheCapAndCancelOrCloseLetGoOfAScanAtOnce) {
         SCOPED_TRACE(let_go == Step::Kind::cancel ? "Cancel" : "Close");
         screen.finder_slowest_event_ms = 0;
         screen.open_answers.push_back(copies);
+        // While it runs only Cancel and Close are offered.
+        const auto running = Step::then([&] {
+            const FinderView& view = screen.finder_view;
+            EXPECT_TRUE(view.cancel_enabled);
+            EXPECT_FALSE(view.find_enabled || view.target_enabled || view.clut_options_enabled);
+            EXPECT_EQ(view.status.rfind("Searching... ", 0), 0u) << view.status;
+        });
         screen.finder_scripts.push_back({Step::set(one), Step::just(Step::Kind::find),
-                                         Step::until_rows(2), Step::just(let_go),
+                                         Step::until_rows(2), running, Step::just(let_go),
                                          Step::just(Step::Kind::settle)});
         editor.command(ids::find_clut);
         editor.settle();

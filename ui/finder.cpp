@@ -253,11 +253,13 @@ void try_hit(EditorState& state, WindowLayer& layer, const search::Hit& hit) {
     }
     Clut clut;
     const Status status = hit_colors(state, hit, clut);
+    state.finder.trying = true;  // either way the status line goes back afterwards
     if (!status.ok()) {
+        // No colours of the hit's own: the live ones, and why.
+        show_preview_live(state, layer);
         layer.set_status_text(StatusLine::preview, status.reason + ".");
         return;
     }
-    state.finder.trying = true;
     show_preview_with(state, layer, clut.entries, clut.count,
                       "Trying the " + std::to_string(clut.count) + " colors at " +
                           offset_text(hit.offset) + ": Enter loads them, Escape goes back");
