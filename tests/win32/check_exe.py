@@ -41,10 +41,11 @@ TARGETS = {"win32": (0x14C, "PE32"), "win64": (0x8664, "PE32+")}
 # resources/resource.h's ids.
 IDI_TAVRIN, IDB_BANNER, IDB_LOGO, IDM_MAIN, IDR_ABOUT_TEXT, IDA_MAIN = 100, 400, 401, 500, 600, 700
 IDD_MAIN, IDD_ABOUT, IDD_SELECT_CLUT, IDD_CLUT_PARAMS = 1000, 1001, 1002, 1003
-IDD_FIND_CLUT, IDD_CHOOSE_FROM_LIST = 1004, 1005
+IDD_FIND_CLUT, IDD_CHOOSE_FROM_LIST, IDD_ADJUST_COLORS = 1004, 1005, 1006
 DIALOG_NAMES = {IDD_MAIN: "IDD_MAIN", IDD_ABOUT: "IDD_ABOUT", IDD_SELECT_CLUT: "IDD_SELECT_CLUT",
                 IDD_CLUT_PARAMS: "IDD_CLUT_PARAMS", IDD_FIND_CLUT: "IDD_FIND_CLUT",
-                IDD_CHOOSE_FROM_LIST: "IDD_CHOOSE_FROM_LIST"}
+                IDD_CHOOSE_FROM_LIST: "IDD_CHOOSE_FROM_LIST",
+                IDD_ADJUST_COLORS: "IDD_ADJUST_COLORS"}
 
 failures = []
 
@@ -358,6 +359,26 @@ def expected_dialogs():
                 control(341, LISTBOX, "", list_box | LBS_NOINTEGRALHEIGHT, (7, 36, 226, 98)),
                 control(1, BUTTON, "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, (129, 140, 50, 14)),
                 control(2, BUTTON, "Cancel", BS_PUSHBUTTON | WS_TABSTOP, (183, 140, 50, 14)),
+            ],
+        },
+        # The trackbars' ranges are set as it opens.
+        IDD_ADJUST_COLORS: {
+            "style": WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT,
+            "exstyle": 0, "rect": (0, 0, 220, 101), "menu": "", "class": "",
+            "caption": "Adjust colors", "font": (8, "MS Sans Serif"),
+            "items": [
+                item
+                for row, (label, slider_id, field_id) in enumerate(
+                    [("&Hue", 350, 353), ("&Saturation", 351, 354), ("&Lightness", 352, 355)])
+                for item in (
+                    control(-1, STATIC, label, SS_LEFT, (7, 10 + 20 * row, 40, 8)),
+                    control(slider_id, trackbar, "", WS_TABSTOP, (50, 7 + 20 * row, 120, 15)),
+                    control(field_id, EDIT, "0", ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP,
+                            (176, 8 + 20 * row, 37, 12)))
+            ] + [
+                control(356, BUTTON, "&Colorize", BS_AUTOCHECKBOX | WS_TABSTOP, (50, 66, 120, 10)),
+                control(1, BUTTON, "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, (106, 80, 50, 14)),
+                control(2, BUTTON, "Cancel", BS_PUSHBUTTON | WS_TABSTOP, (163, 80, 50, 14)),
             ],
         },
     }
