@@ -137,7 +137,7 @@ void dispatch(EditorState& state, WindowLayer& layer, int command_id) {
             break;
         case ids::about:
             before_modal(state, layer);
-            layer.show_about_box();
+            layer.show_message(MessageKind::about, {});
             break;
         case ids::tutorial:
             open_tutorial(state, layer);

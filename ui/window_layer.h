@@ -56,8 +56,9 @@ struct FileAnswer {
 };
 
 // A message box: information has the caption "Tavrin" and the information
-// icon, error the caption "Error" and the error icon.
-enum class MessageKind { information, error };
+// icon, error the caption "Error" and the error icon; about is the About box,
+// which shows the program's own text (the message is empty).
+enum class MessageKind { information, error, about };
 
 enum class OpenDocumentResult { opened, not_found, failed };
 
@@ -150,7 +151,6 @@ class WindowLayer {
     // Returns the values OK was pressed with; nullopt for Cancel or closing.
     virtual std::optional<ColorAdjustment> adjust_colors_dialog(
         const std::function<void(const ColorAdjustment&)>& changed) = 0;
-    virtual void show_about_box() = 0;
     virtual void show_message(MessageKind kind, std::string_view message) = 0;
     virtual OpenDocumentResult open_document(const std::string& path) = 0;
 

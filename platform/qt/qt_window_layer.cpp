@@ -237,12 +237,6 @@ FinderThreads finder_threads(QObject& receiver, QtWindowLayer& layer) {
     return threads;
 }
 
-void QtWindowLayer::show_about_box() {
-    ProgramFocusMove modal(moving_focus_);
-    AboutBox box(&window_);
-    box.exec();
-}
-
 std::optional<int> QtWindowLayer::choose_from_list(std::string_view title, std::string_view prompt,
                                                    const std::vector<std::string>& entries,
                                                    int preselected, bool filter) {
@@ -282,10 +276,18 @@ void QtWindowLayer::set_preview_bar(const PreviewBar& bar) {
 
 void QtWindowLayer::show_message(MessageKind kind, std::string_view message) {
     ProgramFocusMove modal(moving_focus_);
-    if (kind == MessageKind::error) {
-        show_error_box(&window_, message);
-    } else {
-        show_message_box(&window_, message);
+    switch (kind) {
+        case MessageKind::information:
+            show_message_box(&window_, message);
+            break;
+        case MessageKind::error:
+            show_error_box(&window_, message);
+            break;
+        case MessageKind::about: {
+            AboutBox box(&window_);
+            box.exec();
+            break;
+        }
     }
 }
 

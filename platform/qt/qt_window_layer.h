@@ -53,7 +53,6 @@ class QtWindowLayer : public WindowLayer {
     void show_preview() override;
     void set_preview_image(int width, int height, std::span<const std::uint32_t> pixels) override;
     void set_preview_bar(const PreviewBar& bar) override;
-    void show_about_box() override;
     void show_message(MessageKind kind, std::string_view message) override;
     OpenDocumentResult open_document(const std::string& path) override;
     void set_clipboard_colors(std::string_view text, std::string_view color_words) override;

@@ -233,11 +233,11 @@ std::optional<ColorAdjustment> Win32WindowLayer::adjust_colors_dialog(
     return run_adjust_colors_dialog(instance_, main_, changed);
 }
 
-void Win32WindowLayer::show_about_box() {
-    run_about_dialog(instance_, main_);
-}
-
 void Win32WindowLayer::show_message(MessageKind kind, std::string_view message) {
+    if (kind == MessageKind::about) {
+        run_about_dialog(instance_, main_);
+        return;
+    }
     const bool error = kind == MessageKind::error;
     MessageBoxA(main_, std::string(message).c_str(), error ? "Error" : "Tavrin",
                 MB_OK | (error ? MB_ICONERROR : MB_ICONINFORMATION));

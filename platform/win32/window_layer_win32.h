@@ -75,7 +75,6 @@ class Win32WindowLayer final : public WindowLayer {
     std::optional<int> choose_from_list(std::string_view title, std::string_view prompt,
                                         const std::vector<std::string>& entries, int preselected,
                                         bool filter) override;
-    void show_about_box() override;
     void show_message(MessageKind kind, std::string_view message) override;
     OpenDocumentResult open_document(const std::string& path) override;
     void set_clipboard_colors(std::string_view text, std::string_view color_words) override;

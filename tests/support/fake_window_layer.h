@@ -60,9 +60,12 @@ class FakeWindowLayer : public WindowLayer {
     void show_preview() override { ++preview_shown; }
     void set_preview_image(int width, int height, std::span<const std::uint32_t> pixels) override;
     void set_preview_bar(const PreviewBar& bar) override { preview_bar = bar; }
-    void show_about_box() override { ++about_boxes; }
     void show_message(MessageKind kind, std::string_view message) override {
-        (kind == MessageKind::error ? errors : messages).emplace_back(message);
+        if (kind == MessageKind::about) {
+            ++about_boxes;
+        } else {
+            (kind == MessageKind::error ? errors : messages).emplace_back(message);
+        }
     }
     OpenDocumentResult open_document(const std::string& path) override;
     void set_clipboard_colors(std::string_view text, std::string_view color_words) override {
