@@ -422,7 +422,14 @@ class SectorView : public File {
   private:
     // The sector and data byte the position is at, and the data bytes from
     // there to the end of the view.
-    Status locate(std::uint32_t& lba, std::size_t& within, std::uint64_t& remaining);
+    // Where the position lies: its sector, the byte within that sector's
+    // data, and how many data bytes follow it to the end of the stream.
+    struct Place {
+        std::uint32_t lba = 0;
+        std::size_t within = 0;
+        std::uint64_t remaining = 0;
+    };
+    Status locate(Place& place);
     Status write_raw(std::uint32_t lba, std::size_t within, std::span<const std::uint8_t> data);
 
     Image image_;
@@ -432,7 +439,10 @@ class SectorView : public File {
     std::uint64_t position_ = 0;
 };
 
-Status SectorView::locate(std::uint32_t& lba, std::size_t& within, std::uint64_t& remaining) {
+Status SectorView::locate(Place& place) {
+    std::uint32_t& lba = place.lba;
+    std::size_t& within = place.within;
+    std::uint64_t& remaining = place.remaining;
     if (!image_offsets_) {
         lba = static_cast<std::uint32_t>(first_ + position_ / data_sector_size);
         within = position_ % data_sector_size;
@@ -475,14 +485,15 @@ Status SectorView::read(std::span<std::uint8_t> buffer, std::size_t& done) {
         position_ += done;
         return status;
     }
-    std::uint32_t lba = 0;
-    std::size_t within = 0;
-    std::uint64_t remaining = 0;
-    Status status = locate(lba, within, remaining);
+    Place place;
+    Status status = locate(place);
     if (!status.ok()) {
         return status;
     }
-    const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), remaining));
+    std::uint32_t lba = place.lba;
+    std::size_t within = place.within;
+    const auto wanted =
+        static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), place.remaining));
     std::vector<std::uint8_t> raw;
     SectorType type = SectorType::not_data;
     while (done < wanted) {
@@ -533,17 +544,15 @@ Status SectorView::write(std::span<const std::uint8_t> data, std::size_t& done) 
         position_ += done;
         return status;
     }
-    std::uint32_t lba = 0;
-    std::size_t within = 0;
-    std::uint64_t remaining = 0;
-    Status status = locate(lba, within, remaining);
-    if (status.ok() && data.size() > remaining) {
+    Place place;
+    Status status = locate(place);
+    if (status.ok() && data.size() > place.remaining) {
         status = Status::failure(Code::does_not_fit, bytes_text(data.size()) +
                                                          " would reach past the end of the "
                                                          "image's data; nothing was written");
     }
     if (status.ok() && !data.empty()) {
-        status = write_raw(lba, within, data);
+        status = write_raw(place.lba, place.within, data);
     }
     if (status.ok()) {
         done = data.size();

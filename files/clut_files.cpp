@@ -467,44 +467,49 @@ Status replace_file(FileSystem& fs, const std::string& path, std::span<const std
 
 namespace {
 
-// Opens a TEX file and finds where its CLUT of this kind starts, through the
-// one open file that a later write then uses.
+// A TEX file opened with where its CLUT of one kind starts, found through
+// the one open file that a later write then uses.
+struct TexClutFile {
+    std::unique_ptr<File> file;
+    std::uint64_t size = 0;
+    std::uint32_t clut_offset = 0;
+};
+
 Status open_tex_clut(FileSystem& fs, const std::string& path, OpenMode mode, int kind,
-                     std::unique_ptr<File>& file, std::uint64_t& size, std::uint32_t& clut_offset) {
-    Status status = open_sized(fs, path, mode, file, size);
+                     TexClutFile& tex) {
+    Status status = open_sized(fs, path, mode, tex.file, tex.size);
     if (!status.ok()) {
         return status;
     }
-    return locate_tex_clut(*file, size, kind, clut_offset);
+    return locate_tex_clut(*tex.file, tex.size, kind, tex.clut_offset);
 }
 
 }  // namespace
 
 Status find_tex_clut(FileSystem& fs, const std::string& path, int kind,
                      std::uint32_t& clut_offset) {
-    std::unique_ptr<File> file;
-    std::uint64_t size = 0;
-    return open_tex_clut(fs, path, OpenMode::read, kind, file, size, clut_offset);
+    TexClutFile tex;
+    const Status status = open_tex_clut(fs, path, OpenMode::read, kind, tex);
+    clut_offset = tex.clut_offset;
+    return status;
 }
 
 Status read_tex_clut(FileSystem& fs, const std::string& path, int kind, Clut& clut,
                      std::uint32_t& clut_offset) {
     clut = Clut{};
-    std::unique_ptr<File> file;
-    std::uint64_t size = 0;
-    std::uint32_t found = 0;
-    Status status = open_tex_clut(fs, path, OpenMode::read, kind, file, size, found);
+    TexClutFile tex;
+    Status status = open_tex_clut(fs, path, OpenMode::read, kind, tex);
     if (!status.ok()) {
         return status;
     }
     clut.count = tex_clut_colors;
     std::vector<std::uint8_t> bytes(tex_clut_colors * color_word_size);
-    status = read_exact(*file, found, bytes);
+    status = read_exact(*tex.file, tex.clut_offset, bytes);
     if (!status.ok()) {
         return status;
     }
     decode_clut(bytes, clut);
-    clut_offset = found;
+    clut_offset = tex.clut_offset;
     return Status::success();
 }
 
@@ -580,26 +585,25 @@ Status inject_tex_clut(FileSystem& fs, const std::string& path, int kind,
         return *refused;
     }
     const std::vector<std::uint8_t> bytes = encode_clut(entries);
-    std::unique_ptr<File> file;
-    std::uint64_t size = 0;
-    std::uint32_t found = 0;
-    Status status = open_tex_clut(fs, path, OpenMode::update, kind, file, size, found);
+    TexClutFile tex;
+    const Status status = open_tex_clut(fs, path, OpenMode::update, kind, tex);
     if (!status.ok()) {
         return status;
     }
+    const std::uint32_t found = tex.clut_offset;
     if (expected_offset && found != *expected_offset) {
         return Status::failure(Code::changed, "its CLUT is no longer at offset " +
                                                   std::to_string(*expected_offset) +
                                                   ", where it was read");
     }
-    if (!within(size, found, bytes.size())) {
-        return does_not_fit(found, bytes.size(), size);
+    if (!within(tex.size, found, bytes.size())) {
+        return does_not_fit(found, bytes.size(), tex.size);
     }
     clut_offset = found;
     if (bytes.empty()) {
         return Status::success();
     }
-    return overwrite_in_place(fs, path, *file, found, bytes);
+    return overwrite_in_place(fs, path, *tex.file, found, bytes);
 }
 
 }  // namespace tavrin
