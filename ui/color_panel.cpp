@@ -96,7 +96,7 @@ void write_decimal_fields_from_focused(EditorState& state, WindowLayer& layer) {
 
 void set_sliders(WindowLayer& layer, const PaletteEntry& entry) {
     for (const Channel& channel : channels) {
-        layer.set_slider_position(channel.slider, entry.*channel.component);
+        layer.set_control_value(channel.slider, entry.*channel.component);
     }
 }
 
@@ -112,7 +112,7 @@ void decimal_value_typed(EditorState& state, WindowLayer& layer, const Channel& 
         return;
     }
     state.focused_entry = state.palette[head];
-    layer.set_slider_position(channel.slider, static_cast<int>(*value));
+    layer.set_control_value(channel.slider, static_cast<int>(*value));
     add_delta_to_channel(state, layer, channel,
                          static_cast<int>(*value) - state.focused_entry.*channel.component);
     paint_preview_box(layer, ids::current_box, color_of(state.palette[head]));
@@ -172,7 +172,7 @@ void show_empty_selection(EditorState& state, WindowLayer& layer) {
     paint_preview_box(layer, ids::current_box, layer.system_color(SystemColor::scrollbar));
     paint_preview_box(layer, ids::starting_box, layer.system_color(SystemColor::scrollbar));
     for (const Channel& channel : channels) {
-        layer.set_slider_position(channel.slider, 0);
+        layer.set_control_value(channel.slider, 0);
     }
     write_hex_field(state, layer, 0);
     for (const Channel& channel : channels) {

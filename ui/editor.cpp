@@ -39,7 +39,7 @@ void set_menu_state(EditorState& state, WindowLayer& layer, int command_id, bool
         return;
     }
     menu_slot(state, command_id) = enabled;
-    layer.set_menu_item(command_id, enabled);
+    layer.set_menu_item(command_id, {.enabled = enabled});
 }
 
 bool command_enabled(const EditorState& state, int command_id) {
@@ -54,8 +54,8 @@ void start_editor(EditorState& state, WindowLayer& layer, std::string program_di
         set_menu_state(state, layer, id, !starts_grayed(id));
     }
     init_trackbars(layer);
-    layer.set_checked(ids::show_transparency, state.options.show_transparency);
-    layer.set_checked(ids::keep_black_opaque, state.options.keep_black_opaque);
+    layer.set_menu_item(ids::show_transparency, {.checked = state.options.show_transparency});
+    layer.set_menu_item(ids::keep_black_opaque, {.checked = state.options.keep_black_opaque});
 }
 
 void show_note(EditorState& state, WindowLayer& layer, std::string text) {

@@ -131,7 +131,7 @@ void activate_palette(EditorState& state, WindowLayer& layer) {
     }
     selection_clear(state.selection);
     for (int slider : ids::sliders) {
-        layer.set_slider_position(slider, 0);
+        layer.set_control_value(slider, 0);
     }
     const Rgb empty = layer.system_color(SystemColor::scrollbar);
     paint_preview_box(layer, ids::current_box, empty);

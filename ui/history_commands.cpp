@@ -47,7 +47,7 @@ Step new_step(const EditorState& state, const UserEvent& event, std::vector<Entr
 void show_menu_text(WindowLayer& layer, int command_id, std::string& shown, std::string text) {
     if (shown != text) {
         shown = std::move(text);
-        layer.set_menu_text(command_id, shown);
+        layer.set_menu_item(command_id, {.text = shown});
     }
 }
 

@@ -20,7 +20,8 @@ void paint_swatch(const EditorState& state, WindowLayer& layer, int index) {
     if (!in_grid(index)) {
         return;
     }
-    layer.fill_cell(index, color_of(state.palette[index]), cell_mark(state, index));
+    layer.fill_swatch(ids::first_swatch + index, color_of(state.palette[index]),
+                      cell_mark(state, index));
 }
 
 void frame_swatch(const EditorState&, WindowLayer& layer, int index) {
@@ -33,12 +34,12 @@ void frame_swatch(const EditorState&, WindowLayer& layer, int index) {
 void paint_all_swatches(const EditorState& state, WindowLayer& layer) {
     const int live = state.color_count;
     for (int i = 0; i < live && i < palette_size; ++i) {
-        layer.fill_cell(i, color_of(state.palette[i]), cell_mark(state, i));
+        layer.fill_swatch(ids::first_swatch + i, color_of(state.palette[i]), cell_mark(state, i));
         layer.enable_control(ids::first_swatch + i, true);
     }
     const Rgb grey = layer.system_color(SystemColor::button_face);
     for (int i = live < 0 ? 0 : live; i < palette_size; ++i) {
-        layer.fill_cell(i, grey, CellMark::none);
+        layer.fill_swatch(ids::first_swatch + i, grey, CellMark::none);
         layer.enable_control(ids::first_swatch + i, false);
     }
 }
@@ -50,7 +51,7 @@ void frame_selection(const EditorState& state, WindowLayer& layer, const Selecti
 }
 
 void paint_preview_box(WindowLayer& layer, int box_id, Rgb color) {
-    layer.fill_box(box_id, color);
+    layer.fill_swatch(box_id, color, CellMark::none);
 }
 
 void paint_color_boxes(const EditorState& state, WindowLayer& layer) {

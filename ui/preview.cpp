@@ -115,7 +115,7 @@ void load_image(EditorState& state, WindowLayer& layer) {
         status.reason = file_name(preview.raw_file) + ": " + status.reason;
     }
     preview.status = status.ok() ? described : status.reason;
-    layer.set_preview_bar(bar_of(preview));
+    layer.show_preview({.bar = bar_of(preview)});
     show_status(preview, layer);
     set_export_item(state, layer);
 }
@@ -167,7 +167,8 @@ void sync_preview(EditorState& state, WindowLayer& layer) {
                  pixel_colors(state.palette, count, preview.highlight ? &selected : nullptr,
                               &preview.backdrop, preview.vision),
                  preview.pixels);
-    layer.set_preview_image(preview.image.width, preview.image.height, preview.pixels);
+    layer.show_preview(
+        {.image = PreviewImage{preview.image.width, preview.image.height, preview.pixels}});
 }
 
 void show_preview_with(EditorState& state, WindowLayer& layer,
@@ -180,7 +181,8 @@ void show_preview_with(EditorState& state, WindowLayer& layer,
     load_image(state, layer);
     draw_indexed(preview.image, pixel_colors(colors, count), preview.pixels);
     preview.drawn_count = -1;  // not the table's colours: the next sync draws again
-    layer.set_preview_image(preview.image.width, preview.image.height, preview.pixels);
+    layer.show_preview(
+        {.image = PreviewImage{preview.image.width, preview.image.height, preview.pixels}});
     layer.set_status_text(StatusLine::preview, what);
 }
 
@@ -199,7 +201,7 @@ void open_preview(EditorState& state, WindowLayer& layer) {
         preview.open = true;
         preview.drawn = false;
     }
-    layer.show_preview();
+    layer.show_preview({.bring_forward = true});
     sync_preview(state, layer);
     set_export_item(state, layer);
 }

@@ -74,7 +74,7 @@ std::string transparency_suffix(std::uint16_t word, std::string_view separator) 
 
 void toggle_show_transparency(EditorState& state, WindowLayer& layer) {
     state.options.show_transparency = !state.options.show_transparency;
-    layer.set_checked(ids::show_transparency, state.options.show_transparency);
+    layer.set_menu_item(ids::show_transparency, {.checked = state.options.show_transparency});
     if (state.palette_loaded != 0) {
         paint_all_swatches(state, layer);
         frame_selection(state, layer, state.selection);
@@ -83,7 +83,7 @@ void toggle_show_transparency(EditorState& state, WindowLayer& layer) {
 
 void toggle_keep_black_opaque(EditorState& state, WindowLayer& layer) {
     state.options.keep_black_opaque = !state.options.keep_black_opaque;
-    layer.set_checked(ids::keep_black_opaque, state.options.keep_black_opaque);
+    layer.set_menu_item(ids::keep_black_opaque, {.checked = state.options.keep_black_opaque});
 }
 
 void toggle_transparency_bit(EditorState& state, WindowLayer& layer) {
@@ -131,7 +131,7 @@ void show_head_bit(EditorState& state, WindowLayer& layer) {
         head < 0 ? 0 : (state.palette[static_cast<std::size_t>(head)].high_bit != 0 ? 1 : 0);
     if (bit != state.shown_head_bit) {
         state.shown_head_bit = bit;
-        layer.set_checked(ids::check_semi_transparent, bit == 1);
+        layer.set_control_value(ids::check_semi_transparent, bit);
     }
 }
 

@@ -73,6 +73,28 @@ struct PreviewBar {
     bool visible = true;
 };
 
+// What changes in one menu item; what is left unset stays as it was.
+struct MenuItemChange {
+    std::optional<bool> enabled = std::nullopt;  // or grayed
+    std::optional<bool> checked = std::nullopt;  // a check mark
+    // In the menu table's form: "&Undo Paste\tCtrl+Z".
+    std::optional<std::string> text = std::nullopt;
+};
+
+// Pixels are 0xFFRRGGBB, rows top to bottom; the layer keeps its own copy.
+struct PreviewImage {
+    int width = 0;
+    int height = 0;
+    std::span<const std::uint32_t> pixels;
+};
+
+// What changes in the texture preview; what is left unset stays as it was.
+struct PreviewChange {
+    bool bring_forward = false;  // opens it, or brings it forward
+    std::optional<PreviewBar> bar = std::nullopt;
+    std::optional<PreviewImage> image = std::nullopt;
+};
+
 // The colour panel's fixed shape, set once when the main window is created:
 // the three sliders' range and ticks, and how many characters the hex field
 // takes from the user.
@@ -92,10 +114,7 @@ class WindowLayer {
   public:
     virtual ~WindowLayer() = default;
 
-    // Menu item by command id, enabled or grayed.
-    virtual void set_menu_item(int command_id, bool enabled) = 0;
-    // Menu item text by command id, in the menu table's form: "&Undo Paste\tCtrl+Z".
-    virtual void set_menu_text(int command_id, std::string_view text) = 0;
+    virtual void set_menu_item(int command_id, const MenuItemChange& change) = 0;
 
     // The colour panel. Fields are ids::field_red .. ids::field_hex.
     virtual void set_up_panel(const PanelSetup& setup) = 0;
@@ -103,20 +122,19 @@ class WindowLayer {
     virtual std::string field_text(int field_id) const = 0;  // as the user left it
     // Controls by id, swatches included (first_swatch + index).
     virtual void enable_control(int id, bool enabled) = 0;
-    virtual void set_slider_position(int id, int position) = 0;
+    // A slider's position, or a check box's state (1 checked, 0 not), such
+    // as ids::check_semi_transparent's.
+    virtual void set_control_value(int id, int value) = 0;
     virtual void set_focus(int id) = 0;
     virtual int focused_control() const = 0;  // 0 when no control of the main window has it
 
-    // A check mark: a menu item's by command id, or the colour panel's
-    // ids::check_semi_transparent.
-    virtual void set_checked(int id, bool checked) = 0;
-
-    // Painting. A cell's 18 x 18 client pixels keep what was last painted.
-    // The mark goes over the colour as mark_cell_pixels draws it, at the
-    // screen's resolution.
-    virtual void fill_cell(int index, Rgb color, CellMark mark) = 0;
+    // Painting. A swatch by control id: a cell (ids::first_swatch + index),
+    // whose 18 x 18 client pixels keep what was last painted, with the mark
+    // over the colour as mark_cell_pixels draws it, at the screen's
+    // resolution; or a colour box (ids::current_box, ids::starting_box),
+    // which has no mark.
+    virtual void fill_swatch(int id, Rgb color, CellMark mark) = 0;
     virtual void frame_cell(int index) = 0;  // black rings at 1 and 3, white at 2, over the colour
-    virtual void fill_box(int id, Rgb color) = 0;  // current_box or starting_box
     virtual Rgb system_color(SystemColor which) const = 0;
     virtual void request_repaint() = 0;  // the whole window, background included
 
@@ -155,11 +173,7 @@ class WindowLayer {
     virtual OpenDocumentResult open_document(const std::string& path) = 0;
 
     // The texture preview, a modeless window of its own.
-    virtual void show_preview() = 0;  // opens it, or brings it forward
-    // Pixels are 0xFFRRGGBB, rows top to bottom; the layer keeps its own copy.
-    virtual void set_preview_image(int width, int height,
-                                   std::span<const std::uint32_t> pixels) = 0;
-    virtual void set_preview_bar(const PreviewBar& bar) = 0;
+    virtual void show_preview(const PreviewChange& change) = 0;
 
     // The system clipboard. Puts text (shown in any program) and the same
     // colours as 4-digit colour words in Tavrin's own format, both at once.

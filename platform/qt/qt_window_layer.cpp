@@ -33,15 +33,20 @@
 
 namespace tavrin::qt {
 
-void QtWindowLayer::set_menu_item(int command_id, bool enabled) {
-    if (QAction* action = window_.menu_action(command_id)) {
-        action->setEnabled(enabled);
+void QtWindowLayer::set_menu_item(int command_id, const MenuItemChange& change) {
+    QAction* action = window_.menu_action(command_id);
+    if (action == nullptr) {
+        return;
     }
-}
-
-void QtWindowLayer::set_menu_text(int command_id, std::string_view text) {
-    if (QAction* action = window_.menu_action(command_id)) {
-        action->setText(from_std(text));
+    if (change.enabled) {
+        action->setEnabled(*change.enabled);
+    }
+    if (change.checked) {
+        action->setCheckable(true);
+        action->setChecked(*change.checked);
+    }
+    if (change.text) {
+        action->setText(from_std(*change.text));
     }
 }
 
@@ -90,9 +95,11 @@ void QtWindowLayer::enable_control(int id, bool enabled) {
     --moving_focus_;
 }
 
-void QtWindowLayer::set_slider_position(int id, int position) {
+void QtWindowLayer::set_control_value(int id, int value) {
     if (QSlider* slider = window_.slider(id)) {
-        slider->setValue(position);  // no action is triggered, so nothing is reported
+        slider->setValue(value);  // no action is triggered, so nothing is reported
+    } else if (auto* box = qobject_cast<QCheckBox*>(window_.control(id))) {
+        box->setChecked(value != 0);  // clicked is the user's only: the program's write is silent
     }
 }
 
@@ -119,27 +126,16 @@ int QtWindowLayer::focused_control() const {
     return window_.id_of(window_.focusWidget());
 }
 
-void QtWindowLayer::set_checked(int id, bool checked) {
-    if (QAction* action = window_.menu_action(id)) {
-        action->setCheckable(true);
-        action->setChecked(checked);
-    } else if (auto* box = qobject_cast<QCheckBox*>(window_.control(id))) {
-        box->setChecked(checked);  // clicked is the user's only: the program's write is silent
+void QtWindowLayer::fill_swatch(int id, Rgb color, CellMark mark) {
+    if (ColorBox* box = window_.box(id)) {
+        box->fill(color);
+    } else if (ids::is_swatch(id)) {
+        window_.grid()->fill(id - ids::first_swatch, color, mark);
     }
-}
-
-void QtWindowLayer::fill_cell(int index, Rgb color, CellMark mark) {
-    window_.grid()->fill(index, color, mark);
 }
 
 void QtWindowLayer::frame_cell(int index) {
     window_.grid()->frame(index);
-}
-
-void QtWindowLayer::fill_box(int id, Rgb color) {
-    if (ColorBox* box = window_.box(id)) {
-        box->fill(color);
-    }
 }
 
 Rgb QtWindowLayer::system_color(SystemColor which) const {
@@ -258,20 +254,19 @@ std::optional<ColorAdjustment> QtWindowLayer::adjust_colors_dialog(
     return dialog.values();
 }
 
-void QtWindowLayer::show_preview() {
+void QtWindowLayer::show_preview(const PreviewChange& change) {
     PreviewWindow* preview = window_.preview();
-    preview->show();
-    preview->raise();
-    preview->activateWindow();
-}
-
-void QtWindowLayer::set_preview_image(int width, int height,
-                                      std::span<const std::uint32_t> pixels) {
-    window_.preview()->set_image(width, height, pixels);
-}
-
-void QtWindowLayer::set_preview_bar(const PreviewBar& bar) {
-    window_.preview()->set_bar(bar);
+    if (change.bring_forward) {
+        preview->show();
+        preview->raise();
+        preview->activateWindow();
+    }
+    if (change.bar) {
+        preview->set_bar(*change.bar);
+    }
+    if (change.image) {
+        preview->set_image(change.image->width, change.image->height, change.image->pixels);
+    }
 }
 
 void QtWindowLayer::show_message(MessageKind kind, std::string_view message) {

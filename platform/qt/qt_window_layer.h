@@ -20,19 +20,16 @@ class QtWindowLayer : public WindowLayer {
     // the user's doing, and the core has run what that means itself.
     bool moving_focus() const { return moving_focus_ > 0; }
 
-    void set_menu_item(int command_id, bool enabled) override;
-    void set_menu_text(int command_id, std::string_view text) override;
+    void set_menu_item(int command_id, const MenuItemChange& change) override;
     void set_up_panel(const PanelSetup& setup) override;
     void show_field_text(int field_id, std::string_view text) override;
     std::string field_text(int field_id) const override;
     void enable_control(int id, bool enabled) override;
-    void set_slider_position(int id, int position) override;
+    void set_control_value(int id, int value) override;
     void set_focus(int id) override;
     int focused_control() const override;
-    void set_checked(int id, bool checked) override;
-    void fill_cell(int index, Rgb color, CellMark mark) override;
+    void fill_swatch(int id, Rgb color, CellMark mark) override;
     void frame_cell(int index) override;
-    void fill_box(int id, Rgb color) override;
     Rgb system_color(SystemColor which) const override;
     void request_repaint() override;
     std::optional<FileAnswer> file_dialog(const FileDialogRequest& request) override;
@@ -50,9 +47,7 @@ class QtWindowLayer : public WindowLayer {
                                         bool filter) override;
     std::optional<ColorAdjustment> adjust_colors_dialog(
         const std::function<void(const ColorAdjustment&)>& changed) override;
-    void show_preview() override;
-    void set_preview_image(int width, int height, std::span<const std::uint32_t> pixels) override;
-    void set_preview_bar(const PreviewBar& bar) override;
+    void show_preview(const PreviewChange& change) override;
     void show_message(MessageKind kind, std::string_view message) override;
     OpenDocumentResult open_document(const std::string& path) override;
     void set_clipboard_colors(std::string_view text, std::string_view color_words) override;

@@ -29,23 +29,25 @@ Win32WindowLayer::Win32WindowLayer(HINSTANCE instance) : instance_(instance) {}
 
 Win32WindowLayer::~Win32WindowLayer() = default;
 
-void Win32WindowLayer::set_menu_item(int command_id, bool enabled) {
-    MENUITEMINFOA info{};
-    info.cbSize = sizeof info;
-    info.fMask = MIIM_STATE;
-    info.fState = enabled ? MFS_ENABLED : MFS_GRAYED;
+void Win32WindowLayer::set_menu_item(int command_id, const MenuItemChange& change) {
     // By command, the search goes through every popup and the ones nested in
     // them, so no item depends on which menu holds it.
-    SetMenuItemInfoA(GetMenu(main_), static_cast<UINT>(command_id), FALSE, &info);
-}
-
-void Win32WindowLayer::set_menu_text(int command_id, std::string_view text) {
-    std::string label(text);
-    MENUITEMINFOA info{};
-    info.cbSize = sizeof info;
-    info.fMask = MIIM_STRING;
-    info.dwTypeData = label.data();
-    SetMenuItemInfoA(GetMenu(main_), static_cast<UINT>(command_id), FALSE, &info);
+    HMENU menu = GetMenu(main_);
+    const auto item = static_cast<UINT>(command_id);
+    if (change.enabled) {
+        EnableMenuItem(menu, item, MF_BYCOMMAND | (*change.enabled ? MF_ENABLED : MF_GRAYED));
+    }
+    if (change.checked) {
+        CheckMenuItem(menu, item, MF_BYCOMMAND | (*change.checked ? MF_CHECKED : MF_UNCHECKED));
+    }
+    if (change.text) {
+        std::string label = *change.text;
+        MENUITEMINFOA info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_STRING;
+        info.dwTypeData = label.data();
+        SetMenuItemInfoA(menu, item, FALSE, &info);
+    }
 }
 
 void Win32WindowLayer::set_up_panel(const PanelSetup& setup) {
@@ -71,8 +73,12 @@ void Win32WindowLayer::enable_control(int id, bool enabled) {
     EnableWindow(item(id), enabled ? TRUE : FALSE);
 }
 
-void Win32WindowLayer::set_slider_position(int id, int position) {
-    SendDlgItemMessageA(main_, id, TBM_SETPOS, TRUE, position);
+void Win32WindowLayer::set_control_value(int id, int value) {
+    if (id == ids::check_semi_transparent) {
+        CheckDlgButton(main_, id, value != 0 ? BST_CHECKED : BST_UNCHECKED);
+    } else {
+        SendDlgItemMessageA(main_, id, TBM_SETPOS, TRUE, value);
+    }
 }
 
 void Win32WindowLayer::set_focus(int id) {
@@ -112,23 +118,22 @@ int Win32WindowLayer::focused_control() const {
     return GetDlgCtrlID(focus);
 }
 
-void Win32WindowLayer::set_checked(int id, bool checked) {
-    if (ids::is_command(id)) {
-        CheckMenuItem(GetMenu(main_), static_cast<UINT>(id),
-                      MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
-    } else {
-        CheckDlgButton(main_, id, checked ? BST_CHECKED : BST_UNCHECKED);
-    }
-}
-
-void Win32WindowLayer::fill_cell(int index, Rgb color, CellMark mark) {
-    HWND cell = item(ids::first_swatch + index);
-    if (cell == nullptr) {
+void Win32WindowLayer::fill_swatch(int id, Rgb color, CellMark mark) {
+    // A WM_SIZE can come while the dialog is still being built: no box yet.
+    HWND swatch = item(id);
+    if (swatch == nullptr) {
         return;
     }
-    HDC dc = GetDC(cell);
+    // A cell fills its client square inside the border; a colour box, which
+    // has none, its whole window.
+    RECT area{0, 0, cell_client_size, cell_client_size};
+    if (!ids::is_swatch(id)) {
+        RECT bounds{};
+        GetWindowRect(swatch, &bounds);
+        area = RECT{0, 0, bounds.right - bounds.left, bounds.bottom - bounds.top};
+    }
+    HDC dc = GetDC(swatch);
     HBRUSH brush = CreateSolidBrush(colorref(color));
-    const RECT area{0, 0, cell_client_size, cell_client_size};
     FillRect(dc, &area, brush);
     DeleteObject(brush);
     if (mark != CellMark::none) {
@@ -144,7 +149,7 @@ void Win32WindowLayer::fill_cell(int index, Rgb color, CellMark mark) {
             }
         }
     }
-    ReleaseDC(cell, dc);
+    ReleaseDC(swatch, dc);
 }
 
 void Win32WindowLayer::frame_cell(int index) {
@@ -168,22 +173,6 @@ void Win32WindowLayer::frame_cell(int index) {
     SelectObject(dc, old_pen);
     DeleteObject(pen);
     ReleaseDC(cell, dc);
-}
-
-void Win32WindowLayer::fill_box(int id, Rgb color) {
-    // A WM_SIZE can come while the dialog is still being built: no box yet.
-    HWND box = item(id);
-    if (box == nullptr) {
-        return;
-    }
-    RECT bounds{};
-    GetWindowRect(box, &bounds);
-    const RECT area{0, 0, bounds.right - bounds.left, bounds.bottom - bounds.top};
-    HDC dc = GetDC(box);
-    HBRUSH brush = CreateSolidBrush(colorref(color));
-    FillRect(dc, &area, brush);
-    DeleteObject(brush);
-    ReleaseDC(box, dc);
 }
 
 Rgb Win32WindowLayer::system_color(SystemColor which) const {
@@ -353,23 +342,21 @@ HWND Win32WindowLayer::preview_window() const {
     return preview_ != nullptr ? preview_->window() : nullptr;
 }
 
-void Win32WindowLayer::show_preview() {
+void Win32WindowLayer::show_preview(const PreviewChange& change) {
+    if (change.bring_forward) {
+        if (preview_ == nullptr) {
+            preview_ = std::make_unique<PreviewWindow>(*state_, *this);
+        }
+        preview_->show();
+    }
     if (preview_ == nullptr) {
-        preview_ = std::make_unique<PreviewWindow>(*state_, *this);
+        return;
     }
-    preview_->show();
-}
-
-void Win32WindowLayer::set_preview_image(int width, int height,
-                                         std::span<const std::uint32_t> pixels) {
-    if (preview_ != nullptr) {
-        preview_->set_image(width, height, pixels);
+    if (change.bar) {
+        preview_->set_bar(*change.bar);
     }
-}
-
-void Win32WindowLayer::set_preview_bar(const PreviewBar& bar) {
-    if (preview_ != nullptr) {
-        preview_->set_bar(bar);
+    if (change.image) {
+        preview_->set_image(change.image->width, change.image->height, change.image->pixels);
     }
 }
 

@@ -45,19 +45,16 @@ class Win32WindowLayer final : public WindowLayer {
     // notifications must not be reported as if the user had acted.
     bool core_running() const { return core_depth_ > 0; }
 
-    void set_menu_item(int command_id, bool enabled) override;
-    void set_menu_text(int command_id, std::string_view text) override;
+    void set_menu_item(int command_id, const MenuItemChange& change) override;
     void set_up_panel(const PanelSetup& setup) override;
     void show_field_text(int field_id, std::string_view text) override;
     std::string field_text(int field_id) const override;
     void enable_control(int id, bool enabled) override;
-    void set_slider_position(int id, int position) override;
+    void set_control_value(int id, int value) override;
     void set_focus(int id) override;
     int focused_control() const override;
-    void set_checked(int id, bool checked) override;
-    void fill_cell(int index, Rgb color, CellMark mark) override;
+    void fill_swatch(int id, Rgb color, CellMark mark) override;
     void frame_cell(int index) override;
-    void fill_box(int id, Rgb color) override;
     Rgb system_color(SystemColor which) const override;
     void request_repaint() override;
     std::optional<FileAnswer> file_dialog(const FileDialogRequest& request) override;
@@ -82,9 +79,7 @@ class Win32WindowLayer final : public WindowLayer {
     void set_status_text(StatusLine line, std::string_view text) override;
     std::string program_dir() const;  // with a trailing separator
     void quit() override;
-    void show_preview() override;
-    void set_preview_image(int width, int height, std::span<const std::uint32_t> pixels) override;
-    void set_preview_bar(const PreviewBar& bar) override;
+    void show_preview(const PreviewChange& change) override;
 
   private:
     friend class CoreCall;

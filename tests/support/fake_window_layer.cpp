@@ -32,17 +32,21 @@ FakeWindowLayer::FakeWindowLayer() {
     }
 }
 
-void FakeWindowLayer::set_menu_item(int command_id, bool on) {
-    menu[command_id] = on;
-    if (record_calls) {
-        calls.push_back("menu " + std::to_string(command_id) + " " + on_off(on));
+void FakeWindowLayer::set_menu_item(int command_id, const MenuItemChange& change) {
+    if (change.enabled) {
+        menu[command_id] = *change.enabled;
+        if (record_calls) {
+            calls.push_back("menu " + std::to_string(command_id) + " " + on_off(*change.enabled));
+        }
     }
-}
-
-void FakeWindowLayer::set_menu_text(int command_id, std::string_view text) {
-    menu_texts[command_id] = std::string(text);
-    if (record_calls) {
-        calls.push_back("menu text " + std::to_string(command_id) + " " + std::string(text));
+    if (change.checked) {
+        checks[command_id] = *change.checked;
+    }
+    if (change.text) {
+        menu_texts[command_id] = *change.text;
+        if (record_calls) {
+            calls.push_back("menu text " + std::to_string(command_id) + " " + *change.text);
+        }
     }
 }
 
@@ -83,7 +87,11 @@ void FakeWindowLayer::enable_control(int id, bool on) {
     }
 }
 
-void FakeWindowLayer::set_slider_position(int id, int position) {
+void FakeWindowLayer::set_control_value(int id, int position) {
+    if (id == ids::check_semi_transparent) {
+        checks[id] = position != 0;
+        return;
+    }
     slider_positions[id] = position;
     if (record_calls) {
         calls.push_back("slider " + std::to_string(id) + " " + std::to_string(position));
@@ -102,7 +110,15 @@ void FakeWindowLayer::set_focus(int id) {
     }
 }
 
-void FakeWindowLayer::fill_cell(int index, Rgb color, CellMark mark) {
+void FakeWindowLayer::fill_swatch(int id, Rgb color, CellMark mark) {
+    if (!ids::is_swatch(id)) {
+        boxes[id] = color;
+        if (record_calls) {
+            calls.push_back("box " + std::to_string(id));
+        }
+        return;
+    }
+    const int index = id - ids::first_swatch;
     fill_cell_pixels(cells.at(index), color);
     mark_cell_pixels(cells.at(index), color, mark);
     cell_painted.at(index) = true;
@@ -115,13 +131,6 @@ void FakeWindowLayer::frame_cell(int index) {
     frame_cell_pixels(cells.at(index));
     if (record_calls) {
         calls.push_back("frame " + std::to_string(index));
-    }
-}
-
-void FakeWindowLayer::fill_box(int id, Rgb color) {
-    boxes[id] = color;
-    if (record_calls) {
-        calls.push_back("box " + std::to_string(id));
     }
 }
 
@@ -395,12 +404,17 @@ std::optional<ColorAdjustment> FakeWindowLayer::adjust_colors_dialog(
     return script.moves.empty() ? ColorAdjustment{} : script.moves.back();
 }
 
-void FakeWindowLayer::set_preview_image(int width, int height,
-                                        std::span<const std::uint32_t> pixels) {
-    ++preview_draws;
-    preview_width = width;
-    preview_height = height;
-    preview_pixels.assign(pixels.begin(), pixels.end());
+void FakeWindowLayer::show_preview(const PreviewChange& change) {
+    preview_shown += change.bring_forward ? 1 : 0;
+    if (change.bar) {
+        preview_bar = *change.bar;
+    }
+    if (change.image) {
+        ++preview_draws;
+        preview_width = change.image->width;
+        preview_height = change.image->height;
+        preview_pixels.assign(change.image->pixels.begin(), change.image->pixels.end());
+    }
 }
 
 std::optional<ClutParamsAnswer> FakeWindowLayer::clut_params_dialog(

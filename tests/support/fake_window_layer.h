@@ -28,20 +28,17 @@ class FakeWindowLayer : public WindowLayer {
     ~FakeWindowLayer() override;
 
     // --- WindowLayer
-    void set_menu_item(int command_id, bool enabled) override;
-    void set_menu_text(int command_id, std::string_view text) override;
+    void set_menu_item(int command_id, const MenuItemChange& change) override;
     void set_up_panel(const PanelSetup& setup) override;
     void show_field_text(int field_id, std::string_view text) override;
     std::string field_text(int field_id) const override;
     void enable_control(int id, bool enabled) override;
-    void set_slider_position(int id, int position) override;
+    void set_control_value(int id, int value) override;
     int slider_position(int id) const;  // where the core last put the slider
     void set_focus(int id) override;
     int focused_control() const override { return focus; }
-    void set_checked(int id, bool checked) override { checks[id] = checked; }
-    void fill_cell(int index, Rgb color, CellMark mark) override;
+    void fill_swatch(int id, Rgb color, CellMark mark) override;
     void frame_cell(int index) override;
-    void fill_box(int id, Rgb color) override;
     Rgb system_color(SystemColor which) const override;
     void request_repaint() override { ++repaint_requests; }
     std::optional<FileAnswer> file_dialog(const FileDialogRequest& request) override;
@@ -57,9 +54,7 @@ class FakeWindowLayer : public WindowLayer {
                                         bool filter) override;
     std::optional<ColorAdjustment> adjust_colors_dialog(
         const std::function<void(const ColorAdjustment&)>& changed) override;
-    void show_preview() override { ++preview_shown; }
-    void set_preview_image(int width, int height, std::span<const std::uint32_t> pixels) override;
-    void set_preview_bar(const PreviewBar& bar) override { preview_bar = bar; }
+    void show_preview(const PreviewChange& change) override;
     void show_message(MessageKind kind, std::string_view message) override {
         if (kind == MessageKind::about) {
             ++about_boxes;
