@@ -98,7 +98,7 @@ class MainWindow::KeyRouter : public QObject {
     QtWindowLayer& layer_;
 };
 
-MainWindow::MainWindow() : layer_(std::make_unique<QtWindowLayer>(*this)) {
+MainWindow::MainWindow() : layer_(make_window_layer(*this)) {
     setWindowTitle(QStringLiteral("Tavrin"));
     setObjectName(QStringLiteral("main_window"));
     // Moved and minimized, never resized or maximized.

@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 #include "ui/window_layer.h"
 
 namespace tavrin::qt {
@@ -11,56 +13,28 @@ namespace tavrin::qt {
 class FinderDialog;
 class MainWindow;
 
+// What the main window needs of its layer beyond the core's calls; the calls
+// themselves are carried out in qt_window_layer.cpp.
 class QtWindowLayer : public WindowLayer {
   public:
-    explicit QtWindowLayer(MainWindow& window) : window_(window) {}
-
     // True while the program itself moves the focus, disables the focused
     // control or shows a modal window: the focus leaving a field then is not
     // the user's doing, and the core has run what that means itself.
     bool moving_focus() const { return moving_focus_ > 0; }
-
-    void set_menu_item(int command_id, const MenuItemChange& change) override;
-    void set_up_panel(const PanelSetup& setup) override;
-    void show_field_text(int field_id, std::string_view text) override;
-    std::string field_text(int field_id) const override;
-    void enable_control(int id, bool enabled) override;
-    void set_control_value(int id, int value) override;
-    void set_focus(int id) override;
-    int focused_control() const override;
-    void fill_swatch(int id, Rgb color, CellMark mark) override;
-    void frame_cell(int index) override;
-    Rgb system_color(SystemColor which) const override;
-    void request_repaint() override;
-    std::optional<FileAnswer> file_dialog(const FileDialogRequest& request) override;
-    std::optional<int> select_clut_dialog(
-        const std::vector<std::string>& entries,
-        const std::function<std::optional<int>(std::string_view)>& accept) override;
-    std::optional<ClutParamsAnswer> clut_params_dialog(std::string_view initial_count) override;
-    void run_finder(const FinderView& view,
-                    const std::function<void(const FinderEvent&)>& report) override;
-    void show_finder(const FinderView& view) override;
     // A scan's wake, on the GUI thread: to the finder window if it is open.
     void wake_finder();
-    std::optional<int> choose_from_list(std::string_view title, std::string_view prompt,
-                                        const std::vector<std::string>& entries, int preselected,
-                                        bool filter) override;
-    std::optional<ColorAdjustment> adjust_colors_dialog(
-        const std::function<void(const ColorAdjustment&)>& changed) override;
-    void show_preview(const PreviewChange& change) override;
-    void show_message(MessageKind kind, std::string_view message) override;
-    OpenDocumentResult open_document(const std::string& path) override;
-    void set_clipboard_colors(std::string_view text, std::string_view color_words) override;
-    std::optional<std::string> clipboard_text() override;
-    void set_status_text(StatusLine line, std::string_view text) override;
     std::string program_dir() const;  // with a trailing separator
-    void quit() override;
 
-  private:
+  protected:
+    explicit QtWindowLayer(MainWindow& window) : window_(window) {}
+
     MainWindow& window_;
     int moving_focus_ = 0;
     FinderDialog* finder_ = nullptr;  // while the finder window runs
 };
+
+// The layer over window's widgets, for window to own.
+std::unique_ptr<QtWindowLayer> make_window_layer(MainWindow& window);
 
 // The finder's scan threads, and wakes that reach layer through receiver's
 // event loop.

@@ -27,12 +27,14 @@ class FakeWindowLayer : public WindowLayer {
     FakeWindowLayer();
     ~FakeWindowLayer() override;
 
-    // --- WindowLayer
+    // --- WindowLayer, each call beside what reads back what it showed
     void set_menu_item(int command_id, const MenuItemChange& change) override;
+    bool menu_enabled(int command_id) const;
     void set_up_panel(const PanelSetup& setup) override;
     void show_field_text(int field_id, std::string_view text) override;
     std::string field_text(int field_id) const override;
     void enable_control(int id, bool enabled) override;
+    bool enabled(int id) const;
     void set_control_value(int id, int value) override;
     int slider_position(int id) const;  // where the core last put the slider
     void set_focus(int id) override;
@@ -76,8 +78,6 @@ class FakeWindowLayer : public WindowLayer {
     void quit() override { ++quit_requests; }
 
     // --- What the screen shows
-    bool menu_enabled(int command_id) const;
-    bool enabled(int id) const;
     const CellPixels& cell(int index) const { return cells.at(index); }
     Rgb pixel(int index, int x, int y) const { return cells.at(index).at(x, y); }
     // True when every pixel of the cell is color (no frame).
