@@ -4,6 +4,10 @@
 #include <QKeyEvent>
 #include <QLabel>
 
+#include <algorithm>
+#include <array>
+#include <utility>
+
 namespace tavrin::qt {
 
 TrackBar::TrackBar(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
@@ -14,33 +18,23 @@ TrackBar::TrackBar(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
 }
 
 void TrackBar::keyPressEvent(QKeyEvent* event) {
-    SliderAction action = SliderNoAction;
-    switch (event->key()) {
-        case Qt::Key_Left:
-        case Qt::Key_Up:
-            action = SliderSingleStepSub;
-            break;
-        case Qt::Key_Right:
-        case Qt::Key_Down:
-            action = SliderSingleStepAdd;
-            break;
-        case Qt::Key_PageUp:
-            action = SliderPageStepSub;
-            break;
-        case Qt::Key_PageDown:
-            action = SliderPageStepAdd;
-            break;
-        case Qt::Key_Home:
-            action = SliderToMinimum;
-            break;
-        case Qt::Key_End:
-            action = SliderToMaximum;
-            break;
-        default:
-            event->ignore();
-            return;
+    static constexpr std::array<std::pair<int, SliderAction>, 8> actions = {{
+        {Qt::Key_Left, SliderSingleStepSub},
+        {Qt::Key_Up, SliderSingleStepSub},
+        {Qt::Key_Right, SliderSingleStepAdd},
+        {Qt::Key_Down, SliderSingleStepAdd},
+        {Qt::Key_PageUp, SliderPageStepSub},
+        {Qt::Key_PageDown, SliderPageStepAdd},
+        {Qt::Key_Home, SliderToMinimum},
+        {Qt::Key_End, SliderToMaximum},
+    }};
+    const auto* action =
+        std::ranges::find(actions, event->key(), &std::pair<int, SliderAction>::first);
+    if (action == actions.end()) {
+        event->ignore();
+        return;
     }
-    triggerAction(action);
+    triggerAction(action->second);
     event->accept();
 }
 

@@ -16,7 +16,10 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 #include <QWheelEvent>
+#include <algorithm>
+#include <array>
 #include <cstring>
+#include <utility>
 
 #include "ui/preview.h"
 
@@ -230,30 +233,19 @@ bool PreviewWindow::handle_key(const QKeyEvent& event) {
         set_zoom(zoom_ - 1);
         return true;
     }
-    std::optional<PreviewKey> key;
-    switch (event.key()) {
-        case Qt::Key_PageUp:
-            key = PreviewKey::page_up;
-            break;
-        case Qt::Key_PageDown:
-            key = PreviewKey::page_down;
-            break;
-        case Qt::Key_Up:
-            key = PreviewKey::up;
-            break;
-        case Qt::Key_Down:
-            key = PreviewKey::down;
-            break;
-        case Qt::Key_Left:
-            key = PreviewKey::left;
-            break;
-        case Qt::Key_Right:
-            key = PreviewKey::right;
-            break;
-        default:
-            return false;
+    static constexpr std::array<std::pair<int, PreviewKey>, 6> moves = {{
+        {Qt::Key_PageUp, PreviewKey::page_up},
+        {Qt::Key_PageDown, PreviewKey::page_down},
+        {Qt::Key_Up, PreviewKey::up},
+        {Qt::Key_Down, PreviewKey::down},
+        {Qt::Key_Left, PreviewKey::left},
+        {Qt::Key_Right, PreviewKey::right},
+    }};
+    const auto* move = std::ranges::find(moves, event.key(), &std::pair<int, PreviewKey>::first);
+    if (move == moves.end()) {
+        return false;
     }
-    on_preview_key(state_, layer_, *key);
+    on_preview_key(state_, layer_, move->second);
     return true;
 }
 

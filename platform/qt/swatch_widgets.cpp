@@ -11,6 +11,8 @@
 #include <QVarLengthArray>
 
 #include <algorithm>
+#include <array>
+#include <utility>
 
 namespace tavrin::qt {
 
@@ -366,25 +368,15 @@ void SwatchGrid::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void SwatchGrid::keyPressEvent(QKeyEvent* event) {
     // Every key stops here, as a cell answers every key-down; only arrows act.
-    std::optional<ArrowKey> arrow;
-    switch (event->key()) {
-        case Qt::Key_Left:
-            arrow = ArrowKey::left;
-            break;
-        case Qt::Key_Up:
-            arrow = ArrowKey::up;
-            break;
-        case Qt::Key_Right:
-            arrow = ArrowKey::right;
-            break;
-        case Qt::Key_Down:
-            arrow = ArrowKey::down;
-            break;
-        default:
-            break;
-    }
-    if (arrow && on_arrow) {
-        on_arrow(*arrow, modifiers_of(event->modifiers()));
+    static constexpr std::array<std::pair<int, ArrowKey>, 4> arrows = {{
+        {Qt::Key_Left, ArrowKey::left},
+        {Qt::Key_Up, ArrowKey::up},
+        {Qt::Key_Right, ArrowKey::right},
+        {Qt::Key_Down, ArrowKey::down},
+    }};
+    const auto* arrow = std::ranges::find(arrows, event->key(), &std::pair<int, ArrowKey>::first);
+    if (arrow != arrows.end() && on_arrow) {
+        on_arrow(arrow->second, modifiers_of(event->modifiers()));
     }
     event->accept();
 }

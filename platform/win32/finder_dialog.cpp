@@ -226,6 +226,23 @@ void FinderWindow::report(FinderEvent::Kind kind, int row) {
     (*report_)(FinderEvent{kind, read_options(dialog_), row});
 }
 
+namespace {
+
+// The notification by which an option control says the user changed it.
+int option_change_code(int id) {
+    switch (id) {
+        case IDC_FIND_TARGET:
+        case IDC_FIND_ALIGN:
+            return CBN_SELCHANGE;
+        case IDC_FIND_IGNORE_BIT15:
+            return BN_CLICKED;
+        default:
+            return EN_CHANGE;
+    }
+}
+
+}  // namespace
+
 void FinderWindow::command(int id, int code) {
     const auto selected_row = [&] {
         return static_cast<int>(SendDlgItemMessageA(dialog_, IDC_FIND_HITS, LB_GETCURSEL, 0, 0));
@@ -248,18 +265,10 @@ void FinderWindow::command(int id, int code) {
             break;
         case IDC_FIND_TARGET:
         case IDC_FIND_ALIGN:
-            if (code == CBN_SELCHANGE) {
-                report(FinderEvent::Kind::options_changed);
-            }
-            break;
         case IDC_FIND_IGNORE_BIT15:
-            if (code == BN_CLICKED) {
-                report(FinderEvent::Kind::options_changed);
-            }
-            break;
         case IDC_FIND_TOLERANCE:
         case IDC_FIND_MIN_MATCHING:
-            if (code == EN_CHANGE) {
+            if (code == option_change_code(id)) {
                 report(FinderEvent::Kind::options_changed);
             }
             break;

@@ -6,7 +6,9 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <utility>
 
 #include "image/png_file.h"
 #include "platform/win32/resource_ids.h"
@@ -45,25 +47,19 @@ LRESULT CALLBACK swatch_proc(HWND cell, UINT message, WPARAM wparam, LPARAM lpar
             if (window == nullptr || window->layer.core_running()) {
                 return 0;
             }
-            ArrowKey key;
-            switch (wparam) {
-                case VK_LEFT:
-                    key = ArrowKey::left;
-                    break;
-                case VK_UP:
-                    key = ArrowKey::up;
-                    break;
-                case VK_RIGHT:
-                    key = ArrowKey::right;
-                    break;
-                case VK_DOWN:
-                    key = ArrowKey::down;
-                    break;
-                default:
-                    return 0;
+            static constexpr std::array<std::pair<WPARAM, ArrowKey>, 4> arrows = {{
+                {VK_LEFT, ArrowKey::left},
+                {VK_UP, ArrowKey::up},
+                {VK_RIGHT, ArrowKey::right},
+                {VK_DOWN, ArrowKey::down},
+            }};
+            const auto* key =
+                std::ranges::find(arrows, wparam, &std::pair<WPARAM, ArrowKey>::first);
+            if (key == arrows.end()) {
+                return 0;
             }
             CoreCall call(window->layer);
-            on_arrow_key(window->state, window->layer, key, held_modifiers());
+            on_arrow_key(window->state, window->layer, key->second, held_modifiers());
             return 0;
         }
         default: {
@@ -213,14 +209,8 @@ void on_command(MainWindow& main, int id, int code) {
         case ids::field_red:
         case ids::field_green:
         case ids::field_blue:
-            if (code == EN_UPDATE) {
-                on_field_edited(state, layer, id);
-            } else if (code == EN_KILLFOCUS) {
-                on_field_left(state, layer, id);
-            }
-            break;
         case ids::field_hex:
-            if (code == EN_CHANGE) {
+            if (code == (id == ids::field_hex ? EN_CHANGE : EN_UPDATE)) {
                 on_field_edited(state, layer, id);
             } else if (code == EN_KILLFOCUS) {
                 on_field_left(state, layer, id);

@@ -6,8 +6,10 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "platform/win32/dialogs.h"
 #include "platform/win32/window_layer_win32.h"
@@ -403,32 +405,21 @@ bool PreviewWindow::handle_key(WPARAM key) {
         }
         return false;
     }
-    PreviewKey move_by;
-    switch (key) {
-        case VK_PRIOR:
-            move_by = PreviewKey::page_up;
-            break;
-        case VK_NEXT:
-            move_by = PreviewKey::page_down;
-            break;
-        case VK_UP:
-            move_by = PreviewKey::up;
-            break;
-        case VK_DOWN:
-            move_by = PreviewKey::down;
-            break;
-        case VK_LEFT:
-            move_by = PreviewKey::left;
-            break;
-        case VK_RIGHT:
-            move_by = PreviewKey::right;
-            break;
-        default:
-            return false;
+    static constexpr std::array<std::pair<WPARAM, PreviewKey>, 6> moves = {{
+        {VK_PRIOR, PreviewKey::page_up},
+        {VK_NEXT, PreviewKey::page_down},
+        {VK_UP, PreviewKey::up},
+        {VK_DOWN, PreviewKey::down},
+        {VK_LEFT, PreviewKey::left},
+        {VK_RIGHT, PreviewKey::right},
+    }};
+    const auto* move = std::ranges::find(moves, key, &std::pair<WPARAM, PreviewKey>::first);
+    if (move == moves.end()) {
+        return false;
     }
     if (may_report()) {
         CoreCall call(layer_);
-        on_preview_key(state_, layer_, move_by);
+        on_preview_key(state_, layer_, move->second);
     }
     return true;
 }
@@ -606,34 +597,31 @@ LRESULT PreviewWindow::on_canvas(UINT message, WPARAM wparam, LPARAM lparam) {
     return DefWindowProcA(canvas_, message, wparam, lparam);
 }
 
-LRESULT CALLBACK PreviewWindow::frame_proc(HWND window, UINT message, WPARAM wparam,
-                                           LPARAM lparam) {
+LRESULT PreviewWindow::route(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                             HWND PreviewWindow::*handle,
+                             LRESULT (PreviewWindow::*handler)(UINT, WPARAM, LPARAM)) {
     if (message == WM_NCCREATE) {
         auto* self =
             static_cast<PreviewWindow*>(reinterpret_cast<CREATESTRUCTA*>(lparam)->lpCreateParams);
         SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->frame_ = window;
+        self->*handle = window;
     }
     auto* self = reinterpret_cast<PreviewWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (self == nullptr || self->frame_ != window) {
+    if (self == nullptr || self->*handle != window) {
         return DefWindowProcA(window, message, wparam, lparam);
     }
-    return self->on_frame(message, wparam, lparam);
+    return (self->*handler)(message, wparam, lparam);
+}
+
+LRESULT CALLBACK PreviewWindow::frame_proc(HWND window, UINT message, WPARAM wparam,
+                                           LPARAM lparam) {
+    return route(window, message, wparam, lparam, &PreviewWindow::frame_, &PreviewWindow::on_frame);
 }
 
 LRESULT CALLBACK PreviewWindow::canvas_proc(HWND window, UINT message, WPARAM wparam,
                                             LPARAM lparam) {
-    if (message == WM_NCCREATE) {
-        auto* self =
-            static_cast<PreviewWindow*>(reinterpret_cast<CREATESTRUCTA*>(lparam)->lpCreateParams);
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->canvas_ = window;
-    }
-    auto* self = reinterpret_cast<PreviewWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (self == nullptr || self->canvas_ != window) {
-        return DefWindowProcA(window, message, wparam, lparam);
-    }
-    return self->on_canvas(message, wparam, lparam);
+    return route(window, message, wparam, lparam, &PreviewWindow::canvas_,
+                 &PreviewWindow::on_canvas);
 }
 
 }  // namespace tavrin::win32

@@ -34,6 +34,11 @@ class PreviewWindow {
     void set_bar(const PreviewBar& bar);
 
   private:
+    // A message to the PreviewWindow whose handle member holds window, which
+    // WM_NCCREATE brings before any other; the default procedure's until then.
+    static LRESULT route(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                         HWND PreviewWindow::*handle,
+                         LRESULT (PreviewWindow::*handler)(UINT, WPARAM, LPARAM));
     static LRESULT CALLBACK frame_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     static LRESULT CALLBACK canvas_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     LRESULT on_frame(UINT message, WPARAM wparam, LPARAM lparam);
