@@ -14,6 +14,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -53,6 +54,28 @@ bool ready(benchmark::State& state, const std::string& path,
     return true;
 }
 
+// The hits and bytes of the last run, as every benchmark here reports them.
+void report(benchmark::State& state, std::uint64_t hits, std::uint64_t bytes_per_run) {
+    state.counters["hits"] = static_cast<double>(hits);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes_per_run));
+}
+
+// Every place needle starts at, overlapping ones too, as find_clut counts them.
+std::uint64_t memmem_hits(const char* data, std::uint64_t size,
+                          const std::vector<std::uint8_t>& needle) {
+    std::uint64_t hits = 0;
+    for (const char* at = data; at < data + size;) {
+        const void* found =
+            ::memmem(at, static_cast<std::size_t>(data + size - at), needle.data(), needle.size());
+        if (found == nullptr) {
+            break;
+        }
+        ++hits;
+        at = static_cast<const char*>(found) + 1;
+    }
+    return hits;
+}
+
 // memmem over the file mapped in this iteration, as a plain program would.
 void BM_MemmemMapped(benchmark::State& state) {
     const std::string path = file_path();
@@ -66,22 +89,11 @@ void BM_MemmemMapped(benchmark::State& state) {
         const int fd = ::open(path.c_str(), O_RDONLY);
         void* map = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0);
         ::madvise(map, size, MADV_SEQUENTIAL);
-        const auto* data = static_cast<const char*>(map);
-        hits = 0;
-        for (const char* at = data; at < data + size;) {
-            const void* found = ::memmem(at, static_cast<std::size_t>(data + size - at),
-                                         needle.data(), needle.size());
-            if (found == nullptr) {
-                break;
-            }
-            ++hits;
-            at = static_cast<const char*>(found) + 1;
-        }
+        hits = memmem_hits(static_cast<const char*>(map), size, needle);
         ::munmap(map, size);
         ::close(fd);
     }
-    state.counters["hits"] = static_cast<double>(hits);
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
+    report(state, hits, size);
 }
 BENCHMARK(BM_MemmemMapped)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -95,108 +107,88 @@ void BM_MemmemResident(benchmark::State& state) {
     const std::uint64_t size = file_size(path);
     const int fd = ::open(path.c_str(), O_RDONLY);
     void* map = ::mmap(nullptr, size, PROT_READ, MAP_SHARED | MAP_POPULATE, fd, 0);
-    const auto* data = static_cast<const char*>(map);
     std::uint64_t hits = 0;
     for (auto _ : state) {
-        hits = 0;
-        for (const char* at = data; at < data + size;) {
-            const void* found = ::memmem(at, static_cast<std::size_t>(data + size - at),
-                                         needle.data(), needle.size());
-            if (found == nullptr) {
-                break;
-            }
-            ++hits;
-            at = static_cast<const char*>(found) + 1;
-        }
+        hits = memmem_hits(static_cast<const char*>(map), size, needle);
     }
     ::munmap(map, size);
     ::close(fd);
-    state.counters["hits"] = static_cast<double>(hits);
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
+    report(state, hits, size);
 }
 BENCHMARK(BM_MemmemResident)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-ClutQuery query_of(const std::vector<std::uint8_t>& bytes) {
+// Scans the file in every iteration; scan gives a run's hits, or nothing once
+// it has stopped the benchmark with an error.
+template <typename Scan>
+void run_scan(benchmark::State& state, Scan scan) {
+    const std::string path = file_path();
+    if (!ready(state, path, clut_bytes())) {
+        return;
+    }
+    std::uint64_t hits = 0;
+    for (auto _ : state) {
+        const std::optional<std::uint64_t> found = scan(path);
+        if (!found) {
+            return;
+        }
+        hits = *found;
+    }
+    report(state, hits, file_size(path));
+}
+
+// find_clut for the CLUT of TAVRIN_SEARCH_CLUT; a tolerant search also
+// ignores bit 15.
+void run_clut(benchmark::State& state, int tolerance, int align) {
+    const auto bytes = clut_bytes();
     ClutQuery query;
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
         query.words.push_back(static_cast<std::uint16_t>(bytes[i] | bytes[i + 1] << 8));
     }
-    query.align = 1;  // memmem looks at every byte offset too
-    return query;
-}
-
-void run_clut(benchmark::State& state, ClutQuery query) {
-    const std::string path = file_path();
-    if (!ready(state, path, clut_bytes())) {
-        return;
-    }
-    std::uint64_t hits = 0;
-    for (auto _ : state) {
+    query.tolerance = tolerance;
+    query.ignore_bit15 = tolerance > 0;
+    query.align = align;
+    run_scan(state, [&](const std::string& path) -> std::optional<std::uint64_t> {
         const auto result = tavrin::search::find_clut(path, query, Observer{});
         if (result.end != ScanEnd::done) {
             state.SkipWithError(result.reason.c_str());
-            return;
+            return std::nullopt;
         }
-        hits = result.hits;
-    }
-    state.counters["hits"] = static_cast<double>(hits);
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file_size(path)));
+        return result.hits;
+    });
 }
 
+// Align 1: memmem looks at every byte offset too.
 void BM_FindClutExact(benchmark::State& state) {
-    run_clut(state, query_of(clut_bytes()));
+    run_clut(state, 0, 1);
 }
 BENCHMARK(BM_FindClutExact)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_FindClutExactAlign2(benchmark::State& state) {
-    ClutQuery query = query_of(clut_bytes());
-    query.align = 2;
-    run_clut(state, query);
+    run_clut(state, 0, 2);
 }
 BENCHMARK(BM_FindClutExactAlign2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_FindClutTolerance2(benchmark::State& state) {
-    ClutQuery query = query_of(clut_bytes());
-    query.tolerance = 2;
-    query.ignore_bit15 = true;
-    run_clut(state, query);
+    run_clut(state, 2, 1);
 }
 BENCHMARK(BM_FindClutTolerance2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_FindClutTolerance2Align2(benchmark::State& state) {
-    ClutQuery query = query_of(clut_bytes());
-    query.tolerance = 2;
-    query.ignore_bit15 = true;
-    query.align = 2;
-    run_clut(state, query);
+    run_clut(state, 2, 2);
 }
 BENCHMARK(BM_FindClutTolerance2Align2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_FindTim(benchmark::State& state) {
-    const std::string path = file_path();
-    if (!ready(state, path, clut_bytes())) {
-        return;
-    }
-    std::uint64_t hits = 0;
-    for (auto _ : state) {
-        hits = tavrin::search::find_tim(path, Observer{}).hits;
-    }
-    state.counters["hits"] = static_cast<double>(hits);
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file_size(path)));
+    run_scan(state, [](const std::string& path) -> std::optional<std::uint64_t> {
+        return tavrin::search::find_tim(path, Observer{}).hits;
+    });
 }
 BENCHMARK(BM_FindTim)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_FindPalettes(benchmark::State& state) {
-    const std::string path = file_path();
-    if (!ready(state, path, clut_bytes())) {
-        return;
-    }
-    std::uint64_t hits = 0;
-    for (auto _ : state) {
-        hits = tavrin::search::find_palettes(path, {}, Observer{}).hits;
-    }
-    state.counters["hits"] = static_cast<double>(hits);
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file_size(path)));
+    run_scan(state, [](const std::string& path) -> std::optional<std::uint64_t> {
+        return tavrin::search::find_palettes(path, {}, Observer{}).hits;
+    });
 }
 BENCHMARK(BM_FindPalettes)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -99,6 +99,12 @@ const CLI::Validator not_empty(
     [](const std::string& value) { return value.empty() ? std::string("the value is empty") : ""; },
     "", "not empty");
 
+// A value a subcommand cannot run without: a file to read or to write.
+void add_required_path(CLI::App& command, const std::string& name, std::string& path,
+                       const std::string& description) {
+    command.add_option(name, path, description)->required()->check(not_empty);
+}
+
 // The first argument before "--" that looks like an option tavrin-cli does
 // not have, such as a file named "-dash.clu"; CLI11 would take it apart and
 // then say only that FILE is required.
@@ -215,22 +221,8 @@ void add_location(CLI::App& command, Location& location, bool with_count) {
                        .add_option("--offset", location.offset_text,
                                    "where the CLUT starts, in decimal or in hexadecimal after 0x")
                        ->check(not_empty);
-    auto* tim = command.add_flag("--tim", location.tim, "a CLUT row of a TIM file");
-    command.add_option("--row", location.row, "the TIM's CLUT row, from 0 (default 0)")
-        ->check(CLI::NonNegativeNumber)
-        ->needs(tim);
-    add_tim_at_option(command, location.at_text, tim);
-    tex->excludes(offset);
-    tim->excludes(tex);
-    tim->excludes(offset);
-    if (with_count) {
-        auto* count = command.add_option("--count", location.count, "number of colors, 0 to 256")
-                          ->check(CLI::Range(0, 256));
-        count->needs(offset);
-        offset->needs(count);
-        tex->excludes(count);
-        tim->excludes(count);
-    }
+    add_tim_and_count_options(command, location, tex, offset,
+                              "the TIM's CLUT row, from 0 (default 0)", with_count);
 }
 
 std::optional<Failure> parse_offset_argument(const std::string& file, const std::string& text,
@@ -244,6 +236,24 @@ std::optional<Failure> parse_offset_argument(const std::string& file, const std:
     }
     offset = parsed.value;
     return std::nullopt;
+}
+
+void add_tim_and_count_options(CLI::App& command, Location& location, CLI::Option* tex,
+                               CLI::Option* offset, const std::string& row_help, bool with_count) {
+    tex->excludes(offset);
+    auto* tim = command.add_flag("--tim", location.tim, "a CLUT row of a TIM file");
+    command.add_option("--row", location.row, row_help)->check(CLI::NonNegativeNumber)->needs(tim);
+    add_tim_at_option(command, location.at_text, tim);
+    tim->excludes(tex);
+    tim->excludes(offset);
+    if (with_count) {
+        auto* count = command.add_option("--count", location.count, "number of colors, 0 to 256")
+                          ->check(CLI::Range(0, 256));
+        count->needs(offset);
+        offset->needs(count);
+        tex->excludes(count);
+        tim->excludes(count);
+    }
 }
 
 void add_tim_at_option(CLI::App& command, std::string& text, CLI::Option* tim) {
@@ -292,29 +302,20 @@ int run(std::span<const std::string> args, FileSystem& fs, std::ostream& out, st
     auto* dump_command = app.add_subcommand(
         "dump", "print one line per color: INDEX WORD R G B (a raw CLUT file without options)");
     add_location(*dump_command, location, true);
-    dump_command->add_option("FILE", file, "the file holding the CLUT")
-        ->required()
-        ->check(not_empty);
+    add_required_path(*dump_command, "FILE", file, "the file holding the CLUT");
 
     auto* extract_command =
         app.add_subcommand("extract", "write a TEX or at-offset CLUT to a raw CLUT file");
     add_location(*extract_command, location, true);
-    extract_command->add_option("FILE", file, "the file holding the CLUT")
-        ->required()
-        ->check(not_empty);
-    extract_command->add_option("-o,--output", other, "the raw CLUT file to write")
-        ->required()
-        ->check(not_empty);
+    add_required_path(*extract_command, "FILE", file, "the file holding the CLUT");
+    add_required_path(*extract_command, "-o,--output", other, "the raw CLUT file to write");
 
     auto* inject_command = app.add_subcommand(
         "inject", "write the colors of a raw CLUT file in place into a TEX file or at an offset");
     add_location(*inject_command, location, false);
-    inject_command->add_option("FILE", file, "the file to write into, in place")
-        ->required()
-        ->check(not_empty);
-    inject_command->add_option("--from", other, "the raw CLUT file to read the colors from")
-        ->required()
-        ->check(not_empty);
+    add_required_path(*inject_command, "FILE", file, "the file to write into, in place");
+    add_required_path(*inject_command, "--from", other,
+                      "the raw CLUT file to read the colors from");
 
     FindOptions find_options;
     auto* find_command = add_find_command(app, find_options);

@@ -68,6 +68,11 @@ std::optional<Failure> parse_offset_argument(const std::string& file, const std:
 // --at OFFSET beside --tim (tim): where the TIM starts in the file.
 void add_tim_at_option(CLI::App& command, std::string& text, CLI::Option* tim);
 
+// The rest of a location after its --tex and --offset: --tim, --row and --at,
+// and --count beside --offset where a CLUT is read.
+void add_tim_and_count_options(CLI::App& command, Location& location, CLI::Option* tex,
+                               CLI::Option* offset, const std::string& row_help, bool with_count);
+
 // The offset --at gave, read as --offset is; 0 when it was not given.
 std::optional<Failure> parse_tim_at(const std::string& file, const std::string& text,
                                     std::uint64_t& tim_at);

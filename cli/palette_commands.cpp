@@ -75,27 +75,13 @@ std::span<const PaletteEntry> live(const Clut& clut) {
 
 PaletteCommands::PaletteCommands(CLI::App& app) {
     const auto add_location = [this](CLI::App& command, bool with_count) {
-        auto* tex =
-            command.add_option("--tex", kind_text_, "the CLUT of a TEX file: 0 to 4, or its name");
+        auto* tex = command.add_option("--tex", location_.kind_text,
+                                       "the CLUT of a TEX file: 0 to 4, or its name");
         auto* offset =
-            command.add_option("--offset", offset_text_,
+            command.add_option("--offset", location_.offset_text,
                                "where the CLUT starts, in decimal or in hexadecimal after 0x");
-        tex->excludes(offset);
-        auto* tim = command.add_flag("--tim", tim_, "a CLUT row of a TIM file");
-        command.add_option("--row", row_, "the TIM's CLUT row (with --tim), from 0")
-            ->check(CLI::NonNegativeNumber)
-            ->needs(tim);
-        add_tim_at_option(command, at_text_, tim);
-        tim->excludes(tex);
-        tim->excludes(offset);
-        if (with_count) {
-            auto* count = command.add_option("--count", count_, "number of colors, 0 to 256")
-                              ->check(CLI::Range(0, 256));
-            count->needs(offset);
-            offset->needs(count);
-            tex->excludes(count);
-            tim->excludes(count);
-        }
+        add_tim_and_count_options(command, location_, tex, offset,
+                                  "the TIM's CLUT row (with --tim), from 0", with_count);
     };
     const char* format_help =
         "gpl, pal (JASC), act, png, hex (color words), rgb (#RRGGBB "
@@ -136,34 +122,7 @@ std::optional<Failure> PaletteCommands::run(FileSystem& fs, std::ostream& out,
             return failure;
         }
         Clut clut;
-        if (!kind_text_.empty()) {
-            int kind = 0;
-            if (auto failure = parse_kind_argument(file_, kind_text_, kind)) {
-                return failure;
-            }
-            std::uint32_t offset = 0;
-            if (auto failure = failed(file_, read_tex_clut(fs, file_, kind, clut, offset))) {
-                return failure;
-            }
-        } else if (!offset_text_.empty()) {
-            std::int64_t offset = 0;
-            if (auto failure = parse_offset_argument(file_, offset_text_, offset)) {
-                return failure;
-            }
-            if (auto failure =
-                    failed(file_, read_clut_at_offset(fs, file_, offset, count_, clut))) {
-                return failure;
-            }
-        } else if (tim_) {
-            std::uint64_t at = 0;
-            if (auto failure = parse_tim_at(file_, at_text_, at)) {
-                return failure;
-            }
-            TimInfo info;
-            if (auto failure = failed(file_, read_tim_clut(fs, file_, row_, clut, info, at))) {
-                return failure;
-            }
-        } else if (auto failure = failed(file_, read_clut_file(fs, file_, clut))) {
+        if (auto failure = read_location(fs, file_, location_, clut)) {
             return failure;
         }
         return write_palette_file(fs, output_, format, live(clut), PaletteWriteOptions{});
@@ -197,8 +156,8 @@ std::optional<Failure> PaletteCommands::run(FileSystem& fs, std::ostream& out,
     int kind = 0;
     std::optional<std::uint32_t> tex_offset;
     std::uint64_t tim_at = 0;
-    if (!kind_text_.empty()) {
-        if (auto failure = parse_kind_argument(into_, kind_text_, kind)) {
+    if (!location_.kind_text.empty()) {
+        if (auto failure = parse_kind_argument(into_, location_.kind_text, kind)) {
             return failure;
         }
         std::uint32_t found = 0;
@@ -206,16 +165,17 @@ std::optional<Failure> PaletteCommands::run(FileSystem& fs, std::ostream& out,
             return failure;
         }
         tex_offset = found;
-    } else if (tim_) {
-        if (auto failure = parse_tim_at(into_, at_text_, tim_at)) {
+    } else if (location_.tim) {
+        if (auto failure = parse_tim_at(into_, location_.at_text, tim_at)) {
             return failure;
         }
         TimInfo info;
-        if (auto failure = failed(into_, read_tim_clut(fs, into_, row_, clut, info, tim_at))) {
+        if (auto failure =
+                failed(into_, read_tim_clut(fs, into_, location_.row, clut, info, tim_at))) {
             return failure;
         }
-    } else if (!offset_text_.empty()) {
-        if (auto failure = parse_offset_argument(into_, offset_text_, offset)) {
+    } else if (!location_.offset_text.empty()) {
+        if (auto failure = parse_offset_argument(into_, location_.offset_text, offset)) {
             return failure;
         }
         const int count = static_cast<int>(palette.colors.size());
@@ -235,8 +195,8 @@ std::optional<Failure> PaletteCommands::run(FileSystem& fs, std::ostream& out,
     if (tex_offset) {
         std::uint32_t found = 0;
         written = inject_tex_clut(fs, into_, kind, tex_offset, live(clut), found);
-    } else if (tim_) {
-        written = inject_tim_clut(fs, into_, row_, live(clut), tim_at);
+    } else if (location_.tim) {
+        written = inject_tim_clut(fs, into_, location_.row, live(clut), tim_at);
     } else {
         written = inject_clut(fs, into_, offset, live(clut));
     }

@@ -33,12 +33,7 @@ class PaletteCommands {
     std::string output_;
     std::string into_;
     std::string format_;
-    std::string kind_text_;
-    std::string offset_text_;
-    int count_ = -1;
-    bool tim_ = false;
-    int row_ = 0;
-    std::string at_text_;
+    Location location_;
 };
 
 }  // namespace tavrin::cli

@@ -186,8 +186,7 @@ Status recognise_data(File& file, std::uint64_t size, std::uint64_t base, ImageK
 // An image opened for reading or for writing in place.
 struct Image {
     ImageInfo info;
-    std::unique_ptr<File> file;
-    std::uint64_t file_size = 0;
+    SizedFile data;
     std::uint32_t sectors = 0;
 
     std::uint64_t sector_size() const {
@@ -206,12 +205,12 @@ Status open_image(FileSystem& fs, const std::string& path, OpenMode mode, Image&
                                "it is not a disc image (no CD sectors, no ISO 9660 volume, not a "
                                "cue sheet)");
     }
-    status = open_sized(fs, image.info.data_path, mode, image.file, image.file_size);
+    status = open_sized(fs, image.info.data_path, mode, image.data);
     if (!status.ok()) {
         return status;
     }
     const std::uint64_t after_base =
-        image.file_size - std::min(image.file_size, image.info.base);  // a cue may point past it
+        image.data.size - std::min(image.data.size, image.info.base);  // a cue may point past it
     image.sectors = static_cast<std::uint32_t>(after_base / image.sector_size());
     return Status::success();
 }
@@ -236,7 +235,7 @@ Status read_sectors(Image& image, std::uint32_t lba, std::uint32_t count,
                                                       std::to_string(image.sectors) + " sectors)");
     }
     out.resize(count * image.sector_size());
-    return read_exact(*image.file, image.sector_at(lba), out);
+    return read_exact(*image.data.file, image.sector_at(lba), out);
 }
 
 SectorType type_of(std::span<const std::uint8_t> raw) {
@@ -396,7 +395,7 @@ class SectorView : public File {
         : image_(std::move(image)), first_(first), length_(length), image_offsets_(image_offsets) {}
 
     Status size(std::uint64_t& bytes) override {
-        bytes = image_offsets_ ? image_.file_size : length_;
+        bytes = image_offsets_ ? image_.data.size : length_;
         return Status::success();
     }
     Status seek(std::uint64_t offset) override {
@@ -415,9 +414,9 @@ class SectorView : public File {
     Status truncate(std::uint64_t) override {
         return Status::failure(Code::read_only, "a file inside a disc image keeps its size");
     }
-    Status sync() override { return image_.file->sync(); }
-    Status close() override { return image_.file->close(); }
-    Status identity(FileId& id) override { return image_.file->identity(id); }
+    Status sync() override { return image_.data.file->sync(); }
+    Status close() override { return image_.data.file->close(); }
+    Status identity(FileId& id) override { return image_.data.file->identity(id); }
 
   private:
     // The sector and data byte the position is at, and the data bytes from
@@ -478,9 +477,9 @@ Status SectorView::read(std::span<std::uint8_t> buffer, std::size_t& done) {
     if (image_.info.kind != ImageKind::raw) {
         const std::uint64_t left = position_ < length_ ? length_ - position_ : 0;
         const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), left));
-        Status status = image_.file->seek(image_.sector_at(first_) + position_);
+        Status status = image_.data.file->seek(image_.sector_at(first_) + position_);
         if (status.ok() && wanted > 0) {
-            status = image_.file->read(buffer.first(wanted), done);
+            status = image_.data.file->read(buffer.first(wanted), done);
         }
         position_ += done;
         return status;
@@ -539,7 +538,7 @@ Status SectorView::write(std::span<const std::uint8_t> data, std::size_t& done) 
         }
         Status status = Status::success();
         if (!data.empty()) {
-            status = image_.file->overwrite(image_.sector_at(first_) + position_, data, done);
+            status = image_.data.file->overwrite(image_.sector_at(first_) + position_, data, done);
         }
         position_ += done;
         return status;
@@ -598,7 +597,7 @@ Status SectorView::write_raw(std::uint32_t lba, std::size_t within,
     }
     const std::uint64_t start = image_.sector_at(lba);
     std::size_t written = 0;
-    status = image_.file->overwrite(start, after, written);
+    status = image_.data.file->overwrite(start, after, written);
     if (status.ok() && written < after.size()) {
         status =
             Status::failure(Code::io_error, "only " + bytes_text(written) + " of " +
@@ -606,7 +605,8 @@ Status SectorView::write_raw(std::uint32_t lba, std::size_t within,
     }
     if (!status.ok() && written > 0) {
         std::size_t restored = 0;
-        if (!image_.file->overwrite(start, before, restored).ok() || restored < before.size()) {
+        if (!image_.data.file->overwrite(start, before, restored).ok() ||
+            restored < before.size()) {
             status.reason += "; sectors " + std::to_string(lba) + " to " + std::to_string(last) +
                              " may be damaged";
         }
@@ -707,23 +707,22 @@ Status ImageFileSystem::open(const std::string& path, OpenMode mode, std::unique
 
 Status recognise(FileSystem& fs, const std::string& path, ImageInfo& info) {
     info = ImageInfo{};
-    std::unique_ptr<File> file;
-    std::uint64_t size = 0;
-    Status status = open_sized(fs, path, OpenMode::read, file, size);
+    SizedFile opened;
+    Status status = open_sized(fs, path, OpenMode::read, opened);
     if (!status.ok()) {
         return status;
     }
-    status = recognise_data(*file, size, 0, info.kind);
-    if (!status.ok() || info.kind != ImageKind::none || size > max_cue_size) {
+    status = recognise_data(*opened.file, opened.size, 0, info.kind);
+    if (!status.ok() || info.kind != ImageKind::none || opened.size > max_cue_size) {
         info.data_path = path;
         return status;
     }
-    std::vector<std::uint8_t> text(static_cast<std::size_t>(size));
-    status = read_exact(*file, 0, text);
+    std::vector<std::uint8_t> text(static_cast<std::size_t>(opened.size));
+    status = read_exact(*opened.file, 0, text);
     if (!status.ok()) {
         return status;
     }
-    file.reset();
+    opened.file.reset();
     bool has_data = false;
     CueTrack track;
     if (!parse_cue(text, has_data, track)) {
@@ -733,10 +732,10 @@ Status recognise(FileSystem& fs, const std::string& path, ImageInfo& info) {
         return Status::failure(Code::invalid_argument, "it is a cue sheet without a data track");
     }
     const std::string data_path = absolute(track.file) ? track.file : folder_of(path) + track.file;
-    status = open_sized(fs, data_path, OpenMode::read, file, size);
+    status = open_sized(fs, data_path, OpenMode::read, opened);
     if (status.ok()) {
         info.base = track.start_frames * track.sector_size;
-        status = recognise_data(*file, size, info.base, info.kind);
+        status = recognise_data(*opened.file, opened.size, info.base, info.kind);
     }
     if (status.ok() && info.kind == ImageKind::none) {
         status = Status::failure(Code::invalid_argument, "its data track is not a disc image");

@@ -154,12 +154,11 @@ Status replace_by_rename(FileSystem& fs, const PathInfo& target,
 // the new contents exists.
 Status rewrite_in_place(FileSystem& fs, const PathInfo& target,
                         std::span<const std::uint8_t> bytes) {
-    std::unique_ptr<File> file;
-    std::uint64_t size = 0;
-    Status status = open_sized(fs, target.resolved, OpenMode::update, file, size);
+    SizedFile target_file;
+    Status status = open_sized(fs, target.resolved, OpenMode::update, target_file);
     FileId opened;
     if (status.ok()) {
-        status = file->identity(opened);
+        status = target_file.file->identity(opened);
     }
     if (!status.ok()) {
         return status;
@@ -185,7 +184,7 @@ Status rewrite_in_place(FileSystem& fs, const PathInfo& target,
                                "rewritten: " +
                                    status.reason);
     }
-    status = copy_contents(*file, *backup, size);
+    status = copy_contents(*target_file.file, *backup, target_file.size);
     if (status.ok()) {
         status = backup->sync();
     }
@@ -202,18 +201,18 @@ Status rewrite_in_place(FileSystem& fs, const PathInfo& target,
         remove_ours(fs, backup_name, "the copy", status);
         return status;
     }
-    status = file->seek(0);
+    status = target_file.file->seek(0);
     if (status.ok()) {
-        status = write_exact(*file, bytes);
+        status = write_exact(*target_file.file, bytes);
     }
     if (status.ok()) {
-        status = file->truncate(bytes.size());
+        status = target_file.file->truncate(bytes.size());
     }
     if (status.ok()) {
-        status = file->sync();
+        status = target_file.file->sync();
     }
     if (status.ok()) {
-        file->close();  // flushed already; a failing close changes nothing on disk
+        target_file.file->close();  // flushed already; a failing close changes nothing on disk
         // The file holds the new contents whether or not the copy goes.
         remove_ours(fs, backup_name, "it was saved, but the copy of its old contents", status);
         if (!status.reason.empty()) {
@@ -223,10 +222,11 @@ Status rewrite_in_place(FileSystem& fs, const PathInfo& target,
     }
     std::unique_ptr<File> copy;
     const bool restored = fs.open(backup_name, OpenMode::read, copy).ok() &&
-                          copy_contents(*copy, *file, size).ok() && file->truncate(size).ok() &&
-                          file->sync().ok();
+                          copy_contents(*copy, *target_file.file, target_file.size).ok() &&
+                          target_file.file->truncate(target_file.size).ok() &&
+                          target_file.file->sync().ok();
     copy.reset();
-    file->close();
+    target_file.file->close();
     if (restored) {
         status.reason += "; its previous contents were written back";
         remove_ours(fs, backup_name, "the copy", status);
@@ -398,13 +398,12 @@ Status write_clut(File& file, std::span<const PaletteEntry> entries) {
 
 Status read_clut_file(FileSystem& fs, const std::string& path, Clut& clut) {
     clut = Clut{};
-    std::unique_ptr<File> file;
-    std::uint64_t size = 0;
-    Status status = open_sized(fs, path, OpenMode::read, file, size);
+    SizedFile opened;
+    Status status = open_sized(fs, path, OpenMode::read, opened);
     if (!status.ok()) {
         return status;
     }
-    const std::uint64_t words = size / color_word_size;
+    const std::uint64_t words = opened.size / color_word_size;
     if (words > static_cast<std::uint64_t>(palette_size)) {
         return Status::failure(
             Code::too_many_colors,
@@ -412,7 +411,7 @@ Status read_clut_file(FileSystem& fs, const std::string& path, Clut& clut) {
     }
     clut.count = static_cast<int>(words);
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(words) * color_word_size);
-    status = read_exact(*file, 0, bytes);
+    status = read_exact(*opened.file, 0, bytes);
     if (!status.ok()) {
         return status;
     }
@@ -428,19 +427,18 @@ Status save_clut_file(FileSystem& fs, const std::string& path,
 Status read_whole_file(FileSystem& fs, const std::string& path, std::uint64_t max_size,
                        std::vector<std::uint8_t>& bytes) {
     bytes.clear();
-    std::unique_ptr<File> file;
-    std::uint64_t size = 0;
-    Status status = open_sized(fs, path, OpenMode::read, file, size);
+    SizedFile opened;
+    Status status = open_sized(fs, path, OpenMode::read, opened);
     if (!status.ok()) {
         return status;
     }
-    if (size > max_size) {
-        return Status::failure(Code::not_in_file, "it is too large (" + bytes_text(size) +
+    if (opened.size > max_size) {
+        return Status::failure(Code::not_in_file, "it is too large (" + bytes_text(opened.size) +
                                                       ", at most " + bytes_text(max_size) +
                                                       " are read)");
     }
-    std::vector<std::uint8_t> contents(static_cast<std::size_t>(size));
-    status = read_exact(*file, 0, contents);
+    std::vector<std::uint8_t> contents(static_cast<std::size_t>(opened.size));
+    status = read_exact(*opened.file, 0, contents);
     if (status.ok()) {
         bytes = std::move(contents);
     }
@@ -469,15 +467,13 @@ namespace {
 
 // A TEX file opened with where its CLUT of one kind starts, found through
 // the one open file that a later write then uses.
-struct TexClutFile {
-    std::unique_ptr<File> file;
-    std::uint64_t size = 0;
+struct TexClutFile : SizedFile {
     std::uint32_t clut_offset = 0;
 };
 
 Status open_tex_clut(FileSystem& fs, const std::string& path, OpenMode mode, int kind,
                      TexClutFile& tex) {
-    Status status = open_sized(fs, path, mode, tex.file, tex.size);
+    Status status = open_sized(fs, path, mode, tex);
     if (!status.ok()) {
         return status;
     }
@@ -525,19 +521,18 @@ Status read_clut_at_offset(FileSystem& fs, const std::string& path, std::int64_t
         return Status::failure(Code::not_in_file,
                                "the offset " + std::to_string(offset) + " is negative");
     }
-    std::unique_ptr<File> file;
-    std::uint64_t size = 0;
-    Status status = open_sized(fs, path, OpenMode::read, file, size);
+    SizedFile opened;
+    Status status = open_sized(fs, path, OpenMode::read, opened);
     if (!status.ok()) {
         return status;
     }
     const std::uint64_t length = static_cast<std::uint64_t>(count) * color_word_size;
-    status = require_within(size, static_cast<std::uint64_t>(offset), length, "the CLUT");
+    status = require_within(opened.size, static_cast<std::uint64_t>(offset), length, "the CLUT");
     if (!status.ok()) {
         return status;
     }
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length));
-    status = read_exact(*file, static_cast<std::uint64_t>(offset), bytes);
+    status = read_exact(*opened.file, static_cast<std::uint64_t>(offset), bytes);
     if (!status.ok()) {
         return status;
     }
@@ -563,19 +558,18 @@ Status inject_clut(FileSystem& fs, const std::string& path, std::int64_t offset,
         return *refused;
     }
     const std::vector<std::uint8_t> bytes = encode_clut(entries);
-    std::unique_ptr<File> file;
-    std::uint64_t size = 0;
-    Status status = open_sized(fs, path, OpenMode::update, file, size);
+    SizedFile opened;
+    Status status = open_sized(fs, path, OpenMode::update, opened);
     if (!status.ok()) {
         return status;
     }
-    if (offset < 0 || !within(size, static_cast<std::uint64_t>(offset), bytes.size())) {
-        return does_not_fit(offset, bytes.size(), size);
+    if (offset < 0 || !within(opened.size, static_cast<std::uint64_t>(offset), bytes.size())) {
+        return does_not_fit(offset, bytes.size(), opened.size);
     }
     if (bytes.empty()) {
         return Status::success();
     }
-    return overwrite_in_place(fs, path, *file, static_cast<std::uint64_t>(offset), bytes);
+    return overwrite_in_place(fs, path, *opened.file, static_cast<std::uint64_t>(offset), bytes);
 }
 
 Status inject_tex_clut(FileSystem& fs, const std::string& path, int kind,

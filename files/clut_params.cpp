@@ -52,15 +52,8 @@ TypedOffset parse_offset(std::string_view text) {
         result.value = too_large ? 0 : static_cast<std::int64_t>(value);
         return result;
     }
-    std::size_t i = 0;
-    while (i < text.size() && is_blank(text[i])) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-        negative = text[i] == '-';
-        ++i;
-    }
+    std::size_t i = skip_blanks(text, 0);
+    const bool negative = take_sign(text, i);
     if (i >= text.size() || !is_decimal_digit(text[i])) {
         result.error = TypedOffset::Error::not_a_number;
         return result;
@@ -98,10 +91,7 @@ std::string offset_problem(std::string_view text, const TypedOffset& offset) {
 }
 
 int parse_count(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && is_blank(text[i])) {
-        ++i;
-    }
+    std::size_t i = skip_blanks(text, 0);
     if (i >= text.size() || !is_decimal_digit(text[i])) {
         return 0;
     }
@@ -112,9 +102,7 @@ int parse_count(std::string_view text) {
             return 0;
         }
     }
-    while (i < text.size() && is_blank(text[i])) {
-        ++i;
-    }
+    i = skip_blanks(text, i);
     if (i != text.size()) {
         return 0;
     }

@@ -11,11 +11,10 @@ bool within(std::uint64_t size, std::uint64_t offset, std::uint64_t length) {
     return offset <= size && length <= size - offset;
 }
 
-Status open_sized(FileSystem& fs, const std::string& path, OpenMode mode,
-                  std::unique_ptr<File>& file, std::uint64_t& size) {
-    Status status = fs.open(path, mode, file);
+Status open_sized(FileSystem& fs, const std::string& path, OpenMode mode, SizedFile& opened) {
+    Status status = fs.open(path, mode, opened.file);
     if (status.ok()) {
-        status = file->size(size);
+        status = opened.file->size(opened.size);
     }
     return status;
 }

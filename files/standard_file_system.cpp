@@ -229,6 +229,27 @@ Status copy_extended_attributes(const std::string& from, const std::string& to) 
 }
 #endif
 
+// Repeats step, one read or write from done on, until length bytes are done,
+// a call moves none, or one fails; a call a signal cut short is retried.
+template <typename Step>
+Status move_all(std::size_t length, std::size_t& done, const char* failure, Step step) {
+    done = 0;
+    while (done < length) {
+        const ssize_type moved = step(done);
+        if (moved < 0 && errno == EINTR) {
+            continue;
+        }
+        if (moved < 0) {
+            return system_failure(failure);
+        }
+        if (moved == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(moved);
+    }
+    return Status::success();
+}
+
 // A single call may move fewer bytes than asked when a signal arrives; those
 // are retried here so that "fewer" reaching the caller means end of file (read)
 // or a full disk (write).
@@ -257,39 +278,15 @@ class StandardFile final : public File {
     }
 
     Status read(std::span<std::uint8_t> buffer, std::size_t& done) override {
-        done = 0;
-        while (done < buffer.size()) {
-            const ssize_type got = sys_read(fd_, buffer.data() + done, buffer.size() - done);
-            if (got < 0 && errno == EINTR) {
-                continue;
-            }
-            if (got < 0) {
-                return system_failure("reading failed");
-            }
-            if (got == 0) {
-                break;
-            }
-            done += static_cast<std::size_t>(got);
-        }
-        return Status::success();
+        return move_all(buffer.size(), done, "reading failed", [&](std::size_t at) {
+            return sys_read(fd_, buffer.data() + at, buffer.size() - at);
+        });
     }
 
     Status write(std::span<const std::uint8_t> data, std::size_t& done) override {
-        done = 0;
-        while (done < data.size()) {
-            const ssize_type put = sys_write(fd_, data.data() + done, data.size() - done);
-            if (put < 0 && errno == EINTR) {
-                continue;
-            }
-            if (put < 0) {
-                return system_failure("writing failed");
-            }
-            if (put == 0) {
-                break;
-            }
-            done += static_cast<std::size_t>(put);
-        }
-        return Status::success();
+        return move_all(data.size(), done, "writing failed", [&](std::size_t at) {
+            return sys_write(fd_, data.data() + at, data.size() - at);
+        });
     }
 
     Status overwrite(std::uint64_t offset, std::span<const std::uint8_t> data,

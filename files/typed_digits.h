@@ -1,6 +1,10 @@
-// The characters that typed numbers are read from, shared by the offset and
-// count parsers here and the colour panel's field readers in ui/.
+// The characters that typed numbers are read from, and the blanks and sign
+// before them, shared by the offset and count parsers here and the colour
+// panel's field readers in ui/.
 #pragma once
+
+#include <cstddef>
+#include <string_view>
 
 namespace tavrin {
 
@@ -25,6 +29,22 @@ constexpr int hex_digit_value(char c) {
         return c - 'A' + 10;
     }
     return -1;
+}
+
+// The first place from at on that holds no blank.
+constexpr std::size_t skip_blanks(std::string_view text, std::size_t at) {
+    while (at < text.size() && is_blank(text[at])) {
+        ++at;
+    }
+    return at;
+}
+
+// Moves at past a '+' or '-' there, if any; true for a minus.
+constexpr bool take_sign(std::string_view text, std::size_t& at) {
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
+        return text[at++] == '-';
+    }
+    return false;
 }
 
 }  // namespace tavrin

@@ -10,8 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto offset = static_cast<std::int32_t>(fuzz::take(data, size, 4));
     const int count = static_cast<int>(fuzz::take(data, size, 2) % 300);
     MemoryFileSystem fs;
-    const std::vector<std::uint8_t> bytes(data, data + size);
-    fs.put("any.dat", bytes);
+    const auto bytes = fuzz::put_input(fs, "any.dat", data, size);
     const bool fits =
         offset >= 0 && count <= 256 &&
         static_cast<std::uint64_t>(offset) + 2u * static_cast<unsigned>(count) <= size;

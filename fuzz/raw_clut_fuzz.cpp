@@ -7,8 +7,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tavrin;
     MemoryFileSystem fs;
-    const std::vector<std::uint8_t> bytes(data, data + size);
-    fs.put("in.clu", bytes);
+    const auto bytes = fuzz::put_input(fs, "in.clu", data, size);
     Clut clut;
     const Status status = read_clut_file(fs, "in.clu", clut);
     if (size / 2 > 256) {

@@ -9,8 +9,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace tavrin;
     const int kind = static_cast<int>(fuzz::take(data, size, 1) % 6);
     MemoryFileSystem fs;
-    const std::vector<std::uint8_t> bytes(data, data + size);
-    fs.put("team.bin", bytes);
+    const auto bytes = fuzz::put_input(fs, "team.bin", data, size);
     Clut clut;
     std::uint32_t offset = 0xFFFFFFFF;
     const Status status = read_tex_clut(fs, "team.bin", kind, clut, offset);

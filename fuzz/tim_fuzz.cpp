@@ -8,8 +8,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tavrin;
     MemoryFileSystem fs;
-    const std::vector<std::uint8_t> bytes(data, data + size);
-    fs.put("in.tim", bytes);
+    const auto bytes = fuzz::put_input(fs, "in.tim", data, size);
     TimInfo info;
     if (!read_tim_info(fs, "in.tim", info).ok()) {
         Clut clut;

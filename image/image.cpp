@@ -74,23 +74,22 @@ std::string fault_text(const TimFault& fault, std::uint64_t tim_at, std::uint64_
 }
 
 // Opens path and parses the TIM at tim_at from the bytes the parser may look at.
-Status open_tim(FileSystem& fs, const std::string& path, std::uint64_t tim_at,
-                std::unique_ptr<File>& file, TimInfo& info) {
+Status open_tim(FileSystem& fs, const std::string& path, std::uint64_t tim_at, SizedFile& tim,
+                TimInfo& info) {
     info = TimInfo{};
-    std::uint64_t size = 0;
-    Status status = open_sized(fs, path, OpenMode::read, file, size);
+    Status status = open_sized(fs, path, OpenMode::read, tim);
     if (!status.ok()) {
         return status;
     }
-    if (tim_at > size) {
+    if (tim_at > tim.size) {
         return Status::failure(Code::not_in_file, "the offset " + std::to_string(tim_at) +
                                                       " is past the end of the file (" +
-                                                      bytes_text(size) + ")");
+                                                      bytes_text(tim.size) + ")");
     }
-    const std::uint64_t to_end = size - tim_at;
+    const std::uint64_t to_end = tim.size - tim_at;
     std::vector<std::uint8_t> bytes(
         static_cast<std::size_t>(std::min<std::uint64_t>(to_end, tim_header_span)));
-    status = read_exact(*file, tim_at, bytes);
+    status = read_exact(*tim.file, tim_at, bytes);
     if (!status.ok()) {
         return status;
     }
@@ -105,7 +104,7 @@ Status open_tim(FileSystem& fs, const std::string& path, std::uint64_t tim_at,
                fault.kind == TimFault::Kind::unknown_flags) {
         code = Code::invalid_argument;
     }
-    return Status::failure(code, fault_text(fault, tim_at, size));
+    return Status::failure(code, fault_text(fault, tim_at, tim.size));
 }
 
 // The check both the reader and the injection make before they touch a row.
@@ -168,15 +167,15 @@ Status read_indices(File& file, std::uint64_t offset, std::uint64_t row_bytes, i
 }  // namespace
 
 Status read_tim_info(FileSystem& fs, const std::string& path, TimInfo& info, std::uint64_t tim_at) {
-    std::unique_ptr<File> file;
-    return open_tim(fs, path, tim_at, file, info);
+    SizedFile tim;
+    return open_tim(fs, path, tim_at, tim, info);
 }
 
 Status read_tim_clut(FileSystem& fs, const std::string& path, int row, Clut& clut, TimInfo& info,
                      std::uint64_t tim_at) {
     clut = Clut{};
-    std::unique_ptr<File> file;
-    Status status = open_tim(fs, path, tim_at, file, info);
+    SizedFile tim;
+    Status status = open_tim(fs, path, tim_at, tim, info);
     if (status.ok()) {
         status = check_row(info, row);
     }
@@ -184,7 +183,7 @@ Status read_tim_clut(FileSystem& fs, const std::string& path, int row, Clut& clu
         return status;
     }
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.clut_colors) * color_word_size);
-    status = read_exact(*file, tim_at + info.clut_row_offset(row), bytes);
+    status = read_exact(*tim.file, tim_at + info.clut_row_offset(row), bytes);
     if (status.ok()) {
         decode_clut(bytes, clut);
     }
@@ -213,8 +212,8 @@ Status inject_tim_clut(FileSystem& fs, const std::string& path, int row,
 Status read_tim_image(FileSystem& fs, const std::string& path, IndexedImage& image, TimInfo& info,
                       std::uint64_t tim_at) {
     image = IndexedImage{};
-    std::unique_ptr<File> file;
-    Status status = open_tim(fs, path, tim_at, file, info);
+    SizedFile tim;
+    Status status = open_tim(fs, path, tim_at, tim, info);
     if (!status.ok()) {
         return status;
     }
@@ -229,7 +228,7 @@ Status read_tim_image(FileSystem& fs, const std::string& path, IndexedImage& ima
         return status;
     }
     const auto row_bytes = static_cast<std::uint64_t>(info.width) * info.bits_per_pixel / 8;
-    return read_indices(*file, tim_at + info.pixel_offset, row_bytes, info.width, info.height,
+    return read_indices(*tim.file, tim_at + info.pixel_offset, row_bytes, info.width, info.height,
                         info.bits_per_pixel, image);
 }
 
@@ -255,20 +254,20 @@ Status read_raw_pixels(FileSystem& fs, const std::string& path, const RawPixelsP
     if (!status.ok()) {
         return status;
     }
-    std::unique_ptr<File> file;
-    std::uint64_t size = 0;
-    status = open_sized(fs, path, OpenMode::read, file, size);
+    SizedFile opened;
+    status = open_sized(fs, path, OpenMode::read, opened);
     if (!status.ok()) {
         return status;
     }
     const std::uint64_t length = place.row_bytes() * static_cast<std::uint64_t>(place.height);
-    if (place.offset < 0 || !within(size, static_cast<std::uint64_t>(place.offset), length)) {
+    if (place.offset < 0 ||
+        !within(opened.size, static_cast<std::uint64_t>(place.offset), length)) {
         return Status::failure(Code::not_in_file, "the image (" + bytes_text(length) +
                                                       " at offset " + std::to_string(place.offset) +
                                                       ") reaches past the end of the file (" +
-                                                      bytes_text(size) + ")");
+                                                      bytes_text(opened.size) + ")");
     }
-    return read_indices(*file, static_cast<std::uint64_t>(place.offset), place.row_bytes(),
+    return read_indices(*opened.file, static_cast<std::uint64_t>(place.offset), place.row_bytes(),
                         place.width, place.height, place.bits_per_pixel, image);
 }
 

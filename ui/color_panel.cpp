@@ -168,6 +168,20 @@ void hex_field_left(EditorState& state, WindowLayer& layer) {
     write_hex_field(state, layer, encode_bgr555(state.palette[head]));
 }
 
+// The panel's sliders and fields, and the commands that act on the selected
+// colours, go with there being a selection.
+void enable_panel_controls(WindowLayer& layer, bool enabled) {
+    for (int id : panel_controls) {
+        layer.enable_control(id, enabled);
+    }
+}
+
+void enable_selection_commands(EditorState& state, WindowLayer& layer, bool enabled) {
+    set_menu_state(state, layer, ids::blend, enabled);
+    set_menu_state(state, layer, ids::toggle_transparency, enabled);
+    set_menu_state(state, layer, ids::copy, enabled);
+}
+
 void show_empty_selection(EditorState& state, WindowLayer& layer) {
     paint_preview_box(layer, ids::current_box, layer.system_color(SystemColor::scrollbar));
     paint_preview_box(layer, ids::starting_box, layer.system_color(SystemColor::scrollbar));
@@ -178,72 +192,62 @@ void show_empty_selection(EditorState& state, WindowLayer& layer) {
     for (const Channel& channel : channels) {
         write_decimal_field(state, layer, channel, 0);
     }
-    for (int id : panel_controls) {
-        layer.enable_control(id, false);
-    }
-    set_menu_state(state, layer, ids::blend, false);
-    set_menu_state(state, layer, ids::toggle_transparency, false);
-    set_menu_state(state, layer, ids::copy, false);
+    enable_panel_controls(layer, false);
+    enable_selection_commands(state, layer, false);
     set_menu_state(state, layer, ids::paste, false);
 }
 
 // The head becomes the panel's working and starting colour, shown in both
-// boxes and on the sliders.
-void load_head(EditorState& state, WindowLayer& layer, int head) {
+// boxes and on the sliders; -1 and the empty panel when nothing is selected.
+int load_head(EditorState& state, WindowLayer& layer) {
+    const int head = head_index(state);
+    if (head < 0) {
+        show_empty_selection(state, layer);
+        return head;
+    }
     state.focused_entry = state.palette[head];
     state.starting_entry = state.focused_entry;
     paint_preview_box(layer, ids::current_box, color_of(state.focused_entry));
     paint_preview_box(layer, ids::starting_box, color_of(state.focused_entry));
     set_sliders(layer, state.focused_entry);
+    return head;
 }
 
 }  // namespace
 
 void show_selection(EditorState& state, WindowLayer& layer) {
-    const int head = head_index(state);
+    const int head = load_head(state, layer);
     if (head < 0) {
-        show_empty_selection(state, layer);
         return;
     }
-    load_head(state, layer, head);
     // The nested hex handler snaps the head to the 32-step table and the
     // decimal writes frame every selected cell; starting_entry keeps the
     // unsnapped copy.
     write_hex_field(state, layer, encode_bgr555(state.focused_entry));
     write_decimal_fields_from_focused(state, layer);
-    for (int id : panel_controls) {
-        layer.enable_control(id, true);
-    }
+    enable_panel_controls(layer, true);
     move_focus(state, layer, ids::first_swatch + head);
-    set_menu_state(state, layer, ids::blend, true);
-    set_menu_state(state, layer, ids::toggle_transparency, true);
-    set_menu_state(state, layer, ids::copy, true);
+    enable_selection_commands(state, layer, true);
 }
 
 void show_selection_as_held(EditorState& state, WindowLayer& layer) {
-    const int head = head_index(state);
+    const int head = load_head(state, layer);
     if (head < 0) {
-        show_empty_selection(state, layer);
         return;
     }
     // The texts are written without running their handlers: those would snap
     // the head to its word, and the table must stay exactly as restored.
-    load_head(state, layer, head);
     layer.show_field_text(ids::field_hex, hex_text(encode_bgr555(state.focused_entry)));
     for (const Channel& channel : channels) {
         layer.show_field_text(channel.field,
                               std::to_string(state.focused_entry.*channel.component));
     }
-    for (int id : panel_controls) {
-        layer.enable_control(id, true);
-    }
+    enable_panel_controls(layer, true);
     frame_selection(state, layer, state.selection);
     // Every field now shows the table, so a field losing the focus has
     // nothing left to settle.
     layer.set_focus(ids::first_swatch + head);
-    set_menu_state(state, layer, ids::blend, true);
-    set_menu_state(state, layer, ids::toggle_transparency, true);
-    set_menu_state(state, layer, ids::copy, true);
+    enable_selection_commands(state, layer, true);
 }
 
 void add_delta_to_selection(EditorState& state, WindowLayer& layer, int d_red, int d_green,

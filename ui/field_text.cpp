@@ -9,10 +9,7 @@
 namespace tavrin {
 
 std::optional<std::uint32_t> parse_unsigned_decimal(std::string_view text) {
-    std::size_t at = 0;
-    while (at < text.size() && is_blank(text[at])) {
-        ++at;
-    }
+    std::size_t at = skip_blanks(text, 0);
     const std::size_t first_digit = at;
     std::uint64_t value = 0;
     while (at < text.size() && is_decimal_digit(text[at])) {
@@ -25,9 +22,7 @@ std::optional<std::uint32_t> parse_unsigned_decimal(std::string_view text) {
     if (at == first_digit) {
         return std::nullopt;
     }
-    while (at < text.size() && is_blank(text[at])) {
-        ++at;
-    }
+    at = skip_blanks(text, at);
     if (at != text.size()) {
         return std::nullopt;
     }
@@ -40,15 +35,8 @@ std::uint16_t parse_hex_word(std::string_view text) {
     constexpr std::int64_t long_max = INT32_MAX;
     constexpr std::int64_t long_min_magnitude = -static_cast<std::int64_t>(INT32_MIN);
 
-    std::size_t at = 0;
-    while (at < text.size() && is_blank(text[at])) {
-        ++at;
-    }
-    bool negative = false;
-    if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
-        negative = text[at] == '-';
-        ++at;
-    }
+    std::size_t at = skip_blanks(text, 0);
+    const bool negative = take_sign(text, at);
     // "0x" counts as a prefix only when a digit follows; otherwise the 0 is the number.
     if (at + 2 < text.size() && text[at] == '0' && (text[at + 1] == 'x' || text[at + 1] == 'X') &&
         hex_digit_value(text[at + 2]) >= 0) {

@@ -88,6 +88,17 @@ void report_write_failure(EditorState& state, WindowLayer& layer, std::string_vi
                        std::string(what) + " \"" + path + "\": " + status.reason + ".");
 }
 
+// Asks for an existing file, starting from the last one, and opens the one chosen.
+void ask_and_open(EditorState& state, WindowLayer& layer, std::vector<FileFilter> filters,
+                  const std::string& last,
+                  void (*open)(EditorState&, WindowLayer&, const std::string&)) {
+    before_modal(state, layer);
+    const auto chosen = ask_open_path(layer, dialog_request(state, std::move(filters), last, true));
+    if (chosen) {
+        open(state, layer, *chosen);
+    }
+}
+
 }  // namespace
 
 void report_write_warning(EditorState& state, WindowLayer& layer, const std::string& path,
@@ -142,12 +153,7 @@ void activate_palette(EditorState& state, WindowLayer& layer) {
 }
 
 void load_clut(EditorState& state, WindowLayer& layer) {
-    before_modal(state, layer);
-    const auto chosen =
-        ask_open_path(layer, dialog_request(state, clut_filters(), state.dialogs.clut_path, true));
-    if (chosen) {
-        load_clut_file(state, layer, *chosen);
-    }
+    ask_and_open(state, layer, clut_filters(), state.dialogs.clut_path, load_clut_file);
 }
 
 void load_clut_file(EditorState& state, WindowLayer& layer, const std::string& path) {
@@ -186,12 +192,7 @@ std::optional<int> select_clut_dialog_ok(std::string_view typed) {
 }
 
 void extract_clut_from_tex(EditorState& state, WindowLayer& layer) {
-    before_modal(state, layer);
-    const auto chosen =
-        ask_open_path(layer, dialog_request(state, tex_filters(), state.dialogs.tex_path, true));
-    if (chosen) {
-        extract_clut_from_tex_file(state, layer, *chosen);
-    }
+    ask_and_open(state, layer, tex_filters(), state.dialogs.tex_path, extract_clut_from_tex_file);
 }
 
 void extract_clut_from_tex_file(EditorState& state, WindowLayer& layer, const std::string& path) {
@@ -349,13 +350,8 @@ void inject_clut_in_file(EditorState& state, WindowLayer& layer) {
 }
 
 void extract_clut_from_tim(EditorState& state, WindowLayer& layer) {
-    before_modal(state, layer);
-    const auto chosen = ask_open_path(
-        layer,
-        dialog_request(state, {{"TIM images", "*.TIM"}, all_files}, state.dialogs.tim_path, true));
-    if (chosen) {
-        extract_clut_from_tim_file(state, layer, *chosen);
-    }
+    ask_and_open(state, layer, {{"TIM images", "*.TIM"}, all_files}, state.dialogs.tim_path,
+                 extract_clut_from_tim_file);
 }
 
 void extract_clut_from_tim_file(EditorState& state, WindowLayer& layer, const std::string& path) {

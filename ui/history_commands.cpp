@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 
 #include "ui/color_panel.h"
 #include "ui/disc_commands.h"
@@ -106,34 +108,43 @@ void show_restored(EditorState& state, WindowLayer& layer, int previous_count,
     show_selection_as_held(state, layer);
 }
 
+// A control whose changes are edit steps under its own name.
+struct NamedControl {
+    int id;
+    std::string_view name;
+};
+
+constexpr NamedControl named_fields[] = {
+    {ids::field_red, "Red value"},
+    {ids::field_green, "Green value"},
+    {ids::field_blue, "Blue value"},
+    {ids::field_hex, "Hex value"},
+};
+
+constexpr NamedControl named_sliders[] = {
+    {ids::slider_red, "Red slider"},
+    {ids::slider_green, "Green slider"},
+    {ids::slider_blue, "Blue slider"},
+};
+
+// Keyed by the control, so that a run of changes to one control is one step.
+UserEvent control_event(std::span<const NamedControl> controls, int id) {
+    for (const NamedControl& control : controls) {
+        if (control.id == id) {
+            return {UserEvent::Kind::edit, control.name, id};
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 UserEvent field_event(int field_id) {
-    switch (field_id) {
-        case ids::field_red:
-            return {UserEvent::Kind::edit, "Red value", field_id};
-        case ids::field_green:
-            return {UserEvent::Kind::edit, "Green value", field_id};
-        case ids::field_blue:
-            return {UserEvent::Kind::edit, "Blue value", field_id};
-        case ids::field_hex:
-            return {UserEvent::Kind::edit, "Hex value", field_id};
-        default:
-            return {};
-    }
+    return control_event(named_fields, field_id);
 }
 
 UserEvent slider_event(int slider_id) {
-    switch (slider_id) {
-        case ids::slider_red:
-            return {UserEvent::Kind::edit, "Red slider", slider_id};
-        case ids::slider_green:
-            return {UserEvent::Kind::edit, "Green slider", slider_id};
-        case ids::slider_blue:
-            return {UserEvent::Kind::edit, "Blue slider", slider_id};
-        default:
-            return {};
-    }
+    return control_event(named_sliders, slider_id);
 }
 
 UserEvent command_event(int command_id) {
